@@ -1,0 +1,13 @@
+# Every dependency is a Debian package (scripts/install-deps.sh installs them).
+find_package(Threads REQUIRED)
+find_package(PkgConfig REQUIRED)
+find_package(Qt5 5.15 REQUIRED COMPONENTS Core Gui Widgets OpenGL)
+find_package(fmt REQUIRED)
+find_package(spdlog REQUIRED)
+find_package(nlohmann_json 3.7 REQUIRED)
+if(QUOREL_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+endif()
+if(QUOREL_BUILD_BENCH)
+  find_package(benchmark REQUIRED)
+endif()

@@ -1,0 +1,212 @@
+#include "app/context/qt_context.h"
+
+#include "app/AppFolders.h"
+#include "app/Localization.h"
+#include "app/ProductInfo.h"
+#include "app/TextFile.h"
+#include "app/Utf8.h"
+#include "app/context/FileDialogFilters.h"
+#include "app/context/QtDesktopServices.h"
+#include "model/MainModel.h"
+#include "model/MainViewController.h"
+#include "model/WindowSettings.h"
+#include "views/QtMainView.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QUrl>
+#include <clocale>
+#include <filesystem>
+#include <spdlog/spdlog.h>
+
+namespace fs = std::filesystem;
+
+namespace application {
+
+namespace {
+
+QString q(const std::wstring& s) { return QString::fromStdWString(s); }
+std::wstring w(const QString& s) { return s.toStdWString(); }
+
+}  // namespace
+
+qt_context::qt_context() : desktop_(std::make_shared<QtDesktopServices>()) {}
+
+qt_context::~qt_context() = default;
+
+void qt_context::setTitle(const std::string& title) { title_ = title; }
+
+kyrgx::Vec2<float> qt_context::dpi() { return dpi_; }
+
+bool qt_context::highDpi() { return highDpi_; }
+
+void qt_context::setDesktopServices(std::shared_ptr<IDesktopServices> services) { desktop_ = std::move(services); }
+
+void qt_context::run(int argc, char** argv)
+{
+    // The live view draws with OpenGL through GLX: prefer X11 unless the user chose.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (highDpi_) {
+        QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+        QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    }
+
+    argc_ = argc;
+    auto application = std::make_unique<QApplication>(argc_, argv);
+    std::setlocale(LC_NUMERIC, "C");  // numbers in files and logs never follow the locale
+
+    QApplication::setWindowIcon(get_pixmap(L"main_icon.png"));
+    QApplication::setOrganizationName(QStringLiteral("Kelvane Europe GmbH"));
+    QApplication::setOrganizationDomain(QStringLiteral("kelvane.example"));
+    QApplication::setApplicationName(QString::fromUtf8(title_.c_str()));
+    QApplication::setApplicationVersion(QString::fromStdString(app::get_version()));
+
+    loadStyleSheet();
+
+    const app::WindowSettings settings = app::load_window_settings();
+    Localization::loadLanguage(settings.language);
+
+    model_ = std::make_shared<app::MainModel>();
+    const kyrgx::Vec2<int> size = settings.bottomRight - settings.topLeft;
+    view_ = std::make_shared<app::QtMainView>(settings.topLeft.x, settings.topLeft.y, size.x, size.y, nullptr);
+    controller_ = std::make_unique<MainViewController>(std::shared_ptr<app::IMainView>(view_, view_.get()), model_);
+
+    view_->show();
+    const int code = QApplication::exec();
+
+    if (code == -1) {
+        spdlog::info("Changed language; restart application: path = {}",
+                     QCoreApplication::applicationFilePath().toStdString());
+        restart(argc_, argv);
+    }
+
+    // Widgets must not outlive the QApplication: the controller and the window
+    // go before it, the model (with its save thread) stays with the context.
+    controller_.reset();
+    view_.reset();
+    pixmaps_.clear();
+    application.reset();
+}
+
+void qt_context::loadStyleSheet()
+{
+    const fs::path dataDir = app::path_from_wide(app::get_data_directory());
+    const fs::path path = dataDir / "dark-theme.txt";
+    if (!fs::exists(path))
+        return;
+    std::string sheet = app::read_text_file(app::path_to_wide(path));
+    const std::string token = "_DATA_PATH_";
+    const std::string replacement = dataDir.string();
+    for (size_t pos = sheet.find(token); pos != std::string::npos; pos = sheet.find(token, pos)) {
+        sheet.replace(pos, token.size(), replacement);
+        pos += replacement.size();
+    }
+    qApp->setStyleSheet(QString::fromUtf8(sheet.data(), static_cast<int>(sheet.size())));
+}
+
+void qt_context::deleteController() { controller_.reset(); }
+
+QPixmap qt_context::get_pixmap(const std::wstring& name)
+{
+    auto it = pixmaps_.find(name);
+    if (it == pixmaps_.end()) {
+        const fs::path path = app::path_from_wide(app::get_application_directory()) / "data" / app::path_from_wide(name);
+        it = pixmaps_.emplace(name, QPixmap(QString::fromStdString(path.string()))).first;
+    }
+    return it->second;
+}
+
+QWidget* qt_context::dialogParent() const { return view_.get(); }
+
+bool qt_context::mayWrite(const QString& chosen, const std::wstring& final) const
+{
+    if (q(final) == chosen || !QFileInfo::exists(q(final)))
+        return true;
+    return desktop_->confirmOverwrite(dialogParent(), q(final));
+}
+
+bool qt_context::openFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
+                          std::wstring& path, std::wstring& directory)
+{
+    QString selected = filters.empty() ? QString() : q(filter_entry(filters.front()));
+    const QString chosen = desktop_->getOpenFileName(dialogParent(), q(title), q(directory),
+                                                     q(build_filter_text(allFilesLabel, filters)), &selected);
+    if (chosen.isEmpty())
+        return false;
+    path = w(chosen);
+    directory = parent_directory(path);
+    return true;
+}
+
+bool qt_context::saveFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
+                          std::wstring& path, std::wstring& directory)
+{
+    QString selected = filters.empty() ? QString() : q(filter_entry(filters.front()));
+    const QString chosen = desktop_->getSaveFileName(dialogParent(), q(title), q(directory),
+                                                     q(build_filter_text(allFilesLabel, filters)), &selected);
+    if (chosen.isEmpty())
+        return false;
+    std::wstring result = w(chosen);
+    if (file_extension(result).empty()) {
+        for (const auto& filter : filters) {
+            if (q(filter_entry(filter)).trimmed() == selected.trimmed()) {
+                result += filter.second;
+                break;
+            }
+        }
+    }
+    if (!mayWrite(chosen, result))
+        return false;
+    path = result;
+    directory = parent_directory(result);
+    return true;
+}
+
+bool qt_context::saveImage(const std::wstring& title, std::wstring& path, std::wstring& directory)
+{
+    QString selected;
+    const QString chosen =
+        desktop_->getSaveFileName(dialogParent(), q(title), q(directory), q(image_filter_text()), &selected);
+    if (chosen.isEmpty())
+        return false;
+    const std::wstring typed = w(chosen);
+    const std::wstring result = replace_extension(typed, image_extension_for(w(selected), typed));
+    if (!mayWrite(chosen, result))
+        return false;
+    path = result;
+    directory = parent_directory(result);
+    return true;
+}
+
+bool qt_context::chooseDirectory(const std::wstring& start, std::wstring& directory)
+{
+    directory = w(desktop_->getExistingDirectory(nullptr, QStringLiteral("Open Directory"), q(start)));
+    return !directory.empty();
+}
+
+bool qt_context::getText(const std::wstring& title, const std::wstring& label, std::wstring& text)
+{
+    bool ok = false;
+    const QString answer = desktop_->getText(nullptr, q(title), q(label), &ok);
+    if (!ok || answer.isEmpty())
+        return false;
+    text = w(answer);
+    return true;
+}
+
+void qt_context::openWithDesktop(const std::wstring& path) { desktop_->openUrl(QUrl::fromLocalFile(q(path))); }
+
+void qt_context::exit(int code) { QCoreApplication::exit(code); }
+
+void qt_context::restart(int argc, char** argv)
+{
+    QStringList arguments;
+    if (argc > 1 && argv[1])
+        arguments << QString::fromLocal8Bit(argv[1]);
+    desktop_->startDetached(QCoreApplication::applicationFilePath(), arguments);
+}
+
+}  // namespace application

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "app/IApplicationContext.h"
+#include "app/context/IDesktopServices.h"
+
+#include <QPixmap>
+#include <map>
+#include <memory>
+#include <string>
+
+class MainViewController;
+
+namespace app {
+class MainModel;
+class QtMainView;
+}  // namespace app
+
+namespace application {
+
+// The application context of the program: owns the Qt application, builds the
+// model, the main window and the main controller, runs the event loop and
+// restarts the program after a language change.
+class qt_context : public IApplicationContext {
+public:
+    qt_context();
+    ~qt_context() override;
+
+    void setTitle(const std::string& title) override;
+    void run(int argc, char** argv) override;
+    void deleteController() override;
+    kyrgx::Vec2<float> dpi() override;
+    bool highDpi() override;
+    bool openFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
+                  std::wstring& path, std::wstring& directory) override;
+    bool saveFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
+                  std::wstring& path, std::wstring& directory) override;
+    bool saveImage(const std::wstring& title, std::wstring& path, std::wstring& directory) override;
+    bool chooseDirectory(const std::wstring& start, std::wstring& directory) override;
+    bool getText(const std::wstring& title, const std::wstring& label, std::wstring& text) override;
+    void openWithDesktop(const std::wstring& path) override;
+    void exit(int code) override;
+    void restart(int argc, char** argv) override;
+
+    // The pixmap of a file in the data folder, loaded once; a missing file
+    // gives a null pixmap, and so does every later request for it.
+    QPixmap get_pixmap(const std::wstring& name);
+
+    // Installs the style sheet of the data folder's "dark-theme.txt" on the
+    // application ("_DATA_PATH_" stands for the data folder); a missing file
+    // leaves Qt's default style.
+    void loadStyleSheet();
+
+    // Replaces the dialogs and process services (tests).
+    void setDesktopServices(std::shared_ptr<IDesktopServices> services);
+
+    // The main window, while the context holds one.
+    std::shared_ptr<app::QtMainView> mainView() const { return view_; }
+
+private:
+    QWidget* dialogParent() const;
+    // True when the final path may be written: a path changed after the
+    // dialog's own overwrite question is asked about again.
+    bool mayWrite(const QString& chosen, const std::wstring& final) const;
+
+    std::map<std::wstring, QPixmap> pixmaps_;
+    std::shared_ptr<app::MainModel> model_;
+    std::shared_ptr<app::QtMainView> view_;
+    std::unique_ptr<MainViewController> controller_;
+    std::string title_;
+    kyrgx::Vec2<float> dpi_{96.0f, 96.0f};
+    bool highDpi_ = true;
+    std::shared_ptr<IDesktopServices> desktop_;
+    int argc_ = 0;
+};
+
+}  // namespace application

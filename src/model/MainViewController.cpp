@@ -1,0 +1,50 @@
+#include "model/MainViewController.h"
+
+#include "app/Localization.h"
+#include "app/ProductInfo.h"
+#include "app/Utf8.h"
+#include "model/MainModel.h"
+#include "model/WindowSettings.h"
+#include "views/IMainView.h"
+
+#include <spdlog/spdlog.h>
+
+MainViewController::MainViewController(std::shared_ptr<app::IMainView> view, std::shared_ptr<app::MainModel> model)
+    : view_(std::move(view)), model_(std::move(model))
+{
+    view_->setTitle(app::utf8_to_wide(app::get_short_title()));
+
+    const app::WindowSettings settings = app::load_window_settings();
+    windowPosition_ = settings.topLeft;
+    windowSize_ = settings.bottomRight - settings.topLeft;
+    view_->setGeometry(windowPosition_, windowSize_);
+
+    connect_view_events();
+}
+
+MainViewController::~MainViewController() = default;
+
+void MainViewController::connect_view_events()
+{
+    view_->closing.push_back([this](app::IViewBase*) { on_close(); });
+    view_->resized.push_back([this](app::IViewBase*, kyrgx::Vec2<int> size) { windowSize_ = size; });
+    view_->moved.push_back([this](app::IViewBase*, kyrgx::Vec2<int> position) { windowPosition_ = position; });
+    view_->languageSelected.push_back([](app::IViewBase*, std::wstring code) {
+        try {
+            Localization::loadLanguage(code);
+        } catch (const std::exception& e) {
+            spdlog::error("MainViewController::languageSelected() failed: {}", e.what());
+        }
+    });
+}
+
+void MainViewController::on_close() { save_window_settings(); }
+
+void MainViewController::save_window_settings()
+{
+    try {
+        app::write_window_settings(Localization::getLanguage(), windowPosition_, windowSize_);
+    } catch (const std::exception& e) {
+        spdlog::error("Failed to save file. what(): {}", e.what());
+    }
+}

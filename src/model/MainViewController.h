@@ -1,0 +1,33 @@
+#pragma once
+
+#include "kyrgx/Vec2.h"
+
+#include <memory>
+
+namespace app {
+class IMainView;
+class MainModel;
+}  // namespace app
+
+// The presenter of the application: wires the main window and the model.
+class MainViewController {
+public:
+    MainViewController(std::shared_ptr<app::IMainView> view, std::shared_ptr<app::MainModel> model);
+    ~MainViewController();
+    MainViewController(const MainViewController&) = delete;
+    MainViewController& operator=(const MainViewController&) = delete;
+
+    // The close sequence, run when the main window closes.
+    void on_close();
+    // Writes "window_settings.json" from the current language and the last
+    // position and size the window reported. Never throws.
+    void save_window_settings();
+
+private:
+    void connect_view_events();
+
+    std::shared_ptr<app::IMainView> view_;
+    std::shared_ptr<app::MainModel> model_;
+    kyrgx::Vec2<int> windowPosition_;
+    kyrgx::Vec2<int> windowSize_;
+};

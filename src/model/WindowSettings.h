@@ -1,0 +1,27 @@
+#pragma once
+
+#include "kyrgx/Vec2.h"
+
+#include <string>
+
+namespace app {
+
+// The user interface language and the main window's rectangle, kept in
+// "window_settings.json" between runs. The rectangle is stored as two corners.
+struct WindowSettings {
+    std::wstring language = L"en-US";
+    kyrgx::Vec2<int> topLeft{64, 64};
+    kyrgx::Vec2<int> bottomRight{1024, 768};
+};
+
+// The full path of "window_settings.json" in the settings folder.
+std::wstring window_settings_path();
+
+// Reads "window_settings.json". Never throws: a missing file gives the
+// defaults silently; any other failure is logged and keeps what was read so far.
+WindowSettings load_window_settings();
+
+// Writes the language and the window's position and size. Throws on failure.
+void write_window_settings(const std::wstring& language, kyrgx::Vec2<int> position, kyrgx::Vec2<int> size);
+
+}  // namespace app
