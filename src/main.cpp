@@ -5,6 +5,7 @@
 #include "app/Logging.h"
 #include "app/ProductInfo.h"
 #include "app/Utf8.h"
+#include "app/context/TerminationSignals.h"
 #include "app/context/qt_context.h"
 
 #include <filesystem>
@@ -14,6 +15,7 @@ namespace fs = std::filesystem;
 
 int main(int argc, char** argv)
 {
+    application::TerminationSignals::install();
     application::set_context_factory([] { return std::make_shared<application::qt_context>(); });
 
     const std::string title = app::get_title();

@@ -7,6 +7,7 @@
 #include "app/Utf8.h"
 #include "app/context/FileDialogFilters.h"
 #include "app/context/QtDesktopServices.h"
+#include "app/context/TerminationSignals.h"
 #include "model/MainModel.h"
 #include "model/MainViewController.h"
 #include "model/WindowSettings.h"
@@ -56,6 +57,18 @@ void qt_context::run(int argc, char** argv)
 
     argc_ = argc;
     auto application = std::make_unique<QApplication>(argc_, argv);
+    // Widgets must not outlive the QApplication, also when start-up throws: the
+    // controller and the window go before it; the model (with its save thread)
+    // stays with the context.
+    struct ReleaseWidgets {
+        qt_context* self;
+        ~ReleaseWidgets()
+        {
+            self->controller_.reset();
+            self->view_.reset();
+            self->pixmaps_.clear();
+        }
+    } releaseWidgets{this};
     std::setlocale(LC_NUMERIC, "C");  // numbers in files and logs never follow the locale
 
     QApplication::setWindowIcon(get_pixmap(L"main_icon.png"));
@@ -75,20 +88,18 @@ void qt_context::run(int argc, char** argv)
     controller_ = std::make_unique<MainViewController>(std::shared_ptr<app::IMainView>(view_, view_.get()), model_);
 
     view_->show();
+    auto termination = std::make_unique<TerminationSignals>([this] {
+        if (view_)
+            view_->close();
+    });
     const int code = QApplication::exec();
+    termination.reset();
 
     if (code == -1) {
         spdlog::info("Changed language; restart application: path = {}",
                      QCoreApplication::applicationFilePath().toStdString());
         restart(argc_, argv);
     }
-
-    // Widgets must not outlive the QApplication: the controller and the window
-    // go before it, the model (with its save thread) stays with the context.
-    controller_.reset();
-    view_.reset();
-    pixmaps_.clear();
-    application.reset();
 }
 
 void qt_context::loadStyleSheet()
