@@ -12,7 +12,7 @@ packages=(
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth libgl1-mesa-dri
-  fonts-liberation2 fonts-open-sans
+  fonts-liberation2 fonts-open-sans fonts-ipafont-gothic
   ffmpeg librsvg2-bin
 )
 
