@@ -7,6 +7,7 @@
 #include "app/Utf8.h"
 #include "app/context/TerminationSignals.h"
 #include "app/context/qt_context.h"
+#include "kyrgx/Resources.h"
 
 #include <filesystem>
 #include <spdlog/spdlog.h>
@@ -22,6 +23,7 @@ int main(int argc, char** argv)
     const fs::path exeDir = app::path_from_wide(app::get_application_directory());
     app::set_application_folders(app::path_to_wide(exeDir / "data"),
                                  app::path_to_wide(exeDir.parent_path() / title));
+    kyrgx::set_resource_directory(app::path_to_wide(exeDir / "data"));
 
     try {
         app::setup_logging(app::get_settings_directory());

@@ -3,8 +3,7 @@
 namespace kyrgx {
 
 // A pair of components: points, sizes and offsets in drawing and measurement.
-template <typename T>
-struct Vec2 {
+template <typename T> struct Vec2 {
     T x{};
     T y{};
 
@@ -21,4 +20,4 @@ struct Vec2 {
 using Vec2f = Vec2<float>;
 using Vec2i = Vec2<int>;
 
-}  // namespace kyrgx
+} // namespace kyrgx
