@@ -29,6 +29,7 @@ void MainViewController::connect_view_events()
     view_->closing.push_back([this](app::IViewBase*) { on_close(); });
     view_->resized.push_back([this](app::IViewBase*, kyrgx::Vec2<int> size) { windowSize_ = size; });
     view_->moved.push_back([this](app::IViewBase*, kyrgx::Vec2<int> position) { windowPosition_ = position; });
+    view_->tick.push_back([this](app::IViewBase*) { processTimeouts(); });
     view_->languageSelected.push_back([](app::IViewBase*, std::wstring code) {
         try {
             Localization::loadLanguage(code);

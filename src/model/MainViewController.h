@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/TimeoutController.h"
 #include "kyrgx/Vec2.h"
 
 #include <memory>
@@ -9,8 +10,9 @@ class IMainView;
 class MainModel;
 }  // namespace app
 
-// The presenter of the application: wires the main window and the model.
-class MainViewController {
+// The presenter of the application: wires the main window and the model. Its
+// timer entries run from the main window's tick.
+class MainViewController : public app::TimeoutController {
 public:
     MainViewController(std::shared_ptr<app::IMainView> view, std::shared_ptr<app::MainModel> model);
     ~MainViewController();
