@@ -38,7 +38,6 @@ public:
 private:
     void release();
     SwsContext* make_context(int source, int target) const;
-    size_t bytes_per_pixel_of_rgb() const;
 
     SwsContext* sws_ = nullptr;      // to the encoder's format
     SwsContext* demosaic_ = nullptr; // Bayer mosaics to RGB first
