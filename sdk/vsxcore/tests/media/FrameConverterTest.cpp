@@ -1,0 +1,222 @@
+#include "TestImages.h"
+
+#include "media/FrameConverter.h"
+#include "media/PixelFormats.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+namespace vsxsim::media::test {
+namespace {
+
+const uint32_t kVideoFormats[] = {
+    pixfmt::Mono8,     pixfmt::Mono16,    pixfmt::BGR8,      pixfmt::BGRa8,    pixfmt::BGRa16,
+    pixfmt::BayerRG8,  pixfmt::BayerGR8,  pixfmt::BayerGB8,  pixfmt::BayerBG8, pixfmt::BayerRG16,
+    pixfmt::BayerGR16, pixfmt::BayerGB16, pixfmt::BayerBG16, pixfmt::YUV422_8, pixfmt::YCbCr422_8,
+};
+
+// Memory whose end touches an inaccessible page: reading one byte past the
+// buffer crashes.
+class GuardedBuffer {
+public:
+    explicit GuardedBuffer(size_t size) : size_(size)
+    {
+        const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        pages_ = (size + page - 1) / page * page + page;
+        base_ = static_cast<uint8_t*>(
+            mmap(nullptr, pages_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        mprotect(base_ + pages_ - page, page, PROT_NONE);
+        data_ = base_ + pages_ - page - size;
+    }
+    ~GuardedBuffer() { munmap(base_, pages_); }
+    uint8_t* data() { return data_; }
+    size_t size() const { return size_; }
+
+private:
+    size_t size_;
+    size_t pages_;
+    uint8_t* base_;
+    uint8_t* data_;
+};
+
+AVFrame* coded_frame(const FrameConverter& converter)
+{
+    AVFrame* frame = av_frame_alloc();
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = static_cast<int>(converter.coded_width());
+    frame->height = static_cast<int>(converter.coded_height());
+    av_frame_get_buffer(frame, 0);
+    return frame;
+}
+
+bool same_picture(const AVFrame* a, const AVFrame* b)
+{
+    for (int plane = 0; plane < 3; ++plane) {
+        const int width = plane == 0 ? a->width : a->width / 2;
+        const int height = plane == 0 ? a->height : a->height / 2;
+        for (int y = 0; y < height; ++y) {
+            if (std::memcmp(a->data[plane] + y * a->linesize[plane], b->data[plane] + y * b->linesize[plane],
+                            static_cast<size_t>(width)) != 0)
+                return false;
+        }
+    }
+    return true;
+}
+
+// A frame whose last row ends at an inaccessible page converts without a
+// fault, and to the same picture as the frame in roomy memory.
+TEST(FrameConverter, ReadsNothingPastTheFramesLastByte)
+{
+    for (uint32_t format : kVideoFormats) {
+        for (uint32_t width : {2u, 3u, 17u, 34u, 63u, 64u, 640u}) {
+            for (uint32_t height : {2u, 3u, 5u, 40u}) {
+                SCOPED_TRACE(std::string(pixfmt::name(format)) + " " + std::to_string(width) + "x" +
+                             std::to_string(height));
+                FrameConverter converter;
+                ASSERT_TRUE(converter.configure(format, width, height).ok());
+                const TestImage roomy = make_image(format, width, height, 160, gradient);
+                const size_t pitch = pixfmt::is_yuyv(format) ? (width + 1) / 2 * 4 : roomy.pitch - 160;
+                GuardedBuffer tight(pitch * height);
+                for (uint32_t y = 0; y < height; ++y)
+                    std::memcpy(tight.data() + y * pitch, roomy.bytes.data() + y * roomy.pitch, pitch);
+                const ImageView view{format, width, height, pitch, tight.data()};
+                ASSERT_TRUE(converter.check(view).ok());
+
+                AVFrame* from_tight = coded_frame(converter);
+                AVFrame* from_roomy = coded_frame(converter);
+                converter.convert(view, from_tight);
+                converter.convert(roomy.view(), from_roomy);
+                EXPECT_TRUE(same_picture(from_tight, from_roomy));
+                av_frame_free(&from_tight);
+                av_frame_free(&from_roomy);
+            }
+        }
+    }
+}
+
+int sample(const AVFrame* frame, int plane, int x, int y)
+{
+    return frame->data[plane][y * frame->linesize[plane] + x];
+}
+
+// Every format converts to limited-range BT.601: RGB and grey by the usual
+// matrix, full-range 4:2:2 by rescaling its ranges, in 8 and 16 bits alike.
+TEST(FrameConverter, ConvertsEveryFormatToLimitedRangeBt601)
+{
+    const Rgb16 colours[] = {{65535, 65535, 65535}, {0, 0, 0},     {65535, 0, 0},
+                             {0, 65535, 0},         {0, 0, 65535}, {51400, 25700, 12850}};
+    for (uint32_t format : kVideoFormats) {
+        for (const Rgb16& colour : colours) {
+            SCOPED_TRACE(std::string(pixfmt::name(format)) + " " + std::to_string(colour.r) + "," +
+                         std::to_string(colour.g) + "," + std::to_string(colour.b));
+            const double r = colour.r / 257.0, g = colour.g / 257.0, b = colour.b / 257.0;
+            double y, u, v;
+            if (pixfmt::is_yuyv(format)) {
+                // make_image stores red, green and blue as Y, U and V.
+                y = 16 + std::floor(r) * 219 / 255;
+                u = 128 + (std::floor(g) - 128) * 224 / 255;
+                v = 128 + (std::floor(b) - 128) * 224 / 255;
+            } else if (format == pixfmt::Mono8 || format == pixfmt::Mono16) {
+                y = 16 + r * 219 / 255;
+                u = v = 128;
+            } else {
+                y = 16 + 0.256788 * r + 0.504129 * g + 0.097906 * b;
+                u = 128 - 0.148223 * r - 0.290993 * g + 0.439216 * b;
+                v = 128 + 0.439216 * r - 0.367788 * g - 0.071427 * b;
+            }
+            FrameConverter converter;
+            ASSERT_TRUE(converter.configure(format, 8, 6).ok());
+            const TestImage image = make_image(format, 8, 6, 5, [&](uint32_t, uint32_t) { return colour; });
+            AVFrame* frame = coded_frame(converter);
+            converter.convert(image.view(), frame);
+            EXPECT_NEAR(sample(frame, 0, 3, 2), y, 2.0);
+            EXPECT_NEAR(sample(frame, 1, 1, 1), u, 2.0);
+            EXPECT_NEAR(sample(frame, 2, 1, 1), v, 2.0);
+            av_frame_free(&frame);
+        }
+    }
+}
+
+// Encoders take even sizes: an odd frame is coded one larger, repeating its
+// last column and row. A mosaic's odd last column or row has no whole 2x2
+// cell and is replaced by its neighbour too.
+TEST(FrameConverter, RepeatsTheLastColumnAndRowUpToAnEvenSize)
+{
+    const struct {
+        uint32_t format;
+        int width, height;  // of the frame
+        int last_x, last_y; // the last column and row converted from it
+    } cases[] = {
+        {pixfmt::BGR8, 5, 3, 4, 2},     {pixfmt::Mono16, 7, 4, 6, 3},    {pixfmt::YUV422_8, 5, 5, 4, 4},
+        {pixfmt::BayerGB8, 5, 3, 3, 1}, {pixfmt::BayerBG16, 6, 5, 5, 3}, {pixfmt::BGRa8, 1, 1, 0, 0},
+    };
+    const Scene scene = [](uint32_t x, uint32_t y) {
+        return Rgb16{static_cast<uint16_t>(x * 9000 + y * 1000), static_cast<uint16_t>(y * 9000),
+                     static_cast<uint16_t>(60000 - x * 5000)};
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(pixfmt::name(c.format)) + " " + std::to_string(c.width) + "x" +
+                     std::to_string(c.height));
+        FrameConverter converter;
+        ASSERT_TRUE(converter.configure(c.format, c.width, c.height).ok());
+        ASSERT_EQ(converter.coded_width(), static_cast<uint32_t>((c.width + 1) & ~1));
+        ASSERT_EQ(converter.coded_height(), static_cast<uint32_t>((c.height + 1) & ~1));
+        const TestImage image = make_image(c.format, c.width, c.height, 3, scene);
+        AVFrame* frame = coded_frame(converter);
+        converter.convert(image.view(), frame);
+        for (int plane = 0; plane < 3; ++plane) {
+            const int shift = plane == 0 ? 0 : 1;
+            const int last_x = c.last_x >> shift, last_y = c.last_y >> shift;
+            for (int y = 0; y < frame->height >> shift; ++y) {
+                for (int x = 0; x < frame->width >> shift; ++x) {
+                    const int from_x = std::min(x, last_x), from_y = std::min(y, last_y);
+                    ASSERT_EQ(sample(frame, plane, x, y), sample(frame, plane, from_x, from_y))
+                        << "plane " << plane << " at " << x << "," << y;
+                }
+            }
+        }
+        // The converted part is the picture itself, not a smear of one column.
+        if (c.last_x > 0) {
+            EXPECT_NE(sample(frame, 0, 0, 0), sample(frame, 0, c.last_x, c.last_y)) << "no picture";
+        }
+        av_frame_free(&frame);
+    }
+}
+
+TEST(FrameConverter, RefusesOtherFormatsSizesAndFramesOfAnotherType)
+{
+    FrameConverter converter;
+    EXPECT_EQ(converter.configure(0x01100003 /* Mono10 */, 8, 8).code, kNotSupported);
+    EXPECT_EQ(converter.configure(0x02180014 /* RGB8 */, 8, 8).code, kNotSupported);
+    EXPECT_EQ(converter.configure(pixfmt::BGR8, 0, 8).code, kInvalidParameter);
+    EXPECT_EQ(converter.configure(pixfmt::BayerRG8, 1, 8).code, kInvalidParameter);
+    EXPECT_EQ(converter.configure(pixfmt::BGR8, 100000, 8).code, kInvalidParameter);
+
+    ASSERT_TRUE(converter.configure(pixfmt::YUV422_8, 5, 4).ok());
+    const std::vector<uint8_t> bytes(64 * 4);
+    const struct {
+        ImageView view;
+        int code;
+    } frames[] = {
+        {{pixfmt::YUV422_8, 5, 4, 12, bytes.data()}, 0},
+        {{pixfmt::YCbCr422_8, 5, 4, 12, bytes.data()}, kInvalidParameter}, // same layout, another type
+        {{pixfmt::YUV422_8, 5, 5, 12, bytes.data()}, kInvalidParameter},
+        {{pixfmt::YUV422_8, 4, 4, 12, bytes.data()}, kInvalidParameter},
+        {{pixfmt::YUV422_8, 5, 4, 10, bytes.data()}, kInvalidParameter}, // no room for the last pair
+        {{pixfmt::YUV422_8, 5, 4, 12, nullptr}, kInvalidParameter},
+    };
+    for (const auto& f : frames)
+        EXPECT_EQ(converter.check(f.view).code, f.code) << converter.check(f.view).message;
+}
+
+} // namespace
+} // namespace vsxsim::media::test
