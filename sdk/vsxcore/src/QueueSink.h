@@ -107,6 +107,8 @@ bool SinkCore::wait_pending(Pred stop)
     for (;;) {
         if (stop())
             return false;
+        if (pending_ > 0 && output_.empty())
+            pending_ = 0; // the frames it stood for were dropped by the queue cap
         if (pending_ > 0) {
             --pending_;
             return true;

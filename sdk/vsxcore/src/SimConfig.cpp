@@ -244,6 +244,15 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
                 c.cameras.push_back(s);
         }
     }
+    // Built-in interfaces that cameras name come along without being listed.
+    for (const auto& builtin : CameraTemplates::interfaces()) {
+        bool listed = std::any_of(c.interfaces.begin(), c.interfaces.end(),
+                                  [&](const InterfaceSpec& i) { return i.id == builtin.id; });
+        bool named = std::any_of(c.cameras.begin(), c.cameras.end(),
+                                 [&](const CameraSpec& cam) { return cam.interface_id == builtin.id; });
+        if (named && !listed)
+            c.interfaces.push_back(builtin);
+    }
     // Serial numbers must be unique: later duplicates are dropped.
     std::set<std::string> serials;
     std::vector<CameraSpec> unique;
