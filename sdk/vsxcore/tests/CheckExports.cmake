@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Compares the functions declared with VSX_API in the headers with the dynamic
 # symbols of the library.
 execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
