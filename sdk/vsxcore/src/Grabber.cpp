@@ -100,6 +100,15 @@ Status Grabber::close()
     return {};
 }
 
+bool Grabber::retired_finished() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& s : retired_)
+        if (!s->finished())
+            return false;
+    return true;
+}
+
 bool Grabber::is_open() const
 {
     std::lock_guard<std::mutex> lock(mutex_);

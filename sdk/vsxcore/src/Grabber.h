@@ -38,6 +38,8 @@ public:
 
     // The camera reports its loss (any thread but never with the camera's lock).
     void device_lost(Camera* camera);
+    // Whether every stream torn down so far has finished its disconnect.
+    bool retired_finished() const;
     // Orderly stop at library shutdown.
     void shutdown();
 

@@ -85,7 +85,7 @@ void Library::stop_at_exit()
 
 Settings Library::settings() const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(settings_mutex_);
     return settings_;
 }
 
@@ -120,7 +120,10 @@ Status Library::init(const vsx_init_config* config)
         else
             Log::warn("VSXSIM_SENSOR_SCALE must lie in (0, 1]; ignored");
     }
-    settings_ = s;
+    {
+        std::lock_guard<std::mutex> settings_lock(settings_mutex_);
+        settings_ = s;
+    }
     faults_.reset_seed(s.seed);
 
     SimConfig config_set = SimConfig::builtin();
@@ -232,7 +235,7 @@ Status Library::configure(const std::string& json)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         retire_all_locked();
-        set.scale_sensors(settings_.sensor_scale);
+        set.scale_sensors(settings().sensor_scale);
         st = build_camera_set(set.interfaces, set.cameras);
     }
     device_list_changed();
@@ -343,7 +346,11 @@ bool Library::flush(int timeout_ms)
             std::lock_guard<std::mutex> lock(grabbers_mutex_);
             grabbers.assign(grabbers_.begin(), grabbers_.end());
         }
-        (void)grabbers;
+        for (Grabber* g : grabbers)
+            with_grabber(g, [&](Grabber& grabber) {
+                if (!grabber.retired_finished())
+                    idle = false;
+            });
         if (idle) {
             // A second pass catches work that the first pass's callbacks queued.
             bool again = false;

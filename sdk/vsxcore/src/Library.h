@@ -82,6 +82,7 @@ private:
 
     mutable std::mutex mutex_;
     std::atomic<bool> initialized_{false};
+    mutable std::mutex settings_mutex_; // a leaf: read from hooks under camera locks
     Settings settings_;
     std::vector<std::unique_ptr<Interface>> interfaces_;
     std::vector<std::unique_ptr<Interface>> retired_interfaces_;
