@@ -190,12 +190,14 @@ VSX_API bool vsx_grabber_is_acquisition_active(vsx_grabber* g);
 VSX_API bool vsx_grabber_get_device(vsx_grabber* g, vsx_devinfo** out);
 VSX_API bool vsx_grabber_device_get_property_map(vsx_grabber* g, vsx_propmap** out);
 VSX_API bool vsx_grabber_driver_get_property_map(vsx_grabber* g, vsx_propmap** out);
-VSX_API bool vsx_grabber_stream_setup(vsx_grabber* g, vsx_sink* sink, vsx_display* display, bool start_acquisition);
+VSX_API bool vsx_grabber_stream_setup(vsx_grabber* g, vsx_sink* sink, vsx_display* display,
+                                      bool start_acquisition);
 VSX_API bool vsx_grabber_stream_stop(vsx_grabber* g);
 VSX_API bool vsx_grabber_acquisition_start(vsx_grabber* g);
 VSX_API bool vsx_grabber_acquisition_stop(vsx_grabber* g);
-VSX_API bool vsx_grabber_event_add_device_lost(vsx_grabber* g, void (*callback)(vsx_grabber* g, void* context),
-                                               void* context, void (*release)(void* context));
+VSX_API bool vsx_grabber_event_add_device_lost(vsx_grabber* g,
+                                               void (*callback)(vsx_grabber* g, void* context), void* context,
+                                               void (*release)(void* context));
 VSX_API bool vsx_grabber_get_sink(vsx_grabber* g, vsx_sink** out);
 VSX_API bool vsx_grabber_get_display(vsx_grabber* g, vsx_display** out);
 VSX_API void vsx_display_ref(vsx_display* d);

@@ -5,13 +5,28 @@
 namespace vsxsim::media {
 
 namespace {
-Status unsupported() { return Status{15, "Image and video files are not supported by this build"}; }
+Status unsupported()
+{
+    return Status{15, "Image and video files are not supported by this build"};
+}
 } // namespace
 
-Status save_bmp(const ImageView&, const std::string&, uint32_t) { return unsupported(); }
-Status save_png(const ImageView&, const std::string&, int32_t) { return unsupported(); }
-Status save_jpeg(const ImageView&, const std::string&, int32_t) { return unsupported(); }
-Status save_tiff(const ImageView&, const std::string&, uint32_t) { return unsupported(); }
+Status save_bmp(const ImageView&, const std::string&, uint32_t)
+{
+    return unsupported();
+}
+Status save_png(const ImageView&, const std::string&, int32_t)
+{
+    return unsupported();
+}
+Status save_jpeg(const ImageView&, const std::string&, int32_t)
+{
+    return unsupported();
+}
+Status save_tiff(const ImageView&, const std::string&, uint32_t)
+{
+    return unsupported();
+}
 
 VideoEncoder::VideoEncoder() = default;
 VideoEncoder::~VideoEncoder() = default;
@@ -19,8 +34,17 @@ Status VideoEncoder::begin(const std::string&, uint32_t, uint32_t, uint32_t, dou
 {
     return unsupported();
 }
-Status VideoEncoder::add(const ImageView&) { return unsupported(); }
-Status VideoEncoder::finish() { return Status{}; }
-bool VideoEncoder::is_open() const { return open_; }
+Status VideoEncoder::add(const ImageView&)
+{
+    return unsupported();
+}
+Status VideoEncoder::finish()
+{
+    return Status{};
+}
+bool VideoEncoder::is_open() const
+{
+    return open_;
+}
 
 } // namespace vsxsim::media

@@ -54,9 +54,9 @@ Camera::Camera(CameraSpec spec, Interface* itf)
     info_.persistent_gateway = spec_.gateway;
     info_.driver_status = spec_.driver_status;
     info_.plugged = spec_.plugged;
-    power_on_ns.store(
-        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count());
+    power_on_ns.store(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                          std::chrono::steady_clock::now().time_since_epoch())
+                          .count());
 }
 
 Camera::~Camera()
@@ -182,7 +182,10 @@ Grabber* Camera::owner() const
     return owner_;
 }
 
-Status Camera::access_check(const Feature&) const { return access_check_any(); }
+Status Camera::access_check(const Feature&) const
+{
+    return access_check_any();
+}
 
 Status Camera::access_check_any() const
 {
@@ -277,7 +280,8 @@ void Camera::lose()
 const PixelFormatInfo* Camera::current_format()
 {
     std::lock_guard<std::mutex> lock(mutex());
-    return find_pixel_format(static_cast<uint32_t>(f_.pixel_format->entries[f_.pixel_format->slot().i]->entry_value));
+    return find_pixel_format(
+        static_cast<uint32_t>(f_.pixel_format->entries[f_.pixel_format->slot().i]->entry_value));
 }
 
 void Camera::stream_image(uint32_t& width, uint32_t& height)
@@ -303,7 +307,8 @@ int64_t Camera::sensor_height_locked() const
 
 int64_t Camera::now_ns() const
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
                .count() -
            power_on_ns.load();
 }
@@ -347,10 +352,11 @@ void Camera::derive_locked()
     store_int_locked(ox, std::min(ox.slot().i, ox.imax));
     store_int_locked(oy, std::min(oy.slot().i, oy.imax));
 
-    const PixelFormatInfo* pf =
-        find_pixel_format(static_cast<uint32_t>(f_.pixel_format->entries[f_.pixel_format->slot().i]->entry_value));
+    const PixelFormatInfo* pf = find_pixel_format(
+        static_cast<uint32_t>(f_.pixel_format->entries[f_.pixel_format->slot().i]->entry_value));
     double bytes = pf ? pf->bits_per_pixel / 8.0 : 1.0;
-    double norm_cap = spec_.analog ? (f_.video_norm && f_.video_norm->slot().i == 1 ? 25.0 : 30.0) : spec_.rate_cap;
+    double norm_cap =
+        spec_.analog ? (f_.video_norm && f_.video_norm->slot().i == 1 ? 25.0 : 30.0) : spec_.rate_cap;
     if (f_.frame_rate && f_.frame_rate->kind == FeatureKind::Float) {
         double pixels = static_cast<double>(w.slot().i) * static_cast<double>(h.slot().i);
         double max = std::min(norm_cap, spec_.bandwidth / std::max(1.0, pixels * bytes));
@@ -410,8 +416,8 @@ RenderParams Camera::render_params()
 {
     std::lock_guard<std::mutex> lock(mutex());
     RenderParams p;
-    const PixelFormatInfo* pf =
-        find_pixel_format(static_cast<uint32_t>(f_.pixel_format->entries[f_.pixel_format->slot().i]->entry_value));
+    const PixelFormatInfo* pf = find_pixel_format(
+        static_cast<uint32_t>(f_.pixel_format->entries[f_.pixel_format->slot().i]->entry_value));
     if (pf) {
         p.device_format = pf->code;
         p.depth = pf->depth;
@@ -475,11 +481,20 @@ RenderParams Camera::render_params()
     return p;
 }
 
-std::vector<int64_t>& Camera::lut_table_locked(size_t index) { return luts_[std::min(index, luts_.size() - 1)]; }
+std::vector<int64_t>& Camera::lut_table_locked(size_t index)
+{
+    return luts_[std::min(index, luts_.size() - 1)];
+}
 
-size_t Camera::lut_index_count() const { return luts_.empty() ? 0 : luts_[0].size(); }
+size_t Camera::lut_index_count() const
+{
+    return luts_.empty() ? 0 : luts_[0].size();
+}
 
-int64_t Camera::lut_value_max() const { return f_.lut_value ? f_.lut_value->imax : 0; }
+int64_t Camera::lut_value_max() const
+{
+    return f_.lut_value ? f_.lut_value->imax : 0;
+}
 
 // ------------------------------------------------------------------ per frame
 
@@ -493,8 +508,9 @@ void Camera::on_frame_produced(uint64_t frame, int64_t timestamp_ns)
             events = f_.event_notification->values[0].i || f_.event_notification->values[1].i;
         autos = exposure_once_frames_ > 0 || gain_once_frames_ > 0 || wb_once_frames_ > 0 ||
                 auto_on(f_.exposure_auto, "Continuous") || auto_on(f_.gain_auto, "Continuous") ||
-                auto_on(f_.wb_auto, "Continuous") || (f_.exposure_auto && f_.exposure_auto->kind == FeatureKind::Boolean &&
-                                                      f_.exposure_auto->slot().i);
+                auto_on(f_.wb_auto, "Continuous") ||
+                (f_.exposure_auto && f_.exposure_auto->kind == FeatureKind::Boolean &&
+                 f_.exposure_auto->slot().i);
     }
     if (events) {
         fire_event("ExposureStart", frame, timestamp_ns);
@@ -531,7 +547,10 @@ bool Camera::fire_event(const std::string& event, uint64_t frame, int64_t timest
     return true;
 }
 
-void Camera::on_trigger_missed(int64_t timestamp_ns) { fire_event("FrameTriggerMissed", 0, timestamp_ns); }
+void Camera::on_trigger_missed(int64_t timestamp_ns)
+{
+    fire_event("FrameTriggerMissed", 0, timestamp_ns);
+}
 
 bool Camera::trigger_mode()
 {
@@ -575,7 +594,8 @@ void Camera::auto_functions_locked(uint64_t)
                                  std::min(upper, f_.exposure->fmax));
         if (std::abs(next - f_.exposure->slot().f) > f_.exposure->slot().f * 0.005)
             store_float_locked(*f_.exposure, std::round(next));
-        if (exposure_once_frames_ > 0 && --exposure_once_frames_ == 0 && f_.exposure_auto->kind == FeatureKind::Enumeration)
+        if (exposure_once_frames_ > 0 && --exposure_once_frames_ == 0 &&
+            f_.exposure_auto->kind == FeatureKind::Enumeration)
             store_int_locked(*f_.exposure_auto, 0);
     }
     bool gain_continuous = auto_on(f_.gain_auto, "Continuous");

@@ -57,8 +57,7 @@ public:
     CameraFeatures& features() { return f_; }
 
     CameraInfo info() const;
-    template <class Fn>
-    void update_info(Fn&& fn)
+    template <class Fn> void update_info(Fn&& fn)
     {
         std::lock_guard<std::mutex> lock(info_mutex_);
         fn(info_);
@@ -66,7 +65,7 @@ public:
     bool reachable() const; // network and driver state allow an open
 
     // Device state, set by the grabber.
-    Status claim(Grabber* g);  // exclusive open
+    Status claim(Grabber* g); // exclusive open
     void release_claim(Grabber* g);
     Grabber* owner() const;
     bool is_open() const { return open_.load(); }

@@ -24,7 +24,10 @@ void stream_lock(Feature* f)
     f->likely_locked_by_stream = true;
 }
 
-std::vector<Entry> auto_entries() { return {{"Off", 0, ""}, {"Once", 1, ""}, {"Continuous", 2, ""}}; }
+std::vector<Entry> auto_entries()
+{
+    return {{"Off", 0, ""}, {"Once", 1, ""}, {"Continuous", 2, ""}};
+}
 
 bool selected_is(const Feature* e, const char* name)
 {
@@ -83,7 +86,8 @@ void CameraFeatures::build(Camera& cam)
         sensor_width->unit = sensor_height->unit = width_max->unit = height_max->unit = "px";
     }
     width = b.integer(fmt, "Width", spec.width_min, spec.sensor_width, spec.width_inc, spec.sensor_width);
-    height = b.integer(fmt, "Height", spec.height_min, spec.sensor_height, spec.height_inc, spec.sensor_height);
+    height =
+        b.integer(fmt, "Height", spec.height_min, spec.sensor_height, spec.height_inc, spec.sensor_height);
     stream_lock(width);
     stream_lock(height);
     width->unit = height->unit = "px";
@@ -135,7 +139,8 @@ void CameraFeatures::build(Camera& cam)
         reverse_x = b.boolean(fmt, "ReverseX", false, 1);
         reverse_y = b.boolean(fmt, "ReverseY", false, 1);
     }
-    std::vector<Entry> patterns = {{"Off", 0, ""}, {"GreyDiagonalRampMoving", 1, ""}, {"ColorRampMoving", 2, ""}};
+    std::vector<Entry> patterns = {
+        {"Off", 0, ""}, {"GreyDiagonalRampMoving", 1, ""}, {"ColorRampMoving", 2, ""}};
     size_t pattern_index = 0;
     for (size_t i = 0; i < patterns.size(); ++i)
         if (patterns[i].name == spec.pattern)
@@ -207,8 +212,8 @@ void CameraFeatures::build(Camera& cam)
         gamma = b.floating(an, "Gamma", 0.5, 2.0, 1.0, "", 1);
         gamma->representation = 2;
         if (spec.white_balance) {
-            wb_selector = b.enumeration(an, "BalanceRatioSelector", FeatureBuilder::positional({"Red", "Green", "Blue"}),
-                                        0);
+            wb_selector = b.enumeration(an, "BalanceRatioSelector",
+                                        FeatureBuilder::positional({"Red", "Green", "Blue"}), 0);
             wb_ratio = b.floating(an, "BalanceRatio", 0.25, 4.0, 1.0);
             wb_ratio->inc_mode = 0;
             wb_ratio->finc = 0.01;
@@ -220,7 +225,8 @@ void CameraFeatures::build(Camera& cam)
             };
         }
         exposure->locked_if = [this]() -> const char* {
-            return selected_is(exposure_auto, "Continuous") ? "while its auto function is Continuous" : nullptr;
+            return selected_is(exposure_auto, "Continuous") ? "while its auto function is Continuous"
+                                                            : nullptr;
         };
         gain->locked_if = [this]() -> const char* {
             return selected_is(gain_auto, "Continuous") ? "while its auto function is Continuous" : nullptr;
@@ -276,7 +282,8 @@ void CameraFeatures::build(Camera& cam)
         for (int r = 0; r < 3; ++r)
             for (int k = 0; k < 3; ++k)
                 gains.push_back("Gain" + std::to_string(r) + std::to_string(k));
-        ct_value_selector = b.enumeration(ct, "ColorTransformationValueSelector", FeatureBuilder::positional(gains), 0, 1);
+        ct_value_selector =
+            b.enumeration(ct, "ColorTransformationValueSelector", FeatureBuilder::positional(gains), 0, 1);
         ct_value = b.floating(ct, "ColorTransformationValue", -4.0, 4.0, 1.0, "", 1);
         FeatureBuilder::select_by(ct_value, ct_value_selector);
         for (size_t i = 0; i < 9; ++i)
@@ -316,7 +323,8 @@ void CameraFeatures::build(Camera& cam)
         Feature* st = b.category(nullptr, "Strobe", 1);
         b.boolean(st, "Strobe", false, 1);
         b.boolean(st, "Strobe_Polarity", false, 1);
-        b.enumeration(st, "Strobe_Mode", {{"Constant", 0, ""}, {"Exposure", 1, ""}, {"FixedDuration", 2, ""}}, 0, 1);
+        b.enumeration(st, "Strobe_Mode", {{"Constant", 0, ""}, {"Exposure", 1, ""}, {"FixedDuration", 2, ""}},
+                      0, 1);
         Feature* io = b.category(nullptr, "GPIO", 1);
         Feature* gpin = b.integer(io, "GPIO_GP_IN", 0, 1, 1, 0, 1);
         gpin->read_only = true;
@@ -332,7 +340,8 @@ void CameraFeatures::build(Camera& cam)
         lc->display_name = "LUT Control";
         const bool per_colour = spec.lut == LutStyle::PerColour;
         if (per_colour)
-            lut_selector = b.enumeration(lc, "LUTSelector", FeatureBuilder::positional({"Red", "Green", "Blue"}), 0, 1);
+            lut_selector =
+                b.enumeration(lc, "LUTSelector", FeatureBuilder::positional({"Red", "Green", "Blue"}), 0, 1);
         lut_enable = b.boolean(lc, "LUTEnable", false, 1);
         const int64_t n = per_colour ? 256 : 4096;
         lut_index = b.integer(lc, "LUTIndex", 0, n - 1, 1, 0, 1);
@@ -348,7 +357,9 @@ void CameraFeatures::build(Camera& cam)
             for (int64_t i = 0; i < n; ++i)
                 table[static_cast<size_t>(i)] = n == 1 ? 0 : i * 4095 / (n - 1);
         }
-        auto table_index = [this] { return lut_selector ? static_cast<size_t>(lut_selector->slot().i) : size_t(0); };
+        auto table_index = [this] {
+            return lut_selector ? static_cast<size_t>(lut_selector->slot().i) : size_t(0);
+        };
         lut_value->read_hook = [c, this, table_index](FeatureValue& v) {
             auto& t = c->lut_table_locked(table_index());
             auto i = static_cast<size_t>(lut_index->slot().i);
@@ -368,7 +379,8 @@ void CameraFeatures::build(Camera& cam)
             v.bytes.assign(t.size() * width_bytes, 0);
             for (size_t i = 0; i < t.size(); ++i)
                 for (size_t k = 0; k < width_bytes; ++k)
-                    v.bytes[i * width_bytes + k] = static_cast<uint8_t>(static_cast<uint64_t>(t[i]) >> (8 * k));
+                    v.bytes[i * width_bytes + k] =
+                        static_cast<uint8_t>(static_cast<uint64_t>(t[i]) >> (8 * k));
         };
         lut_value_all->store_hook = [c, this, table_index, width_bytes](const FeatureValue& v) {
             auto& t = c->lut_table_locked(table_index());
@@ -419,14 +431,16 @@ void CameraFeatures::build(Camera& cam)
         userset_load = b.command(us, "UserSetLoad");
         stream_lock(userset_load);
         userset_save = b.command(us, "UserSetSave");
-        userset_default = b.enumeration(us, "UserSetDefault",
-                                        FeatureBuilder::positional({"Default", "UserSet1", "UserSet2"}), 0, 1);
+        userset_default = b.enumeration(
+            us, "UserSetDefault", FeatureBuilder::positional({"Default", "UserSet1", "UserSet2"}), 0, 1);
         userset_load->execute_hook = [c, this] {
-            c->load_user_set_locked(userset_selector->entries[static_cast<size_t>(userset_selector->slot().i)]->name);
+            c->load_user_set_locked(
+                userset_selector->entries[static_cast<size_t>(userset_selector->slot().i)]->name);
             return Status{};
         };
         userset_save->execute_hook = [c, this] {
-            const std::string& name = userset_selector->entries[static_cast<size_t>(userset_selector->slot().i)]->name;
+            const std::string& name =
+                userset_selector->entries[static_cast<size_t>(userset_selector->slot().i)]->name;
             if (name == "Default")
                 return Status{kAccessDenied, "Feature 'UserSetSave' cannot overwrite the Default user set"};
             c->save_user_set_locked(name);
@@ -469,14 +483,17 @@ void CameraFeatures::build(Camera& cam)
             return Status{};
         };
         for (Feature* f : focus_roi)
-            f->locked_if = [c]() -> const char* { return c->focus_running() ? "while the focus runs" : nullptr; };
+            f->locked_if = [c]() -> const char* {
+                return c->focus_running() ? "while the focus runs" : nullptr;
+            };
     }
 
     // ------------------------------------------------------------ diagnostics
     if (spec.diagnostics) {
         Feature* dg = b.category(nullptr, "Diagnostics", 1);
         temperature = b.floating(dg, "DeviceTemperature", -40.0, 120.0, 41.5, "C", 1);
-        temperature->unit = "\xC2\xB0" "C";
+        temperature->unit = "\xC2\xB0"
+                            "C";
         temperature->read_only = true;
         temperature->persistent = false;
         temperature->notation = 1;
@@ -554,16 +571,23 @@ void CameraFeatures::build(Camera& cam)
     stream_delivered = d.integer(nullptr, "StreamFramesDelivered", 0, INT64_MAX, 1, 0, 1);
     stream_dropped = d.integer(nullptr, "StreamFramesDropped", 0, INT64_MAX, 1, 0, 1);
     stream_delivered->read_only = stream_dropped->read_only = true;
-    stream_delivered->read_hook = [c](FeatureValue& v) { v.i = static_cast<int64_t>(c->frames_delivered.load()); };
-    stream_dropped->read_hook = [c](FeatureValue& v) { v.i = static_cast<int64_t>(c->frames_dropped.load()); };
+    stream_delivered->read_hook = [c](FeatureValue& v) {
+        v.i = static_cast<int64_t>(c->frames_delivered.load());
+    };
+    stream_dropped->read_hook = [c](FeatureValue& v) {
+        v.i = static_cast<int64_t>(c->frames_dropped.load());
+    };
     if (cam.interface() && cam.interface()->spec().tl_type == 1) {
         CameraInfo info = cam.info();
         Feature* pe = d.boolean(nullptr, "GevDeviceIPConfigPersistentIPEnable", info.persistent_enable);
         Feature* dh = d.boolean(nullptr, "GevDeviceIPConfigDHCPEnable", info.dhcp_enable);
         Feature* ll = d.boolean(nullptr, "GevDeviceIPConfigLinkLocalAddressEnable", info.lla_enable);
-        Feature* pip = d.integer(nullptr, "GevDeviceIPConfigPersistentIPAddress", 0, 0xFFFFFFFFLL, 1, info.ip);
-        Feature* pmask = d.integer(nullptr, "GevDeviceIPConfigPersistentSubnetMask", 0, 0xFFFFFFFFLL, 1, info.mask);
-        Feature* pgw = d.integer(nullptr, "GevDeviceIPConfigPersistentGateway", 0, 0xFFFFFFFFLL, 1, info.gateway);
+        Feature* pip =
+            d.integer(nullptr, "GevDeviceIPConfigPersistentIPAddress", 0, 0xFFFFFFFFLL, 1, info.ip);
+        Feature* pmask =
+            d.integer(nullptr, "GevDeviceIPConfigPersistentSubnetMask", 0, 0xFFFFFFFFLL, 1, info.mask);
+        Feature* pgw =
+            d.integer(nullptr, "GevDeviceIPConfigPersistentGateway", 0, 0xFFFFFFFFLL, 1, info.gateway);
         pip->representation = pmask->representation = pgw->representation = 5;
         Feature* apply = d.command(nullptr, "GevDeviceIPConfigApply");
         apply->execute_hook = [c, pe, dh, ll, pip, pmask, pgw] {

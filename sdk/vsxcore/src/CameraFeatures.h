@@ -16,7 +16,7 @@ public:
     // format
     Feature *sensor_width = nullptr, *sensor_height = nullptr, *width_max = nullptr, *height_max = nullptr;
     Feature *width = nullptr, *height = nullptr, *offset_x = nullptr, *offset_y = nullptr;
-    Feature *pixel_format = nullptr;
+    Feature* pixel_format = nullptr;
     Feature *bin_h = nullptr, *bin_v = nullptr, *dec_h = nullptr, *dec_v = nullptr, *binning = nullptr;
     Feature *reverse_x = nullptr, *reverse_y = nullptr, *test_pattern = nullptr, *frame_id_stamp = nullptr;
     Feature *video_norm = nullptr, *input_channel = nullptr;
@@ -37,13 +37,13 @@ public:
     Feature *trigger_activation = nullptr, *trigger_delay = nullptr, *trigger_software = nullptr;
     // look-up tables
     Feature *lut_selector = nullptr, *lut_enable = nullptr, *lut_index = nullptr, *lut_value = nullptr;
-    Feature *lut_value_all = nullptr;
+    Feature* lut_value_all = nullptr;
     // events: per event (ExposureStart, ExposureEnd, FrameTriggerMissed) id, timestamp, frame id
     Feature *event_selector = nullptr, *event_notification = nullptr;
     Feature* event_data[3][3] = {};
     // user sets
     Feature *userset_selector = nullptr, *userset_load = nullptr, *userset_save = nullptr;
-    Feature *userset_default = nullptr;
+    Feature* userset_default = nullptr;
     // focus
     Feature *focus = nullptr, *focus_run = nullptr, *focus_running = nullptr, *focus_roi_enable = nullptr;
     Feature* focus_roi[4] = {};

@@ -5,7 +5,10 @@
 namespace vsxsim {
 
 namespace {
-uint32_t ip(const char* text) { return static_cast<uint32_t>(*text::parse_ipv4(text)); }
+uint32_t ip(const char* text)
+{
+    return static_cast<uint32_t>(*text::parse_ipv4(text));
+}
 } // namespace
 
 std::vector<std::string> CameraTemplates::ids()

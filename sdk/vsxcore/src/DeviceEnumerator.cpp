@@ -16,7 +16,10 @@ void DeviceEnumerator::update_devices()
             devices_.push_back(c);
 }
 
-void DeviceEnumerator::update_interfaces() { interfaces_ = Library::instance().interfaces(); }
+void DeviceEnumerator::update_interfaces()
+{
+    interfaces_ = Library::instance().interfaces();
+}
 
 void DeviceEnumerator::on_last_release()
 {

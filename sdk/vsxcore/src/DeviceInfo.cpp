@@ -5,7 +5,8 @@
 
 namespace vsxsim {
 
-DeviceInfo::DeviceInfo(std::shared_ptr<Camera> camera) : Handle(HandleKind::DevInfo), camera_(std::move(camera))
+DeviceInfo::DeviceInfo(std::shared_ptr<Camera> camera)
+    : Handle(HandleKind::DevInfo), camera_(std::move(camera))
 {
     model_ = camera_->model();
     serial_ = camera_->serial();
@@ -13,8 +14,14 @@ DeviceInfo::DeviceInfo(std::shared_ptr<Camera> camera) : Handle(HandleKind::DevI
     user_id_ = camera_->info().user_id;
 }
 
-InterfaceRef::InterfaceRef(Interface* itf) : Handle(HandleKind::DevItf), itf_(itf) { update_devices(); }
+InterfaceRef::InterfaceRef(Interface* itf) : Handle(HandleKind::DevItf), itf_(itf)
+{
+    update_devices();
+}
 
-void InterfaceRef::update_devices() { devices_ = itf_->plugged_cameras(); }
+void InterfaceRef::update_devices()
+{
+    devices_ = itf_->plugged_cameras();
+}
 
 } // namespace vsxsim

@@ -6,7 +6,10 @@ namespace vsxsim {
 
 EventExecutor::EventExecutor(std::string name) : name_(std::move(name)) {}
 
-EventExecutor::~EventExecutor() { stop(); }
+EventExecutor::~EventExecutor()
+{
+    stop();
+}
 
 void EventExecutor::post_at(Clock::time_point due, Task task)
 {

@@ -25,7 +25,10 @@ public:
     EventExecutor& operator=(const EventExecutor&) = delete;
 
     void post(Task task) { post_at(Clock::now(), std::move(task)); }
-    void post_after(std::chrono::milliseconds delay, Task task) { post_at(Clock::now() + delay, std::move(task)); }
+    void post_after(std::chrono::milliseconds delay, Task task)
+    {
+        post_at(Clock::now() + delay, std::move(task));
+    }
     void post_at(Clock::time_point due, Task task);
 
     // Waits until no task due by now is queued or running; false on time-out.

@@ -5,8 +5,7 @@
 namespace vsxsim {
 
 namespace {
-template <class T>
-bool read(const nlohmann::json& j, const char* key, T& out, std::string& error)
+template <class T> bool read(const nlohmann::json& j, const char* key, T& out, std::string& error)
 {
     auto it = j.find(key);
     if (it == j.end())
@@ -81,8 +80,9 @@ int FaultEngine::add(const std::string& json, std::string& error)
     r.id = id;
     r.serial = serial;
     if (!read(j, "function", r.function, error) || !read(j, "feature", r.feature, error) ||
-        !read(j, "index", r.index, error) || !read(j, "skip", r.skip, error) || !read(j, "count", r.count, error) ||
-        !read(j, "code", r.code, error) || !read(j, "message", r.message, error))
+        !read(j, "index", r.index, error) || !read(j, "skip", r.skip, error) ||
+        !read(j, "count", r.count, error) || !read(j, "code", r.code, error) ||
+        !read(j, "message", r.message, error))
         return -1;
     if (r.function.empty()) {
         error = "fault rule: 'function' is missing";
@@ -105,8 +105,8 @@ void FaultEngine::clear()
     any_.store(false);
 }
 
-std::optional<Status> FaultEngine::check(const char* function, const std::string& serial, const std::string& feature,
-                                         int64_t index)
+std::optional<Status> FaultEngine::check(const char* function, const std::string& serial,
+                                         const std::string& feature, int64_t index)
 {
     if (!any())
         return std::nullopt;

@@ -8,15 +8,24 @@ namespace vsxsim {
 const char* kind_name(FeatureKind kind)
 {
     switch (kind) {
-    case FeatureKind::Integer: return "Integer";
-    case FeatureKind::Float: return "Float";
-    case FeatureKind::Enumeration: return "Enumeration";
-    case FeatureKind::Boolean: return "Boolean";
-    case FeatureKind::String: return "String";
-    case FeatureKind::Command: return "Command";
-    case FeatureKind::Category: return "Category";
-    case FeatureKind::Register: return "Register";
-    case FeatureKind::EnumEntry: return "EnumEntry";
+    case FeatureKind::Integer:
+        return "Integer";
+    case FeatureKind::Float:
+        return "Float";
+    case FeatureKind::Enumeration:
+        return "Enumeration";
+    case FeatureKind::Boolean:
+        return "Boolean";
+    case FeatureKind::String:
+        return "String";
+    case FeatureKind::Command:
+        return "Command";
+    case FeatureKind::Category:
+        return "Category";
+    case FeatureKind::Register:
+        return "Register";
+    case FeatureKind::EnumEntry:
+        return "EnumEntry";
     }
     return "Unknown";
 }
@@ -51,9 +60,15 @@ size_t Feature::slot_index() const
     return index < values.size() ? index : 0;
 }
 
-FeatureValue& Feature::slot() { return values[slot_index()]; }
+FeatureValue& Feature::slot()
+{
+    return values[slot_index()];
+}
 
-const FeatureValue& Feature::slot() const { return values[slot_index()]; }
+const FeatureValue& Feature::slot() const
+{
+    return values[slot_index()];
+}
 
 Feature* Feature::entry_by_name(const std::string& symbolic) const
 {

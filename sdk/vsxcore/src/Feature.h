@@ -72,7 +72,7 @@ public:
     int representation = 0; // integers 0..6, floats 0..2
     int notation = 0;       // floats: 0 automatic, 1 fixed, 2 scientific
     int precision = 2;
-    int inc_mode = 0;       // 0 fixed increment, 1 valid-value set, 2 none
+    int inc_mode = 0; // 0 fixed increment, 1 valid-value set, 2 none
     bool read_only = false;
     bool likely_locked_by_stream = false;
     bool stream_locked = false;
@@ -100,10 +100,10 @@ public:
     std::vector<FeatureValue> values;
 
     // behaviour, run with the host mutex held
-    std::function<bool()> available_if;          // default: available
-    std::function<const char*()> locked_if;      // reason text when locked now, else null
+    std::function<bool()> available_if;     // default: available
+    std::function<const char*()> locked_if; // reason text when locked now, else null
     std::function<void(FeatureValue&)> read_hook;
-    std::function<Status(FeatureValue&)> validate_hook; // may adjust the value before it is stored
+    std::function<Status(FeatureValue&)> validate_hook;    // may adjust the value before it is stored
     std::function<Status(const FeatureValue&)> store_hook; // replaces the plain store
     std::function<void()> after_write;
     std::function<Status()> execute_hook;

@@ -6,7 +6,10 @@ namespace vsxsim {
 
 FeatureBuilder::FeatureBuilder(PropertyMap& map) : map_(map) {}
 
-Feature* FeatureBuilder::root() const { return map_.root(); }
+Feature* FeatureBuilder::root() const
+{
+    return map_.root();
+}
 
 Feature* FeatureBuilder::category(Feature* parent, const std::string& name, int visibility)
 {
@@ -58,8 +61,8 @@ Feature* FeatureBuilder::enumeration(Feature* cat, const std::string& name, cons
     return f;
 }
 
-Feature* FeatureBuilder::string(Feature* cat, const std::string& name, const std::string& value, int64_t max_length,
-                                int visibility)
+Feature* FeatureBuilder::string(Feature* cat, const std::string& name, const std::string& value,
+                                int64_t max_length, int visibility)
 {
     Feature* f = map_.create(FeatureKind::String, name, cat);
     f->values[0].s = value;

@@ -22,8 +22,8 @@ public:
 
     Feature* root() const;
     Feature* category(Feature* parent, const std::string& name, int visibility = 0);
-    Feature* integer(Feature* cat, const std::string& name, int64_t min, int64_t max, int64_t inc, int64_t value,
-                     int visibility = 0);
+    Feature* integer(Feature* cat, const std::string& name, int64_t min, int64_t max, int64_t inc,
+                     int64_t value, int visibility = 0);
     Feature* floating(Feature* cat, const std::string& name, double min, double max, double value,
                       const std::string& unit = "", int visibility = 0);
     Feature* boolean(Feature* cat, const std::string& name, bool value, int visibility = 0);

@@ -77,9 +77,14 @@ ChangeScope::Signature ChangeScope::signature(Feature* f) const
         s.i = v.i;
         break;
     }
-    case FeatureKind::Float: s.f = host_.read_locked(*f).f; break;
-    case FeatureKind::String: s.s = host_.read_locked(*f).s; break;
-    default: break;
+    case FeatureKind::Float:
+        s.f = host_.read_locked(*f).f;
+        break;
+    case FeatureKind::String:
+        s.s = host_.read_locked(*f).s;
+        break;
+    default:
+        break;
     }
     s.imin = f->imin;
     s.imax = f->imax;
@@ -98,7 +103,10 @@ FeatureHost::FeatureHost() = default;
 
 FeatureHost::~FeatureHost() = default;
 
-Status FeatureHost::access_check(const Feature&) const { return ok_status(); }
+Status FeatureHost::access_check(const Feature&) const
+{
+    return ok_status();
+}
 
 bool FeatureHost::available_locked(const Feature& f) const
 {
@@ -130,7 +138,10 @@ bool FeatureHost::available(Feature& f)
     return available_locked(f);
 }
 
-bool FeatureHost::entry_available(Feature& entry) { return available(entry); }
+bool FeatureHost::entry_available(Feature& entry)
+{
+    return available(entry);
+}
 
 bool FeatureHost::locked(Feature& f)
 {
@@ -171,8 +182,8 @@ Status FeatureHost::check_write(Feature& f, FeatureValue& value, Origin origin)
     case FeatureKind::Integer: {
         int64_t v = value.i;
         if (v < f.imin || v > f.imax)
-            return {kOutOfRange, "Value " + std::to_string(v) + " out of range [" + std::to_string(f.imin) + ", " +
-                                     std::to_string(f.imax) + "] for '" + f.name + "'"};
+            return {kOutOfRange, "Value " + std::to_string(v) + " out of range [" + std::to_string(f.imin) +
+                                     ", " + std::to_string(f.imax) + "] for '" + f.name + "'"};
         if (f.inc_mode == 0 && f.iinc > 1 && (v - f.imin) % f.iinc != 0)
             return {kOutOfRange, "Value " + std::to_string(v) + " is not a multiple of the increment " +
                                      std::to_string(f.iinc) + " of '" + f.name + "'"};
@@ -183,17 +194,21 @@ Status FeatureHost::check_write(Feature& f, FeatureValue& value, Origin origin)
     case FeatureKind::Float: {
         double v = value.f;
         if (!std::isfinite(v) || v < f.fmin || v > f.fmax)
-            return {kOutOfRange, "Value " + text::format_double(v) + " out of range [" + text::format_double(f.fmin) +
-                                     ", " + text::format_double(f.fmax) + "] for '" + f.name + "'"};
+            return {kOutOfRange, "Value " + text::format_double(v) + " out of range [" +
+                                     text::format_double(f.fmin) + ", " + text::format_double(f.fmax) +
+                                     "] for '" + f.name + "'"};
         if (f.inc_mode == 0 && f.finc > 0) {
             double k = std::round((v - f.fmin) / f.finc);
             value.f = std::min(f.fmax, f.fmin + k * f.finc);
         } else if (f.inc_mode == 1 && std::find(f.fvalid.begin(), f.fvalid.end(), v) == f.fvalid.end()) {
-            return {kOutOfRange, "Value " + text::format_double(v) + " is not a valid value of '" + f.name + "'"};
+            return {kOutOfRange,
+                    "Value " + text::format_double(v) + " is not a valid value of '" + f.name + "'"};
         }
         break;
     }
-    case FeatureKind::Boolean: value.i = value.i ? 1 : 0; break;
+    case FeatureKind::Boolean:
+        value.i = value.i ? 1 : 0;
+        break;
     case FeatureKind::Enumeration: {
         if (value.i < 0 || static_cast<size_t>(value.i) >= f.entries.size())
             return {kNotFound, "Entry not found in '" + f.name + "'"};
@@ -209,10 +224,11 @@ Status FeatureHost::check_write(Feature& f, FeatureValue& value, Origin origin)
         break;
     case FeatureKind::Register:
         if (value.bytes.size() != f.register_size)
-            return {kInvalidParameter, "Wrong register size " + std::to_string(value.bytes.size()) + ", expected " +
-                                           std::to_string(f.register_size)};
+            return {kInvalidParameter, "Wrong register size " + std::to_string(value.bytes.size()) +
+                                           ", expected " + std::to_string(f.register_size)};
         break;
-    default: return {kWrongKind, "Feature '" + f.name + "' has no value"};
+    default:
+        return {kWrongKind, "Feature '" + f.name + "' has no value"};
     }
     if (f.validate_hook)
         return f.validate_hook(value);
@@ -230,10 +246,18 @@ Status FeatureHost::write_locked(Feature& f, FeatureValue value, Origin origin)
     } else {
         FeatureValue& slot = f.slot();
         switch (f.kind) {
-        case FeatureKind::Float: slot.f = value.f; break;
-        case FeatureKind::String: slot.s = value.s; break;
-        case FeatureKind::Register: slot.bytes = value.bytes; break;
-        default: slot.i = value.i; break;
+        case FeatureKind::Float:
+            slot.f = value.f;
+            break;
+        case FeatureKind::String:
+            slot.s = value.s;
+            break;
+        case FeatureKind::Register:
+            slot.bytes = value.bytes;
+            break;
+        default:
+            slot.i = value.i;
+            break;
         }
     }
     touch(&f);
@@ -247,10 +271,18 @@ void FeatureHost::store_locked(Feature& f, const FeatureValue& value)
 {
     FeatureValue& slot = f.slot();
     switch (f.kind) {
-    case FeatureKind::Float: slot.f = value.f; break;
-    case FeatureKind::String: slot.s = value.s; break;
-    case FeatureKind::Register: slot.bytes = value.bytes; break;
-    default: slot.i = value.i; break;
+    case FeatureKind::Float:
+        slot.f = value.f;
+        break;
+    case FeatureKind::String:
+        slot.s = value.s;
+        break;
+    case FeatureKind::Register:
+        slot.bytes = value.bytes;
+        break;
+    default:
+        slot.i = value.i;
+        break;
     }
     touch(&f);
 }
@@ -309,26 +341,35 @@ std::string FeatureHost::text_locked(Feature& f)
     switch (f.kind) {
     case FeatureKind::Integer:
         switch (f.representation) {
-        case 4: return text::format_hex(v.i);
-        case 5: return text::format_ipv4(v.i);
-        case 6: return text::format_mac(v.i);
-        default: return std::to_string(v.i);
+        case 4:
+            return text::format_hex(v.i);
+        case 5:
+            return text::format_ipv4(v.i);
+        case 6:
+            return text::format_mac(v.i);
+        default:
+            return std::to_string(v.i);
         }
-    case FeatureKind::Float: return text::format_double(v.f);
-    case FeatureKind::Boolean: return v.i ? "true" : "false";
+    case FeatureKind::Float:
+        return text::format_double(v.f);
+    case FeatureKind::Boolean:
+        return v.i ? "true" : "false";
     case FeatureKind::Enumeration:
-        return (v.i >= 0 && static_cast<size_t>(v.i) < f.entries.size()) ? f.entries[static_cast<size_t>(v.i)]->name
-                                                                         : std::string();
-    case FeatureKind::String: return v.s;
-    default: return {};
+        return (v.i >= 0 && static_cast<size_t>(v.i) < f.entries.size())
+                   ? f.entries[static_cast<size_t>(v.i)]->name
+                   : std::string();
+    case FeatureKind::String:
+        return v.s;
+    default:
+        return {};
     }
 }
 
 Status FeatureHost::get_text(Feature& f, std::string& out)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (f.kind == FeatureKind::Command || f.kind == FeatureKind::Category || f.kind == FeatureKind::Register ||
-        f.kind == FeatureKind::EnumEntry)
+    if (f.kind == FeatureKind::Command || f.kind == FeatureKind::Category ||
+        f.kind == FeatureKind::Register || f.kind == FeatureKind::EnumEntry)
         return {kWrongKind, "Feature '" + f.name + "' is a " + kind_name(f.kind) + " and has no text value"};
     if (Status s = access_check(f); !s)
         return s;
@@ -340,7 +381,9 @@ Status FeatureHost::get_text(Feature& f, std::string& out)
 
 Status FeatureHost::parse_text_locked(Feature& f, const std::string& text, FeatureValue& out)
 {
-    auto bad = [&] { return Status{kInvalidParameter, "'" + text + "' is not a valid value of '" + f.name + "'"}; };
+    auto bad = [&] {
+        return Status{kInvalidParameter, "'" + text + "' is not a valid value of '" + f.name + "'"};
+    };
     switch (f.kind) {
     case FeatureKind::Integer: {
         std::optional<int64_t> v;
@@ -376,8 +419,11 @@ Status FeatureHost::parse_text_locked(Feature& f, const std::string& text, Featu
         out.i = f.entry_index(e);
         return {};
     }
-    case FeatureKind::String: out.s = text; return {};
-    default: return {kWrongKind, "Feature '" + f.name + "' is a " + kind_name(f.kind) + " and has no text value"};
+    case FeatureKind::String:
+        out.s = text;
+        return {};
+    default:
+        return {kWrongKind, "Feature '" + f.name + "' is a " + kind_name(f.kind) + " and has no text value"};
     }
 }
 

@@ -85,8 +85,7 @@ public:
     size_t registration_count(const Feature& f);
 
     // Runs fn with the mutex held inside a change scope.
-    template <class Fn>
-    void mutate(Fn&& fn)
+    template <class Fn> void mutate(Fn&& fn)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ChangeScope scope(*this);

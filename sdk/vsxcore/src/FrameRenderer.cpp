@@ -10,9 +10,15 @@ namespace vsxsim {
 
 namespace {
 
-inline int floor_div256(int x) { return x >= 0 ? x >> 8 : -((-x + 255) >> 8); }
+inline int floor_div256(int x)
+{
+    return x >= 0 ? x >> 8 : -((-x + 255) >> 8);
+}
 
-inline uint8_t clamp8(int v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+inline uint8_t clamp8(int v)
+{
+    return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
 
 inline void put16(uint8_t* p, uint32_t v)
 {
@@ -75,7 +81,9 @@ void FrameRenderer::write_pixels(uint8_t* dst, const Rgb* px, uint32_t count) co
     const int d = p_.depth;
     auto to8 = [d](uint32_t v) { return static_cast<uint8_t>(v >> (d - 8)); };
     auto to16 = [d](uint32_t v) { return v << (16 - d); };
-    auto mono = [this](const Rgb& c) { return p_.colour ? (77u * c.r + 150u * c.g + 29u * c.b + 128u) >> 8 : c.r; };
+    auto mono = [this](const Rgb& c) {
+        return p_.colour ? (77u * c.r + 150u * c.g + 29u * c.b + 128u) >> 8 : c.r;
+    };
     switch (sink_) {
     case pixel::kMono8:
         for (uint32_t i = 0; i < count; ++i)
@@ -126,7 +134,8 @@ void FrameRenderer::write_pixels(uint8_t* dst, const Rgb* px, uint32_t count) co
             dst[2 * i + 3] = clamp8((v[0] + v[1] + 1) >> 1);
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -234,7 +243,8 @@ void FrameRenderer::build_shaded()
             if (p_.colour_transform) {
                 double m[3];
                 for (int r = 0; r < 3; ++r)
-                    m[r] = p_.matrix[r * 3] * c[0] + p_.matrix[r * 3 + 1] * c[1] + p_.matrix[r * 3 + 2] * c[2];
+                    m[r] =
+                        p_.matrix[r * 3] * c[0] + p_.matrix[r * 3 + 1] * c[1] + p_.matrix[r * 3 + 2] * c[2];
                 c[0] = m[0];
                 c[1] = m[1];
                 c[2] = m[2];
@@ -362,7 +372,9 @@ void FrameRenderer::render(uint64_t frame, uint8_t* dst, size_t pitch)
     if (!prepared_ || width_ == 0 || height_ == 0)
         return;
     switch (p_.pattern) {
-    case Pattern::Scene: render_scene(frame, dst, pitch); break;
+    case Pattern::Scene:
+        render_scene(frame, dst, pitch);
+        break;
     default:
         if (ramp_rows_)
             render_ramp_rows(frame, dst, pitch);

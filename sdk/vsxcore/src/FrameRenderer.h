@@ -35,12 +35,13 @@ private:
     void draw_bar(uint64_t frame, uint8_t* dst, size_t pitch) const;
     void stamp(uint64_t frame, uint8_t* dst, size_t pitch) const;
     void add_noise(uint8_t* dst, size_t pitch);
-    void fill_rect(uint8_t* dst, size_t pitch, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, bool white) const;
+    void fill_rect(uint8_t* dst, size_t pitch, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1,
+                   bool white) const;
 
     RenderParams p_;
     uint32_t sink_ = 0;
     int bpp_ = 1;
-    uint32_t mask_ = 255;   // 2^D - 1
+    uint32_t mask_ = 255; // 2^D - 1
     uint32_t width_ = 0, height_ = 0;
     bool prepared_ = false;
     std::vector<uint32_t> lut_[3]; // device value -> device value after the table, per channel

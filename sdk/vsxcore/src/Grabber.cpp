@@ -12,7 +12,10 @@
 
 namespace vsxsim {
 
-Grabber::Grabber() : Handle(HandleKind::Grabber) { Library::instance().register_grabber(this); }
+Grabber::Grabber() : Handle(HandleKind::Grabber)
+{
+    Library::instance().register_grabber(this);
+}
 
 Grabber::~Grabber() = default;
 

@@ -9,22 +9,36 @@ std::atomic<int> g_external[kHandleKindCount];
 const char* handle_kind_name(HandleKind kind)
 {
     switch (kind) {
-    case HandleKind::DevEnum: return "devenum";
-    case HandleKind::DevItf: return "devitf";
-    case HandleKind::DevInfo: return "devinfo";
-    case HandleKind::Grabber: return "grabber";
-    case HandleKind::PropMap: return "propmap";
-    case HandleKind::Prop: return "prop";
-    case HandleKind::PropList: return "proplist";
-    case HandleKind::Sink: return "sink";
-    case HandleKind::Display: return "display";
-    case HandleKind::ImageBuffer: return "imagebuffer";
-    case HandleKind::VideoWriter: return "videowriter";
+    case HandleKind::DevEnum:
+        return "devenum";
+    case HandleKind::DevItf:
+        return "devitf";
+    case HandleKind::DevInfo:
+        return "devinfo";
+    case HandleKind::Grabber:
+        return "grabber";
+    case HandleKind::PropMap:
+        return "propmap";
+    case HandleKind::Prop:
+        return "prop";
+    case HandleKind::PropList:
+        return "proplist";
+    case HandleKind::Sink:
+        return "sink";
+    case HandleKind::Display:
+        return "display";
+    case HandleKind::ImageBuffer:
+        return "imagebuffer";
+    case HandleKind::VideoWriter:
+        return "videowriter";
     }
     return "unknown";
 }
 
-Handle::~Handle() { magic_ = 0; }
+Handle::~Handle()
+{
+    magic_ = 0;
+}
 
 void Handle::hand_out()
 {
@@ -32,7 +46,10 @@ void Handle::hand_out()
     g_external[static_cast<int>(kind_)].fetch_add(1, std::memory_order_relaxed);
 }
 
-void Handle::count_external() { g_external[static_cast<int>(kind_)].fetch_add(1, std::memory_order_relaxed); }
+void Handle::count_external()
+{
+    g_external[static_cast<int>(kind_)].fetch_add(1, std::memory_order_relaxed);
+}
 
 void Handle::take_back()
 {

@@ -70,14 +70,12 @@ private:
 };
 
 // The opaque C pointer of a handle.
-template <class C>
-C* to_c(Handle* h)
+template <class C> C* to_c(Handle* h)
 {
     return reinterpret_cast<C*>(h);
 }
 
-template <class T>
-T* checked(const void* p, HandleKind kind)
+template <class T> T* checked(const void* p, HandleKind kind)
 {
     return static_cast<T*>(Handle::check(p, kind));
 }

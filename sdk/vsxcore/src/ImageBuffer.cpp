@@ -14,8 +14,8 @@ SinkAllocator::~SinkAllocator()
 
 ImageBuffer::ImageBuffer(std::weak_ptr<SinkCore> sink, uint64_t generation, const vsx_image_type& type,
                          size_t pitch, std::shared_ptr<SinkAllocator> allocator)
-    : Handle(HandleKind::ImageBuffer), type_(type), pitch_(pitch), size_(pitch * type.height), sink_(std::move(sink)),
-      generation_(generation), allocator_(std::move(allocator))
+    : Handle(HandleKind::ImageBuffer), type_(type), pitch_(pitch), size_(pitch * type.height),
+      sink_(std::move(sink)), generation_(generation), allocator_(std::move(allocator))
 {
     if (allocator_ && allocator_->allocate) {
         data_ = static_cast<uint8_t*>(allocator_->allocate(allocator_->context, size_));
@@ -25,10 +25,10 @@ ImageBuffer::ImageBuffer(std::weak_ptr<SinkCore> sink, uint64_t generation, cons
     }
 }
 
-ImageBuffer::ImageBuffer(void* data, size_t size, size_t pitch, const vsx_image_type& type, void (*release)(void*),
-                         void* release_context)
-    : Handle(HandleKind::ImageBuffer), type_(type), pitch_(pitch), size_(size), data_(static_cast<uint8_t*>(data)),
-      release_(release), release_context_(release_context)
+ImageBuffer::ImageBuffer(void* data, size_t size, size_t pitch, const vsx_image_type& type,
+                         void (*release)(void*), void* release_context)
+    : Handle(HandleKind::ImageBuffer), type_(type), pitch_(pitch), size_(size),
+      data_(static_cast<uint8_t*>(data)), release_(release), release_context_(release_context)
 {
 }
 

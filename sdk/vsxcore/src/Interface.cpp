@@ -26,7 +26,10 @@ Interface::~Interface()
         map_->release();
 }
 
-EventExecutor& Interface::executor() { return Library::instance().system_executor(); }
+EventExecutor& Interface::executor()
+{
+    return Library::instance().system_executor();
+}
 
 void Interface::add_camera(std::shared_ptr<Camera> camera)
 {
@@ -119,7 +122,8 @@ void Interface::build()
         Feature* mtu = b.integer(nullptr, "MaximumTransmissionUnit", 0, 65535, 1, spec_.mtu, 1);
         mtu->read_only = true;
         auto subnets = static_cast<int64_t>(spec_.subnets.size());
-        subnet_selector_ = b.integer(nullptr, "GevInterfaceSubnetSelector", 0, std::max<int64_t>(0, subnets - 1), 1, 0);
+        subnet_selector_ =
+            b.integer(nullptr, "GevInterfaceSubnetSelector", 0, std::max<int64_t>(0, subnets - 1), 1, 0);
         subnet_selector_->persistent = false;
         Feature* sip = b.integer(nullptr, "GevInterfaceSubnetIPAddress", 0, 0xFFFFFFFFLL, 1, 0);
         Feature* smask = b.integer(nullptr, "GevInterfaceSubnetMask", 0, 0xFFFFFFFFLL, 1, 0);
@@ -138,8 +142,10 @@ void Interface::build()
             if (i < self->spec_.subnets.size())
                 v.i = self->spec_.subnets[i].second;
         };
-        auto device_int = [&](const char* feature, int representation, int64_t (*get)(const CameraInfo&, Camera&)) {
-            Feature* f = b.integer(nullptr, feature, 0, representation == 6 ? 0xFFFFFFFFFFFFLL : 0xFFFFFFFFLL, 1, 0);
+        auto device_int = [&](const char* feature, int representation,
+                              int64_t (*get)(const CameraInfo&, Camera&)) {
+            Feature* f =
+                b.integer(nullptr, feature, 0, representation == 6 ? 0xFFFFFFFFFFFFLL : 0xFFFFFFFFLL, 1, 0);
             f->read_only = true;
             f->representation = representation;
             f->available_if = has_device;
@@ -151,8 +157,10 @@ void Interface::build()
         device_int("GevDeviceIPAddress", 5, [](const CameraInfo& i, Camera&) -> int64_t { return i.ip; });
         device_int("GevDeviceSubnetMask", 5, [](const CameraInfo& i, Camera&) -> int64_t { return i.mask; });
         device_int("GevDeviceGateway", 5, [](const CameraInfo& i, Camera&) -> int64_t { return i.gateway; });
-        device_int("GevDeviceMACAddress", 6, [](const CameraInfo&, Camera& c) -> int64_t { return c.spec().mac; });
-        Feature* status = b.enumeration(nullptr, "DeviceReachableStatus", {{"Reachable", 0, ""}, {"NotReachable", 1, ""}});
+        device_int("GevDeviceMACAddress", 6,
+                   [](const CameraInfo&, Camera& c) -> int64_t { return c.spec().mac; });
+        Feature* status =
+            b.enumeration(nullptr, "DeviceReachableStatus", {{"Reachable", 0, ""}, {"NotReachable", 1, ""}});
         status->read_only = true;
         status->available_if = has_device;
         status->read_hook = [self](FeatureValue& v) {
@@ -172,7 +180,8 @@ void Interface::build()
             }
             return &it->second;
         };
-        const char* names[3] = {"GevDeviceForceIPAddress", "GevDeviceForceSubnetMask", "GevDeviceForceGateway"};
+        const char* names[3] = {"GevDeviceForceIPAddress", "GevDeviceForceSubnetMask",
+                                "GevDeviceForceGateway"};
         Feature* force[3];
         for (size_t k = 0; k < 3; ++k) {
             Feature* f = b.integer(nullptr, names[k], 0, 0xFFFFFFFFLL, 1, 0);
@@ -218,8 +227,8 @@ void Interface::build()
         };
         (void)force;
     } else if (spec_.tl_type == 2) {
-        Feature* status =
-            b.enumeration(nullptr, "DeviceReachableStatus", {{"Reachable", 0, ""}, {"IncompatibleDriver", 1, ""}});
+        Feature* status = b.enumeration(nullptr, "DeviceReachableStatus",
+                                        {{"Reachable", 0, ""}, {"IncompatibleDriver", 1, ""}});
         status->read_only = true;
         status->available_if = has_device;
         status->read_hook = [self](FeatureValue& v) {

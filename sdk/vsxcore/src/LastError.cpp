@@ -22,8 +22,14 @@ void LastError::clear()
     t_error.message.clear();
 }
 
-int LastError::code() { return t_error.code; }
+int LastError::code()
+{
+    return t_error.code;
+}
 
-const std::string& LastError::message() { return t_error.message; }
+const std::string& LastError::message()
+{
+    return t_error.message;
+}
 
 } // namespace vsxsim

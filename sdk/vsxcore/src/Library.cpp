@@ -6,11 +6,11 @@
 #include "Handle.h"
 #include "Interface.h"
 #include "Log.h"
-#include "SimConfig.h"
 #include "PropertyMap.h"
+#include "QueueSink.h"
+#include "SimConfig.h"
 #include "Stream.h"
 #include "TextUtil.h"
-#include "QueueSink.h"
 #include "vsxcore.h"
 
 #include <cstdlib>
@@ -173,7 +173,8 @@ Status Library::init(const vsx_init_config* config)
     return {};
 }
 
-Status Library::build_camera_set(const std::vector<InterfaceSpec>& interfaces, const std::vector<CameraSpec>& cameras)
+Status Library::build_camera_set(const std::vector<InterfaceSpec>& interfaces,
+                                 const std::vector<CameraSpec>& cameras)
 {
     // mutex_ held
     for (const auto& spec : interfaces) {
@@ -412,7 +413,8 @@ std::string Library::stats_json(const char* serial)
     }
     nlohmann::json refs = nlohmann::json::object();
     for (int k = 1; k < kHandleKindCount; ++k)
-        refs[handle_kind_name(static_cast<HandleKind>(k))] = Handle::external_count(static_cast<HandleKind>(k));
+        refs[handle_kind_name(static_cast<HandleKind>(k))] =
+            Handle::external_count(static_cast<HandleKind>(k));
     j["liveReferences"] = refs;
     j["openFiles"] = open_files_.load();
     {

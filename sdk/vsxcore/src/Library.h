@@ -60,8 +60,7 @@ public:
     void register_grabber(Grabber* g);
     void unregister_grabber(Grabber* g);
     // Runs fn with the grabber while it cannot be destroyed; nothing when it is gone.
-    template <class Fn>
-    void with_grabber(Grabber* g, Fn&& fn)
+    template <class Fn> void with_grabber(Grabber* g, Fn&& fn)
     {
         std::lock_guard<std::mutex> lock(grabbers_mutex_);
         if (grabbers_.count(g))
@@ -77,7 +76,8 @@ public:
 
 private:
     Library();
-    Status build_camera_set(const std::vector<InterfaceSpec>& interfaces, const std::vector<CameraSpec>& cameras);
+    Status build_camera_set(const std::vector<InterfaceSpec>& interfaces,
+                            const std::vector<CameraSpec>& cameras);
     void retire_all_locked();
 
     mutable std::mutex mutex_;

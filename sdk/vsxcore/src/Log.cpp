@@ -33,7 +33,10 @@ void Log::configure(const std::string& target, int level)
     g_level.store(level < 0 ? 0 : (level > 3 ? 3 : level));
 }
 
-bool Log::enabled(Level level) { return level <= g_level.load(std::memory_order_relaxed); }
+bool Log::enabled(Level level)
+{
+    return level <= g_level.load(std::memory_order_relaxed);
+}
 
 void Log::write(Level level, const std::string& text)
 {

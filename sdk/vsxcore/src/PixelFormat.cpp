@@ -8,7 +8,10 @@ namespace {
 
 // Stand-in codes for names PFNC does not define: bit 31 set, bits 16..23 the
 // bits per pixel, a unique low half.
-constexpr uint32_t custom(uint32_t bpp, uint32_t n) { return 0x80000000u | 0x01000000u | (bpp << 16) | n; }
+constexpr uint32_t custom(uint32_t bpp, uint32_t n)
+{
+    return 0x80000000u | 0x01000000u | (bpp << 16) | n;
+}
 
 using namespace pixel;
 
@@ -109,14 +112,21 @@ bool is_sink_format(uint32_t code)
 int sink_bytes_per_pixel(uint32_t code)
 {
     switch (code) {
-    case kMono8: return 1;
-    case kMono16: return 2;
-    case kBGR8: return 3;
-    case kBGRa8: return 4;
-    case kBGRa16: return 8;
+    case kMono8:
+        return 1;
+    case kMono16:
+        return 2;
+    case kBGR8:
+        return 3;
+    case kBGRa8:
+        return 4;
+    case kBGRa16:
+        return 8;
     case kYCbCr422_8:
-    case kYUV422_8: return 2;
-    default: return 0;
+    case kYUV422_8:
+        return 2;
+    default:
+        return 0;
     }
 }
 
@@ -129,10 +139,13 @@ bool can_produce(const PixelFormatInfo& device, uint32_t sink)
     case kMono8:
     case kBGR8:
     case kBGRa8:
-    case kYCbCr422_8: return device.sink != 0;
+    case kYCbCr422_8:
+        return device.sink != 0;
     case kMono16:
-    case kBGRa16: return device.sink != 0 && device.depth > 8;
-    default: return false;
+    case kBGRa16:
+        return device.sink != 0 && device.depth > 8;
+    default:
+        return false;
     }
 }
 

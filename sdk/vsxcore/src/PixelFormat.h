@@ -10,10 +10,10 @@ struct PixelFormatInfo {
     const char* name;
     uint32_t code;
     int bits_per_pixel;
-    int depth;      // bits per sample in the device (8, 10, 12, 14, 16)
-    bool colour;    // Bayer, RGB, YUV
+    int depth;   // bits per sample in the device (8, 10, 12, 14, 16)
+    bool colour; // Bayer, RGB, YUV
     bool bayer;
-    uint32_t sink;  // sink format a queue sink delivers by default; 0 when none
+    uint32_t sink; // sink format a queue sink delivers by default; 0 when none
 };
 
 namespace pixel {

@@ -22,9 +22,16 @@ using nlohmann::json;
 namespace {
 
 const char* kFormat = "vsxsim-property-map";
-const char* kFormatGroup[] = {"PixelFormat",          "BinningHorizontal", "BinningVertical", "DecimationHorizontal",
-                              "DecimationVertical",   "Binning",           "Width",           "Height",
-                              "OffsetX",              "OffsetY"};
+const char* kFormatGroup[] = {"PixelFormat",
+                              "BinningHorizontal",
+                              "BinningVertical",
+                              "DecimationHorizontal",
+                              "DecimationVertical",
+                              "Binning",
+                              "Width",
+                              "Height",
+                              "OffsetX",
+                              "OffsetY"};
 const char* kAutoSwitches[] = {"ExposureAuto",  "GainAuto",  "BalanceWhiteAuto",
                                "Exposure_Auto", "Gain_Auto", "WhiteBalance_Auto"};
 
@@ -44,8 +51,10 @@ bool serialisable(const Feature* f)
     case FeatureKind::Enumeration:
     case FeatureKind::Boolean:
     case FeatureKind::String:
-    case FeatureKind::Register: return true;
-    default: return false;
+    case FeatureKind::Register:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -55,17 +64,28 @@ json value_json(FeatureHost& host, Feature& f)
     json j;
     j["name"] = f.name;
     switch (f.kind) {
-    case FeatureKind::Integer: j["value"] = v.i; break;
-    case FeatureKind::Float: j["value"] = v.f; break;
-    case FeatureKind::Boolean: j["value"] = v.i != 0; break;
-    case FeatureKind::String: j["value"] = v.s; break;
+    case FeatureKind::Integer:
+        j["value"] = v.i;
+        break;
+    case FeatureKind::Float:
+        j["value"] = v.f;
+        break;
+    case FeatureKind::Boolean:
+        j["value"] = v.i != 0;
+        break;
+    case FeatureKind::String:
+        j["value"] = v.s;
+        break;
     case FeatureKind::Enumeration:
         j["value"] = (v.i >= 0 && static_cast<size_t>(v.i) < f.entries.size())
                          ? f.entries[static_cast<size_t>(v.i)]->name
                          : std::string();
         break;
-    case FeatureKind::Register: j["base64"] = text::base64_encode(v.bytes); break;
-    default: break;
+    case FeatureKind::Register:
+        j["base64"] = text::base64_encode(v.bytes);
+        break;
+    default:
+        break;
     }
     return j;
 }
@@ -156,9 +176,9 @@ Status PropertyFile::load(PropertyMap& map, const std::string& path)
     if (format == root.end() || !format->is_string() || format->get<std::string>() != kFormat)
         return not_a_file;
     if (kind == root.end() || !kind->is_string() || kind->get<std::string>() != map.map_kind())
-        return {kFileFormat, "'" + path + "' holds a " + (kind != root.end() && kind->is_string()
-                                                               ? kind->get<std::string>()
-                                                               : std::string("different")) +
+        return {kFileFormat, "'" + path + "' holds a " +
+                                 (kind != root.end() && kind->is_string() ? kind->get<std::string>()
+                                                                          : std::string("different")) +
                                  " map, not a " + map.map_kind() + " map"};
     if (features == root.end() || !features->is_array())
         return not_a_file;
@@ -178,10 +198,18 @@ Status PropertyFile::load(PropertyMap& map, const std::string& path)
             const json* value = j.contains("value") ? &j["value"] : nullptr;
             try {
                 switch (f->kind) {
-                case FeatureKind::Integer: v.i = value->get<int64_t>(); break;
-                case FeatureKind::Float: v.f = value->get<double>(); break;
-                case FeatureKind::Boolean: v.i = value->get<bool>() ? 1 : 0; break;
-                case FeatureKind::String: v.s = value->get<std::string>(); break;
+                case FeatureKind::Integer:
+                    v.i = value->get<int64_t>();
+                    break;
+                case FeatureKind::Float:
+                    v.f = value->get<double>();
+                    break;
+                case FeatureKind::Boolean:
+                    v.i = value->get<bool>() ? 1 : 0;
+                    break;
+                case FeatureKind::String:
+                    v.s = value->get<std::string>();
+                    break;
                 case FeatureKind::Enumeration: {
                     Feature* e = f->entry_by_name(value->get<std::string>());
                     if (!e)
@@ -198,7 +226,8 @@ Status PropertyFile::load(PropertyMap& map, const std::string& path)
                         v.bytes = *bytes;
                     break;
                 }
-                default: st = {kWrongKind, "not a value feature"};
+                default:
+                    st = {kWrongKind, "not a value feature"};
                 }
             } catch (const std::exception&) {
                 st = {kFileFormat, "wrong value type"};

@@ -12,7 +12,10 @@ SinkCore::SinkCore(size_t max_output, std::shared_ptr<SinkAllocator> allocator)
 {
 }
 
-SinkCore::~SinkCore() { disconnect(); }
+SinkCore::~SinkCore()
+{
+    disconnect();
+}
 
 void SinkCore::connect(const vsx_image_type& type, size_t pitch)
 {
@@ -163,7 +166,10 @@ void SinkCore::recycle(ImageBuffer* buffer)
     cv_.notify_all();
 }
 
-void SinkCore::wake() { cv_.notify_all(); }
+void SinkCore::wake()
+{
+    cv_.notify_all();
+}
 
 size_t SinkCore::free_count() const
 {

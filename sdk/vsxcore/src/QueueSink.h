@@ -31,8 +31,7 @@ public:
     Status alloc_and_queue(size_t count);
     ImageBuffer* take_free();
     // Waits for a free buffer (or until stop() returns true).
-    template <class Pred>
-    ImageBuffer* wait_free(Pred stop);
+    template <class Pred> ImageBuffer* wait_free(Pred stop);
     // Queues a filled buffer; returns the number of frames dropped to make room.
     uint64_t push_output(ImageBuffer* buffer);
     void give_back(ImageBuffer* buffer); // a buffer that was not filled
@@ -40,8 +39,7 @@ public:
     void recycle(ImageBuffer* buffer);
 
     // Frame thread: waits until a frames-queued call is owed or stop() is true.
-    template <class Pred>
-    bool wait_pending(Pred stop);
+    template <class Pred> bool wait_pending(Pred stop);
     void wake();
 
     size_t free_count() const;
@@ -84,8 +82,7 @@ private:
     std::shared_ptr<SinkCore> core_;
 };
 
-template <class Pred>
-ImageBuffer* SinkCore::wait_free(Pred stop)
+template <class Pred> ImageBuffer* SinkCore::wait_free(Pred stop)
 {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
@@ -100,8 +97,7 @@ ImageBuffer* SinkCore::wait_free(Pred stop)
     }
 }
 
-template <class Pred>
-bool SinkCore::wait_pending(Pred stop)
+template <class Pred> bool SinkCore::wait_pending(Pred stop)
 {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {

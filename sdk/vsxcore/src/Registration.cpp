@@ -10,8 +10,14 @@ namespace {
 std::atomic<bool> g_exiting{false};
 }
 
-void Registration::set_exiting() { g_exiting.store(true); }
-bool Registration::exiting() { return g_exiting.load(std::memory_order_acquire); }
+void Registration::set_exiting()
+{
+    g_exiting.store(true);
+}
+bool Registration::exiting()
+{
+    return g_exiting.load(std::memory_order_acquire);
+}
 
 bool Registration::enter()
 {

@@ -21,11 +21,7 @@ public:
     {
     }
 
-    template <class F>
-    F callback_as() const
-    {
-        return reinterpret_cast<F>(callback_);
-    }
+    template <class F> F callback_as() const { return reinterpret_cast<F>(callback_); }
     AnyFn callback() const { return callback_; }
     void* context() const { return context_; }
 

@@ -58,7 +58,8 @@ bool SceneRenderer::update(const RenderParams& p)
                 key_.offset_y == p.offset_y && key_.bin_h == p.bin_h && key_.bin_v == p.bin_v &&
                 key_.sensor_width == p.sensor_width && key_.sensor_height == p.sensor_height &&
                 key_.reverse_x == p.reverse_x && key_.reverse_y == p.reverse_y && key_.blur == p.blur &&
-                key_.bayer == p.bayer && key_.realistic == p.realistic && key_.camera_colour == p.camera_colour;
+                key_.bayer == p.bayer && key_.realistic == p.realistic &&
+                key_.camera_colour == p.camera_colour;
     if (same)
         return false;
     key_ = p;
@@ -115,10 +116,12 @@ void SceneRenderer::blur(int radius)
         for (int c = 0; c < 3; ++c) {
             int64_t sum = 0;
             for (int k = -radius; k <= radius; ++k)
-                sum += in[static_cast<size_t>(std::clamp<int64_t>(k, 0, static_cast<int64_t>(w) - 1)) * 3 + c];
+                sum +=
+                    in[static_cast<size_t>(std::clamp<int64_t>(k, 0, static_cast<int64_t>(w) - 1)) * 3 + c];
             for (size_t x = 0; x < w; ++x) {
                 out[x * 3 + c] = static_cast<uint16_t>(sum / n);
-                auto add = std::min<int64_t>(static_cast<int64_t>(x) + radius + 1, static_cast<int64_t>(w) - 1);
+                auto add =
+                    std::min<int64_t>(static_cast<int64_t>(x) + radius + 1, static_cast<int64_t>(w) - 1);
                 auto sub = std::max<int64_t>(static_cast<int64_t>(x) - radius, 0);
                 sum += in[static_cast<size_t>(add) * 3 + c] - in[static_cast<size_t>(sub) * 3 + c];
             }
@@ -129,12 +132,16 @@ void SceneRenderer::blur(int radius)
         for (int c = 0; c < 3; ++c) {
             int64_t sum = 0;
             for (int k = -radius; k <= radius; ++k)
-                sum += tmp[static_cast<size_t>(std::clamp<int64_t>(k, 0, static_cast<int64_t>(h) - 1)) * w * 3 + x * 3 + c];
+                sum +=
+                    tmp[static_cast<size_t>(std::clamp<int64_t>(k, 0, static_cast<int64_t>(h) - 1)) * w * 3 +
+                        x * 3 + c];
             for (size_t y = 0; y < h; ++y) {
                 base_[y * w * 3 + x * 3 + c] = static_cast<uint16_t>(sum / n);
-                auto add = std::min<int64_t>(static_cast<int64_t>(y) + radius + 1, static_cast<int64_t>(h) - 1);
+                auto add =
+                    std::min<int64_t>(static_cast<int64_t>(y) + radius + 1, static_cast<int64_t>(h) - 1);
                 auto sub = std::max<int64_t>(static_cast<int64_t>(y) - radius, 0);
-                sum += tmp[static_cast<size_t>(add) * w * 3 + x * 3 + c] - tmp[static_cast<size_t>(sub) * w * 3 + x * 3 + c];
+                sum += tmp[static_cast<size_t>(add) * w * 3 + x * 3 + c] -
+                       tmp[static_cast<size_t>(sub) * w * 3 + x * 3 + c];
             }
         }
     }
@@ -146,11 +153,14 @@ void SceneRenderer::mosaic_demosaic()
     const int64_t w = width_, h = height_;
     if (w < 3 || h < 3)
         return;
-    auto colour_at = [](int64_t x, int64_t y) { return (y & 1) == 0 ? ((x & 1) == 0 ? 0 : 1) : ((x & 1) == 0 ? 1 : 2); };
+    auto colour_at = [](int64_t x, int64_t y) {
+        return (y & 1) == 0 ? ((x & 1) == 0 ? 0 : 1) : ((x & 1) == 0 ? 1 : 2);
+    };
     std::vector<uint16_t> raw(static_cast<size_t>(w * h));
     for (int64_t y = 0; y < h; ++y)
         for (int64_t x = 0; x < w; ++x)
-            raw[static_cast<size_t>(y * w + x)] = base_[static_cast<size_t>((y * w + x) * 3 + colour_at(x, y))];
+            raw[static_cast<size_t>(y * w + x)] =
+                base_[static_cast<size_t>((y * w + x) * 3 + colour_at(x, y))];
     for (int64_t y = 0; y < h; ++y) {
         for (int64_t x = 0; x < w; ++x) {
             uint32_t sum[3] = {0, 0, 0}, cnt[3] = {0, 0, 0};

@@ -15,8 +15,7 @@ using nlohmann::json;
 
 namespace {
 
-template <class T>
-void field(const json& j, const char* key, T& out, const std::string& where)
+template <class T> void field(const json& j, const char* key, T& out, const std::string& where)
 {
     auto it = j.find(key);
     if (it == j.end() || it->is_null())
@@ -167,7 +166,8 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
             if (!templ.empty()) {
                 auto t = CameraTemplates::camera(templ);
                 if (!t) {
-                    Log::warn("configuration: camera '" + id + "' names an unknown template '" + templ + "'; skipped");
+                    Log::warn("configuration: camera '" + id + "' names an unknown template '" + templ +
+                              "'; skipped");
                     continue;
                 }
                 s = *t;
@@ -229,15 +229,17 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
             }
             field(j, "remove", s.remove, where);
             if (s.serial.empty() || s.model.empty()) {
-                Log::warn("configuration: camera '" + s.id + "' needs a template or a model and serial; skipped");
+                Log::warn("configuration: camera '" + s.id +
+                          "' needs a template or a model and serial; skipped");
                 continue;
             }
             if (s.pixel_formats.empty())
                 s.pixel_formats = {"Mono8"};
             if (s.interface_id.empty())
                 s.interface_id = c.interfaces.empty() ? "" : c.interfaces.front().id;
-            auto same = std::find_if(c.cameras.begin(), c.cameras.end(),
-                                     [&](const CameraSpec& o) { return o.serial == s.serial || o.id == s.id; });
+            auto same = std::find_if(c.cameras.begin(), c.cameras.end(), [&](const CameraSpec& o) {
+                return o.serial == s.serial || o.id == s.id;
+            });
             if (same != c.cameras.end())
                 *same = s;
             else

@@ -41,6 +41,9 @@ struct Status {
     explicit operator bool() const { return ok(); }
 };
 
-inline Status ok_status() { return Status{}; }
+inline Status ok_status()
+{
+    return Status{};
+}
 
 } // namespace vsxsim

@@ -22,7 +22,8 @@ int64_t since_epoch_ns()
 } // namespace
 
 Stream::Stream(std::shared_ptr<Camera> camera, QueueSink* sink, const vsx_image_type& type, size_t pitch)
-    : camera_(std::move(camera)), sink_(sink), sink_ref_(sink), core_(sink->core()), type_(type), pitch_(pitch)
+    : camera_(std::move(camera)), sink_(sink), sink_ref_(sink), core_(sink->core()), type_(type),
+      pitch_(pitch)
 {
     sink_->add_ref();
 }
@@ -243,7 +244,8 @@ void Stream::producer_main()
         }
         DeviceFaults faults = Library::instance().faults().device(serial);
         const double period = camera_->frame_period();
-        const auto period_d = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(period));
+        const auto period_d =
+            std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(period));
         bool stall = faults.stall;
         bool trigger_mode = camera_->trigger_mode();
         double line1 = 0.0;
@@ -271,7 +273,8 @@ void Stream::producer_main()
             if (trigger_mode) {
                 if (triggers_ == 0) {
                     auto until = Clock::now() + std::chrono::milliseconds(20);
-                    if (line1 > 0.0 && settings.clock == ClockMode::Realtime && camera_->trigger_source() == "Line1") {
+                    if (line1 > 0.0 && settings.clock == ClockMode::Realtime &&
+                        camera_->trigger_source() == "Line1") {
                         if (Clock::now() >= next_pulse) {
                             next_pulse = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                             std::chrono::duration<double>(1.0 / line1));
@@ -301,8 +304,9 @@ void Stream::producer_main()
 
         ++n;
         ++produced;
-        const int64_t timestamp =
-            settings.deterministic ? static_cast<int64_t>(static_cast<double>(n) * period * 1e9) : camera_->now_ns();
+        const int64_t timestamp = settings.deterministic
+                                      ? static_cast<int64_t>(static_cast<double>(n) * period * 1e9)
+                                      : camera_->now_ns();
         busy_until_ns_ = since_epoch_ns() + static_cast<int64_t>(period * 1e9);
 
         ImageBuffer* buffer = nullptr;

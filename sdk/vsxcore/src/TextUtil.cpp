@@ -37,7 +37,8 @@ std::string format_ipv4(int64_t value)
 {
     auto v = static_cast<uint32_t>(value);
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", (v >> 24) & 255u, (v >> 16) & 255u, (v >> 8) & 255u, v & 255u);
+    std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", (v >> 24) & 255u, (v >> 16) & 255u, (v >> 8) & 255u,
+                  v & 255u);
     return buf;
 }
 
@@ -246,11 +247,21 @@ std::string json_escape(const std::string& text)
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (static_cast<unsigned char>(c) < 0x20) {
                 char buf[8];

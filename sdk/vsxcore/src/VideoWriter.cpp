@@ -55,7 +55,9 @@ VideoWriter::VideoWriter(int codec) : Handle(HandleKind::VideoWriter), codec_(co
     s->keyframes = b.integer(nullptr, "KeyFrameInterval", 0, 10000, 1, 0, 1);
     s->keyframes->tooltip = "Frames between key frames; 0: two seconds worth of frames";
     for (Feature* f : {s->hardware, s->bitrate_auto, s->bitrate, s->keyframes})
-        f->locked_if = [s]() -> const char* { return s->file_open.load() ? "while a file is open" : nullptr; };
+        f->locked_if = [s]() -> const char* {
+            return s->file_open.load() ? "while a file is open" : nullptr;
+        };
     encoder_ = std::make_unique<media::VideoEncoder>();
 }
 
@@ -75,7 +77,8 @@ Status VideoWriter::begin(const std::string& path, const vsx_image_type& type, d
         return {kNotSupported, text};
     }
     if (type.width == 0 || type.height == 0 || type.width > 16384 || type.height > 16384)
-        return {kInvalidParameter, "Invalid image size " + std::to_string(type.width) + "x" + std::to_string(type.height)};
+        return {kInvalidParameter,
+                "Invalid image size " + std::to_string(type.width) + "x" + std::to_string(type.height)};
     if (open_) {
         media::Status st = encoder_->finish();
         open_ = false;
@@ -85,13 +88,15 @@ Status VideoWriter::begin(const std::string& path, const vsx_image_type& type, d
             return {st.code, st.message};
     }
     std::string ext;
-    if (auto dot = path.find_last_of('.'); dot != std::string::npos && path.find('/', dot) == std::string::npos)
+    if (auto dot = path.find_last_of('.');
+        dot != std::string::npos && path.find('/', dot) == std::string::npos)
         ext = text::lower(path.substr(dot));
     if (ext == ".avi" && codec_ == 1)
         return {kEncoder, "H.265 cannot be stored in an AVI file; use .mp4 or .mkv"};
     if (!(fps > 0.0) || !std::isfinite(fps))
         fps = 25.0;
-    media::Status st = encoder_->begin(path, type.pixel_format, type.width, type.height, fps, settings_->snapshot(codec_));
+    media::Status st =
+        encoder_->begin(path, type.pixel_format, type.width, type.height, fps, settings_->snapshot(codec_));
     if (!st.ok())
         return {st.code, st.message};
     open_ = true;
@@ -108,9 +113,9 @@ Status VideoWriter::add(ImageBuffer& frame)
         return {kInvalidState, "No file begun"};
     const vsx_image_type& t = frame.type();
     if (t.pixel_format != type_.pixel_format || t.width != type_.width || t.height != type_.height)
-        return {kInvalidParameter, "The frame's image type " + std::to_string(t.width) + "x" + std::to_string(t.height) +
-                                       " differs from the file's " + std::to_string(type_.width) + "x" +
-                                       std::to_string(type_.height)};
+        return {kInvalidParameter, "The frame's image type " + std::to_string(t.width) + "x" +
+                                       std::to_string(t.height) + " differs from the file's " +
+                                       std::to_string(type_.width) + "x" + std::to_string(type_.height)};
     media::ImageView view{t.pixel_format, t.width, t.height, frame.pitch(), frame.data()};
     media::Status st = encoder_->add(view);
     if (!st.ok())

@@ -137,7 +137,8 @@ TEST_F(Enumeration, ForceIpMakesTheUnreachableCameraOpenable)
     ASSERT_TRUE(vsx_devenum_create(&e));
     Enum owned(e);
     ListEvents events;
-    ASSERT_TRUE(vsx_devenum_event_add_device_list_changed(e, &ListEvents::on_changed, &events, &ListEvents::on_release));
+    ASSERT_TRUE(vsx_devenum_event_add_device_list_changed(e, &ListEvents::on_changed, &events,
+                                                          &ListEvents::on_release));
     Itf gige = interface_at(e, 1);
     Map m = interface_map(gige.get());
     set_int(m.get(), "DeviceSelector", 1);
@@ -177,7 +178,8 @@ TEST_F(Enumeration, DriverSwitchAndExclusiveOpen)
     ASSERT_TRUE(vsx_devenum_create(&e));
     Enum owned(e);
     ListEvents events;
-    ASSERT_TRUE(vsx_devenum_event_add_device_list_changed(e, &ListEvents::on_changed, &events, &ListEvents::on_release));
+    ASSERT_TRUE(vsx_devenum_event_add_device_list_changed(e, &ListEvents::on_changed, &events,
+                                                          &ListEvents::on_release));
     Itf usb = interface_at(e, 0);
     Map m = interface_map(usb.get());
     set_int(m.get(), "DeviceSelector", 1);
@@ -204,7 +206,8 @@ TEST_F(Enumeration, OneListEventPerChangeAndNoneAfterTheEnumeratorIsReleased)
     vsx_devenum* e = nullptr;
     ASSERT_TRUE(vsx_devenum_create(&e));
     ListEvents events;
-    ASSERT_TRUE(vsx_devenum_event_add_device_list_changed(e, &ListEvents::on_changed, &events, &ListEvents::on_release));
+    ASSERT_TRUE(vsx_devenum_event_add_device_list_changed(e, &ListEvents::on_changed, &events,
+                                                          &ListEvents::on_release));
     ASSERT_TRUE(vsxsim_plug("41000001", false));
     ASSERT_TRUE(vsxsim_flush(5000));
     EXPECT_EQ(events.calls.load(), 1);

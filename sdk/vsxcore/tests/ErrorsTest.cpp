@@ -44,9 +44,10 @@ TEST_F(Errors, LastErrorReadNeverChangesTheStoredError)
 {
     start("gige-color");
     std::string long_message(300, 'm');
-    ASSERT_GT(vsxsim_inject_fault(
-                  (R"({"function": "vsx_grabber_create", "code": 9, "message": ")" + long_message + "\"}").c_str()),
-              0);
+    ASSERT_GT(
+        vsxsim_inject_fault(
+            (R"({"function": "vsx_grabber_create", "code": 9, "message": ")" + long_message + "\"}").c_str()),
+        0);
     vsx_grabber* g = nullptr;
     EXPECT_FALSE(vsx_grabber_create(&g));
     // The wrapper's first try: 256 bytes are too few for 301.
@@ -122,9 +123,10 @@ TEST_F(Errors, NullAndWrongKindHandlesFailWithCode3)
 TEST_F(Errors, FaultRulesSkipCountAndMatchIndex)
 {
     start();
-    ASSERT_GT(vsxsim_inject_fault(R"({"function": "vsx_devenum_get_devinfo", "index": 1, "skip": 1, "count": 2,
+    ASSERT_GT(
+        vsxsim_inject_fault(R"({"function": "vsx_devenum_get_devinfo", "index": 1, "skip": 1, "count": 2,
                                      "code": 4, "message": "gone"})"),
-              0);
+        0);
     vsx_devenum* e = nullptr;
     ASSERT_TRUE(vsx_devenum_create(&e));
     Enum owned(e);

@@ -75,14 +75,15 @@ TEST_F(Files, BrokenPropertyFilesChangeNothing)
         const char* content; // null: no file
         int code;
     };
-    for (Row row : {Row{"missing.json", nullptr, VSX_ERROR_FILE_IO},
-                    Row{"malformed.json", "{ \"format\": ", VSX_ERROR_FILE_FORMAT},
-                    Row{"wrong-format.json", R"({"format": "other", "version": 1, "map": "device", "features": []})",
-                        VSX_ERROR_FILE_FORMAT},
-                    Row{"wrong-map.json",
-                        R"({"format": "vsxsim-property-map", "version": 1, "map": "writer",
+    for (Row row :
+         {Row{"missing.json", nullptr, VSX_ERROR_FILE_IO},
+          Row{"malformed.json", "{ \"format\": ", VSX_ERROR_FILE_FORMAT},
+          Row{"wrong-format.json", R"({"format": "other", "version": 1, "map": "device", "features": []})",
+              VSX_ERROR_FILE_FORMAT},
+          Row{"wrong-map.json",
+              R"({"format": "vsxsim-property-map", "version": 1, "map": "writer",
                             "features": [{"name": "Gain", "value": 9}]})",
-                        VSX_ERROR_FILE_FORMAT}}) {
+              VSX_ERROR_FILE_FORMAT}}) {
         std::string path = dir + "/" + row.name;
         if (row.content)
             std::ofstream(path) << row.content;
@@ -113,11 +114,13 @@ TEST_F(Files, WrappedBuffersAndWritersCheckTheirArguments)
     EXPECT_FALSE(vsx_imagebuffer_wrap_memory(&b, pixels.data(), 100, 256, &type, nullptr, nullptr));
     EXPECT_EQ(last_error().code, VSX_ERROR_INVALID_PARAMETER); // size below pitch x height
     vsx_image_type unknown{0x12345678u, 64, 8};
-    EXPECT_FALSE(vsx_imagebuffer_wrap_memory(&b, pixels.data(), pixels.size(), 256, &unknown, nullptr, nullptr));
+    EXPECT_FALSE(
+        vsx_imagebuffer_wrap_memory(&b, pixels.data(), pixels.size(), 256, &unknown, nullptr, nullptr));
     EXPECT_EQ(last_error().code, VSX_ERROR_NOT_SUPPORTED);
     static int released = 0;
-    ASSERT_TRUE(vsx_imagebuffer_wrap_memory(&b, pixels.data(), pixels.size(), 256, &type,
-                                            [](void* ctx) { ++*static_cast<int*>(ctx); }, &released));
+    ASSERT_TRUE(vsx_imagebuffer_wrap_memory(
+        &b, pixels.data(), pixels.size(), 256, &type, [](void* ctx) { ++*static_cast<int*>(ctx); },
+        &released));
     Buffer buffer(b);
     EXPECT_EQ(vsx_imagebuffer_get_ptr(b), pixels.data());
     EXPECT_EQ(vsx_imagebuffer_get_pitch(b), 256u);
@@ -170,12 +173,14 @@ TEST_F(Files, VideoFramesMustMatchTheBegunType)
     Buffer buffer(b);
     vsx_image_type other{VSX_PIXELFORMAT_BGRA8, 48, 64};
     vsx_imagebuffer* ob = nullptr;
-    ASSERT_TRUE(vsx_imagebuffer_wrap_memory(&ob, pixels.data(), pixels.size(), 192, &other, nullptr, nullptr));
+    ASSERT_TRUE(
+        vsx_imagebuffer_wrap_memory(&ob, pixels.data(), pixels.size(), 192, &other, nullptr, nullptr));
     Buffer other_buffer(ob);
     vsx_videowriter* w = nullptr;
     ASSERT_TRUE(vsx_videowriter_create(0, &w));
     Writer writer(w);
-    ASSERT_TRUE(vsx_videowriter_begin_fileW(w, wide(dir + "/v.mp4").c_str(), &type, -1.0)) << last_error().message;
+    ASSERT_TRUE(vsx_videowriter_begin_fileW(w, wide(dir + "/v.mp4").c_str(), &type, -1.0))
+        << last_error().message;
     vsx_propmap* wm = nullptr;
     ASSERT_TRUE(vsx_videowriter_get_property_map(w, &wm));
     Map writer_map(wm);

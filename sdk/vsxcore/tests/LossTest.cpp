@@ -26,7 +26,8 @@ TEST_F(Loss, AnUnpluggedStreamingCameraIsLostOnce)
     LostEvents events;
     {
         Grabber g = open("52000003");
-        ASSERT_TRUE(vsx_grabber_event_add_device_lost(g.get(), &LostEvents::on_lost, &events, &LostEvents::on_release));
+        ASSERT_TRUE(vsx_grabber_event_add_device_lost(g.get(), &LostEvents::on_lost, &events,
+                                                      &LostEvents::on_release));
         Map m = device_map(g.get());
         Listener listener;
         ASSERT_TRUE(vsx_grabber_stream_setup(g.get(), listener.sink(), nullptr, true));
@@ -64,7 +65,8 @@ TEST_F(Loss, InjectedLossAfterFramesAndTheSimulationCommand)
     ASSERT_GT(vsxsim_inject_fault(R"({"serial": "41000001", "deviceLostAfterFrames": 4})"), 0);
     LostEvents events;
     Grabber g = open("41000001");
-    ASSERT_TRUE(vsx_grabber_event_add_device_lost(g.get(), &LostEvents::on_lost, &events, &LostEvents::on_release));
+    ASSERT_TRUE(
+        vsx_grabber_event_add_device_lost(g.get(), &LostEvents::on_lost, &events, &LostEvents::on_release));
     Listener listener;
     ASSERT_TRUE(vsx_grabber_stream_setup(g.get(), listener.sink(), nullptr, true));
     for (int i = 0; i < 500 && events.calls.load() == 0; ++i)

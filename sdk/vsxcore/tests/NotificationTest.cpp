@@ -56,8 +56,8 @@ TEST_F(Notifications, ArriveOnTheEventThreadForEveryWriteAndDependentChange)
         ASSERT_TRUE(vsx_prop_event_add_notification(p, &Recorder::on_change, &r, &Recorder::on_release));
     ASSERT_TRUE(vsx_prop_float_set_value(gain.get(), 1.0));
     ASSERT_TRUE(vsx_prop_float_set_value(gain.get(), 1.0)); // the same value notifies again
-    set_int(m.get(), "LUTIndex", 7);                          // a dependent value
-    set_text(m.get(), "TriggerMode", "On");                   // availability of TriggerSoftware
+    set_int(m.get(), "LUTIndex", 7);                        // a dependent value
+    set_text(m.get(), "TriggerMode", "On");                 // availability of TriggerSoftware
     ASSERT_TRUE(vsxsim_camera_write("52000003", "Gain", "3"));
     ASSERT_TRUE(vsxsim_flush(5000));
     EXPECT_EQ(r.count("Gain"), 3u);
@@ -111,11 +111,13 @@ TEST_F(Notifications, ReceiversAreTakenWhenTheChangeHappens)
     Map m = device_map(g.get());
     Recorder r;
     Prop ratio = find(m.get(), "BalanceRatio");
-    ASSERT_TRUE(vsx_prop_event_add_notification(ratio.get(), &Recorder::on_change, &r, &Recorder::on_release));
+    ASSERT_TRUE(
+        vsx_prop_event_add_notification(ratio.get(), &Recorder::on_change, &r, &Recorder::on_release));
     // A panel switches its notification off around its own write: no echo afterwards.
     ASSERT_TRUE(vsx_prop_event_remove_notification(ratio.get(), &Recorder::on_change, &r));
     ASSERT_TRUE(vsx_prop_float_set_value(ratio.get(), 1.5));
-    ASSERT_TRUE(vsx_prop_event_add_notification(ratio.get(), &Recorder::on_change, &r, &Recorder::on_release));
+    ASSERT_TRUE(
+        vsx_prop_event_add_notification(ratio.get(), &Recorder::on_change, &r, &Recorder::on_release));
     ASSERT_TRUE(vsxsim_flush(5000));
     EXPECT_EQ(r.count("BalanceRatio"), 0u);
     // The selector changes the selected value: notified.
@@ -134,7 +136,8 @@ TEST_F(Notifications, DeviceEventsWriteTheirDataBeforeNotifying)
     set_text(m.get(), "EventNotification", "On");
     Recorder r;
     Prop event = find(m.get(), "EventExposureEnd");
-    ASSERT_TRUE(vsx_prop_event_add_notification(event.get(), &Recorder::on_change, &r, &Recorder::on_release));
+    ASSERT_TRUE(
+        vsx_prop_event_add_notification(event.get(), &Recorder::on_change, &r, &Recorder::on_release));
     Listener listener;
     ASSERT_TRUE(vsx_grabber_stream_setup(g.get(), listener.sink(), nullptr, true));
     ASSERT_TRUE(vsxsim_step("52000003", 2));

@@ -17,9 +17,15 @@ std::string config(const std::string& templ, const std::string& format, const st
            R"("], "pattern": ")" + pattern + R"("}]})";
 }
 
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t le16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
-int floor_div256(int x) { return x >= 0 ? x >> 8 : -((-x + 255) >> 8); }
+int floor_div256(int x)
+{
+    return x >= 0 ? x >> 8 : -((-x + 255) >> 8);
+}
 
 struct Rgb {
     uint32_t r, g, b;
@@ -41,7 +47,8 @@ protected:
         if (setup)
             setup(m.get());
         Listener listener;
-        ASSERT_TRUE(vsx_grabber_stream_setup(g.get(), listener.sink(), nullptr, true)) << last_error().message;
+        ASSERT_TRUE(vsx_grabber_stream_setup(g.get(), listener.sink(), nullptr, true))
+            << last_error().message;
         ASSERT_TRUE(listener.wait_frames(2));
         ASSERT_TRUE(vsx_grabber_stream_stop(g.get()));
         ASSERT_EQ(listener.type().pixel_format, sink);
@@ -72,13 +79,14 @@ TEST_F(Pixels, GreyRampInMonoFormatsIsMsbAligned)
                     Row{"Mono10p", VSX_PIXELFORMAT_MONO16, 10}, Row{"Mono16", VSX_PIXELFORMAT_MONO16, 16}}) {
         SCOPED_TRACE(row.format);
         const uint32_t mask = (1u << row.depth) - 1u;
-        check("usb-mono16", row.format, "GreyDiagonalRampMoving", row.sink, [&](const uint8_t* r, uint32_t x, uint32_t y, uint64_t n) {
-            uint32_t v = (x + y + 4 * static_cast<uint32_t>(n)) & mask;
-            if (row.sink == VSX_PIXELFORMAT_MONO8)
-                ASSERT_EQ(r[x], v) << x << "," << y;
-            else
-                ASSERT_EQ(le16(r + 2 * x), v << (16 - row.depth)) << x << "," << y;
-        });
+        check("usb-mono16", row.format, "GreyDiagonalRampMoving", row.sink,
+              [&](const uint8_t* r, uint32_t x, uint32_t y, uint64_t n) {
+                  uint32_t v = (x + y + 4 * static_cast<uint32_t>(n)) & mask;
+                  if (row.sink == VSX_PIXELFORMAT_MONO8)
+                      ASSERT_EQ(r[x], v) << x << "," << y;
+                  else
+                      ASSERT_EQ(le16(r + 2 * x), v << (16 - row.depth)) << x << "," << y;
+              });
         TearDown();
     }
 }
@@ -97,27 +105,28 @@ TEST_F(Pixels, ColourRampInColourFormats)
                     Row{"gige-color", "BayerGR16", VSX_PIXELFORMAT_BGRA16, 16}}) {
         SCOPED_TRACE(row.format);
         const uint32_t mask = (1u << row.depth) - 1u;
-        check(row.templ, row.format, "ColorRampMoving", row.sink, [&](const uint8_t* r, uint32_t x, uint32_t y, uint64_t n) {
-            auto s = 4 * static_cast<uint32_t>(n);
-            Rgb c{(x + s) & mask, (y + s) & mask, (x + y + s) & mask};
-            if (row.sink == VSX_PIXELFORMAT_BGRA16) {
-                const uint8_t* p = r + 8 * x;
-                int shift = 16 - row.depth;
-                ASSERT_EQ(le16(p), c.b << shift);
-                ASSERT_EQ(le16(p + 2), c.g << shift);
-                ASSERT_EQ(le16(p + 4), c.r << shift);
-                ASSERT_EQ(le16(p + 6), 0xFFFF);
-            } else {
-                int bpp = row.sink == VSX_PIXELFORMAT_BGR8 ? 3 : 4;
-                const uint8_t* p = r + bpp * x;
-                ASSERT_EQ(p[0], c.b);
-                ASSERT_EQ(p[1], c.g);
-                ASSERT_EQ(p[2], c.r);
-                if (bpp == 4) {
-                    ASSERT_EQ(p[3], 0xFF);
-                }
-            }
-        });
+        check(row.templ, row.format, "ColorRampMoving", row.sink,
+              [&](const uint8_t* r, uint32_t x, uint32_t y, uint64_t n) {
+                  auto s = 4 * static_cast<uint32_t>(n);
+                  Rgb c{(x + s) & mask, (y + s) & mask, (x + y + s) & mask};
+                  if (row.sink == VSX_PIXELFORMAT_BGRA16) {
+                      const uint8_t* p = r + 8 * x;
+                      int shift = 16 - row.depth;
+                      ASSERT_EQ(le16(p), c.b << shift);
+                      ASSERT_EQ(le16(p + 2), c.g << shift);
+                      ASSERT_EQ(le16(p + 4), c.r << shift);
+                      ASSERT_EQ(le16(p + 6), 0xFFFF);
+                  } else {
+                      int bpp = row.sink == VSX_PIXELFORMAT_BGR8 ? 3 : 4;
+                      const uint8_t* p = r + bpp * x;
+                      ASSERT_EQ(p[0], c.b);
+                      ASSERT_EQ(p[1], c.g);
+                      ASSERT_EQ(p[2], c.r);
+                      if (bpp == 4) {
+                          ASSERT_EQ(p[3], 0xFF);
+                      }
+                  }
+              });
         TearDown();
     }
 }
@@ -147,32 +156,34 @@ TEST_F(Pixels, ColourRampInYCbCr422)
 
 TEST_F(Pixels, ReverseXMirrorsTheRamp)
 {
-    check("usb-mono16", "Mono8", "GreyDiagonalRampMoving", VSX_PIXELFORMAT_MONO8,
-          [&](const uint8_t* r, uint32_t x, uint32_t y, uint64_t n) {
-              ASSERT_EQ(r[x], (kW - 1 - x + y + 4 * n) & 255u) << x << "," << y;
-          },
-          [&](vsx_propmap* m) { set_text(m, "ReverseX", "true"); });
+    check(
+        "usb-mono16", "Mono8", "GreyDiagonalRampMoving", VSX_PIXELFORMAT_MONO8,
+        [&](const uint8_t* r, uint32_t x, uint32_t y, uint64_t n) {
+            ASSERT_EQ(r[x], (kW - 1 - x + y + 4 * n) & 255u) << x << "," << y;
+        },
+        [&](vsx_propmap* m) { set_text(m, "ReverseX", "true"); });
 }
 
 TEST_F(Pixels, TheLookUpTableIsAppliedBeforeTheOutput)
 {
-    check("usb-mono16", "Mono12", "GreyDiagonalRampMoving", VSX_PIXELFORMAT_MONO16,
-          [&](const uint8_t* r, uint32_t x, uint32_t y, uint64_t n) {
-              uint32_t v = (x + y + 4 * static_cast<uint32_t>(n)) & 4095u;
-              ASSERT_EQ(le16(r + 2 * x), (4095u - v) << 4) << x << "," << y;
-          },
-          [&](vsx_propmap* m) {
-              std::vector<uint8_t> table(8192);
-              for (uint32_t i = 0; i < 4096; ++i) {
-                  table[2 * i] = static_cast<uint8_t>((4095 - i) & 0xFF);
-                  table[2 * i + 1] = static_cast<uint8_t>((4095 - i) >> 8);
-              }
-              vsx_prop* reg = nullptr;
-              ASSERT_TRUE(vsx_propmap_find_register(m, "LUTValueAll", &reg));
-              ASSERT_TRUE(vsx_prop_register_set_value(reg, table.data(), table.size()));
-              vsx_prop_unref(reg);
-              set_text(m, "LUTEnable", "true");
-          });
+    check(
+        "usb-mono16", "Mono12", "GreyDiagonalRampMoving", VSX_PIXELFORMAT_MONO16,
+        [&](const uint8_t* r, uint32_t x, uint32_t y, uint64_t n) {
+            uint32_t v = (x + y + 4 * static_cast<uint32_t>(n)) & 4095u;
+            ASSERT_EQ(le16(r + 2 * x), (4095u - v) << 4) << x << "," << y;
+        },
+        [&](vsx_propmap* m) {
+            std::vector<uint8_t> table(8192);
+            for (uint32_t i = 0; i < 4096; ++i) {
+                table[2 * i] = static_cast<uint8_t>((4095 - i) & 0xFF);
+                table[2 * i + 1] = static_cast<uint8_t>((4095 - i) >> 8);
+            }
+            vsx_prop* reg = nullptr;
+            ASSERT_TRUE(vsx_propmap_find_register(m, "LUTValueAll", &reg));
+            ASSERT_TRUE(vsx_prop_register_set_value(reg, table.data(), table.size()));
+            vsx_prop_unref(reg);
+            set_text(m, "LUTEnable", "true");
+        });
 }
 
 TEST_F(Pixels, TheFrameIdStampIsReadable)

@@ -125,7 +125,10 @@ bool Listener::on_connected(vsx_sink* s, void* ctx, const vsx_image_type* type, 
     return vsx_queuesink_alloc_and_queue_buffers(s, std::max<size_t>(3, min_buffers));
 }
 
-void Listener::on_disconnected(vsx_sink*, void* ctx) { ++static_cast<Listener*>(ctx)->disconnected; }
+void Listener::on_disconnected(vsx_sink*, void* ctx)
+{
+    ++static_cast<Listener*>(ctx)->disconnected;
+}
 
 void Listener::on_queued(vsx_sink* s, void* ctx)
 {
@@ -163,7 +166,10 @@ void Listener::on_queued(vsx_sink* s, void* ctx)
     self->cv_.notify_all();
 }
 
-void Listener::on_release(void* ctx) { ++static_cast<Listener*>(ctx)->released; }
+void Listener::on_release(void* ctx)
+{
+    ++static_cast<Listener*>(ctx)->released;
+}
 
 bool Listener::wait_frames(size_t count, int timeout_ms)
 {

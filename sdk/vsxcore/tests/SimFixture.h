@@ -24,8 +24,7 @@ struct Error {
 };
 Error last_error();
 
-template <class T, void (*Unref)(T*)>
-struct Deleter {
+template <class T, void (*Unref)(T*)> struct Deleter {
     void operator()(T* p) const { Unref(p); }
 };
 using Grabber = std::unique_ptr<vsx_grabber, Deleter<vsx_grabber, vsx_grabber_unref>>;
@@ -95,7 +94,8 @@ private:
 // test released every handle.
 class SimTest : public ::testing::Test {
 protected:
-    void start(const std::string& cameras = "", const std::string& clock = "fast", const std::string& config = "");
+    void start(const std::string& cameras = "", const std::string& clock = "fast",
+               const std::string& config = "");
     void TearDown() override;
 
     // Opens the camera with this serial on a new grabber.

@@ -17,8 +17,8 @@ class VideoEncoder {
 public:
     VideoEncoder();
     ~VideoEncoder();
-    Status begin(const std::string& utf8_path, uint32_t pixel_format, uint32_t width, uint32_t height, double fps,
-                 const VideoSettings& settings);
+    Status begin(const std::string& utf8_path, uint32_t pixel_format, uint32_t width, uint32_t height,
+                 double fps, const VideoSettings& settings);
     Status add(const ImageView& frame);
     Status finish();
     bool is_open() const;

@@ -36,11 +36,20 @@ inline bool succeed()
     return true;
 }
 
-inline bool finish(const Status& s) { return s ? succeed() : fail(s); }
+inline bool finish(const Status& s)
+{
+    return s ? succeed() : fail(s);
+}
 
-inline bool invalid_handle() { return fail(kInvalidParameter, "Invalid handle"); }
+inline bool invalid_handle()
+{
+    return fail(kInvalidParameter, "Invalid handle");
+}
 
-inline bool invalid_argument(const char* what) { return fail(kInvalidParameter, std::string("Invalid argument: ") + what); }
+inline bool invalid_argument(const char* what)
+{
+    return fail(kInvalidParameter, std::string("Invalid argument: ") + what);
+}
 
 // Checks initialisation and the fault rules for a call; false means the call fails now.
 inline bool enter(const char* function, const std::string& serial = {}, const std::string& feature = {},
@@ -54,9 +63,15 @@ inline bool enter(const char* function, const std::string& serial = {}, const st
     return true;
 }
 
-inline Feature* feature(const vsx_prop* p) { return checked<Feature>(p, HandleKind::Prop); }
+inline Feature* feature(const vsx_prop* p)
+{
+    return checked<Feature>(p, HandleKind::Prop);
+}
 
-inline std::string serial_of(const Feature* f) { return f && f->host ? f->host->fault_serial() : std::string(); }
+inline std::string serial_of(const Feature* f)
+{
+    return f && f->host ? f->host->fault_serial() : std::string();
+}
 
 // Looks up a feature handle, checks initialisation, faults and the kind.
 inline Feature* prop_entry(const char* function, vsx_prop* p, FeatureKind kind)
@@ -73,9 +88,10 @@ inline Feature* prop_entry(const char* function, vsx_prop* p, FeatureKind kind)
     if (!enter(function, serial_of(f), f->name))
         return nullptr;
     if (f->kind != kind) {
-        fail(kWrongKind, "Feature '" + f->name + "' is a " + kind_name(f->kind) + ", not " +
-                             (kind == FeatureKind::Integer || kind == FeatureKind::Enumeration ? "an " : "a ") +
-                             kind_name(kind));
+        fail(kWrongKind,
+             "Feature '" + f->name + "' is a " + kind_name(f->kind) + ", not " +
+                 (kind == FeatureKind::Integer || kind == FeatureKind::Enumeration ? "an " : "a ") +
+                 kind_name(kind));
         return nullptr;
     }
     return f;
@@ -101,8 +117,7 @@ inline bool copy_text(const std::string& text, char* buffer, size_t* size)
     return succeed();
 }
 
-template <class T>
-bool copy_array(const std::vector<T>& values, T* out, size_t* count)
+template <class T> bool copy_array(const std::vector<T>& values, T* out, size_t* count)
 {
     if (!count)
         return invalid_argument("count");
@@ -120,8 +135,7 @@ bool copy_array(const std::vector<T>& values, T* out, size_t* count)
     return succeed();
 }
 
-template <class R, class Fn>
-R guarded(R fail_value, Fn&& fn) noexcept
+template <class R, class Fn> R guarded(R fail_value, Fn&& fn) noexcept
 {
     try {
         return fn();
@@ -136,8 +150,7 @@ R guarded(R fail_value, Fn&& fn) noexcept
     return fail_value;
 }
 
-template <class Fn>
-void guarded_void(Fn&& fn) noexcept
+template <class Fn> void guarded_void(Fn&& fn) noexcept
 {
     try {
         fn();

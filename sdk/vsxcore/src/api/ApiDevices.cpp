@@ -11,12 +11,20 @@ using namespace vsxsim;
 using namespace vsxsim::api;
 
 namespace {
-DeviceEnumerator* enumerator(vsx_devenum* e) { return checked<DeviceEnumerator>(e, HandleKind::DevEnum); }
-InterfaceRef* itf_ref(vsx_devitf* i) { return checked<InterfaceRef>(i, HandleKind::DevItf); }
-DeviceInfo* devinfo(vsx_devinfo* d) { return checked<DeviceInfo>(d, HandleKind::DevInfo); }
+DeviceEnumerator* enumerator(vsx_devenum* e)
+{
+    return checked<DeviceEnumerator>(e, HandleKind::DevEnum);
+}
+InterfaceRef* itf_ref(vsx_devitf* i)
+{
+    return checked<InterfaceRef>(i, HandleKind::DevItf);
+}
+DeviceInfo* devinfo(vsx_devinfo* d)
+{
+    return checked<DeviceInfo>(d, HandleKind::DevInfo);
+}
 
-template <class T, class C>
-bool hand_out(T* object, C** out)
+template <class T, class C> bool hand_out(T* object, C** out)
 {
     object->hand_out();
     object->release(); // the creation reference
@@ -167,7 +175,8 @@ VSX_API bool vsx_devenum_event_add_device_list_changed(vsx_devenum* e, void (*ca
             return invalid_handle();
         if (!callback)
             return invalid_argument("callback");
-        auto reg = std::make_shared<Registration>(reinterpret_cast<Registration::AnyFn>(callback), context, release);
+        auto reg =
+            std::make_shared<Registration>(reinterpret_cast<Registration::AnyFn>(callback), context, release);
         Library::instance().add_device_list_registration(h, reg);
         return succeed();
     });
@@ -216,19 +225,20 @@ const char* itf_text(const char* function, vsx_devitf* i, const std::string Inte
 
 VSX_API const char* vsx_devitf_get_display_name(vsx_devitf* i)
 {
-    return guarded<const char*>(nullptr,
-                                [&] { return itf_text("vsx_devitf_get_display_name", i, &InterfaceSpec::display_name); });
+    return guarded<const char*>(
+        nullptr, [&] { return itf_text("vsx_devitf_get_display_name", i, &InterfaceSpec::display_name); });
 }
 
 VSX_API const char* vsx_devitf_get_tl_name(vsx_devitf* i)
 {
-    return guarded<const char*>(nullptr, [&] { return itf_text("vsx_devitf_get_tl_name", i, &InterfaceSpec::tl_name); });
+    return guarded<const char*>(
+        nullptr, [&] { return itf_text("vsx_devitf_get_tl_name", i, &InterfaceSpec::tl_name); });
 }
 
 VSX_API const char* vsx_devitf_get_tl_version(vsx_devitf* i)
 {
-    return guarded<const char*>(nullptr,
-                                [&] { return itf_text("vsx_devitf_get_tl_version", i, &InterfaceSpec::tl_version); });
+    return guarded<const char*>(
+        nullptr, [&] { return itf_text("vsx_devitf_get_tl_version", i, &InterfaceSpec::tl_version); });
 }
 
 VSX_API int vsx_devitf_get_tl_type(vsx_devitf* i)
@@ -350,23 +360,26 @@ const char* info_text(const char* function, vsx_devinfo* d, const std::string& (
 
 VSX_API const char* vsx_devinfo_get_model_name(vsx_devinfo* d)
 {
-    return guarded<const char*>(nullptr, [&] { return info_text("vsx_devinfo_get_model_name", d, &DeviceInfo::model); });
+    return guarded<const char*>(
+        nullptr, [&] { return info_text("vsx_devinfo_get_model_name", d, &DeviceInfo::model); });
 }
 
 VSX_API const char* vsx_devinfo_get_serial(vsx_devinfo* d)
 {
-    return guarded<const char*>(nullptr, [&] { return info_text("vsx_devinfo_get_serial", d, &DeviceInfo::serial); });
+    return guarded<const char*>(nullptr,
+                                [&] { return info_text("vsx_devinfo_get_serial", d, &DeviceInfo::serial); });
 }
 
 VSX_API const char* vsx_devinfo_get_unique_name(vsx_devinfo* d)
 {
-    return guarded<const char*>(nullptr,
-                                [&] { return info_text("vsx_devinfo_get_unique_name", d, &DeviceInfo::unique_name); });
+    return guarded<const char*>(
+        nullptr, [&] { return info_text("vsx_devinfo_get_unique_name", d, &DeviceInfo::unique_name); });
 }
 
 VSX_API const char* vsx_devinfo_get_user_id(vsx_devinfo* d)
 {
-    return guarded<const char*>(nullptr, [&] { return info_text("vsx_devinfo_get_user_id", d, &DeviceInfo::user_id); });
+    return guarded<const char*>(
+        nullptr, [&] { return info_text("vsx_devinfo_get_user_id", d, &DeviceInfo::user_id); });
 }
 
 VSX_API bool vsx_devinfo_get_devitf(vsx_devinfo* d, vsx_devitf** out)

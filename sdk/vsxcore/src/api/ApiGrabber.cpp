@@ -12,7 +12,10 @@ using namespace vsxsim;
 using namespace vsxsim::api;
 
 namespace {
-Grabber* grabber(vsx_grabber* g) { return checked<Grabber>(g, HandleKind::Grabber); }
+Grabber* grabber(vsx_grabber* g)
+{
+    return checked<Grabber>(g, HandleKind::Grabber);
+}
 
 std::string serial_of(Grabber* g)
 {
@@ -125,8 +128,8 @@ VSX_API bool vsx_grabber_is_streaming(vsx_grabber* g)
 
 VSX_API bool vsx_grabber_is_acquisition_active(vsx_grabber* g)
 {
-    return guarded(false,
-                   [&] { return state_query("vsx_grabber_is_acquisition_active", g, &Grabber::is_acquiring); });
+    return guarded(
+        false, [&] { return state_query("vsx_grabber_is_acquisition_active", g, &Grabber::is_acquiring); });
 }
 
 VSX_API bool vsx_grabber_get_device(vsx_grabber* g, vsx_devinfo** out)
@@ -176,7 +179,8 @@ VSX_API bool vsx_grabber_driver_get_property_map(vsx_grabber* g, vsx_propmap** o
     return guarded(false, [&] { return get_map("vsx_grabber_driver_get_property_map", g, out, true); });
 }
 
-VSX_API bool vsx_grabber_stream_setup(vsx_grabber* g, vsx_sink* sink, vsx_display* display, bool start_acquisition)
+VSX_API bool vsx_grabber_stream_setup(vsx_grabber* g, vsx_sink* sink, vsx_display* display,
+                                      bool start_acquisition)
 {
     return guarded(false, [&] {
         Grabber* h = grabber_entry("vsx_grabber_stream_setup", g);
@@ -215,8 +219,8 @@ VSX_API bool vsx_grabber_acquisition_stop(vsx_grabber* g)
     });
 }
 
-VSX_API bool vsx_grabber_event_add_device_lost(vsx_grabber* g, void (*callback)(vsx_grabber*, void*), void* context,
-                                               void (*release)(void*))
+VSX_API bool vsx_grabber_event_add_device_lost(vsx_grabber* g, void (*callback)(vsx_grabber*, void*),
+                                               void* context, void (*release)(void*))
 {
     return guarded(false, [&] {
         Grabber* h = grabber_entry("vsx_grabber_event_add_device_lost", g);
@@ -224,7 +228,8 @@ VSX_API bool vsx_grabber_event_add_device_lost(vsx_grabber* g, void (*callback)(
             return false;
         if (!callback)
             return invalid_argument("callback");
-        auto reg = std::make_shared<Registration>(reinterpret_cast<Registration::AnyFn>(callback), context, release);
+        auto reg =
+            std::make_shared<Registration>(reinterpret_cast<Registration::AnyFn>(callback), context, release);
         return finish(h->add_device_lost(reg));
     });
 }

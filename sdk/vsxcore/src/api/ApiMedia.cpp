@@ -13,7 +13,10 @@ using namespace vsxsim::api;
 
 namespace {
 
-VideoWriter* writer(vsx_videowriter* w) { return checked<VideoWriter>(w, HandleKind::VideoWriter); }
+VideoWriter* writer(vsx_videowriter* w)
+{
+    return checked<VideoWriter>(w, HandleKind::VideoWriter);
+}
 
 template <class Save>
 bool save_image(const char* function, vsx_imagebuffer* b, const wchar_t* path, Save&& save)
@@ -34,7 +37,8 @@ bool save_image(const char* function, vsx_imagebuffer* b, const wchar_t* path, S
     case pixel::kMono16:
     case pixel::kBGR8:
     case pixel::kBGRa8:
-    case pixel::kBGRa16: break;
+    case pixel::kBGRa16:
+        break;
     default: {
         char text[80];
         std::snprintf(text, sizeof text, "Images of pixel format 0x%08X cannot be saved", t.pixel_format);
@@ -50,37 +54,43 @@ bool save_image(const char* function, vsx_imagebuffer* b, const wchar_t* path, S
 
 extern "C" {
 
-VSX_API bool vsx_imagebuffer_save_as_bmpW(vsx_imagebuffer* b, const wchar_t* path, const vsx_save_bmp_options* o)
+VSX_API bool vsx_imagebuffer_save_as_bmpW(vsx_imagebuffer* b, const wchar_t* path,
+                                          const vsx_save_bmp_options* o)
 {
     return guarded(false, [&] {
         uint32_t flags = o ? o->flags : 0;
-        return save_image("vsx_imagebuffer_save_as_bmpW", b, path, [&](const media::ImageView& v, const std::string& p) {
-            return media::save_bmp(v, p, flags);
-        });
+        return save_image(
+            "vsx_imagebuffer_save_as_bmpW", b, path,
+            [&](const media::ImageView& v, const std::string& p) { return media::save_bmp(v, p, flags); });
     });
 }
 
-VSX_API bool vsx_imagebuffer_save_as_pngW(vsx_imagebuffer* b, const wchar_t* path, const vsx_save_png_options* o)
+VSX_API bool vsx_imagebuffer_save_as_pngW(vsx_imagebuffer* b, const wchar_t* path,
+                                          const vsx_save_png_options* o)
 {
     return guarded(false, [&] {
         int32_t compression = o ? o->compression : 0;
-        return save_image("vsx_imagebuffer_save_as_pngW", b, path, [&](const media::ImageView& v, const std::string& p) {
-            return media::save_png(v, p, compression);
-        });
+        return save_image("vsx_imagebuffer_save_as_pngW", b, path,
+                          [&](const media::ImageView& v, const std::string& p) {
+                              return media::save_png(v, p, compression);
+                          });
     });
 }
 
-VSX_API bool vsx_imagebuffer_save_as_jpegW(vsx_imagebuffer* b, const wchar_t* path, const vsx_save_jpeg_options* o)
+VSX_API bool vsx_imagebuffer_save_as_jpegW(vsx_imagebuffer* b, const wchar_t* path,
+                                           const vsx_save_jpeg_options* o)
 {
     return guarded(false, [&] {
         int32_t quality = o ? o->quality : 0;
         quality = quality == 0 ? 75 : std::max(1, std::min(quality, 100));
-        return save_image("vsx_imagebuffer_save_as_jpegW", b, path,
-                          [&](const media::ImageView& v, const std::string& p) { return media::save_jpeg(v, p, quality); });
+        return save_image(
+            "vsx_imagebuffer_save_as_jpegW", b, path,
+            [&](const media::ImageView& v, const std::string& p) { return media::save_jpeg(v, p, quality); });
     });
 }
 
-VSX_API bool vsx_imagebuffer_save_as_tiffW(vsx_imagebuffer* b, const wchar_t* path, const vsx_save_tiff_options* o)
+VSX_API bool vsx_imagebuffer_save_as_tiffW(vsx_imagebuffer* b, const wchar_t* path,
+                                           const vsx_save_tiff_options* o)
 {
     return guarded(false, [&] {
         uint32_t compression = o ? o->compression : 0;

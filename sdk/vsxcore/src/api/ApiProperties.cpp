@@ -9,7 +9,10 @@ using namespace vsxsim::api;
 
 namespace {
 
-PropertyList* proplist(vsx_proplist* l) { return checked<PropertyList>(l, HandleKind::PropList); }
+PropertyList* proplist(vsx_proplist* l)
+{
+    return checked<PropertyList>(l, HandleKind::PropList);
+}
 
 // A feature of any kind.
 Feature* any_entry(const char* function, vsx_prop* p)
@@ -68,8 +71,7 @@ bool set_value(const char* function, vsx_prop* p, FeatureKind kind, FeatureValue
     return finish(f->host->set(*f, std::move(v), Origin::Program));
 }
 
-template <class T>
-bool int_range(const char* function, vsx_prop* p, T* out, int which)
+template <class T> bool int_range(const char* function, vsx_prop* p, T* out, int which)
 {
     Feature* f = prop_entry(function, p, FeatureKind::Integer);
     if (!f)
@@ -238,12 +240,14 @@ VSX_API bool vsx_prop_event_add_notification(vsx_prop* p, void (*callback)(vsx_p
             return invalid_argument("callback");
         if (f->kind == FeatureKind::EnumEntry)
             return fail(kWrongKind, "Enumeration entries have no notifications");
-        auto reg = std::make_shared<Registration>(reinterpret_cast<Registration::AnyFn>(callback), context, release);
+        auto reg =
+            std::make_shared<Registration>(reinterpret_cast<Registration::AnyFn>(callback), context, release);
         return finish(f->host->add_registration(*f, reg));
     });
 }
 
-VSX_API bool vsx_prop_event_remove_notification(vsx_prop* p, void (*callback)(vsx_prop*, void*), void* context)
+VSX_API bool vsx_prop_event_remove_notification(vsx_prop* p, void (*callback)(vsx_prop*, void*),
+                                                void* context)
 {
     return guarded(false, [&] {
         Feature* f = any_entry("vsx_prop_event_remove_notification", p);
@@ -319,8 +323,8 @@ VSX_API const char* vsx_prop_integer_get_unit(vsx_prop* p)
 VSX_API int vsx_prop_integer_get_representation(vsx_prop* p)
 {
     return guarded(-1, [&] {
-        return int_meta("vsx_prop_integer_get_representation", p, FeatureKind::Integer, &Feature::representation,
-                        -1);
+        return int_meta("vsx_prop_integer_get_representation", p, FeatureKind::Integer,
+                        &Feature::representation, -1);
     });
 }
 
@@ -386,7 +390,8 @@ VSX_API const char* vsx_prop_float_get_unit(vsx_prop* p)
 VSX_API int vsx_prop_float_get_representation(vsx_prop* p)
 {
     return guarded(-1, [&] {
-        return int_meta("vsx_prop_float_get_representation", p, FeatureKind::Float, &Feature::representation, -1);
+        return int_meta("vsx_prop_float_get_representation", p, FeatureKind::Float, &Feature::representation,
+                        -1);
     });
 }
 
@@ -400,7 +405,8 @@ VSX_API int vsx_prop_float_get_display_notation(vsx_prop* p)
 VSX_API int vsx_prop_float_get_display_precision(vsx_prop* p)
 {
     return guarded(-1, [&] {
-        return int_meta("vsx_prop_float_get_display_precision", p, FeatureKind::Float, &Feature::precision, -1);
+        return int_meta("vsx_prop_float_get_display_precision", p, FeatureKind::Float, &Feature::precision,
+                        -1);
     });
 }
 
@@ -667,8 +673,8 @@ VSX_API bool vsx_proplist_at(vsx_proplist* l, size_t index, vsx_prop** out)
         std::string name;
         if (h && index < h->items().size())
             name = h->items()[index]->name;
-        if (!enter("vsx_proplist_at", h && !h->items().empty() ? serial_of(h->items()[0]) : std::string(), name,
-                   static_cast<int64_t>(index)))
+        if (!enter("vsx_proplist_at", h && !h->items().empty() ? serial_of(h->items()[0]) : std::string(),
+                   name, static_cast<int64_t>(index)))
             return false;
         if (!h)
             return invalid_handle();

@@ -10,9 +10,15 @@ using namespace vsxsim::api;
 
 namespace {
 
-PropertyMap* propmap(vsx_propmap* m) { return checked<PropertyMap>(m, HandleKind::PropMap); }
+PropertyMap* propmap(vsx_propmap* m)
+{
+    return checked<PropertyMap>(m, HandleKind::PropMap);
+}
 
-std::string map_serial(PropertyMap* m) { return m && m->host() ? m->host()->fault_serial() : std::string(); }
+std::string map_serial(PropertyMap* m)
+{
+    return m && m->host() ? m->host()->fault_serial() : std::string();
+}
 
 // Enters a call on a map and a feature name; finds the feature.
 Feature* named_entry(const char* function, vsx_propmap* m, const char* name, bool& failed)
@@ -42,7 +48,8 @@ Feature* named_entry(const char* function, vsx_propmap* m, const char* name, boo
     return f;
 }
 
-bool find_kind(const char* function, vsx_propmap* m, const char* name, vsx_prop** out, FeatureKind kind, bool any)
+bool find_kind(const char* function, vsx_propmap* m, const char* name, vsx_prop** out, FeatureKind kind,
+               bool any)
 {
     bool failed;
     Feature* f = named_entry(function, m, name, failed);
@@ -51,9 +58,10 @@ bool find_kind(const char* function, vsx_propmap* m, const char* name, vsx_prop*
     if (!out)
         return invalid_argument("out");
     if (!any && f->kind != kind)
-        return fail(kWrongKind, "Feature '" + f->name + "' is a " + kind_name(f->kind) + ", not " +
-                                    (kind == FeatureKind::Integer || kind == FeatureKind::Enumeration ? "an " : "a ") +
-                                    kind_name(kind));
+        return fail(kWrongKind,
+                    "Feature '" + f->name + "' is a " + kind_name(f->kind) + ", not " +
+                        (kind == FeatureKind::Integer || kind == FeatureKind::Enumeration ? "an " : "a ") +
+                        kind_name(kind));
     f->hand_out();
     *out = to_c<vsx_prop>(f);
     return succeed();
@@ -81,7 +89,8 @@ VSX_API void vsx_propmap_unref(vsx_propmap* m)
 
 VSX_API bool vsx_propmap_find(vsx_propmap* m, const char* name, vsx_prop** out)
 {
-    return guarded(false, [&] { return find_kind("vsx_propmap_find", m, name, out, FeatureKind::Integer, true); });
+    return guarded(false,
+                   [&] { return find_kind("vsx_propmap_find", m, name, out, FeatureKind::Integer, true); });
 }
 
 VSX_API bool vsx_propmap_find_category(vsx_propmap* m, const char* name, vsx_prop** out)
@@ -93,20 +102,22 @@ VSX_API bool vsx_propmap_find_category(vsx_propmap* m, const char* name, vsx_pro
 
 VSX_API bool vsx_propmap_find_integer(vsx_propmap* m, const char* name, vsx_prop** out)
 {
-    return guarded(false,
-                   [&] { return find_kind("vsx_propmap_find_integer", m, name, out, FeatureKind::Integer, false); });
+    return guarded(false, [&] {
+        return find_kind("vsx_propmap_find_integer", m, name, out, FeatureKind::Integer, false);
+    });
 }
 
 VSX_API bool vsx_propmap_find_float(vsx_propmap* m, const char* name, vsx_prop** out)
 {
-    return guarded(false,
-                   [&] { return find_kind("vsx_propmap_find_float", m, name, out, FeatureKind::Float, false); });
+    return guarded(
+        false, [&] { return find_kind("vsx_propmap_find_float", m, name, out, FeatureKind::Float, false); });
 }
 
 VSX_API bool vsx_propmap_find_boolean(vsx_propmap* m, const char* name, vsx_prop** out)
 {
-    return guarded(false,
-                   [&] { return find_kind("vsx_propmap_find_boolean", m, name, out, FeatureKind::Boolean, false); });
+    return guarded(false, [&] {
+        return find_kind("vsx_propmap_find_boolean", m, name, out, FeatureKind::Boolean, false);
+    });
 }
 
 VSX_API bool vsx_propmap_find_enumeration(vsx_propmap* m, const char* name, vsx_prop** out)
@@ -118,14 +129,16 @@ VSX_API bool vsx_propmap_find_enumeration(vsx_propmap* m, const char* name, vsx_
 
 VSX_API bool vsx_propmap_find_string(vsx_propmap* m, const char* name, vsx_prop** out)
 {
-    return guarded(false,
-                   [&] { return find_kind("vsx_propmap_find_string", m, name, out, FeatureKind::String, false); });
+    return guarded(false, [&] {
+        return find_kind("vsx_propmap_find_string", m, name, out, FeatureKind::String, false);
+    });
 }
 
 VSX_API bool vsx_propmap_find_command(vsx_propmap* m, const char* name, vsx_prop** out)
 {
-    return guarded(false,
-                   [&] { return find_kind("vsx_propmap_find_command", m, name, out, FeatureKind::Command, false); });
+    return guarded(false, [&] {
+        return find_kind("vsx_propmap_find_command", m, name, out, FeatureKind::Command, false);
+    });
 }
 
 VSX_API bool vsx_propmap_find_register(vsx_propmap* m, const char* name, vsx_prop** out)
@@ -164,8 +177,10 @@ VSX_API bool vsx_propmap_get_value_int64(vsx_propmap* m, const char* name, int64
             return false;
         if (!value)
             return invalid_argument("value");
-        if (f->kind != FeatureKind::Integer && f->kind != FeatureKind::Enumeration && f->kind != FeatureKind::Boolean)
-            return fail(kWrongKind, "Feature '" + f->name + "' is a " + kind_name(f->kind) + " and has no integer value");
+        if (f->kind != FeatureKind::Integer && f->kind != FeatureKind::Enumeration &&
+            f->kind != FeatureKind::Boolean)
+            return fail(kWrongKind,
+                        "Feature '" + f->name + "' is a " + kind_name(f->kind) + " and has no integer value");
         FeatureValue v;
         Status s = f->host->get(*f, v);
         if (!s)
@@ -206,18 +221,26 @@ VSX_API bool vsx_propmap_set_value_int64(vsx_propmap* m, const char* name, int64
             return false;
         FeatureValue v;
         switch (f->kind) {
-        case FeatureKind::Integer: v.i = value; break;
-        case FeatureKind::Boolean: v.i = value != 0; break;
-        case FeatureKind::Float: v.f = static_cast<double>(value); break;
+        case FeatureKind::Integer:
+            v.i = value;
+            break;
+        case FeatureKind::Boolean:
+            v.i = value != 0;
+            break;
+        case FeatureKind::Float:
+            v.f = static_cast<double>(value);
+            break;
         case FeatureKind::Enumeration: {
             Feature* e = f->entry_by_value(value);
             if (!e)
-                return fail(kNotFound, "No entry of '" + f->name + "' has the value " + std::to_string(value));
+                return fail(kNotFound,
+                            "No entry of '" + f->name + "' has the value " + std::to_string(value));
             v.i = f->entry_index(e);
             break;
         }
         default:
-            return fail(kWrongKind, "Feature '" + f->name + "' is a " + kind_name(f->kind) + " and has no integer value");
+            return fail(kWrongKind,
+                        "Feature '" + f->name + "' is a " + kind_name(f->kind) + " and has no integer value");
         }
         return finish(f->host->set(*f, v, Origin::Program));
     });
@@ -244,7 +267,8 @@ VSX_API bool vsx_propmap_set_value_bool(vsx_propmap* m, const char* name, bool v
         if (!f)
             return false;
         if (f->kind != FeatureKind::Boolean)
-            return fail(kWrongKind, "Feature '" + f->name + "' is a " + kind_name(f->kind) + ", not a Boolean");
+            return fail(kWrongKind,
+                        "Feature '" + f->name + "' is a " + kind_name(f->kind) + ", not a Boolean");
         FeatureValue v;
         v.i = value ? 1 : 0;
         return finish(f->host->set(*f, v, Origin::Program));
@@ -259,7 +283,8 @@ VSX_API bool vsx_propmap_execute_command(vsx_propmap* m, const char* name)
         if (!f)
             return false;
         if (f->kind != FeatureKind::Command)
-            return fail(kWrongKind, "Feature '" + f->name + "' is a " + kind_name(f->kind) + ", not a Command");
+            return fail(kWrongKind,
+                        "Feature '" + f->name + "' is a " + kind_name(f->kind) + ", not a Command");
         return finish(f->host->execute(*f, Origin::Program));
     });
 }

@@ -181,7 +181,8 @@ VSX_API bool vsxsim_flush(int timeout_ms)
         if (!Library::instance().initialized())
             return fail(kNotInitialized, "Library not initialized");
         if (!Library::instance().flush(timeout_ms))
-            return fail(kTimeout, "Not everything was delivered within " + std::to_string(timeout_ms) + " ms");
+            return fail(kTimeout,
+                        "Not everything was delivered within " + std::to_string(timeout_ms) + " ms");
         return succeed();
     });
 }

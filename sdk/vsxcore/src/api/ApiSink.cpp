@@ -8,8 +8,14 @@ using namespace vsxsim;
 using namespace vsxsim::api;
 
 namespace {
-QueueSink* sink(vsx_sink* s) { return checked<QueueSink>(s, HandleKind::Sink); }
-ImageBuffer* buffer(vsx_imagebuffer* b) { return checked<ImageBuffer>(b, HandleKind::ImageBuffer); }
+QueueSink* sink(vsx_sink* s)
+{
+    return checked<QueueSink>(s, HandleKind::Sink);
+}
+ImageBuffer* buffer(vsx_imagebuffer* b)
+{
+    return checked<ImageBuffer>(b, HandleKind::ImageBuffer);
+}
 
 ImageBuffer* buffer_entry(const char* function, vsx_imagebuffer* b)
 {
@@ -158,7 +164,8 @@ VSX_API void* vsx_imagebuffer_get_ptr(vsx_imagebuffer* b)
 }
 
 VSX_API bool vsx_imagebuffer_wrap_memory(vsx_imagebuffer** out, void* data, size_t size, size_t pitch,
-                                         const vsx_image_type* type, void (*release)(void*), void* release_context)
+                                         const vsx_image_type* type, void (*release)(void*),
+                                         void* release_context)
 {
     return guarded(false, [&] {
         if (!enter("vsx_imagebuffer_wrap_memory"))
@@ -175,9 +182,11 @@ VSX_API bool vsx_imagebuffer_wrap_memory(vsx_imagebuffer** out, void* data, size
             return fail(kInvalidParameter, "Empty image");
         if (pitch < static_cast<size_t>(type->width) * static_cast<size_t>(bpp))
             return fail(kInvalidParameter, "Pitch " + std::to_string(pitch) + " is smaller than a row of " +
-                                               std::to_string(static_cast<size_t>(type->width) * bpp) + " bytes");
+                                               std::to_string(static_cast<size_t>(type->width) * bpp) +
+                                               " bytes");
         if (size / pitch < type->height)
-            return fail(kInvalidParameter, "Size " + std::to_string(size) + " is smaller than pitch x height");
+            return fail(kInvalidParameter,
+                        "Size " + std::to_string(size) + " is smaller than pitch x height");
         auto* b = new ImageBuffer(data, size, pitch, *type, release, release_context);
         b->hand_out();
         b->release();
