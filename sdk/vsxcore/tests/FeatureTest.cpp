@@ -373,3 +373,33 @@ TEST_F(Features, ValueSetsAndIncrementsFollowTheirModes)
     EXPECT_EQ(vsx_prop_float_get_display_notation(find(m.get(), "DiagScientific").get()), 2);
     EXPECT_EQ(vsx_prop_get_visibility(find(m.get(), "DiagInvisible").get()), 3);
 }
+
+TEST_F(Features, AutoFunctionsAndAutofocusRunOnTheCamera)
+{
+    start("gige-color", "manual");
+    Grabber g = open("52000003");
+    Map m = device_map(g.get());
+    // One-shot exposure: a few frames of adjustment, then back to "Off".
+    set_text(m.get(), "ExposureAuto", "Once");
+    Listener listener;
+    ASSERT_TRUE(vsx_grabber_stream_setup(g.get(), listener.sink(), nullptr, true));
+    ASSERT_TRUE(vsxsim_step("52000003", 12));
+    ASSERT_TRUE(listener.wait_frames(12));
+    ASSERT_TRUE(vsxsim_flush(5000));
+    EXPECT_EQ(get_text(m.get(), "ExposureAuto"), "Off");
+    EXPECT_NE(get_text(m.get(), "ExposureTime"), "10000");
+    set_text(m.get(), "BalanceWhiteAuto", "Once");
+    ASSERT_TRUE(vsxsim_step("52000003", 4));
+    ASSERT_TRUE(listener.wait_frames(16));
+    ASSERT_TRUE(vsxsim_flush(5000));
+    EXPECT_EQ(get_text(m.get(), "BalanceWhiteAuto"), "Off");
+    set_text(m.get(), "BalanceRatioSelector", "Red");
+    EXPECT_EQ(get_text(m.get(), "BalanceRatio"), "0.87");
+    ASSERT_TRUE(vsx_grabber_stream_stop(g.get()));
+    // Autofocus returns at once and steps Focus to the in-focus position.
+    EXPECT_EQ(get_int(m.get(), "Focus"), 300);
+    ASSERT_TRUE(vsx_propmap_execute_command(m.get(), "FocusAuto"));
+    ASSERT_TRUE(vsxsim_flush(5000));
+    EXPECT_EQ(get_int(m.get(), "Focus"), 612);
+    EXPECT_FALSE(vsx_prop_is_locked(find(m.get(), "AutoFocusROILeft").get()));
+}
