@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vsxsim {
+
+enum class BinningStyle { None, Independent, Linked, Enumeration };
+enum class LutStyle { None, Single, PerColour };
+enum class FocusStyle { None, GenICam, OnePush };
+enum class Naming { GenICam, Underscore };
+
+// One simulated transport-layer interface.
+struct InterfaceSpec {
+    std::string id;
+    int tl_type = 0; // 1 GigE Vision, 2 USB3 Vision, 0 other
+    std::string display_name;
+    std::string tl_name;
+    std::string tl_version = "1.0";
+    int64_t mtu = 9000;
+    std::vector<std::pair<uint32_t, uint32_t>> subnets; // interface address, mask
+};
+
+// Everything that makes one simulated camera; built-in templates fill it and
+// the configuration file may change any part.
+struct CameraSpec {
+    std::string id;
+    std::string model;
+    std::string vendor = "SimCam";
+    std::string serial;
+    std::string unique_name; // empty: model-serial
+    std::string user_id;
+    std::string version = "1.0.0";
+    std::string interface_id;
+
+    int64_t sensor_width = 1280;
+    int64_t sensor_height = 960;
+    int64_t width_min = 16, height_min = 8;
+    int64_t width_inc = 8, height_inc = 8;
+    std::vector<std::string> pixel_formats;
+    std::string default_format;
+    bool colour = true;
+    int64_t row_padding = 0;
+
+    uint32_t ip = 0, mask = 0, gateway = 0;
+    int64_t mac = 0;
+    std::string driver_status = "Reachable";
+    bool plugged = true;
+
+    std::string pattern = "Off";
+    bool frame_id_stamp = true;
+    std::vector<std::pair<std::string, std::string>> features; // power-on values (text)
+    std::vector<std::string> remove;
+    bool binning_reduces_max = true;
+
+    double bandwidth = 350e6; // bytes per second
+    double rate_cap = 120.0;
+
+    Naming naming = Naming::GenICam;
+    BinningStyle binning = BinningStyle::None;
+    LutStyle lut = LutStyle::None;
+    FocusStyle focus = FocusStyle::None;
+    bool white_balance = false;
+    bool auto_functions = true;
+    bool user_sets = true;
+    bool trigger = false;
+    bool events = false;
+    bool colour_transform = false;
+    bool diagnostics = false;
+    bool analog = false;
+};
+
+} // namespace vsxsim

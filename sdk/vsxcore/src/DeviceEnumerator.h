@@ -1,0 +1,32 @@
+#pragma once
+
+#include "Handle.h"
+
+#include <memory>
+#include <vector>
+
+namespace vsxsim {
+
+class Camera;
+class Interface;
+
+// A device enumerator (vsx_devenum): snapshots of the interfaces and the
+// plugged cameras, and the owner of device-list-changed registrations, which
+// end with its last reference.
+class DeviceEnumerator : public Handle {
+public:
+    DeviceEnumerator();
+    void update_devices();
+    void update_interfaces();
+    const std::vector<std::shared_ptr<Camera>>& devices() const { return devices_; }
+    const std::vector<Interface*>& interfaces() const { return interfaces_; }
+
+protected:
+    void on_last_release() override;
+
+private:
+    std::vector<std::shared_ptr<Camera>> devices_;
+    std::vector<Interface*> interfaces_;
+};
+
+} // namespace vsxsim
