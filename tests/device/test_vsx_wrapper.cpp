@@ -5,11 +5,13 @@
 #include "device/Sink.h"
 #include "support/LogCapture.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 
 using namespace std::chrono_literals;
