@@ -1,6 +1,7 @@
 #include "device/DeviceEnum.h"
 
-#include <spdlog/spdlog.h>
+#include "device/CallbackGuard.h"
+
 #include <vsxcore.h>
 
 namespace vsx {
@@ -58,16 +59,12 @@ void release_list_changed(void* context) { delete static_cast<ListChangedContext
 
 bool DeviceEnum::eventAddDeviceListChanged(const std::function<void(DeviceEnum&)>& handler, Error& err) const
 {
-    // Runs on the library's system thread. Nothing may escape into the library.
+    // Runs on the library's system thread.
     static const auto callback = [](vsx_devenum* handle, void* context) {
-        try {
+        guard_callback("DeviceEnum::deviceListChanged", [&] {
             DeviceEnum enumerator(handle, Borrowed{});
             static_cast<ListChangedContext*>(context)->handler(enumerator);
-        } catch (const std::exception& e) {
-            spdlog::error("DeviceEnum::deviceListChanged() failed: {}", e.what());
-        } catch (...) {
-            spdlog::error("DeviceEnum::deviceListChanged() failed: unknown exception");
-        }
+        });
     };
     auto* context = new ListChangedContext{handler};
     if (vsx_devenum_event_add_device_list_changed(handle_, callback, context, release_list_changed)) {

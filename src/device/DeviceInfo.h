@@ -1,12 +1,12 @@
 #pragma once
 
 #include "device/DeviceInterface.h"
+#include "device/SdkHandle.h"
 #include "device/VsxError.h"
 
 #include <string>
 #include <vector>
-
-struct vsx_devinfo;
+#include <vsxcore.h>
 
 namespace vsx {
 
@@ -15,18 +15,13 @@ namespace vsx {
 class DeviceInfo {
 public:
     DeviceInfo() = default;
-    explicit DeviceInfo(vsx_devinfo* handle);  // takes a reference of its own
-    DeviceInfo(const DeviceInfo& other);
-    DeviceInfo(DeviceInfo&& other) noexcept;
-    DeviceInfo& operator=(const DeviceInfo& other);
-    DeviceInfo& operator=(DeviceInfo&& other) noexcept;
-    ~DeviceInfo();
+    explicit DeviceInfo(vsx_devinfo* handle) : handle_(handle) {}  // takes a reference of its own
 
     static DeviceInfo adopt(vsx_devinfo* handle);
 
-    vsx_devinfo* handle() const { return handle_; }
-    bool empty() const { return handle_ == nullptr; }
-    explicit operator bool() const { return handle_ != nullptr; }
+    vsx_devinfo* handle() const { return handle_.get(); }
+    bool empty() const { return handle() == nullptr; }
+    explicit operator bool() const { return handle() != nullptr; }
 
     std::string modelName(Error& err = Error::defaultRecord()) const;
     std::string serial(Error& err = Error::defaultRecord()) const;
@@ -40,7 +35,7 @@ public:
     bool operator<(const DeviceInfo& other) const;
 
 private:
-    vsx_devinfo* handle_ = nullptr;
+    SdkHandle<vsx_devinfo, vsx_devinfo_ref, vsx_devinfo_unref> handle_;
 };
 
 // Byte-wise comparison of the unique names.

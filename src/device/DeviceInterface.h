@@ -1,12 +1,12 @@
 #pragma once
 
 #include "device/PropertyMap.h"
+#include "device/SdkHandle.h"
 #include "device/VsxError.h"
 
 #include <string>
 #include <vector>
-
-struct vsx_devitf;
+#include <vsxcore.h>
 
 namespace vsx {
 
@@ -17,16 +17,12 @@ class DeviceInfo;
 class DeviceInterface {
 public:
     DeviceInterface() = default;
-    explicit DeviceInterface(vsx_devitf* handle);  // takes a reference of its own
-    DeviceInterface(const DeviceInterface& other);
-    DeviceInterface(DeviceInterface&& other) noexcept;
-    DeviceInterface& operator=(DeviceInterface other) noexcept;
-    ~DeviceInterface();
+    explicit DeviceInterface(vsx_devitf* handle) : handle_(handle) {}  // takes a reference of its own
 
     static DeviceInterface adopt(vsx_devitf* handle);
 
-    vsx_devitf* handle() const { return handle_; }
-    bool empty() const { return handle_ == nullptr; }
+    vsx_devitf* handle() const { return handle_.get(); }
+    bool empty() const { return handle() == nullptr; }
 
     // 1 GigE Vision, 2 USB3 Vision, 0 other.
     int tlType(Error& err = Error::defaultRecord()) const;
@@ -41,7 +37,7 @@ public:
     bool operator!=(const DeviceInterface& other) const { return !(*this == other); }
 
 private:
-    vsx_devitf* handle_ = nullptr;
+    SdkHandle<vsx_devitf, vsx_devitf_ref, vsx_devitf_unref> handle_;
 };
 
 }  // namespace vsx

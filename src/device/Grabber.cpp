@@ -1,6 +1,7 @@
 #include "device/Grabber.h"
 
-#include <spdlog/spdlog.h>
+#include "device/CallbackGuard.h"
+
 #include <vsxcore.h>
 
 namespace vsx {
@@ -85,17 +86,13 @@ struct DeviceLostContext {
     Grabber* grabber;
 };
 
-// Runs on the library's event thread. Nothing may escape into the library.
+// Runs on the library's event thread.
 void on_device_lost(vsx_grabber*, void* context)
 {
-    try {
+    guard_callback("Grabber::deviceLost", [&] {
         auto* lost = static_cast<DeviceLostContext*>(context);
         lost->handler(*lost->grabber);
-    } catch (const std::exception& e) {
-        spdlog::error("Grabber::deviceLost() failed: {}", e.what());
-    } catch (...) {
-        spdlog::error("Grabber::deviceLost() failed: unknown exception");
-    }
+    });
 }
 
 void release_device_lost(void* context) { delete static_cast<DeviceLostContext*>(context); }

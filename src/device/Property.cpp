@@ -1,69 +1,40 @@
 #include "device/Property.h"
 
-#include <spdlog/spdlog.h>
-#include <utility>
-#include <vsxcore.h>
+#include "device/CallbackGuard.h"
 
 namespace vsx {
 
-Property::Property(vsx_prop* handle) : handle_(handle) { vsx_prop_ref(handle_); }
-
-Property::Property(const Property& other) : handle_(other.handle_) { vsx_prop_ref(handle_); }
-
-Property::Property(Property&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-
-Property& Property::operator=(const Property& other)
-{
-    if (this != &other) {
-        vsx_prop_ref(other.handle_);
-        vsx_prop_unref(handle_);
-        handle_ = other.handle_;
-    }
-    return *this;
-}
-
-Property& Property::operator=(Property&& other) noexcept
-{
-    if (this != &other) {
-        vsx_prop_unref(handle_);
-        handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-}
-
-Property::~Property() { vsx_prop_unref(handle_); }
-
 Property Property::adopt(vsx_prop* handle)
 {
-    Property property(handle);
-    vsx_prop_unref(handle);
+    Property property;
+    property.handle_ = decltype(property.handle_)::adopt(handle);
     return property;
 }
 
 int Property::type(Error& err) const
 {
-    const int kind = vsx_prop_get_type(handle_);
+    const int kind = vsx_prop_get_type(handle());
     err.refresh();
     return kind;
 }
 
-std::string Property::name(Error& err) const { return string_from_c(err, vsx_prop_get_name(handle_)); }
+std::string Property::name(Error& err) const { return string_from_c(err, vsx_prop_get_name(handle())); }
 
 std::string Property::displayName(Error& err) const
 {
-    return string_from_c(err, vsx_prop_get_display_name(handle_));
+    return string_from_c(err, vsx_prop_get_display_name(handle()));
 }
 
-std::string Property::tooltip(Error& err) const { return string_from_c(err, vsx_prop_get_tooltip(handle_)); }
+std::string Property::tooltip(Error& err) const { return string_from_c(err, vsx_prop_get_tooltip(handle())); }
 
 std::string Property::description(Error& err) const
 {
-    return string_from_c(err, vsx_prop_get_description(handle_));
+    return string_from_c(err, vsx_prop_get_description(handle()));
 }
 
 int Property::visibility(Error& err) const
 {
-    const int level = vsx_prop_get_visibility(handle_);
+    const int level = vsx_prop_get_visibility(handle());
     err.refresh();
     return level;
 }
@@ -78,17 +49,17 @@ bool refreshed(Error& err, bool value)
 
 }  // namespace
 
-bool Property::isAvailable(Error& err) const { return refreshed(err, vsx_prop_is_available(handle_)); }
-bool Property::isLocked(Error& err) const { return refreshed(err, vsx_prop_is_locked(handle_)); }
+bool Property::isAvailable(Error& err) const { return refreshed(err, vsx_prop_is_available(handle())); }
+bool Property::isLocked(Error& err) const { return refreshed(err, vsx_prop_is_locked(handle())); }
 bool Property::isLikelyLockedByStream(Error& err) const
 {
-    return refreshed(err, vsx_prop_is_likely_locked_by_stream(handle_));
+    return refreshed(err, vsx_prop_is_likely_locked_by_stream(handle()));
 }
-bool Property::isReadonly(Error& err) const { return refreshed(err, vsx_prop_is_readonly(handle_)); }
+bool Property::isReadonly(Error& err) const { return refreshed(err, vsx_prop_is_readonly(handle())); }
 
 int64_t Property::entryIntValue(Error& err) const
 {
-    return call_getter_int64<vsx_prop>(err, handle_, vsx_prop_enumentry_get_int_value);
+    return call_getter_int64<vsx_prop>(err, handle(), vsx_prop_enumentry_get_int_value);
 }
 
 template <typename View>
@@ -96,7 +67,7 @@ View Property::view(int kind, const char* kindName, Error& err) const
 {
     if (type(Error::defaultRecord()) == kind) {
         err.clear();
-        return View(handle_);
+        return View(handle());
     }
     err.fail(Error::kWrongPropertyType, std::string("Property is not of type ") + kindName);
     return View();
@@ -121,17 +92,13 @@ struct NotificationContext {
     NotificationHandler handler;
 };
 
-// Runs on the library's event thread. Nothing may escape into the library.
+// Runs on the library's event thread.
 void notification_callback(vsx_prop* handle, void* context)
 {
-    try {
+    guard_callback("Property::notification", [&] {
         Property property(handle);
         static_cast<NotificationContext*>(context)->handler(property);
-    } catch (const std::exception& e) {
-        spdlog::error("Property::notification() failed: {}", e.what());
-    } catch (...) {
-        spdlog::error("Property::notification() failed: unknown exception");
-    }
+    });
 }
 
 void release_notification(void* context) { delete static_cast<NotificationContext*>(context); }
@@ -141,7 +108,7 @@ void release_notification(void* context) { delete static_cast<NotificationContex
 void* Property::eventAddNotification(const NotificationHandler& handler, Error& err) const
 {
     auto* context = new NotificationContext{handler};
-    if (vsx_prop_event_add_notification(handle_, notification_callback, context, release_notification)) {
+    if (vsx_prop_event_add_notification(handle(), notification_callback, context, release_notification)) {
         err.clear();
         return context;
     }
@@ -152,7 +119,7 @@ void* Property::eventAddNotification(const NotificationHandler& handler, Error& 
 
 bool Property::eventRemoveNotification(void* token, Error& err) const
 {
-    return err.check(vsx_prop_event_remove_notification(handle_, notification_callback, token));
+    return err.check(vsx_prop_event_remove_notification(handle(), notification_callback, token));
 }
 
 // --- lists and texts -----------------------------------------------------
@@ -209,34 +176,34 @@ std::string read_string_value(const std::function<bool(char*, size_t*)>& read, E
 
 int64_t PropInteger::value(Error& err) const
 {
-    return call_getter_int64<vsx_prop>(err, handle_, vsx_prop_integer_get_value);
+    return call_getter_int64<vsx_prop>(err, handle(), vsx_prop_integer_get_value);
 }
 int64_t PropInteger::minimum(Error& err) const
 {
-    return call_getter_int64<vsx_prop>(err, handle_, vsx_prop_integer_get_min);
+    return call_getter_int64<vsx_prop>(err, handle(), vsx_prop_integer_get_min);
 }
 int64_t PropInteger::maximum(Error& err) const
 {
-    return call_getter_int64<vsx_prop>(err, handle_, vsx_prop_integer_get_max);
+    return call_getter_int64<vsx_prop>(err, handle(), vsx_prop_integer_get_max);
 }
 int64_t PropInteger::increment(Error& err) const
 {
-    return call_getter_int64<vsx_prop>(err, handle_, vsx_prop_integer_get_inc);
+    return call_getter_int64<vsx_prop>(err, handle(), vsx_prop_integer_get_inc);
 }
 bool PropInteger::setValue(int64_t value, Error& err) const
 {
-    return err.check(vsx_prop_integer_set_value(handle_, value));
+    return err.check(vsx_prop_integer_set_value(handle(), value));
 }
-std::string PropInteger::unit(Error& err) const { return string_from_c(err, vsx_prop_integer_get_unit(handle_)); }
+std::string PropInteger::unit(Error& err) const { return string_from_c(err, vsx_prop_integer_get_unit(handle())); }
 int PropInteger::representation(Error& err) const
 {
-    const int r = vsx_prop_integer_get_representation(handle_);
+    const int r = vsx_prop_integer_get_representation(handle());
     err.refresh();
     return r;
 }
 int PropInteger::incrementMode(Error& err) const
 {
-    const int mode = vsx_prop_integer_get_inc_mode(handle_);
+    const int mode = vsx_prop_integer_get_inc_mode(handle());
     err.refresh();
     return mode;
 }
@@ -266,18 +233,18 @@ std::vector<T> valid_value_set(vsx_prop* handle, bool (*get)(vsx_prop*, T*, size
 
 std::vector<int64_t> PropInteger::validValueSet(Error& err) const
 {
-    return valid_value_set<int64_t>(handle_, vsx_prop_integer_get_valid_value_set, err);
+    return valid_value_set<int64_t>(handle(), vsx_prop_integer_get_valid_value_set, err);
 }
 
-double PropFloat::value(Error& err) const { return call_getter_double<vsx_prop>(err, handle_, vsx_prop_float_get_value); }
-double PropFloat::minimum(Error& err) const { return call_getter_double<vsx_prop>(err, handle_, vsx_prop_float_get_min); }
-double PropFloat::maximum(Error& err) const { return call_getter_double<vsx_prop>(err, handle_, vsx_prop_float_get_max); }
+double PropFloat::value(Error& err) const { return call_getter_double<vsx_prop>(err, handle(), vsx_prop_float_get_value); }
+double PropFloat::minimum(Error& err) const { return call_getter_double<vsx_prop>(err, handle(), vsx_prop_float_get_min); }
+double PropFloat::maximum(Error& err) const { return call_getter_double<vsx_prop>(err, handle(), vsx_prop_float_get_max); }
 double PropFloat::increment(Error& err) const
 {
-    return call_getter_double<vsx_prop>(err, handle_, vsx_prop_float_get_inc);
+    return call_getter_double<vsx_prop>(err, handle(), vsx_prop_float_get_inc);
 }
-bool PropFloat::setValue(double value, Error& err) const { return err.check(vsx_prop_float_set_value(handle_, value)); }
-std::string PropFloat::unit(Error& err) const { return string_from_c(err, vsx_prop_float_get_unit(handle_)); }
+bool PropFloat::setValue(double value, Error& err) const { return err.check(vsx_prop_float_set_value(handle(), value)); }
+std::string PropFloat::unit(Error& err) const { return string_from_c(err, vsx_prop_float_get_unit(handle())); }
 
 namespace {
 
@@ -291,31 +258,31 @@ int refreshed_int(Error& err, int value)
 
 int PropFloat::representation(Error& err) const
 {
-    return refreshed_int(err, vsx_prop_float_get_representation(handle_));
+    return refreshed_int(err, vsx_prop_float_get_representation(handle()));
 }
-int PropFloat::incrementMode(Error& err) const { return refreshed_int(err, vsx_prop_float_get_inc_mode(handle_)); }
+int PropFloat::incrementMode(Error& err) const { return refreshed_int(err, vsx_prop_float_get_inc_mode(handle())); }
 int PropFloat::displayNotation(Error& err) const
 {
-    return refreshed_int(err, vsx_prop_float_get_display_notation(handle_));
+    return refreshed_int(err, vsx_prop_float_get_display_notation(handle()));
 }
 int PropFloat::displayPrecision(Error& err) const
 {
-    return refreshed_int(err, vsx_prop_float_get_display_precision(handle_));
+    return refreshed_int(err, vsx_prop_float_get_display_precision(handle()));
 }
 std::vector<double> PropFloat::validValueSet(Error& err) const
 {
-    return valid_value_set<double>(handle_, vsx_prop_float_get_valid_value_set, err);
+    return valid_value_set<double>(handle(), vsx_prop_float_get_valid_value_set, err);
 }
 
 std::vector<Property> PropEnumeration::entries(Error& err) const
 {
-    return get_property_list<vsx_prop>(handle_, vsx_prop_enum_get_entries, err);
+    return get_property_list<vsx_prop>(handle(), vsx_prop_enum_get_entries, err);
 }
 
 Property PropEnumeration::selectedEntry(Error& err) const
 {
     vsx_prop* entry = nullptr;
-    if (!err.check(vsx_prop_enum_get_selected_entry(handle_, &entry)))
+    if (!err.check(vsx_prop_enum_get_selected_entry(handle(), &entry)))
         return Property();
     return Property::adopt(entry);
 }
@@ -328,46 +295,46 @@ std::string PropEnumeration::selectedEntryName(Error& err) const
 
 bool PropEnumeration::setValue(const std::string& entryName, Error& err) const
 {
-    return err.check(vsx_prop_enum_set_value(handle_, entryName.c_str()));
+    return err.check(vsx_prop_enum_set_value(handle(), entryName.c_str()));
 }
 
 int64_t PropEnumeration::intValue(Error& err) const
 {
-    return call_getter_int64<vsx_prop>(err, handle_, vsx_prop_enum_get_int_value);
+    return call_getter_int64<vsx_prop>(err, handle(), vsx_prop_enum_get_int_value);
 }
 
 bool PropEnumeration::setIntValue(int64_t value, Error& err) const
 {
-    return err.check(vsx_prop_enum_set_int_value(handle_, value));
+    return err.check(vsx_prop_enum_set_int_value(handle(), value));
 }
 
-bool PropBoolean::value(Error& err) const { return call_getter_bool<vsx_prop>(err, handle_, vsx_prop_boolean_get_value); }
+bool PropBoolean::value(Error& err) const { return call_getter_bool<vsx_prop>(err, handle(), vsx_prop_boolean_get_value); }
 bool PropBoolean::setValue(bool value, Error& err) const
 {
-    return err.check(vsx_prop_boolean_set_value(handle_, value));
+    return err.check(vsx_prop_boolean_set_value(handle(), value));
 }
 
 std::string PropString::getValue(Error& err) const
 {
-    return read_string_value([this](char* buffer, size_t* size) { return vsx_prop_string_get_value(handle_, buffer, size); },
+    return read_string_value([this](char* buffer, size_t* size) { return vsx_prop_string_get_value(handle(), buffer, size); },
                              err);
 }
 
 bool PropString::setValue(const std::string& value, Error& err) const
 {
-    return err.check(vsx_prop_string_set_value(handle_, value.data(), value.size()));
+    return err.check(vsx_prop_string_set_value(handle(), value.data(), value.size()));
 }
 
 int64_t PropString::maxLength(Error& err) const
 {
-    return call_getter_int64<vsx_prop>(err, handle_, vsx_prop_string_get_max_len);
+    return call_getter_int64<vsx_prop>(err, handle(), vsx_prop_string_get_max_len);
 }
 
-bool PropCommand::execute(Error& err) const { return err.check(vsx_prop_command_execute(handle_)); }
+bool PropCommand::execute(Error& err) const { return err.check(vsx_prop_command_execute(handle())); }
 
 std::vector<Property> PropCategory::features(Error& err) const
 {
-    return get_property_list<vsx_prop>(handle_, vsx_prop_category_get_features, err);
+    return get_property_list<vsx_prop>(handle(), vsx_prop_category_get_features, err);
 }
 
 bool PropCategory::hasFeatures() const

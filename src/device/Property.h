@@ -1,14 +1,13 @@
 #pragma once
 
+#include "device/SdkHandle.h"
 #include "device/VsxError.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
-
-struct vsx_prop;
-struct vsx_proplist;
+#include <vsxcore.h>
 
 namespace vsx {
 
@@ -42,20 +41,15 @@ using NotificationHandler = std::function<void(Property&)>;
 class Property {
 public:
     Property() = default;
-    explicit Property(vsx_prop* handle);  // takes a reference of its own
-    Property(const Property& other);
-    Property(Property&& other) noexcept;
-    Property& operator=(const Property& other);
-    Property& operator=(Property&& other) noexcept;
-    ~Property();
+    explicit Property(vsx_prop* handle) : handle_(handle) {}  // takes a reference of its own
 
     // A wrapper for a handle the library handed out with a reference of its
     // own: that reference is released, so only the wrapper's remains.
     static Property adopt(vsx_prop* handle);
 
-    vsx_prop* handle() const { return handle_; }
-    bool empty() const { return handle_ == nullptr; }
-    explicit operator bool() const { return handle_ != nullptr; }
+    vsx_prop* handle() const { return handle_.get(); }
+    bool empty() const { return handle() == nullptr; }
+    explicit operator bool() const { return handle() != nullptr; }
 
     int type(Error& err = Error::defaultRecord()) const;
     std::string name(Error& err = Error::defaultRecord()) const;
@@ -93,7 +87,7 @@ protected:
     template <typename View>
     View view(int kind, const char* kindName, Error& err) const;
 
-    vsx_prop* handle_ = nullptr;
+    SdkHandle<vsx_prop, vsx_prop_ref, vsx_prop_unref> handle_;
 };
 
 class PropInteger : public Property {

@@ -1,41 +1,12 @@
 #include "device/PropertyMap.h"
 
-#include <utility>
-#include <vsxcore.h>
 
 namespace vsx {
 
-PropertyMap::PropertyMap(vsx_propmap* handle) : handle_(handle) { vsx_propmap_ref(handle_); }
-
-PropertyMap::PropertyMap(const PropertyMap& other) : handle_(other.handle_) { vsx_propmap_ref(handle_); }
-
-PropertyMap::PropertyMap(PropertyMap&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-
-PropertyMap& PropertyMap::operator=(const PropertyMap& other)
-{
-    if (this != &other) {
-        vsx_propmap_ref(other.handle_);
-        vsx_propmap_unref(handle_);
-        handle_ = other.handle_;
-    }
-    return *this;
-}
-
-PropertyMap& PropertyMap::operator=(PropertyMap&& other) noexcept
-{
-    if (this != &other) {
-        vsx_propmap_unref(handle_);
-        handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-}
-
-PropertyMap::~PropertyMap() { vsx_propmap_unref(handle_); }
-
 PropertyMap PropertyMap::adopt(vsx_propmap* handle)
 {
-    PropertyMap map(handle);
-    vsx_propmap_unref(handle);
+    PropertyMap map;
+    map.handle_ = decltype(map.handle_)::adopt(handle);
     return map;
 }
 
@@ -44,11 +15,10 @@ View PropertyMap::findAs(bool (*find)(vsx_propmap*, const char*, vsx_prop**), co
                          Error& err) const
 {
     vsx_prop* found = nullptr;
-    if (!err.check(find(handle_, name.c_str(), &found)))
+    if (!err.check(find(handle(), name.c_str(), &found)))
         return View();
-    View view(found);
-    vsx_prop_unref(found);
-    return view;
+    const Property owner = Property::adopt(found);
+    return View(owner.handle());
 }
 
 Property PropertyMap::find(const std::string& name, Error& err) const
@@ -90,51 +60,51 @@ Property PropertyMap::findRegister(const std::string& name, Error& err) const
 
 std::vector<Property> PropertyMap::all(Error& err) const
 {
-    return get_property_list<vsx_propmap>(handle_, vsx_propmap_get_all, err);
+    return get_property_list<vsx_propmap>(handle(), vsx_propmap_get_all, err);
 }
 
 int64_t PropertyMap::getValueInt64(const std::string& name, Error& err) const
 {
-    return call_propmap_getter_int64<vsx_propmap>(err, handle_, name, vsx_propmap_get_value_int64);
+    return call_propmap_getter_int64<vsx_propmap>(err, handle(), name, vsx_propmap_get_value_int64);
 }
 
 std::string PropertyMap::getValueString(const std::string& name, Error& err) const
 {
     return read_string_value(
         [this, &name](char* buffer, size_t* size) {
-            return vsx_propmap_get_value_string(handle_, name.c_str(), buffer, size);
+            return vsx_propmap_get_value_string(handle(), name.c_str(), buffer, size);
         },
         err);
 }
 
 bool PropertyMap::setValueInt64(const std::string& name, int64_t value, Error& err) const
 {
-    return err.check(vsx_propmap_set_value_int64(handle_, name.c_str(), value));
+    return err.check(vsx_propmap_set_value_int64(handle(), name.c_str(), value));
 }
 
 bool PropertyMap::setValueString(const std::string& name, const std::string& value, Error& err) const
 {
-    return err.check(vsx_propmap_set_value_string(handle_, name.c_str(), value.c_str()));
+    return err.check(vsx_propmap_set_value_string(handle(), name.c_str(), value.c_str()));
 }
 
 bool PropertyMap::setValueBool(const std::string& name, bool value, Error& err) const
 {
-    return err.check(vsx_propmap_set_value_bool(handle_, name.c_str(), value));
+    return err.check(vsx_propmap_set_value_bool(handle(), name.c_str(), value));
 }
 
 bool PropertyMap::executeCommand(const std::string& name, Error& err) const
 {
-    return err.check(vsx_propmap_execute_command(handle_, name.c_str()));
+    return err.check(vsx_propmap_execute_command(handle(), name.c_str()));
 }
 
 bool PropertyMap::serializeToFile(const std::wstring& path, Error& err) const
 {
-    return err.check(vsx_propmap_serialize_to_fileW(handle_, path.c_str()));
+    return err.check(vsx_propmap_serialize_to_fileW(handle(), path.c_str()));
 }
 
 bool PropertyMap::deserializeFromFile(const std::wstring& path, Error& err) const
 {
-    return err.check(vsx_propmap_deserialize_from_fileW(handle_, path.c_str()));
+    return err.check(vsx_propmap_deserialize_from_fileW(handle(), path.c_str()));
 }
 
 }  // namespace vsx

@@ -4,8 +4,7 @@
 
 #include <string>
 #include <vector>
-
-struct vsx_propmap;
+#include <vsxcore.h>
 
 namespace vsx {
 
@@ -14,19 +13,14 @@ namespace vsx {
 class PropertyMap {
 public:
     PropertyMap() = default;
-    explicit PropertyMap(vsx_propmap* handle);  // takes a reference of its own
-    PropertyMap(const PropertyMap& other);
-    PropertyMap(PropertyMap&& other) noexcept;
-    PropertyMap& operator=(const PropertyMap& other);
-    PropertyMap& operator=(PropertyMap&& other) noexcept;
-    ~PropertyMap();
+    explicit PropertyMap(vsx_propmap* handle) : handle_(handle) {}  // takes a reference of its own
 
     // A wrapper for a handle the library handed out with a reference of its own.
     static PropertyMap adopt(vsx_propmap* handle);
 
-    vsx_propmap* handle() const { return handle_; }
-    bool empty() const { return handle_ == nullptr; }
-    explicit operator bool() const { return handle_ != nullptr; }
+    vsx_propmap* handle() const { return handle_.get(); }
+    bool empty() const { return handle() == nullptr; }
+    explicit operator bool() const { return handle() != nullptr; }
 
     // Features by name; an empty property when not found (or of another kind).
     Property find(const std::string& name, Error& err = Error::defaultRecord()) const;
@@ -57,7 +51,7 @@ private:
     template <typename View>
     View findAs(bool (*find)(vsx_propmap*, const char*, vsx_prop**), const std::string& name, Error& err) const;
 
-    vsx_propmap* handle_ = nullptr;
+    SdkHandle<vsx_propmap, vsx_propmap_ref, vsx_propmap_unref> handle_;
 };
 
 }  // namespace vsx

@@ -1,6 +1,7 @@
 #include "device/Sink.h"
 
-#include <spdlog/spdlog.h>
+#include "device/CallbackGuard.h"
+
 #include <vsxcore.h>
 
 namespace vsx {
@@ -21,44 +22,31 @@ QueueSinkListener* listener_of(void* context) { return static_cast<ListenerConte
 
 void release_context(void* context) { delete static_cast<ListenerContext*>(context); }
 
-// The callbacks run on the stream's frame thread. Nothing may escape into the
-// library: a failure is logged and the safe answer given.
+// The callbacks run on the stream's frame thread; a connection whose listener
+// fails is refused.
 bool on_sink_connected(vsx_sink* handle, void* context, const vsx_image_type* type, size_t minBuffers)
 {
-    try {
+    return guard_callback("QueueSink::sinkConnected", false, [&] {
         QueueSink sink(handle);
         const ImageType copy{type->pixel_format, type->width, type->height};
         return listener_of(context)->sinkConnected(sink, copy, minBuffers);
-    } catch (const std::exception& e) {
-        spdlog::error("QueueSink::sinkConnected() failed: {}", e.what());
-    } catch (...) {
-        spdlog::error("QueueSink::sinkConnected() failed: unknown exception");
-    }
-    return false;
+    });
 }
 
 void on_sink_disconnected(vsx_sink* handle, void* context)
 {
-    try {
+    guard_callback("QueueSink::sinkDisconnected", [&] {
         QueueSink sink(handle);
         listener_of(context)->sinkDisconnected(sink);
-    } catch (const std::exception& e) {
-        spdlog::error("QueueSink::sinkDisconnected() failed: {}", e.what());
-    } catch (...) {
-        spdlog::error("QueueSink::sinkDisconnected() failed: unknown exception");
-    }
+    });
 }
 
 void on_frames_queued(vsx_sink* handle, void* context)
 {
-    try {
+    guard_callback("QueueSink::framesQueued", [&] {
         QueueSink sink(handle);
         listener_of(context)->framesQueued(sink);
-    } catch (const std::exception& e) {
-        spdlog::error("QueueSink::framesQueued() failed: {}", e.what());
-    } catch (...) {
-        spdlog::error("QueueSink::framesQueued() failed: unknown exception");
-    }
+    });
 }
 
 }  // namespace
