@@ -49,7 +49,7 @@ TEST(PixelFormatTables, DisplayFormatsAndSizes)
 TEST(PixelFormatTables, SinkFormatOfCodeAsksTheLibrary)
 {
     quorel::test::init_simulated_cameras();
-    EXPECT_EQ(sink_format_of_code(0x010C0006), 0x01100007);  // Mono12p
+    EXPECT_EQ(sink_format_of_code(0x010C0047), 0x01100007);  // Mono12p
     EXPECT_EQ(sink_format_of_code(0x01080009), 0x02200017);  // BayerRG8
     EXPECT_EQ(sink_format_of_code(0x02180014), -1);          // RGB8: named, not supported
     EXPECT_EQ(sink_format_of_code(0x7FFFFFFF), -1);          // no name at all
