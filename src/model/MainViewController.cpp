@@ -3,15 +3,24 @@
 #include "app/Localization.h"
 #include "app/ProductInfo.h"
 #include "app/Utf8.h"
+#include "device/VsxError.h"
 #include "model/MainModel.h"
 #include "model/WindowSettings.h"
 #include "views/IMainView.h"
 
 #include <spdlog/spdlog.h>
+#include <vsxcore.h>
 
 MainViewController::MainViewController(std::shared_ptr<app::IMainView> view, std::shared_ptr<app::MainModel> model)
     : view_(std::move(view)), model_(std::move(model))
 {
+    // From here on every failing call of the camera library under the default
+    // record throws; then the library is initialised (its result is not used:
+    // calls that follow report a failure themselves).
+    vsx::Error::setLibraryDefaultThrow(true);
+    const vsx_init_config config{2, 0, 1, nullptr};
+    vsx_init_library(&config);
+
     view_->setTitle(app::utf8_to_wide(app::get_short_title()));
 
     const app::WindowSettings settings = app::load_window_settings();

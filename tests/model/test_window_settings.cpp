@@ -1,6 +1,7 @@
 #include "app/AppFolders.h"
 #include "app/Localization.h"
 #include "app/Utf8.h"
+#include "device/DeviceEnum.h"
 #include "model/MainModel.h"
 #include "model/MainViewController.h"
 #include "model/WindowSettings.h"
@@ -142,6 +143,9 @@ TEST_F(ControllerTest, AppliesStoredGeometryAndSavesTheLastReportedOne)
     auto view = std::make_shared<FakeMainView>();
     MainViewController controller(view, std::make_shared<app::MainModel>());
     EXPECT_EQ(view->title, L"Quorel 4.0");
+    // The camera library is initialised and its failures throw from now on.
+    EXPECT_TRUE(vsx::Error::libraryDefaultThrows());
+    EXPECT_FALSE(vsx::DeviceEnum::enumDevices().empty());
     EXPECT_EQ(view->position, (kyrgx::Vec2<int>{30, 40}));
     EXPECT_EQ(view->size, (kyrgx::Vec2<int>{900, 700}));
 
