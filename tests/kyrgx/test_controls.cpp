@@ -19,6 +19,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 using kyrgx::Control;
@@ -275,6 +276,37 @@ TEST_F(UiTest, PostedMessagesAndTimersRunInUpdate)
     frame(300, 250);
     frame(300, 250);
     EXPECT_EQ(timers, 1) << "a timer fires once";
+}
+
+TEST_F(UiTest, MessagesPostedFromOtherThreadsAreDeliveredInOrderPerThread)
+{
+    auto a = probe("a", 10, 10, 50, 50);
+    std::vector<int> seen;
+    constexpr int threads = 4;
+    constexpr int perThread = 200;
+    std::vector<std::thread> posters;
+    for (int t = 0; t < threads; ++t)
+        posters.emplace_back([&, t] {
+            for (int i = 0; i < perThread; ++i) {
+                Message m(kyrgx::MSG_RUN_PAYLOAD, a);
+                const int value = t * perThread + i;
+                m.payload = [&seen, value] { seen.push_back(value); };
+                root->post(std::move(m));
+            }
+        });
+    while (seen.size() < static_cast<size_t>(threads * perThread)) {
+        frame(300, 250);
+        std::this_thread::yield();
+    }
+    for (auto& p : posters)
+        p.join();
+    frame(300, 250);
+    ASSERT_EQ(seen.size(), static_cast<size_t>(threads * perThread));
+    std::vector<int> last(threads, -1);
+    for (int v : seen) {
+        EXPECT_GT(v % perThread, last[static_cast<size_t>(v / perThread)]);
+        last[static_cast<size_t>(v / perThread)] = v % perThread;
+    }
 }
 
 // ---- Controls ----
