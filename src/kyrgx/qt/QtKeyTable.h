@@ -9,4 +9,8 @@ namespace app {
 // the table has no code of its own.
 const std::map<int, int>& qt_key_table();
 
-}  // namespace app
+// The toolkit's code of a Qt key: KEY_UNKNOWN (240) for a key that has no code,
+// never 0.
+int qt_key_to_keys(int qtKey);
+
+} // namespace app

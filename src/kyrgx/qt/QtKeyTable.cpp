@@ -1,4 +1,6 @@
-#include "views/QtKeyTable.h"
+#include "kyrgx/qt/QtKeyTable.h"
+
+#include "kyrgx/Keys.h"
 
 #include <Qt>
 #include <utility>
@@ -114,14 +116,26 @@ std::map<int, int> build_table()
     };
     std::map<int, int> table;
     for (const auto& [qt, code] : rows)
-        table.emplace(qt, code);  // emplace keeps the first row of a repeated key
+        table.emplace(qt, code); // emplace keeps the first row of a repeated key
     return table;
 }
 
 const std::map<int, int> g_table = build_table();
 
-}  // namespace
+} // namespace
 
-const std::map<int, int>& qt_key_table() { return g_table; }
+const std::map<int, int>& qt_key_table()
+{
+    return g_table;
+}
 
-}  // namespace app
+int qt_key_to_keys(int qtKey)
+{
+    const auto it = g_table.find(qtKey);
+    // Qt's "unknown key" row maps to the reserved code 0, which is no key either.
+    if (it == g_table.end() || it->second == kyrgx::KEY_RESERVED)
+        return kyrgx::KEY_UNKNOWN;
+    return it->second;
+}
+
+} // namespace app

@@ -1,0 +1,135 @@
+// Every image is drawn through this program: it turns the texture of any
+// display pixel format into colour and multiplies it by the vertex colour,
+// which carries the tint and the alpha.
+//
+// Texture layouts by _pixelformat:
+//   1 RGB24         RGB texture of the bytes blue, green, red
+//   2 RGB32         RGBA texture of blue, green, red, alpha
+//   3 RGB64         the same with 16-bit channels
+//   4, 9 MONO8/16   luminance
+//   5-8, 10-13      8- and 16-bit Bayer mosaics in luminance textures
+//   14 YUV422       RGBA texture, one texel (Y0, U, Y1, V) per two pixels
+//   15, 16, 18-25   12-bit packed rows (three bytes, two pixels), byte for byte
+//                   in a luminance texture; 15 and 18-21 hold the low bits
+//                   first, 16 and 22-25 the high bits of each pixel first.
+// _firstRed is the red site of the 2x2 mosaic cell; _width and _height are
+// the image size in pixels. Mosaics are demosaiced from the 2x2 block below
+// and to the right of each pixel: red and blue from the block's red and blue
+// samples, green from the green sample of its upper row. _filterMode 1.0
+// interpolates between converted pixels, 0.0 takes the nearest.
+in vec2 v_TexCoord;
+in vec4 v_Color;
+
+uniform sampler2D _texture;
+uniform int _pixelformat;
+uniform vec2 _firstRed;
+uniform float _width;
+uniform float _height;
+uniform float _filterMode;
+
+out vec4 fragColor;
+
+float fetchByte(int x, int y)
+{
+    ivec2 size = textureSize(_texture, 0);
+    ivec2 p = clamp(ivec2(x, y), ivec2(0), size - 1);
+    return texelFetch(_texture, p, 0).r;
+}
+
+bool isPacked(int f)
+{
+    return f == 15 || f == 16 || (f >= 18 && f <= 25);
+}
+
+// One sample of a mosaic or packed single-channel image, 0 to 1.
+float sampleAt(int x, int y)
+{
+    int f = _pixelformat;
+    if (!isPacked(f))
+        return fetchByte(x, y);
+    ivec2 size = ivec2(int(_width), int(_height));
+    x = clamp(x, 0, size.x - 1);
+    y = clamp(y, 0, size.y - 1);
+    int base = (x / 2) * 3;
+    int b0 = int(fetchByte(base, y) * 255.0 + 0.5);
+    int b1 = int(fetchByte(base + 1, y) * 255.0 + 0.5);
+    int b2 = int(fetchByte(base + 2, y) * 255.0 + 0.5);
+    bool highFirst = f == 16 || f >= 22;
+    int value;
+    if ((x & 1) == 0)
+        value = highFirst ? ((b0 << 4) | (b1 & 15)) : (b0 | ((b1 & 15) << 8));
+    else
+        value = highFirst ? ((b2 << 4) | (b1 >> 4)) : ((b1 >> 4) | (b2 << 4));
+    return float(value) / 4095.0;
+}
+
+bool isMosaic(int f)
+{
+    return (f >= 5 && f <= 8) || (f >= 10 && f <= 13) || f >= 18;
+}
+
+vec3 demosaic(int x, int y)
+{
+    int rx = int(_firstRed.x + 0.5);
+    int ry = int(_firstRed.y + 0.5);
+    bool redColumn = (x & 1) == rx;
+    bool redRow = (y & 1) == ry;
+    int redX = redColumn ? x : x + 1;
+    int redY = redRow ? y : y + 1;
+    int blueX = redColumn ? x + 1 : x;
+    int blueY = redRow ? y + 1 : y;
+    int greenX = redRow ? blueX : redX;
+    return vec3(sampleAt(redX, redY), sampleAt(greenX, y), sampleAt(blueX, blueY));
+}
+
+vec3 yuv(int x, int y)
+{
+    ivec2 size = textureSize(_texture, 0);
+    ivec2 p = clamp(ivec2(x / 2, y), ivec2(0), size - 1);
+    vec4 t = texelFetch(_texture, p, 0);
+    float luma = (x & 1) == 0 ? t.r : t.b;
+    float u = t.g - 0.5;
+    float v = t.a - 0.5;
+    return clamp(vec3(luma + 1.402 * v, luma - 0.344136 * u - 0.714136 * v, luma + 1.772 * u), 0.0, 1.0);
+}
+
+vec3 pixelColor(int x, int y)
+{
+    int w = int(_width);
+    int h = int(_height);
+    x = clamp(x, 0, w - 1);
+    y = clamp(y, 0, h - 1);
+    int f = _pixelformat;
+    if (f == 14)
+        return yuv(x, y);
+    if (isMosaic(f))
+        return demosaic(x, y);
+    float grey = sampleAt(x, y);
+    return vec3(grey);
+}
+
+void main()
+{
+    int f = _pixelformat;
+    vec4 color;
+    if (f == 1) {
+        color = vec4(texture(_texture, v_TexCoord).bgr, 1.0);
+    } else if (f == 2 || f == 3) {
+        color = texture(_texture, v_TexCoord).bgra;
+    } else if (f == 4 || f == 9) {
+        color = vec4(vec3(texture(_texture, v_TexCoord).r), 1.0);
+    } else {
+        vec2 pos = v_TexCoord * vec2(_width, _height) - 0.5;
+        if (_filterMode > 0.5) {
+            ivec2 p0 = ivec2(floor(pos));
+            vec2 t = pos - floor(pos);
+            vec3 top = mix(pixelColor(p0.x, p0.y), pixelColor(p0.x + 1, p0.y), t.x);
+            vec3 bottom = mix(pixelColor(p0.x, p0.y + 1), pixelColor(p0.x + 1, p0.y + 1), t.x);
+            color = vec4(mix(top, bottom, t.y), 1.0);
+        } else {
+            ivec2 p = ivec2(floor(pos + 0.5));
+            color = vec4(pixelColor(p.x, p.y), 1.0);
+        }
+    }
+    fragColor = color * v_Color;
+}

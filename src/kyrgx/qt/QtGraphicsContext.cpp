@@ -1,0 +1,149 @@
+#include "kyrgx/qt/QtGraphicsContext.h"
+
+#include "kyrgx/Keys.h"
+#include "kyrgx/qt/QtImage.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace app::QtView {
+
+QtGraphicsContext::QtGraphicsContext(QWidget* widget) : widget_(widget) {}
+
+QtGraphicsContext::QtGraphicsContext(QPainter* painter, void* data, int width, int height, int stride,
+                                     kyrgx::PixelFormat format, bool alpha)
+    : painter_(painter)
+{
+    beginImage(data, width, height, stride, format, alpha);
+}
+
+QtGraphicsContext::~QtGraphicsContext()
+{
+    endImage();
+}
+
+size_t QtGraphicsContext::slot(int key)
+{
+    return static_cast<size_t>(std::clamp(key, 0, kyrgx::KEY_STATE_COUNT - 1));
+}
+
+bool QtGraphicsContext::isKeyDown(int key) const
+{
+    return keys_[slot(key)] != 0;
+}
+
+int QtGraphicsContext::pressCount(int key) const
+{
+    return presses_[slot(key)];
+}
+
+void QtGraphicsContext::endFrame()
+{
+    presses_.fill(0);
+    mouse_.wheel = 0.0f;
+}
+
+int QtGraphicsContext::width() const
+{
+    if (widget_)
+        return static_cast<int>(widget_->width() * widget_->devicePixelRatioF());
+    return image_ ? image_->width() : 0;
+}
+
+int QtGraphicsContext::height() const
+{
+    if (widget_)
+        return static_cast<int>(widget_->height() * widget_->devicePixelRatioF());
+    return image_ ? image_->height() : 0;
+}
+
+bool QtGraphicsContext::beginImage(void* data, int width, int height, int stride, kyrgx::PixelFormat format,
+                                   bool alpha)
+{
+    const QImage::Format qformat = PixelFormatToQImageFormat(format, alpha);
+    endImage();
+    data_ = data;
+    stride_ = stride;
+    format_ = format;
+    alpha_ = alpha;
+    // Rows lie `stride` bytes apart in the caller's memory, whatever Qt's own
+    // line length for this width would be.
+    image_ = std::make_unique<QImage>(static_cast<uchar*>(data), width, height, stride, qformat);
+    if (format == kyrgx::PixelFormat::RGB64)
+        swap_rgb64_red_blue(static_cast<uint8_t*>(data), width, height, stride);
+    if (!painter_)
+        return false;
+    return painter_->begin(image_.get());
+}
+
+void QtGraphicsContext::endImage()
+{
+    if (!image_)
+        return;
+    if (painter_ && painter_->isActive())
+        painter_->end();
+    if (format_ == kyrgx::PixelFormat::RGB64)
+        swap_rgb64_red_blue(static_cast<uint8_t*>(data_), image_->width(), image_->height(), stride_);
+    image_.reset();
+    data_ = nullptr;
+}
+
+void QtGraphicsContext::keyDown(int key)
+{
+    keys_[slot(key)] = 1;
+}
+
+void QtGraphicsContext::keyUp(int key)
+{
+    keys_[slot(key)] = 0;
+    ++presses_[slot(key)];
+}
+
+void QtGraphicsContext::setButton(int qtButton, int state)
+{
+    switch (qtButton) {
+    case Qt::LeftButton:
+        mouse_.left = state;
+        break;
+    case Qt::RightButton:
+        mouse_.right = state;
+        break;
+    case Qt::MiddleButton:
+        mouse_.middle = state;
+        break;
+    default:
+        break;
+    }
+}
+
+void QtGraphicsContext::mousePress(int qtButton)
+{
+    setButton(qtButton, 0);
+}
+
+void QtGraphicsContext::mouseRelease(int qtButton)
+{
+    setButton(qtButton, 1);
+}
+
+void QtGraphicsContext::mouseMove(int x, int y)
+{
+    mouse_.x = x;
+    mouse_.y = y;
+}
+
+void QtGraphicsContext::wheel(float angleDelta)
+{
+    mouse_.wheel = angleDelta;
+}
+
+void QtGraphicsContext::resize(int width, int height)
+{
+    if (resized)
+        resized(width, height);
+}
+
+} // namespace app::QtView

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "kyrgx/Keys.h"
+#include "kyrgx/graphics_context.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QImage;
+class QPainter;
+class QWidget;
+
+namespace app::QtView {
+
+// The program's drawing surface: either a Qt widget, whose size and whose key
+// and pointer state the widget feeds in, or a caller's pixels, which it wraps
+// in a QImage (rows of the caller's stride) and keeps a painter painting on.
+class QtGraphicsContext : public kyrgx::graphics_context {
+public:
+    explicit QtGraphicsContext(QWidget* widget);
+    // Begins painting into the pixels with the painter (not owned). Throws
+    // std::runtime_error for a format the painter cannot draw into.
+    QtGraphicsContext(QPainter* painter, void* data, int width, int height, int stride,
+                      kyrgx::PixelFormat format, bool alpha);
+    ~QtGraphicsContext() override;
+    QtGraphicsContext(const QtGraphicsContext&) = delete;
+    QtGraphicsContext& operator=(const QtGraphicsContext&) = delete;
+
+    // Key codes are clamped to 0..511.
+    bool isKeyDown(int key) const override;
+    int pressCount(int key) const override;
+    void endFrame() override;
+    bool isActive() const override { return true; }
+    kyrgx::MouseState mouseState() const override { return mouse_; }
+    // The widget's size in device pixels, or the wrapped pixels' size.
+    int width() const override;
+    int height() const override;
+    bool beginImage(void* data, int width, int height, int stride, kyrgx::PixelFormat format,
+                    bool alpha) override;
+    // Ends painting; the caller's pixels are complete afterwards.
+    void endImage() override;
+    void keyDown(int key) override;
+    // Counts a completed press.
+    void keyUp(int key) override;
+
+    // Input from the widget, in Qt's terms.
+    void mousePress(int qtButton);
+    void mouseRelease(int qtButton);
+    void mouseMove(int x, int y);
+    void wheel(float angleDelta);
+    void resize(int width, int height);
+
+    QPainter* painter() const { return painter_; }
+    QImage* image() const { return image_.get(); }
+
+private:
+    static size_t slot(int key);
+    void setButton(int qtButton, int state);
+
+    std::array<uint8_t, kyrgx::KEY_STATE_COUNT> keys_{};
+    std::array<int32_t, kyrgx::KEY_STATE_COUNT> presses_{};
+    kyrgx::MouseState mouse_ = kyrgx::MouseState::released();
+    QWidget* widget_ = nullptr;
+    std::unique_ptr<QImage> image_;
+    void* data_ = nullptr;
+    int stride_ = 0;
+    kyrgx::PixelFormat format_ = kyrgx::PixelFormat::NONE;
+    QPainter* painter_ = nullptr;
+    bool alpha_ = false;
+};
+
+} // namespace app::QtView

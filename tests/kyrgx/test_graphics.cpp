@@ -1,0 +1,528 @@
+// Graphics over a recording driver: the calls each drawing operation makes,
+// fonts and glyph pages, text measuring and wrapping, key codes and messages.
+
+#include "RecordingDriver.h"
+#include "app/Utf8.h"
+#include "kyrgx/Graphics.h"
+#include "kyrgx/ImageFont.h"
+#include "kyrgx/Keys.h"
+#include "kyrgx/Message.h"
+#include "kyrgx/Resources.h"
+#include "kyrgx/TextLayout.h"
+#include "support/TempHome.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+using quorel::test::FakeSurface;
+using quorel::test::RecordingDriver;
+using quorel::test::RecordingImage;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+namespace {
+
+fs::path data_folder()
+{
+    return fs::read_symlink("/proc/self/exe").parent_path() / "data";
+}
+
+class GraphicsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        kyrgx::set_resource_directory(app::path_to_wide(data_folder()));
+        driver = std::make_shared<RecordingDriver>();
+        surface = std::make_shared<FakeSurface>(320, 200);
+        graphics = std::make_shared<kyrgx::Graphics>(driver, surface);
+        driver->clearCalls();
+    }
+
+    kyrgx::ImageFont* arial(int size = 16) { return graphics->getFont("arial.ttf", size); }
+
+    std::shared_ptr<RecordingDriver> driver;
+    std::shared_ptr<FakeSurface> surface;
+    std::shared_ptr<kyrgx::Graphics> graphics;
+};
+
+} // namespace
+
+TEST(KyrgxGraphicsSetup, ConstructionSendsTheResetState)
+{
+    auto driver = std::make_shared<RecordingDriver>();
+    auto surface = std::make_shared<FakeSurface>(640, 480);
+    kyrgx::Graphics g(driver, surface);
+    EXPECT_THAT(driver->calls,
+                ElementsAre("setViewport(0,0,640,480)", "setClip(0,0,640,480)", "setColor(255,255,255)",
+                            "setAlpha(1)", "setBlendMode(1)", "setFilterMode(3)"));
+    EXPECT_EQ(g.width(), 640);
+    EXPECT_EQ(g.height(), 480);
+    EXPECT_EQ(g.color(), kyrgx::Color(255, 255, 255, 255));
+    EXPECT_FLOAT_EQ(g.lineWidth(), 1.0f);
+
+    kyrgx::Graphics second(driver, std::make_shared<FakeSurface>(1, 1));
+    EXPECT_EQ(second.id(), g.id() + 1);
+}
+
+TEST_F(GraphicsTest, ResizeSetsClipThenViewportThenNotifies)
+{
+    graphics->resized = [this](int w, int h) {
+        driver->calls.push_back(fmt::format("resized({},{})", w, h));
+    };
+    int seconds = 0;
+    graphics->notified = [&](int a, int b) { seconds += a + b; };
+    surface->resize(800, 600);
+    EXPECT_THAT(driver->calls,
+                ElementsAre("setClip(0,0,800,600)", "setViewport(0,0,800,600)", "resized(800,600)"));
+    EXPECT_EQ(graphics->width(), 800);
+    EXPECT_EQ(graphics->height(), 600);
+    auto clip = graphics->clipRect();
+    EXPECT_EQ(clip.right, 800);
+    EXPECT_EQ(clip.bottom, 600);
+    surface->notified(3, 4);
+    EXPECT_EQ(seconds, 7);
+
+    // A surface that outlives its Graphics no longer reaches it.
+    graphics.reset();
+    surface->resize(10, 10);
+    EXPECT_FALSE(surface->resized);
+}
+
+TEST_F(GraphicsTest, ColourAndAlphaSettersStoreClampedAndSendAsGiven)
+{
+    struct Row {
+        std::function<void(kyrgx::Graphics&)> call;
+        std::vector<std::string> sent;
+        kyrgx::Color stored;
+    };
+    const std::vector<Row> rows = {
+        {[](kyrgx::Graphics& g) { g.setColor(kyrgx::Color(10, 20, 30, 128)); },
+         {"setColor(10,20,30)", "setAlpha(0.502)"},
+         kyrgx::Color(10, 20, 30, 128)},
+        {[](kyrgx::Graphics& g) { g.setColorARGB(0x80112233u); },
+         {"setColor(17,34,51)", "setAlpha(0.502)"},
+         kyrgx::Color(0x11, 0x22, 0x33, 0x80)},
+        {[](kyrgx::Graphics& g) { g.setColorRGB(300.0f, -5.0f, 10.5f); },
+         {"setColor(300,-5,10.5)"},
+         kyrgx::Color(255, 0, 10, 255)},
+        {[](kyrgx::Graphics& g) { g.setAlpha(1.5f); }, {"setAlpha(1.5)"}, kyrgx::Color(255, 255, 255, 255)},
+        {[](kyrgx::Graphics& g) { g.setAlpha(-1.0f); }, {"setAlpha(-1)"}, kyrgx::Color(255, 255, 255, 0)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.sent.front());
+        graphics->reset();
+        driver->clearCalls();
+        row.call(*graphics);
+        EXPECT_EQ(driver->calls, row.sent);
+        EXPECT_EQ(graphics->color(), row.stored);
+    }
+}
+
+TEST_F(GraphicsTest, StateSettersAndClearForwardAtOnce)
+{
+    graphics->setBlendMode(kyrgx::BLEND_ADD);
+    graphics->setFilterMode(kyrgx::FILTER_NEAREST);
+    graphics->setViewport(1, 2, 3, 4);
+    graphics->setClip(5, 6, 7, 8);
+    graphics->clear(1, 2, 3);
+    graphics->clearColor(kyrgx::Color(4, 5, 6, 0));
+    graphics->flush();
+    graphics->finish();
+    EXPECT_THAT(driver->calls,
+                ElementsAre("setBlendMode(2)", "setFilterMode(1)", "setViewport(1,2,3,4)", "setClip(5,6,7,8)",
+                            "clear(1,2,3)", "clear(4,5,6)", "flush", "finish"));
+    const auto clip = graphics->clipRect();
+    EXPECT_EQ(clip.left, 5);
+    EXPECT_EQ(clip.top, 6);
+    EXPECT_EQ(clip.right, 12);
+    EXPECT_EQ(clip.bottom, 14);
+}
+
+TEST_F(GraphicsTest, PrimitivesSendTheTransformInForceFirst)
+{
+    graphics->setLineWidth(2.5f);
+    graphics->pushTransform();
+    graphics->transform(1, 0, 0, 1, 10, 20); // translate
+    graphics->transform(2, 0, 0, 2, 0, 0);   // then scale: applies to points first
+    graphics->drawLine(1, 2, 3, 4);
+    graphics->fillRect(1, 2, 3, 4);
+    graphics->popTransform();
+    graphics->fillRectF(0.5f, 1.5f, 2.5f, 3.5f);
+    EXPECT_THAT(driver->calls, ElementsAre("setTransform(2,0,0,2,10,20)", "drawLine(1,2,3,4,2.5)",
+                                           "setTransform(2,0,0,2,10,20)", "fillRect(1,2,3,4)",
+                                           "setTransform(1,0,0,1,0,0)", "fillRect(0.5,1.5,2.5,3.5)"));
+    EXPECT_FALSE(graphics->currentTransform().nonIdentity);
+    EXPECT_THROW(graphics->popTransform(), std::logic_error);
+
+    kyrgx::Affine2D t(1, 0, 0, 1, 5, 5);
+    graphics->setTransform(t);
+    EXPECT_TRUE(graphics->currentTransform().nonIdentity);
+    const auto p = graphics->currentTransform().map({1, 1});
+    EXPECT_FLOAT_EQ(p.x, 6.0f);
+}
+
+TEST_F(GraphicsTest, CircleIsAClosedChainOfLines)
+{
+    struct Row {
+        float radius;
+        size_t segments;
+    };
+    for (const Row row : {Row{2.0f, 12}, Row{101.0f, 200}, Row{600.0f, 1024}}) {
+        SCOPED_TRACE(row.radius);
+        driver->clearCalls();
+        graphics->drawCircle(50.0f, 40.0f, row.radius);
+        ASSERT_EQ(driver->calls.size(), row.segments + 1);
+        EXPECT_EQ(driver->calls.front(), "setTransform(1,0,0,1,0,0)");
+    }
+    driver->clearCalls();
+    graphics->drawCircle(0.0f, 0.0f, 4.0f);
+    // The first segment starts at (r, 0) and the last one ends there.
+    EXPECT_THAT(driver->calls[1], ::testing::StartsWith("drawLine(4,0,"));
+    EXPECT_THAT(driver->calls.back(), ::testing::EndsWith(",4,0,1)"));
+}
+
+TEST_F(GraphicsTest, ImageTransformedPlacesItsOriginAndTurnsClockwise)
+{
+    RecordingImage image(20, 10, kyrgx::PixelFormat::RGB32, 3);
+    image.setOrigin(10.0f, 5.0f);
+    graphics->drawImageTransformed(&image, 100.0f, 100.0f, 1.0f, 1.0f, 90.0f);
+    ASSERT_EQ(driver->calls.size(), 3u);
+    EXPECT_THAT(driver->calls[0], HasSubstr("setTransform"));
+    EXPECT_EQ(driver->calls[1], "drawImage(0,0)");
+    EXPECT_EQ(driver->calls[2], "flush");
+    const auto origin = driver->lastTransform.map({10.0f, 5.0f});
+    EXPECT_NEAR(origin.x, 100.0f, 1e-4);
+    EXPECT_NEAR(origin.y, 100.0f, 1e-4);
+    const auto right = driver->lastTransform.map({11.0f, 5.0f});
+    EXPECT_NEAR(right.x, 100.0f, 1e-4);
+    EXPECT_NEAR(right.y, 101.0f, 1e-4);
+    EXPECT_FALSE(graphics->currentTransform().nonIdentity) << "the transform is restored";
+
+    graphics->drawImageTransformed(&image, 0.0f, 0.0f, 2.0f, 3.0f, 0.0f);
+    const auto scaled = driver->lastTransform.map({11.0f, 6.0f});
+    EXPECT_NEAR(scaled.x, 2.0f, 1e-5);
+    EXPECT_NEAR(scaled.y, 3.0f, 1e-5);
+}
+
+TEST_F(GraphicsTest, TextWithoutAFontThrowsAStandardException)
+{
+    try {
+        graphics->drawText(L"abc", 0, 0);
+        FAIL() << "no exception";
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ(e.what(), "Invalid font.");
+    }
+    EXPECT_TRUE(driver->calls.empty());
+}
+
+TEST_F(GraphicsTest, TextIsDrawnGlyphByGlyphFromTheAtlas)
+{
+    kyrgx::ImageFont* font = arial();
+    graphics->setFont(font);
+    const kyrgx::Glyph* a = font->glyph(driver.get(), U'A');
+    const kyrgx::Glyph* v = font->glyph(driver.get(), U'V');
+    ASSERT_TRUE(a && v);
+    kyrgx::Image* atlas = font->pageImage(*a);
+    ASSERT_NE(atlas, nullptr);
+    const float aw = static_cast<float>(atlas->size().x);
+    const float ah = static_cast<float>(atlas->size().y);
+    driver->clearCalls();
+
+    // A character beyond the face's pages has no glyph: the pen stays put.
+    graphics->drawText(std::wstring(1, static_cast<wchar_t>(0x10FFFD)) + L"AV", 10.3f, 20.7f);
+    ASSERT_EQ(driver->calls.size(), 3u);
+    EXPECT_EQ(driver->calls[0], "setTransform(1,0,0,1,0,0)");
+    EXPECT_EQ(driver->calls[1],
+              fmt::format("drawImageRect({},{},{},{},{},{})", 10 + a->leftBearing, 21 + a->topOffset,
+                          a->uMin * aw, a->vMin * ah, (a->uMax - a->uMin) * aw, (a->vMax - a->vMin) * ah));
+    const int vx = static_cast<int>(10.3f + a->advance + 0.5001f);
+    EXPECT_THAT(driver->calls[2], ::testing::StartsWith(fmt::format("drawImageRect({},{},",
+                                                                    vx + v->leftBearing, 21 + v->topOffset)));
+}
+
+TEST_F(GraphicsTest, CodePointsOutsideTheBasicPlaneDoNotAliasOntoOtherGlyphs)
+{
+    kyrgx::ImageFont* font = arial();
+    ASSERT_NE(font->glyph(driver.get(), U'A'), nullptr);
+    // 0x10041 truncated to 16 bits would be 'A'.
+    EXPECT_EQ(font->glyph(driver.get(), 0x10041), nullptr);
+    graphics->setFont(font);
+    driver->clearCalls();
+    graphics->drawText(std::wstring(1, static_cast<wchar_t>(0x10041)), 0, 0);
+    EXPECT_EQ(driver->calls.size(), 1u) << "only the transform";
+}
+
+TEST_F(GraphicsTest, FontsAreLoadedOnceAndFailuresAreNotCached)
+{
+    kyrgx::ImageFont* first = graphics->getFont("arial.ttf", 16);
+    EXPECT_EQ(graphics->getFont("arial.ttf", 16), first);
+    kyrgx::ImageFont* other = graphics->getFont("arial.ttf", 18);
+    EXPECT_NE(other, first);
+    EXPECT_EQ(first->pixelSize(), 16);
+    EXPECT_EQ(first->fileName(), (data_folder() / "arial.ttf").string());
+    EXPECT_GT(first->lineHeight(), 16);
+    EXPECT_GT(first->ascender(), 0);
+
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            graphics->getFont("missing.ttf", 16);
+            FAIL() << "no exception";
+        } catch (const std::runtime_error& e) {
+            EXPECT_THAT(e.what(), HasSubstr("Failed to load font (FT_New_Face) url="));
+            EXPECT_THAT(e.what(), HasSubstr("missing.ttf"));
+        }
+    }
+}
+
+TEST_F(GraphicsTest, EachGlyphPageIsRasterisedOnceIntoOneAtlas)
+{
+    kyrgx::ImageFont* font = arial();
+    graphics->setFont(font);
+    driver->clearCalls();
+    EXPECT_EQ(font->renderCount(), 0) << "nothing is rendered before it is needed";
+    graphics->drawText(L"Hello", 0, 0);
+    const int afterFirst = font->renderCount();
+    EXPECT_GT(afterFirst, 5) << "the whole page is rendered";
+    EXPECT_LE(afterFirst, 256);
+    EXPECT_EQ(driver->created.size(), 1u);
+    graphics->drawText(L"world, Hello", 0, 30);
+    EXPECT_EQ(font->renderCount(), afterFirst);
+    EXPECT_EQ(driver->created.size(), 1u);
+
+    // The euro sign lives on page 0x20AC / 256 = 32 and is drawn from that page's atlas.
+    const kyrgx::Glyph* euro = font->glyph(driver.get(), 0x20AC);
+    ASSERT_NE(euro, nullptr);
+    EXPECT_EQ(euro->page, 32);
+    EXPECT_TRUE(font->pageBuilt(32));
+    EXPECT_FALSE(font->pageBuilt(31));
+    EXPECT_EQ(driver->created.size(), 2u);
+    EXPECT_EQ(font->pageImage(*euro), driver->created.back());
+    EXPECT_GE(font->pageCount(), 33u);
+}
+
+TEST_F(GraphicsTest, AtlasHoldsWhiteGlyphsWithCoverageInAlpha)
+{
+    kyrgx::ImageFont* font = arial(24);
+    const kyrgx::Glyph* w = font->glyph(driver.get(), U'W');
+    ASSERT_NE(w, nullptr);
+    auto* atlas = static_cast<RecordingImage*>(font->pageImage(*w));
+    ASSERT_EQ(atlas->uploads, 1);
+    EXPECT_EQ(atlas->format(), kyrgx::PixelFormat::RGB32);
+    const auto size = atlas->size();
+    EXPECT_LE(size.x, 1024);
+    EXPECT_EQ(size.x & (size.x - 1), 0) << "power of two";
+    EXPECT_EQ(size.y & (size.y - 1), 0) << "power of two";
+
+    // Every pixel inside a glyph's rectangle is white or empty; pixels outside
+    // all rectangles are zero.
+    std::vector<bool> covered(static_cast<size_t>(size.x * size.y), false);
+    int inked = 0;
+    for (char32_t c = 0; c < 256; ++c) {
+        const kyrgx::Glyph* g = font->glyph(driver.get(), c);
+        if (!g)
+            continue;
+        EXPECT_LE(g->atlasX + g->width, static_cast<float>(size.x));
+        EXPECT_FLOAT_EQ(g->uMin, g->atlasX / size.x);
+        EXPECT_FLOAT_EQ(g->vMax, (g->atlasY + g->height) / size.y);
+        for (int y = 0; y < static_cast<int>(g->height); ++y)
+            for (int x = 0; x < static_cast<int>(g->width); ++x) {
+                const int ax = static_cast<int>(g->atlasX) + x;
+                const int ay = static_cast<int>(g->atlasY) + y;
+                covered[static_cast<size_t>(ay * size.x + ax)] = true;
+                const auto p = atlas->pixel(ax, ay);
+                if (p[3] != 0) {
+                    ++inked;
+                    EXPECT_EQ(p[0], 255);
+                    EXPECT_EQ(p[1], 255);
+                    EXPECT_EQ(p[2], 255);
+                }
+            }
+    }
+    EXPECT_GT(inked, 1000);
+    for (int y = 0; y < size.y; ++y)
+        for (int x = 0; x < size.x; ++x)
+            if (!covered[static_cast<size_t>(y * size.x + x)]) {
+                const auto p = atlas->pixel(x, y);
+                ASSERT_EQ(p[0] | p[1] | p[2] | p[3], 0) << x << "," << y;
+            }
+}
+
+TEST_F(GraphicsTest, MeasureSumsTruncatedAdvances)
+{
+    kyrgx::ImageFont* font = arial();
+    const kyrgx::Glyph* t = font->glyph(driver.get(), U'T');
+    const kyrgx::Glyph* e = font->glyph(driver.get(), U'e');
+    const auto size = font->measure(driver.get(), L"Te");
+    EXPECT_FLOAT_EQ(size.x, static_cast<float>(static_cast<int>(t->advance) + static_cast<int>(e->advance)));
+    EXPECT_FLOAT_EQ(size.y, static_cast<float>(font->lineHeight()));
+    EXPECT_FLOAT_EQ(font->measure(driver.get(), L"").x, 0.0f);
+    EXPECT_FLOAT_EQ(font->measure(driver.get(), L"T" + std::wstring(1, static_cast<wchar_t>(0x10FFFD))).x,
+                    static_cast<float>(static_cast<int>(t->advance)));
+}
+
+TEST(KyrgxTextLayout, SplitText)
+{
+    struct Row {
+        std::wstring text;
+        std::vector<std::wstring> pieces;
+    };
+    const std::vector<Row> rows = {
+        {L"", {}},
+        {L"a", {L"a"}},
+        {L"a ", {L"a"}},
+        {L"a  b", {L"a", L"", L"b"}},
+        {L" a", {L"", L"a"}},
+        {L"one two three", {L"one", L"two", L"three"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(app::wide_to_utf8(row.text));
+        const auto pieces = kyrgx::splitText(row.text, L' ');
+        EXPECT_EQ(std::vector<std::wstring>(pieces.begin(), pieces.end()), row.pieces);
+    }
+}
+
+TEST_F(GraphicsTest, WrapTextTable)
+{
+    kyrgx::ImageFont* font = arial();
+    auto width = [&](const std::wstring& s) { return static_cast<int>(font->measure(driver.get(), s).x); };
+    const int twoWords = width(L"abc def");
+    const int ample = 10000;
+    struct Row {
+        std::wstring text;
+        int maxWidth;
+        bool backward;
+        std::vector<std::wstring> lines;
+    };
+    const std::vector<Row> rows = {
+        {L"", ample, false, {}},
+        {L"abc def ghi", twoWords, false, {L"abc def", L"ghi"}},
+        {L"abc def ghi", twoWords, true, {L"abc", L"def ghi"}},
+        {L"abc def ghi", ample, false, {L"abc def ghi"}},
+        {L"Supercalifragilistic", 10, false, {L"Supercalifragilistic"}},
+        {L"tiny Supercalifragilistic tiny", 10, false, {L"tiny", L"Supercalifragilistic", L"tiny"}},
+        // A line feed ends a paragraph; each paragraph wraps on its own.
+        {L"A B\nC D", ample, false, {L"A B", L"C D"}},
+        {L"A\nB C D", ample, true, {L"A", L"B C D"}},
+        {L"Supercalifragilistic\nabc def ghi",
+         twoWords,
+         false,
+         {L"Supercalifragilistic", L"abc def", L"ghi"}},
+        {L"A\n\nB", ample, false, {L"A", L"", L"B"}},
+        {L"A\n", ample, false, {L"A"}},
+        {L"\nA", ample, false, {L"", L"A"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(app::wide_to_utf8(row.text) + (row.backward ? " backward" : ""));
+        EXPECT_EQ(kyrgx::wrapText(*font, driver.get(), row.text, row.maxWidth, row.backward), row.lines);
+    }
+}
+
+TEST_F(GraphicsTest, MeasureWrapped)
+{
+    kyrgx::ImageFont* font = arial();
+    std::vector<std::wstring> lines = {L"kept"};
+    auto size = font->measureWrapped(driver.get(), L"abc def", 0, 0, lines);
+    EXPECT_EQ(lines, std::vector<std::wstring>{L"kept"}) << "width 0 leaves the lines alone";
+    EXPECT_FLOAT_EQ(size.x, font->measure(driver.get(), L"abc def").x);
+
+    size = font->measureWrapped(driver.get(), L"", 100, 0, lines);
+    EXPECT_TRUE(lines.empty());
+    EXPECT_FLOAT_EQ(size.x, 0.0f);
+    EXPECT_FLOAT_EQ(size.y, -2.0f);
+
+    const int abcdef = static_cast<int>(font->measure(driver.get(), L"abc def").x);
+    size = font->measureWrapped(driver.get(), L"abc def ghi", abcdef, 0, lines);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_FLOAT_EQ(size.x, static_cast<float>(abcdef));
+    EXPECT_FLOAT_EQ(size.y, static_cast<float>((font->lineHeight() + 2) * 2 - 2));
+}
+
+TEST_F(GraphicsTest, LoadImageDecodesToBlueGreenRedAlpha)
+{
+    const fs::path dir = quorel::test::make_temp_dir("img");
+    const fs::path png = dir / "two.png";
+    const uint8_t rgba[] = {255, 0, 0, 255, 0, 0, 255, 128};
+    ASSERT_NE(stbi_write_png(png.string().c_str(), 2, 1, 4, rgba, 8), 0);
+
+    auto image = graphics->loadImage(app::path_to_wide(png));
+    EXPECT_EQ(driver->calls.back(), "createSharedImage(2,1,2,3)");
+    auto* recorded = static_cast<RecordingImage*>(image.get());
+    EXPECT_EQ(recorded->pixels, (std::vector<uint8_t>{0, 0, 255, 255, 255, 0, 0, 128}));
+
+    struct Row {
+        fs::path file;
+        const char* message;
+    };
+    const fs::path garbage = dir / "garbage.png";
+    std::ofstream(garbage, std::ios::binary) << "not an image at all";
+    for (const Row& row : {Row{dir / "missing.png", "File does not exist: "},
+                           Row{garbage, "Failed to decode image: "}, Row{dir, "File does not exist: "}}) {
+        SCOPED_TRACE(row.file.string());
+        try {
+            graphics->loadImage(app::path_to_wide(row.file));
+            FAIL() << "no exception";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()), row.message + row.file.string());
+        }
+    }
+}
+
+TEST(KyrgxKeys, CodesAreTheLinuxInputEventCodes)
+{
+    const std::pair<int, int> rows[] = {
+        {kyrgx::KEY_RESERVED, 0}, {kyrgx::KEY_ESC, 1},       {kyrgx::KEY_NUM_1, 2},   {kyrgx::KEY_NUM_0, 11},
+        {kyrgx::KEY_Q, 16},       {kyrgx::KEY_ENTER, 28},    {kyrgx::KEY_A, 30},      {kyrgx::KEY_SPACE, 57},
+        {kyrgx::KEY_F1, 59},      {kyrgx::KEY_F10, 68},      {kyrgx::KEY_F11, 87},    {kyrgx::KEY_F12, 88},
+        {kyrgx::KEY_HOME, 102},   {kyrgx::KEY_DELETE_, 111}, {kyrgx::KEY_PAUSE, 119}, {kyrgx::KEY_F13, 183},
+        {kyrgx::KEY_F24, 194},    {kyrgx::KEY_UNKNOWN, 240},
+    };
+    for (const auto& [key, code] : rows)
+        EXPECT_EQ(key, code);
+}
+
+TEST(KyrgxMessage, DefaultsAndTypeValues)
+{
+    const kyrgx::Message fresh;
+    EXPECT_EQ(fresh.key, 240);
+    EXPECT_EQ(fresh.button, -1);
+    EXPECT_FALSE(fresh.handled);
+    EXPECT_FALSE(fresh.payload);
+
+    kyrgx::MouseState mouse = kyrgx::MouseState::released();
+    mouse.x = 5;
+    const auto pointer = kyrgx::Message::pointer(kyrgx::MSG_UP, nullptr, mouse, 1);
+    EXPECT_EQ(pointer.key, 240);
+    EXPECT_EQ(pointer.mouse.x, 5);
+    EXPECT_EQ(pointer.button, 1);
+
+    const auto key = kyrgx::Message::keyMessage(kyrgx::MSG_KEY_DOWN, nullptr, kyrgx::KEY_Q);
+    EXPECT_EQ(key.key, 16);
+    EXPECT_EQ(key.button, -1);
+    EXPECT_EQ(key.mouse.x | key.mouse.y | key.mouse.left | key.mouse.right | key.mouse.middle |
+                  key.mouse.button,
+              0);
+    EXPECT_EQ(key.mouse.wheel, 0.0f);
+
+    const std::pair<int, int> types[] = {
+        {kyrgx::MSG_ENTER, 1},          {kyrgx::MSG_LEAVE, 2},
+        {kyrgx::MSG_DOWN, 3},           {kyrgx::MSG_UP, 4},
+        {kyrgx::MSG_CLICK, 5},          {kyrgx::MSG_DOUBLE_CLICK, 6},
+        {kyrgx::MSG_MOVE, 7},           {kyrgx::MSG_FOCUS_GAINED, 8},
+        {kyrgx::MSG_FOCUS_LOST, 9},     {kyrgx::MSG_BOUNDS_CHANGED, 10},
+        {kyrgx::MSG_WHEEL_FORWARD, 11}, {kyrgx::MSG_WHEEL_BACK, 12},
+        {kyrgx::MSG_KEY_DOWN, 14},      {kyrgx::MSG_KEY_UP, 15},
+        {kyrgx::MSG_KEY_PRESS, 16},     {kyrgx::MSG_TIMER, 18},
+        {kyrgx::MSG_RUN_PAYLOAD, 20},
+    };
+    for (const auto& [type, value] : types)
+        EXPECT_EQ(type, value);
+}

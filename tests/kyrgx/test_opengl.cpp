@@ -1,0 +1,512 @@
+// The OpenGL back end under a real context (Mesa under Xvfb): every display
+// format drawn through Graphics into an offscreen framebuffer and read back,
+// texture layouts, batching, scissor and pixel-buffer rules.
+
+#include "GlContext.h"
+#include "RecordingDriver.h"
+#include "app/Utf8.h"
+#include "kyrgx/Graphics.h"
+#include "kyrgx/Pixmap.h"
+#include "kyrgx/Resources.h"
+#include "kyrgx/opengl/Pixelbuffer.h"
+#include "kyrgx/opengl/glGraphics.h"
+#include "kyrgx/opengl/glImage.h"
+#include "kyrgx/opengl/glShader.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+namespace fs = std::filesystem;
+using kyrgx::PixelFormat;
+using kyrgx::OpenGL::glGraphics;
+using kyrgx::OpenGL::glImage;
+using kyrgx::OpenGL::Pixelbuffer;
+using quorel::test::FakeSurface;
+
+namespace {
+
+using Rgb = std::array<int, 3>;
+
+std::vector<unsigned> g_draws; // index counts of the draw calls seen
+
+void counting_draw(unsigned mode, int count, unsigned type, const void* indices)
+{
+    g_draws.push_back(static_cast<unsigned>(count));
+    glDrawElements(mode, count, type, indices);
+}
+
+class GlTest : public ::testing::Test {
+protected:
+    static constexpr int W = 64;
+    static constexpr int H = 48;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(quorel::test::make_gl_context_current())
+            << "no OpenGL context: run under an X server (xvfb-run)";
+        kyrgx::set_resource_directory(
+            app::path_to_wide(fs::read_symlink("/proc/self/exe").parent_path() / "data"));
+        driver = std::make_shared<glGraphics>();
+        target = std::make_unique<glImage>(W, H, PixelFormat::RGB32, kyrgx::USAGE_RENDER_TARGET);
+        driver->setRenderTarget(target.get());
+        graphics = std::make_shared<kyrgx::Graphics>(driver, std::make_shared<FakeSurface>(W, H));
+        graphics->clear(0, 0, 0);
+        g_draws.clear();
+        glGraphics::setDrawElementsHook(&counting_draw);
+    }
+
+    void TearDown() override { glGraphics::setDrawElementsHook(nullptr); }
+
+    // The render target's pixels, top row first, as red, green, blue, alpha.
+    std::vector<uint8_t> readBack()
+    {
+        graphics->finish();
+        std::vector<uint8_t> bottomUp(static_cast<size_t>(W * H * 4));
+        glBindFramebuffer(GL_FRAMEBUFFER, target->framebuffer());
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+        std::vector<uint8_t> topDown(bottomUp.size());
+        for (int y = 0; y < H; ++y)
+            std::memcpy(&topDown[static_cast<size_t>(y * W * 4)],
+                        &bottomUp[static_cast<size_t>((H - 1 - y) * W * 4)], static_cast<size_t>(W * 4));
+        return topDown;
+    }
+
+    static Rgb at(const std::vector<uint8_t>& px, int x, int y, int width = W)
+    {
+        const size_t i = static_cast<size_t>((y * width + x) * 4);
+        return {px[i], px[i + 1], px[i + 2]};
+    }
+
+    std::shared_ptr<glGraphics> driver;
+    std::unique_ptr<glImage> target;
+    std::shared_ptr<kyrgx::Graphics> graphics;
+};
+
+// ---- Reference conversions on the CPU ----
+
+int high_byte(const std::vector<uint8_t>& d, size_t i)
+{
+    return d[i + 1];
+}
+
+// The colour of a mosaic sample grid at (x, y) from the 2x2 block below and to
+// the right: red and blue from its red and blue sites, green from the upper row.
+Rgb demosaic(const std::function<int(int, int)>& sample, int x, int y, int rx, int ry)
+{
+    const bool redColumn = (x & 1) == rx;
+    const bool redRow = (y & 1) == ry;
+    const int redX = redColumn ? x : x + 1;
+    const int redY = redRow ? y : y + 1;
+    const int blueX = redColumn ? x + 1 : x;
+    const int blueY = redRow ? y + 1 : y;
+    const int greenX = redRow ? blueX : redX;
+    return {sample(redX, redY), sample(greenX, y), sample(blueX, blueY)};
+}
+
+struct Frame {
+    PixelFormat format;
+    int bytesPerRow;
+    std::vector<uint8_t> data;
+};
+
+Frame make_frame(PixelFormat format, int w, int h, std::mt19937& rng)
+{
+    int bpr = 0;
+    switch (static_cast<int>(format)) {
+    case 1:
+        bpr = w * 3;
+        break;
+    case 2:
+        bpr = w * 4;
+        break;
+    case 3:
+        bpr = w * 8;
+        break;
+    case 14:
+        bpr = w * 2;
+        break;
+    default:
+        if (static_cast<int>(format) >= 4 && static_cast<int>(format) <= 8)
+            bpr = w;
+        else if (static_cast<int>(format) <= 13)
+            bpr = w * 2;
+        else
+            bpr = w * 3 / 2;
+    }
+    Frame f{format, bpr, std::vector<uint8_t>(static_cast<size_t>(bpr * h))};
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (auto& b : f.data)
+        b = static_cast<uint8_t>(byte(rng));
+    return f;
+}
+
+int first_red_x(int f)
+{
+    const int order = (f >= 5 && f <= 8) ? f - 5 : (f >= 10 && f <= 13) ? f - 10 : (f - 18) % 4;
+    return order == 1 || order == 3 ? 1 : 0;
+}
+
+int first_red_y(int f)
+{
+    const int order = (f >= 5 && f <= 8) ? f - 5 : (f >= 10 && f <= 13) ? f - 10 : (f - 18) % 4;
+    return order >= 2 ? 1 : 0;
+}
+
+int unpack12(const Frame& fr, int x, int y)
+{
+    const int f = static_cast<int>(fr.format);
+    const size_t base = static_cast<size_t>(y * fr.bytesPerRow + (x / 2) * 3);
+    const int b0 = fr.data[base];
+    const int b1 = fr.data[base + 1];
+    const int b2 = fr.data[base + 2];
+    const bool highFirst = f == 16 || f >= 22;
+    if ((x & 1) == 0)
+        return highFirst ? (b0 << 4 | (b1 & 15)) : (b0 | (b1 & 15) << 8);
+    return highFirst ? (b2 << 4 | b1 >> 4) : (b1 >> 4 | b2 << 4);
+}
+
+// The expected display colour of pixel (x, y); only pixels with x < w - 1 and
+// y < h - 1 are asked for mosaics.
+Rgb expected(const Frame& fr, int w, int h, int x, int y)
+{
+    const int f = static_cast<int>(fr.format);
+    const auto& d = fr.data;
+    const size_t row = static_cast<size_t>(y * fr.bytesPerRow);
+    switch (f) {
+    case 1:
+        return {d[row + x * 3 + 2], d[row + x * 3 + 1], d[row + x * 3]};
+    case 2:
+        return {d[row + x * 4 + 2], d[row + x * 4 + 1], d[row + x * 4]};
+    case 3:
+        return {high_byte(d, row + x * 8 + 4), high_byte(d, row + x * 8 + 2), high_byte(d, row + x * 8)};
+    case 4:
+        return {d[row + x], d[row + x], d[row + x]};
+    case 9:
+        return {high_byte(d, row + x * 2), high_byte(d, row + x * 2), high_byte(d, row + x * 2)};
+    case 14: {
+        const size_t t = row + static_cast<size_t>((x / 2) * 4);
+        const double luma = d[t + ((x & 1) ? 2 : 0)];
+        const double u = d[t + 1] - 128.0;
+        const double v = d[t + 3] - 128.0;
+        auto c = [](double value) { return static_cast<int>(std::lround(std::clamp(value, 0.0, 255.0))); };
+        return {c(luma + 1.402 * v), c(luma - 0.344136 * u - 0.714136 * v), c(luma + 1.772 * u)};
+    }
+    default:
+        break;
+    }
+    std::function<int(int, int)> sample;
+    if (f <= 8)
+        sample = [&](int sx, int sy) {
+            return static_cast<int>(d[static_cast<size_t>(sy * fr.bytesPerRow + sx)]);
+        };
+    else if (f <= 13)
+        sample = [&](int sx, int sy) {
+            return high_byte(d, static_cast<size_t>(sy * fr.bytesPerRow + sx * 2));
+        };
+    else
+        sample = [&](int sx, int sy) {
+            return static_cast<int>(std::lround(unpack12(fr, sx, sy) * 255.0 / 4095.0));
+        };
+    (void)w;
+    (void)h;
+    if (f == 15 || f == 16) {
+        const int g = sample(x, y);
+        return {g, g, g};
+    }
+    return demosaic(sample, x, y, first_red_x(f), first_red_y(f));
+}
+
+} // namespace
+
+TEST_F(GlTest, EveryDisplayFormatConvertsLikeTheCpu)
+{
+    std::mt19937 rng(7);
+    const int formats[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
+                           13, 14, 15, 16, 18, 19, 20, 21, 22, 23, 24, 25};
+    graphics->setBlendMode(kyrgx::BLEND_REPLACE);
+    graphics->setFilterMode(kyrgx::FILTER_NEAREST);
+    for (int f : formats) {
+        SCOPED_TRACE(f);
+        const Frame frame = make_frame(static_cast<PixelFormat>(f), W, H, rng);
+        auto image = graphics->createImage(W, H, frame.format, kyrgx::USAGE_DEFAULT);
+        image->uploadData(frame.data.data(), W, H, frame.bytesPerRow, frame.format, 0);
+        graphics->clear(0, 0, 0);
+        graphics->drawImageTransformed(image.get(), 0, 0, 1, 1, 0);
+        const auto px = readBack();
+        const bool mosaic = f >= 5 && f != 9 && f != 14 && f != 15 && f != 16;
+        const int tolerance = (f == 1 || f == 2 || f == 4) ? 0 : 1;
+        int worst = 0;
+        for (int y = 0; y < (mosaic ? H - 1 : H); ++y)
+            for (int x = 0; x < (mosaic ? W - 1 : W); ++x) {
+                const Rgb want = expected(frame, W, H, x, y);
+                const Rgb got = at(px, x, y);
+                for (int c = 0; c < 3; ++c)
+                    worst = std::max(worst, std::abs(want[c] - got[c]));
+            }
+        EXPECT_LE(worst, tolerance);
+    }
+}
+
+TEST_F(GlTest, FirstMono16ImageWritesItsPixelFormat)
+{
+    auto image = graphics->createImage(4, 4, PixelFormat::MONO16, kyrgx::USAGE_DEFAULT);
+    graphics->drawImageTransformed(image.get(), 0, 0, 1, 1, 0);
+    auto param = std::dynamic_pointer_cast<kyrgx::OpenGL::glShaderParam>(
+        driver->debayerProgram()->param("_pixelformat"));
+    ASSERT_TRUE(param);
+    EXPECT_EQ(param->intValue(), 9);
+    EXPECT_FALSE(param->changed()) << "uploaded by the draw";
+    EXPECT_FALSE(driver->debayerProgram()->param("no_such_uniform"));
+}
+
+TEST_F(GlTest, TextureLayouts)
+{
+    struct Row {
+        int format;
+        int width;
+        int textureWidth;
+        unsigned glFormat;
+    };
+    const Row rows[] = {
+        {1, 640, 640, GL_RGB},        {2, 640, 640, GL_RGBA},       {3, 640, 640, GL_RGBA},
+        {4, 640, 640, GL_LUMINANCE},  {9, 640, 640, GL_LUMINANCE},  {14, 640, 320, GL_RGBA},
+        {15, 640, 960, GL_LUMINANCE}, {18, 640, 960, GL_LUMINANCE}, {25, 640, 960, GL_LUMINANCE},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.format);
+        glImage image(row.width, 480, static_cast<PixelFormat>(row.format), kyrgx::USAGE_DEFAULT);
+        EXPECT_EQ(image.layout().textureWidth, row.textureWidth);
+        EXPECT_EQ(image.layout().glFormat, row.glFormat);
+        GLint w = 0;
+        GLint h = 0;
+        glBindTexture(GL_TEXTURE_2D, image.textureId(0));
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+        EXPECT_EQ(w, row.textureWidth);
+        EXPECT_EQ(h, 480);
+        EXPECT_EQ(image.framebuffer(), 0u);
+    }
+    for (int bad : {0, 17, 26}) {
+        try {
+            glImage image(4, 4, static_cast<PixelFormat>(bad), kyrgx::USAGE_DEFAULT);
+            ADD_FAILURE() << bad << " accepted";
+        } catch (const std::invalid_argument& e) {
+            EXPECT_STREQ(e.what(), "Unknown texture format.");
+        }
+    }
+}
+
+TEST_F(GlTest, UploadFollowsTheBufferAndRejectsUnknownFormats)
+{
+    glImage image(640, 480, PixelFormat::RGB32, kyrgx::USAGE_DEFAULT);
+    kyrgx::Pixmap mono(1280, 960, 1280, PixelFormat::MONO8);
+    image.upload(&mono, 0);
+    EXPECT_EQ(image.format(), PixelFormat::MONO8);
+    EXPECT_EQ(image.size(), (kyrgx::Vec2<int>{1280, 960}));
+    EXPECT_EQ(image.layout().glFormat, static_cast<unsigned>(GL_LUMINANCE));
+
+    // Index 1 uploads nothing but still follows the new size.
+    kyrgx::Pixmap small(8, 8, 32, PixelFormat::RGB32);
+    image.upload(&small, 1);
+    EXPECT_EQ(image.size(), (kyrgx::Vec2<int>{8, 8}));
+
+    const uint32_t before = image.textureId(0);
+    EXPECT_THROW(image.uploadData(small.data(), 8, 8, 32, static_cast<PixelFormat>(17), 0),
+                 std::invalid_argument);
+    EXPECT_EQ(image.format(), PixelFormat::RGB32) << "a rejected upload leaves the image as it was";
+    EXPECT_EQ(image.textureId(0), before);
+}
+
+TEST_F(GlTest, RectanglesAreBatchedUpTo256Quads)
+{
+    for (int i = 0; i < 300; ++i)
+        graphics->fillRect(i % W, 0, 1, 1);
+    graphics->flush();
+    EXPECT_EQ(g_draws, (std::vector<unsigned>{256 * 6, 44 * 6}));
+}
+
+TEST_F(GlTest, ColourChangesKeepTheBatchAndTheirColours)
+{
+    graphics->setColor(kyrgx::Color(255, 0, 0));
+    graphics->fillRect(0, 0, 10, 10);
+    graphics->setColor(kyrgx::Color(0, 0, 255));
+    graphics->fillRect(10, 0, 10, 10);
+    const auto px = readBack();
+    EXPECT_EQ(g_draws.size(), 1u);
+    EXPECT_EQ(at(px, 5, 5), (Rgb{255, 0, 0}));
+    EXPECT_EQ(at(px, 15, 5), (Rgb{0, 0, 255}));
+    EXPECT_EQ(at(px, 25, 5), (Rgb{0, 0, 0}));
+}
+
+TEST_F(GlTest, ImageChangesBreakTheBatch)
+{
+    auto a = graphics->createImage(4, 4, PixelFormat::RGB32, kyrgx::USAGE_DEFAULT);
+    auto b = graphics->createImage(4, 4, PixelFormat::RGB32, kyrgx::USAGE_DEFAULT);
+    driver->drawImageRect(a.get(), 0, 0, 0, 0, 2, 2);
+    driver->drawImageRect(a.get(), 4, 0, 2, 2, 2, 2);
+    EXPECT_TRUE(g_draws.empty()) << "quads of one image wait in the batch";
+    driver->drawImageRect(b.get(), 8, 0, 0, 0, 2, 2);
+    EXPECT_EQ(g_draws, (std::vector<unsigned>{12}));
+    driver->fillRect(0, 10, 4, 4); // an untextured quad draws the image batch first
+    EXPECT_EQ(g_draws, (std::vector<unsigned>{12, 6}));
+    driver->flush();
+    EXPECT_EQ(g_draws, (std::vector<unsigned>{12, 6, 6}));
+}
+
+TEST_F(GlTest, UnchangedModesNeitherFlushNorMark)
+{
+    driver->flush();
+    graphics->fillRect(0, 0, 2, 2);
+    const uint32_t flags = driver->dirtyFlags();
+    driver->setBlendMode(kyrgx::BLEND_ALPHA);
+    driver->setFilterMode(kyrgx::FILTER_LINEAR);
+    EXPECT_EQ(driver->dirtyFlags(), flags);
+    EXPECT_EQ(driver->vertexCount(), 4u);
+    driver->setBlendMode(kyrgx::BLEND_ADD);
+    EXPECT_EQ(driver->vertexCount(), 0u) << "a new mode draws the batch first";
+    EXPECT_NE(driver->dirtyFlags() & glGraphics::DIRTY_BLEND, 0u);
+
+    driver->setBlendMode(7);
+    graphics->fillRect(0, 0, 2, 2);
+    try {
+        driver->flush();
+        FAIL() << "no exception";
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ(e.what(), "Invalid BlendMode.");
+    }
+    driver->setBlendMode(kyrgx::BLEND_ALPHA);
+    EXPECT_NO_THROW(driver->flush());
+}
+
+TEST_F(GlTest, ClipBecomesTheScissorRectangle)
+{
+    graphics->setViewport(0, 0, W, 200);
+    graphics->setClip(10, 20, 30, 40);
+    driver->flush();
+    GLint box[4] = {};
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+    EXPECT_EQ((std::array<GLint, 4>{box[0], box[1], box[2], box[3]}),
+              (std::array<GLint, 4>{10, 140, 30, 40}));
+
+    graphics->setClip(0, 0, W, 200);
+    driver->flush();
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+
+    // Drawing obeys the clip, clearing too.
+    graphics->setViewport(0, 0, W, H);
+    graphics->setClip(4, 4, 8, 8);
+    graphics->clear(0, 255, 0);
+    graphics->setClip(0, 0, W, H);
+    const auto px = readBack();
+    EXPECT_EQ(at(px, 4, 4), (Rgb{0, 255, 0}));
+    EXPECT_EQ(at(px, 11, 11), (Rgb{0, 255, 0}));
+    EXPECT_EQ(at(px, 3, 4), (Rgb{0, 0, 0}));
+    EXPECT_EQ(at(px, 12, 11), (Rgb{0, 0, 0}));
+}
+
+TEST_F(GlTest, LinesAreQuadsAlongADeviceAxis)
+{
+    graphics->setLineWidth(2.0f);
+    graphics->drawLine(2, 5, 30, 5);
+    graphics->drawLine(40, 10, 40, 30);
+    const auto px = readBack();
+    EXPECT_EQ(at(px, 10, 4), (Rgb{255, 255, 255}));
+    EXPECT_EQ(at(px, 10, 5), (Rgb{255, 255, 255}));
+    EXPECT_EQ(at(px, 10, 3), (Rgb{0, 0, 0}));
+    EXPECT_EQ(at(px, 10, 6), (Rgb{0, 0, 0}));
+    EXPECT_EQ(at(px, 39, 20), (Rgb{255, 255, 255}));
+    EXPECT_EQ(at(px, 40, 20), (Rgb{255, 255, 255}));
+    EXPECT_EQ(at(px, 38, 20), (Rgb{0, 0, 0}));
+    EXPECT_EQ(at(px, 41, 20), (Rgb{0, 0, 0}));
+}
+
+TEST_F(GlTest, TextIsTintedByTheColour)
+{
+    graphics->setFont(graphics->getFont("arial.ttf", 32));
+    graphics->setColor(kyrgx::Color(255, 128, 0));
+    graphics->drawText(L"HI", 2, 2);
+    const auto px = readBack();
+    int orange = 0;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            orange += at(px, x, y) == Rgb{255, 128, 0} ? 1 : 0;
+    EXPECT_GT(orange, 50);
+    EXPECT_EQ(g_draws.size(), 1u) << "both glyphs in one draw";
+}
+
+TEST_F(GlTest, PixelbufferLockRulesOnBothMappingPaths)
+{
+    for (const auto access : {Pixelbuffer::Access::Automatic, Pixelbuffer::Access::Binding}) {
+        SCOPED_TRACE(access == Pixelbuffer::Access::Automatic ? "automatic" : "binding");
+        Pixelbuffer pbo(W, H, W * 4, PixelFormat::RGB32, 0, access);
+        EXPECT_EQ(pbo.usesDirectStateAccess(),
+                  access == Pixelbuffer::Access::Automatic && GLEW_ARB_direct_state_access);
+        EXPECT_EQ(pbo.byteSize(), static_cast<uint32_t>(W * H * 4));
+        try {
+            pbo.data();
+            ADD_FAILURE() << "data() while unlocked";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), "Pixelbuffer::data(): Pixelbuffer is not locked.");
+        }
+        try {
+            pbo.unlock();
+            ADD_FAILURE() << "unlock() while unlocked";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), "Pixelbuffer::unlock(): Pixelbuffer not locked.");
+        }
+        uint8_t* p = pbo.lock();
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(pbo.data(), p);
+        try {
+            pbo.lock();
+            ADD_FAILURE() << "second lock";
+        } catch (const std::logic_error& e) {
+            EXPECT_STREQ(e.what(), "Pixelbuffer already locked.");
+        }
+        EXPECT_TRUE(pbo.isLocked());
+        for (int i = 0; i < W * H; ++i) {
+            p[i * 4 + 0] = 200; // blue
+            p[i * 4 + 1] = 100; // green
+            p[i * 4 + 2] = 50;  // red
+            p[i * 4 + 3] = 255;
+        }
+        glImage image(W, H, PixelFormat::RGB32, kyrgx::USAGE_DEFAULT);
+        try {
+            image.upload(&pbo, 0);
+            ADD_FAILURE() << "upload of a locked buffer";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), "glImage: Buffer is locked.");
+        }
+        pbo.unlock();
+        image.upload(&pbo, 0);
+        graphics->clear(0, 0, 0);
+        graphics->drawImageTransformed(&image, 0, 0, 1, 1, 0);
+        const auto px = readBack();
+        EXPECT_EQ(at(px, 0, 0), (Rgb{50, 100, 200}));
+        EXPECT_EQ(at(px, W - 1, H - 1), (Rgb{50, 100, 200}));
+    }
+    Pixelbuffer padded(100, 10, 400, PixelFormat::RGB32, 8192);
+    EXPECT_EQ(padded.byteSize(), 8192u);
+    Pixelbuffer exact(100, 10, 400, PixelFormat::RGB32);
+    EXPECT_EQ(exact.byteSize(), 4000u);
+    exact.lock(); // destroyed while locked: unmapped quietly
+}
+
+TEST_F(GlTest, DriverBasics)
+{
+    EXPECT_FALSE(driver->rendererName().empty());
+    EXPECT_TRUE(driver->supportsFeature());
+    EXPECT_FALSE(driver->hasNativeText(L"x", 0, 0));
+    EXPECT_EQ(target->framebuffer() != 0, true);
+}
