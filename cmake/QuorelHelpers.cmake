@@ -40,11 +40,15 @@ function(quorel_add_test name)
   set_target_properties(${name} PROPERTIES AUTOMOC ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   add_dependencies(${name} quorel_data)
   set(labels unit)
+  set(environment "")
   if(ARG_OPENGL)
     set(labels opengl)
+    # Mesa's llvmpipe can deadlock joining its rasteriser threads when the
+    # display closes while other GL processes run; rasterise on the caller.
+    set(environment "LP_NUM_THREADS=0")
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
-    PROPERTIES LABELS "${labels}" TIMEOUT 120)
+    PROPERTIES LABELS "${labels}" TIMEOUT 120 ENVIRONMENT "${environment}")
 endfunction()
