@@ -28,9 +28,11 @@ void run_rows(const View& s, const View& d, RowFn fn)
 }
 
 // Picks the widest row loop the active level allows; null entries are skipped.
-RowFn pick(RowFn plain, RowFn sse2, RowFn ssse3 = nullptr)
+RowFn pick(RowFn plain, RowFn sse2, RowFn ssse3 = nullptr, RowFn avx2 = nullptr)
 {
     const SimdLevel level = CpuFeatures::active();
+    if (avx2 && level >= SimdLevel::AVX2)
+        return avx2;
     if (ssse3 && level >= SimdLevel::SSSE3)
         return ssse3;
     if (sse2 && level >= SimdLevel::SSE2)
@@ -165,28 +167,6 @@ inline void store(uint8_t* p, __m128i v)
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
-// Luma of eight pixels given as 16-bit lanes of blue, green and red (0..255).
-// The weighted sum stays below 65536, so 16-bit lanes hold it exactly.
-inline __m128i luma16(__m128i b, __m128i g, __m128i r)
-{
-    const __m128i sum = _mm_add_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(r, _mm_set1_epi16(79)), _mm_mullo_epi16(g, _mm_set1_epi16(150))),
-        _mm_mullo_epi16(b, _mm_set1_epi16(27)));
-    return _mm_srli_epi16(sum, 8);
-}
-
-// Luma of eight RGB32 pixels (two registers) as 16-bit lanes.
-inline __m128i luma_bgra8(__m128i p0, __m128i p1)
-{
-    const __m128i m = _mm_set1_epi32(0xFF);
-    const __m128i b = _mm_packs_epi32(_mm_and_si128(p0, m), _mm_and_si128(p1, m));
-    const __m128i g =
-        _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(p0, 8), m), _mm_and_si128(_mm_srli_epi32(p1, 8), m));
-    const __m128i r =
-        _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(p0, 16), m), _mm_and_si128(_mm_srli_epi32(p1, 16), m));
-    return luma16(b, g, r);
-}
-
 // Sixteen grey bytes into four registers of opaque RGB32 pixels.
 inline void grey_to_bgra(__m128i g, uint8_t* d)
 {
@@ -205,26 +185,6 @@ inline void grey_to_bgra(__m128i g, uint8_t* d)
 inline __m128i high_bytes16(const uint8_t* s)
 {
     return _mm_packus_epi16(_mm_srli_epi16(load(s), 8), _mm_srli_epi16(load(s + 16), 8));
-}
-
-void rgb32_to_mono8_sse2(const uint8_t* s, uint8_t* d, uint32_t n)
-{
-    uint32_t x = 0;
-    for (; x + 16 <= n; x += 16, s += 64) {
-        const __m128i y0 = luma_bgra8(load(s), load(s + 16));
-        const __m128i y1 = luma_bgra8(load(s + 32), load(s + 48));
-        store(d + x, _mm_packus_epi16(y0, y1));
-    }
-    rgb32_to_mono8_plain(s, d + x, n - x);
-}
-
-void rgb32_to_mono16_sse2(const uint8_t* s, uint8_t* d, uint32_t n)
-{
-    uint32_t x = 0;
-    const __m128i k255 = _mm_set1_epi16(255);
-    for (; x + 8 <= n; x += 8, s += 32, d += 16)
-        store(d, _mm_mullo_epi16(luma_bgra8(load(s), load(s + 16)), k255));
-    rgb32_to_mono16_plain(s, d, n - x);
 }
 
 void mono8_to_rgb32_sse2(const uint8_t* s, uint8_t* d, uint32_t n)
@@ -321,14 +281,125 @@ __attribute__((target("ssse3"))) void rgb24_to_rgb32_ssse3(const uint8_t* s, uin
     rgb24_to_rgb32_plain(s, d, n - x);
 }
 
+// Luminance in byte lanes: pmaddubsw multiplies the unsigned pixel bytes by
+// signed weights, so green's 150 is split into 75 + 75 over two products:
+// the words become 27 blue + 150 green (up to 45135, beyond the signed range)
+// and 79 red. pmaddwd adds each pixel's two words as signed values, which is
+// off by 65536 exactly when the first word is 32768 or more; bits 8 to 15 of
+// the sum, the luminance, are untouched by that.
+__attribute__((target("ssse3"))) inline __m128i luma32_ssse3(__m128i bgra)
+{
+    const __m128i w1 = _mm_set1_epi32(0x004F4B1B); // 27, 75, 79, 0
+    const __m128i w2 = _mm_set1_epi32(0x00004B00); // 0, 75, 0, 0
+    const __m128i t = _mm_add_epi16(_mm_maddubs_epi16(bgra, w1), _mm_maddubs_epi16(bgra, w2));
+    const __m128i sum = _mm_madd_epi16(t, _mm_set1_epi16(1));
+    return _mm_and_si128(_mm_srli_epi32(sum, 8), _mm_set1_epi32(0xFF));
+}
+
+// Sixteen pixels' luminance (four registers of four) as sixteen bytes.
+__attribute__((target("ssse3"))) inline __m128i luma16_bytes_ssse3(__m128i a, __m128i b, __m128i c, __m128i d)
+{
+    return _mm_packus_epi16(_mm_packs_epi32(luma32_ssse3(a), luma32_ssse3(b)),
+                            _mm_packs_epi32(luma32_ssse3(c), luma32_ssse3(d)));
+}
+
+__attribute__((target("ssse3"))) void rgb32_to_mono8_ssse3(const uint8_t* s, uint8_t* d, uint32_t n)
+{
+    uint32_t x = 0;
+    for (; x + 16 <= n; x += 16, s += 64)
+        store(d + x, luma16_bytes_ssse3(load(s), load(s + 16), load(s + 32), load(s + 48)));
+    rgb32_to_mono8_plain(s, d + x, n - x);
+}
+
+__attribute__((target("ssse3"))) void rgb32_to_mono16_ssse3(const uint8_t* s, uint8_t* d, uint32_t n)
+{
+    uint32_t x = 0;
+    const __m128i k255 = _mm_set1_epi16(255);
+    for (; x + 8 <= n; x += 8, s += 32, d += 16)
+        store(d, _mm_mullo_epi16(_mm_packs_epi32(luma32_ssse3(load(s)), luma32_ssse3(load(s + 16))), k255));
+    rgb32_to_mono16_plain(s, d, n - x);
+}
+
+__attribute__((target("ssse3"))) void rgb64_to_mono8_ssse3(const uint8_t* s, uint8_t* d, uint32_t n)
+{
+    uint32_t x = 0;
+    for (; x + 16 <= n; x += 16, s += 128)
+        store(d + x, luma16_bytes_ssse3(high_bytes16(s), high_bytes16(s + 32), high_bytes16(s + 64),
+                                        high_bytes16(s + 96)));
+    rgb64_to_mono8_plain(s, d + x, n - x);
+}
+
+__attribute__((target("avx2"))) inline __m256i luma32_avx2(__m256i bgra)
+{
+    const __m256i w1 = _mm256_set1_epi32(0x004F4B1B);
+    const __m256i w2 = _mm256_set1_epi32(0x00004B00);
+    const __m256i t = _mm256_add_epi16(_mm256_maddubs_epi16(bgra, w1), _mm256_maddubs_epi16(bgra, w2));
+    const __m256i sum = _mm256_madd_epi16(t, _mm256_set1_epi16(1));
+    return _mm256_and_si256(_mm256_srli_epi32(sum, 8), _mm256_set1_epi32(0xFF));
+}
+
+// Thirty-two pixels' luminance (four registers of eight) as 32 bytes in order.
+__attribute__((target("avx2"))) inline __m256i luma32_bytes_avx2(__m256i a, __m256i b, __m256i c, __m256i d)
+{
+    const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(luma32_avx2(a), luma32_avx2(b)),
+                                              _mm256_packs_epi32(luma32_avx2(c), luma32_avx2(d)));
+    // The in-lane packs leave the groups of four as a0 b0 c0 d0 | a1 b1 c1 d1.
+    return _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+}
+
+__attribute__((target("avx2"))) inline __m256i load256(const uint8_t* p)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+__attribute__((target("avx2"))) void rgb32_to_mono8_avx2(const uint8_t* s, uint8_t* d, uint32_t n)
+{
+    uint32_t x = 0;
+    for (; x + 32 <= n; x += 32, s += 128)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x),
+                            luma32_bytes_avx2(load256(s), load256(s + 32), load256(s + 64), load256(s + 96)));
+    rgb32_to_mono8_plain(s, d + x, n - x);
+}
+
+__attribute__((target("avx2"))) void rgb32_to_mono16_avx2(const uint8_t* s, uint8_t* d, uint32_t n)
+{
+    uint32_t x = 0;
+    const __m256i k255 = _mm256_set1_epi16(255);
+    for (; x + 16 <= n; x += 16, s += 64, d += 32) {
+        const __m256i words = _mm256_packs_epi32(luma32_avx2(load256(s)), luma32_avx2(load256(s + 32)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d),
+                            _mm256_mullo_epi16(_mm256_permute4x64_epi64(words, 0xD8), k255));
+    }
+    rgb32_to_mono16_plain(s, d, n - x);
+}
+
+// Eight RGB24 pixels (24 bytes, the loads read 28) as RGB32 with a zero
+// fourth byte.
+__attribute__((target("avx2"))) inline __m256i expand_bgr8_avx2(const uint8_t* s)
+{
+    const __m256i shuffle = _mm256_setr_epi8(0, 1, 2, -128, 3, 4, 5, -128, 6, 7, 8, -128, 9, 10, 11, -128, 0,
+                                             1, 2, -128, 3, 4, 5, -128, 6, 7, 8, -128, 9, 10, 11, -128);
+    const __m256i both = _mm256_inserti128_si256(_mm256_castsi128_si256(load(s)), load(s + 12), 1);
+    return _mm256_shuffle_epi8(both, shuffle);
+}
+
+__attribute__((target("avx2"))) void rgb24_to_mono8_avx2(const uint8_t* s, uint8_t* d, uint32_t n)
+{
+    uint32_t x = 0;
+    // The last load of a step reads 4 bytes past its 96: keep them inside the row.
+    for (; x + 34 <= n; x += 32, s += 96)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x),
+                            luma32_bytes_avx2(expand_bgr8_avx2(s), expand_bgr8_avx2(s + 24),
+                                              expand_bgr8_avx2(s + 48), expand_bgr8_avx2(s + 72)));
+    rgb24_to_mono8_plain(s, d + x, n - x);
+}
+
 __attribute__((target("ssse3"))) void rgb24_to_mono8_ssse3(const uint8_t* s, uint8_t* d, uint32_t n)
 {
     uint32_t x = 0;
-    for (; x + 18 <= n; x += 16, s += 48) {
-        const __m128i y0 = luma_bgra8(expand_bgr4(s), expand_bgr4(s + 12));
-        const __m128i y1 = luma_bgra8(expand_bgr4(s + 24), expand_bgr4(s + 36));
-        store(d + x, _mm_packus_epi16(y0, y1));
-    }
+    for (; x + 18 <= n; x += 16, s += 48)
+        store(d + x, luma16_bytes_ssse3(expand_bgr4(s), expand_bgr4(s + 12), expand_bgr4(s + 24),
+                                        expand_bgr4(s + 36)));
     rgb24_to_mono8_plain(s, d + x, n - x);
 }
 
@@ -566,7 +637,9 @@ void rgb24_to_rgb32(const View& s, const View& d)
 
 void rgb24_to_mono8(const View& s, const View& d)
 {
-    run_rows(s, d, pick(rgb24_to_mono8_plain, nullptr, QUOREL_VEC(rgb24_to_mono8_ssse3)));
+    run_rows(s, d,
+             pick(rgb24_to_mono8_plain, nullptr, QUOREL_VEC(rgb24_to_mono8_ssse3),
+                  QUOREL_VEC(rgb24_to_mono8_avx2)));
 }
 
 void mono16_to_rgb32(const View& s, const View& d)
@@ -596,12 +669,16 @@ void mono8_to_rgb64(const View& s, const View& d)
 
 void rgb32_to_mono8(const View& s, const View& d)
 {
-    run_rows(s, d, pick(rgb32_to_mono8_plain, QUOREL_VEC(rgb32_to_mono8_sse2)));
+    run_rows(s, d,
+             pick(rgb32_to_mono8_plain, nullptr, QUOREL_VEC(rgb32_to_mono8_ssse3),
+                  QUOREL_VEC(rgb32_to_mono8_avx2)));
 }
 
 void rgb32_to_mono16(const View& s, const View& d)
 {
-    run_rows(s, d, pick(rgb32_to_mono16_plain, QUOREL_VEC(rgb32_to_mono16_sse2)));
+    run_rows(s, d,
+             pick(rgb32_to_mono16_plain, nullptr, QUOREL_VEC(rgb32_to_mono16_ssse3),
+                  QUOREL_VEC(rgb32_to_mono16_avx2)));
 }
 
 void rgb32_to_rgb24(const View& s, const View& d)
@@ -621,7 +698,7 @@ void rgb64_to_rgb32(const View& s, const View& d)
 
 void rgb64_to_mono8(const View& s, const View& d)
 {
-    run_rows(s, d, rgb64_to_mono8_plain);
+    run_rows(s, d, pick(rgb64_to_mono8_plain, nullptr, QUOREL_VEC(rgb64_to_mono8_ssse3)));
 }
 
 void demosaic(PixelFormat pattern, const View& s, const View& d)

@@ -220,6 +220,96 @@ void columns_rgb32_sse2(const SourceRows& src, uint32_t w, uint32_t h, Image& ou
             put(d + 4 * x, R::read(src.row(RowsUp ? h - 1 - x : x), c));
     }
 }
+// Sixteen grey bytes as sixteen opaque RGB32 pixels.
+inline void grey_to_bgra(__m128i g, uint8_t* d)
+{
+    const __m128i ff = _mm_set1_epi8(static_cast<char>(0xFF));
+    const __m128i gg_lo = _mm_unpacklo_epi8(g, g);
+    const __m128i gg_hi = _mm_unpackhi_epi8(g, g);
+    const __m128i ga_lo = _mm_unpacklo_epi8(g, ff);
+    const __m128i ga_hi = _mm_unpackhi_epi8(g, ff);
+    store(d, _mm_unpacklo_epi16(gg_lo, ga_lo));
+    store(d + 16, _mm_unpackhi_epi16(gg_lo, ga_lo));
+    store(d + 32, _mm_unpacklo_epi16(gg_hi, ga_hi));
+    store(d + 48, _mm_unpackhi_epi16(gg_hi, ga_hi));
+}
+
+// The sixteen bytes in reverse order.
+inline __m128i reverse_bytes(__m128i v)
+{
+    v = _mm_shuffle_epi32(v, 0x1B);
+    v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xB1), 0xB1);
+    return _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+}
+
+template <bool RevX, bool RevY>
+void rows_grey8_sse2(const SourceRows& src, uint32_t w, uint32_t h, Image& out)
+{
+    using R = Reader<Group::Grey8, false>;
+    uint8_t* const data = out.data();
+    const uint32_t stride = out.stride();
+    for (uint32_t y = 0; y < h; ++y) {
+        const uint8_t* s = src.row(RevY ? h - 1 - y : y);
+        uint8_t* d = data + static_cast<size_t>(y) * stride;
+        uint32_t x = 0;
+        for (; x + 16 <= w; x += 16, d += 64) {
+            if constexpr (RevX)
+                grey_to_bgra(reverse_bytes(load(s + (w - 16 - x))), d);
+            else
+                grey_to_bgra(load(s + x), d);
+        }
+        for (; x < w; ++x, d += 4)
+            put(d, R::read(s, RevX ? w - 1 - x : x));
+    }
+}
+
+// 16 x 16 blocks: sixteen source rows (output columns x .. x+15) of sixteen
+// samples (output rows) are transposed in registers. Four rounds of pairing
+// register i with register i + 8 by byte interleaving transpose the block.
+template <bool RevCol, bool RowsUp>
+void columns_grey8_sse2(const SourceRows& src, uint32_t w, uint32_t h, Image& out)
+{
+    using R = Reader<Group::Grey8, false>;
+    const uint32_t outW = h;
+    const uint32_t outH = w;
+    uint8_t* const data = out.data();
+    const uint32_t stride = out.stride();
+    uint32_t y0 = 0;
+    for (; y0 + 16 <= outH; y0 += 16) {
+        uint8_t* rows[16];
+        for (uint32_t i = 0; i < 16; ++i)
+            rows[i] = data + static_cast<size_t>(y0 + i) * stride;
+        const uint32_t col = RevCol ? w - 16 - y0 : y0;
+        uint32_t x = 0;
+        for (; x + 16 <= outW; x += 16) {
+            __m128i r[16];
+            for (uint32_t k = 0; k < 16; ++k)
+                r[k] = load(src.row(RowsUp ? h - 1 - (x + k) : x + k) + col);
+            for (int round = 0; round < 4; ++round) {
+                __m128i t[16];
+                for (int i = 0; i < 8; ++i) {
+                    t[2 * i] = _mm_unpacklo_epi8(r[i], r[i + 8]);
+                    t[2 * i + 1] = _mm_unpackhi_epi8(r[i], r[i + 8]);
+                }
+                for (int i = 0; i < 16; ++i)
+                    r[i] = t[i];
+            }
+            for (uint32_t i = 0; i < 16; ++i)
+                grey_to_bgra(r[RevCol ? 15 - i : i], rows[i] + 4 * x);
+        }
+        for (; x < outW; ++x) {
+            const uint8_t* s = src.row(RowsUp ? h - 1 - x : x);
+            for (uint32_t i = 0; i < 16; ++i)
+                put(rows[i] + 4 * x, R::read(s, RevCol ? w - 1 - (y0 + i) : y0 + i));
+        }
+    }
+    for (; y0 < outH; ++y0) {
+        uint8_t* d = data + static_cast<size_t>(y0) * stride;
+        const uint32_t c = RevCol ? w - 1 - y0 : y0;
+        for (uint32_t x = 0; x < outW; ++x)
+            put(d + 4 * x, R::read(src.row(RowsUp ? h - 1 - x : x), c));
+    }
+}
 #endif
 
 // One member of the orientation kernel: format group, rotation, both flips
@@ -238,6 +328,10 @@ void member(const image_descriptor& s, Image& out)
             if (filter::CpuFeatures::active() >= filter::SimdLevel::SSE2)
                 return rows_rgb32_sse2<Swap, revX, revY>(src, w, h, out);
         }
+        if constexpr (G == Group::Grey8) {
+            if (filter::CpuFeatures::active() >= filter::SimdLevel::SSE2)
+                return rows_grey8_sse2<revX, revY>(src, w, h, out);
+        }
 #endif
         rows_plain<G, Swap, revX, revY>(src, w, h, out);
     } else {
@@ -249,6 +343,10 @@ void member(const image_descriptor& s, Image& out)
         if constexpr (G == Group::RGB32) {
             if (filter::CpuFeatures::active() >= filter::SimdLevel::SSE2)
                 return columns_rgb32_sse2<Swap, revCol, rowsUp>(src, w, h, out);
+        }
+        if constexpr (G == Group::Grey8) {
+            if (filter::CpuFeatures::active() >= filter::SimdLevel::SSE2)
+                return columns_grey8_sse2<revCol, rowsUp>(src, w, h, out);
         }
 #endif
         columns_plain<G, Swap, revCol, rowsUp>(src, w, h, out);
