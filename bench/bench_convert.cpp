@@ -3,8 +3,9 @@
 // one thread. Each row carries x_memcpy (time / memcpy of the output bytes)
 // and, with OpenCV, x_opencv (time / OpenCV's nearest kernel).
 //
-// Rows named .../level:0 run the plain loops, level:3 the widest vector path
-// the processor has (the program's default).
+// Rows named .../level:0 run the plain loops, the other level the widest
+// vector path the processor has (the program's default; 4 with AVX-512 VBMI,
+// 3 with AVX2).
 
 #include "BenchSupport.h"
 #include "filter/Converter.h"

@@ -130,6 +130,30 @@ __attribute__((target("avx2"))) void row16_avx2(const uint8_t* s, uint8_t* d, si
     }
     row16_plain<AlphaStride>(s, d, i, n, t);
 }
+
+// Whole 8-bit rows through a table of all 256 results of the rule (exact by
+// construction): two 128-entry permutes and a blend on the top bit per 64 bytes.
+template <int AlphaStride>
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void row8_table_vbmi(const uint8_t* s, uint8_t* d,
+                                                                            size_t n, const uint8_t* table)
+{
+    const __m512i t0 = _mm512_loadu_si512(table);
+    const __m512i t1 = _mm512_loadu_si512(table + 64);
+    const __m512i t2 = _mm512_loadu_si512(table + 128);
+    const __m512i t3 = _mm512_loadu_si512(table + 192);
+    const __m512i alpha =
+        AlphaStride == 4 ? _mm512_set1_epi32(static_cast<int>(0xFF000000u)) : _mm512_setzero_si512();
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        const __m512i x = _mm512_loadu_si512(s + i);
+        const __m512i low = _mm512_permutex2var_epi8(t0, x, t1);
+        const __m512i high = _mm512_permutex2var_epi8(t2, x, t3);
+        const __m512i r = _mm512_mask_blend_epi8(_mm512_movepi8_mask(x), low, high);
+        _mm512_storeu_si512(d + i, _mm512_or_si512(r, alpha));
+    }
+    for (; i < n; ++i)
+        d[i] = (AlphaStride == 4 && i % 4 == 3) ? 255 : table[s[i]];
+}
 #endif
 
 // samplesPerPixel: 1 (grey, mosaic), 3 (RGB24) or 4 (RGB32/RGB64, the fourth
@@ -142,11 +166,19 @@ void adjust_image(const BrightnessContastFilter& owner, const image_descriptor& 
     constexpr int alphaStride = SamplesPerPixel == 4 ? 4 : 0;
     const size_t n = static_cast<size_t>(s.width) * SamplesPerPixel;
     const SimdLevel level = CpuFeatures::active();
+    alignas(64) uint8_t table[256];
+    if (Bytes == 1 && level >= SimdLevel::AVX512VBMI)
+        for (uint32_t v = 0; v < 256; ++v)
+            table[v] = static_cast<uint8_t>(adjust(v, t, 255.0f));
     for (uint32_t y = 0; y < s.height; ++y) {
         const uint8_t* src = s.row(y);
         uint8_t* dst = d.data + static_cast<ptrdiff_t>(y) * d.pitch;
         if constexpr (Bytes == 1) {
 #ifdef QUOREL_SIMD
+            if (level >= SimdLevel::AVX512VBMI) {
+                row8_table_vbmi<alphaStride>(src, dst, n, table);
+                continue;
+            }
             if (level >= SimdLevel::AVX2) {
                 row8_avx2<alphaStride>(src, dst, n, t);
                 continue;

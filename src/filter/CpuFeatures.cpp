@@ -56,7 +56,26 @@ uint32_t query_mask()
     return mask;
 }
 
-std::atomic<int32_t> g_limit{static_cast<int32_t>(SimdLevel::AVX2)};
+std::atomic<int32_t> g_limit{static_cast<int32_t>(SimdLevel::Widest)};
+
+// AVX-512 with byte permutes: foundation, byte/word and VBMI instructions, and
+// the operating system saving the opmask and ZMM state (XCR0 bits 5 to 7).
+bool has_avx512_vbmi()
+{
+#ifdef QUOREL_X86
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx) || ((ecx >> 27) & 1u) == 0)
+        return false;
+    if ((read_xcr0() & 0xE6) != 0xE6)
+        return false;
+    unsigned a7 = 0, b7 = 0, c7 = 0, d7 = 0;
+    if (!__get_cpuid_count(7, 0, &a7, &b7, &c7, &d7))
+        return false;
+    return ((b7 >> 16) & 1u) != 0 && ((b7 >> 30) & 1u) != 0 && ((c7 >> 1) & 1u) != 0;
+#else
+    return false;
+#endif
+}
 
 } // namespace
 
@@ -70,6 +89,8 @@ SimdLevel CpuFeatures::detected()
 {
     static const SimdLevel level = [] {
         const uint32_t m = mask();
+        if ((m & (1u << 9)) && has_avx512_vbmi())
+            return SimdLevel::AVX512VBMI;
         if (m & (1u << 9))
             return SimdLevel::AVX2;
         if (m & (1u << 4))

@@ -9,9 +9,11 @@ namespace filter {
 // every vector path must match byte for byte.
 enum class SimdLevel : int32_t {
     Plain = 0,
-    SSE2 = 1,  // every x86-64 processor
-    SSSE3 = 2, // byte shuffles
-    AVX2 = 3,  // 256-bit integer lanes
+    SSE2 = 1,       // every x86-64 processor
+    SSSE3 = 2,      // byte shuffles
+    AVX2 = 3,       // 256-bit integer lanes
+    AVX512VBMI = 4, // 512-bit lanes with byte permutes (table lookups)
+    Widest = AVX512VBMI,
 };
 
 // What the processor offers, asked once per process.

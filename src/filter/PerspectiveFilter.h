@@ -55,6 +55,11 @@ public:
     // The strength the tables were last prepared for (the kernel's setting).
     int64_t frameStrength() const { return frameStrength_; }
 
+    // The tables packed for the vector loops, derived from the two above:
+    // x | y << 16, and w0 | w1 << 8 | w2 << 16 | w3 << 24.
+    const std::vector<uint32_t>& packedPositions() const { return packedPositions_; }
+    const std::vector<uint32_t>& packedWeights() const { return packedWeights_; }
+
     class Kernel_RGB32;
 
 private:
@@ -66,6 +71,7 @@ private:
 
     void onParameterChanged();
     void buildTables(const Settings& s);
+    void packTables();
 
     std::shared_ptr<helper::IntParameter> strength_;
     std::shared_ptr<helper::floatParameter> vertical_;
@@ -83,6 +89,8 @@ private:
     uint64_t tableBuilds_ = 0;
     std::vector<Position> positions_;
     std::vector<Weights> weights_;
+    std::vector<uint32_t> packedPositions_;
+    std::vector<uint32_t> packedWeights_;
 };
 
 } // namespace filter::Perspective

@@ -43,7 +43,7 @@ const std::vector<Pair>& all_pairs()
 
 // Converts a source into a fresh destination of the same size filled with
 // `fill`, at the given vector level.
-TestImage convert(const TestImage& src, P out, SimdLevel level = SimdLevel::AVX2, uint8_t fill = 0xCD,
+TestImage convert(const TestImage& src, P out, SimdLevel level = SimdLevel::Widest, uint8_t fill = 0xCD,
                   uint32_t padding = 0)
 {
     ScopedSimdLimit limit(level);

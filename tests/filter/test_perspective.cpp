@@ -20,7 +20,7 @@ using quorel::test::TestImage;
 
 namespace {
 
-TestImage run(PerspectiveFilter& f, const TestImage& src, SimdLevel level = SimdLevel::AVX2,
+TestImage run(PerspectiveFilter& f, const TestImage& src, SimdLevel level = SimdLevel::Widest,
               uint32_t padding = 0)
 {
     ScopedSimdLimit limit(level);
@@ -121,7 +121,7 @@ TEST(PerspectiveFilter, StrengthZeroCopiesByteForByte)
     f.setFloat(L"Horizontal Offset", -0.2);
     TestImage src(PixelFormat::RGB32, 13, 9, 8);
     src.randomize(4);
-    const TestImage dst = run(f, src, SimdLevel::AVX2, 4);
+    const TestImage dst = run(f, src, SimdLevel::Widest, 4);
     for (uint32_t y = 0; y < 9; ++y)
         for (uint32_t x = 0; x < 13; ++x)
             ASSERT_EQ(dst.pixel(x, y), src.pixel(x, y)) << x << "," << y;
