@@ -1,6 +1,7 @@
 // The filter base: kernel table, selection, apply and the "Enabled" switch.
 
 #include "filter/Converter.h"
+#include "filter/CpuFeatures.h"
 #include "filter/FilterBase.h"
 #include "filter/FilterKernel.h"
 
@@ -117,4 +118,27 @@ TEST(FilterBase, SupportedInputsListEveryEntryInOrder)
     EXPECT_EQ(inputs.front(), PixelFormat::RGB24);
     EXPECT_EQ(inputs.back(), PixelFormat::RGGB16);
     EXPECT_EQ(c.name(), L"Converter");
+}
+
+TEST(CpuFeatures, MaskAgreesWithTheCompilersDetection)
+{
+    const uint32_t mask = filter::CpuFeatures::mask();
+#if defined(__x86_64__)
+    const std::pair<int, bool> bits[] = {
+        {2, __builtin_cpu_supports("sse2") != 0},   {3, __builtin_cpu_supports("sse3") != 0},
+        {4, __builtin_cpu_supports("ssse3") != 0},  {5, __builtin_cpu_supports("sse4.1") != 0},
+        {6, __builtin_cpu_supports("sse4.2") != 0}, {8, __builtin_cpu_supports("avx") != 0},
+        {9, __builtin_cpu_supports("avx2") != 0},
+    };
+    for (const auto& [bit, supported] : bits)
+        EXPECT_EQ(((mask >> bit) & 1u) != 0, supported) << "bit " << bit;
+    EXPECT_EQ(filter::CpuFeatures::detected() >= filter::SimdLevel::SSSE3, mask >= 16);
+#endif
+    EXPECT_EQ(mask & (1u << 7), 0u);
+    if (mask & (1u << 9)) {
+        EXPECT_NE(mask & (1u << 8), 0u) << "AVX2 only together with AVX";
+    }
+
+    filter::ScopedSimdLimit limit(filter::SimdLevel::SSE2);
+    EXPECT_LE(filter::CpuFeatures::active(), filter::SimdLevel::SSE2);
 }
