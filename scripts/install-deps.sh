@@ -14,6 +14,7 @@ packages=(
   xvfb xauth libgl1-mesa-dri
   fonts-liberation2 fonts-open-sans fonts-ipafont-gothic
   ffmpeg librsvg2-bin
+  libopencv-imgproc-dev
 )
 
 missing=()
