@@ -2,7 +2,7 @@
 # Builds the benchmarks (Release) and runs them all, or those matching $1.
 set -euo pipefail
 cd "$(dirname "$0")"
-./scripts/install-deps.sh
+./scripts/install-deps.sh --bench
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build
 shopt -s nullglob

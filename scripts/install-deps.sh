@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package Quorel needs to build, run and test.
+# Installs every Debian package Quorel needs to build, run and test; with
+# --bench also OpenCV, which the benchmarks compare against (never linked into
+# the program or the tests).
 # Idempotent: quiet when everything is present; runs apt-get update only when
 # something is missing; uses sudo only when not root.
 set -euo pipefail
@@ -14,8 +16,8 @@ packages=(
   xvfb xauth libgl1-mesa-dri
   fonts-liberation2 fonts-open-sans fonts-ipafont-gothic
   ffmpeg librsvg2-bin
-  libopencv-imgproc-dev
 )
+[[ "${1:-}" == "--bench" ]] && packages+=(libopencv-imgproc-dev)
 
 missing=()
 for p in "${packages[@]}"; do
