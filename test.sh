@@ -11,7 +11,8 @@ cmake_args=(-DCMAKE_BUILD_TYPE=Release)
 ctest_args=()
 for arg in "$@"; do
   case "$arg" in
-    --tsan) build_dir=build-tsan; cmake_args+=(-DQUOREL_SANITIZE_THREAD=ON -DQUOREL_BUILD_BENCH=OFF) ;;
+    --tsan) build_dir=build-tsan; cmake_args+=(-DQUOREL_SANITIZE_THREAD=ON -DQUOREL_BUILD_BENCH=OFF)
+            export TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=0 second_deadlock_stack=1" ;;
     --asan) build_dir=build-asan; cmake_args+=(-DQUOREL_SANITIZE_ADDRESS=ON -DQUOREL_BUILD_BENCH=OFF) ;;
     *) ctest_args+=("$arg") ;;
   esac
