@@ -41,19 +41,19 @@ bool auto_on(const Feature* f, const char* mode)
 
 } // namespace
 
-Camera::Camera(CameraSpec spec, Interface* itf)
-    : spec_(std::move(spec)), interface_(itf), events_("camera " + spec_.serial)
+Camera::Camera(CameraSetup setup, Interface* itf)
+    : setup_(std::move(setup)), interface_(itf), events_("camera " + setup_.serial)
 {
-    unique_name_ = spec_.unique_name.empty() ? spec_.model + "-" + spec_.serial : spec_.unique_name;
-    info_.user_id = spec_.user_id;
-    info_.ip = spec_.ip;
-    info_.mask = spec_.mask;
-    info_.gateway = spec_.gateway;
-    info_.persistent_ip = spec_.ip;
-    info_.persistent_mask = spec_.mask;
-    info_.persistent_gateway = spec_.gateway;
-    info_.driver_status = spec_.driver_status;
-    info_.plugged = spec_.plugged;
+    unique_name_ = setup_.unique_name.empty() ? setup_.model + "-" + setup_.serial : setup_.unique_name;
+    info_.user_id = setup_.user_id;
+    info_.ip = setup_.ip;
+    info_.mask = setup_.mask;
+    info_.gateway = setup_.gateway;
+    info_.persistent_ip = setup_.ip;
+    info_.persistent_mask = setup_.mask;
+    info_.persistent_gateway = setup_.gateway;
+    info_.driver_status = setup_.driver_status;
+    info_.plugged = setup_.plugged;
     power_on_ns.store(std::chrono::duration_cast<std::chrono::nanoseconds>(
                           std::chrono::steady_clock::now().time_since_epoch())
                           .count());
@@ -84,10 +84,10 @@ void Camera::build()
 
 void Camera::apply_power_on_values()
 {
-    for (const auto& [name, value] : spec_.features) {
+    for (const auto& [name, value] : setup_.features) {
         Feature* f = device_map_->find(name);
         if (!f) {
-            Log::warn("camera " + spec_.serial + ": no feature '" + name + "' for a power-on value");
+            Log::warn("camera " + setup_.serial + ": no feature '" + name + "' for a power-on value");
             continue;
         }
         FeatureValue v;
@@ -95,7 +95,7 @@ void Camera::apply_power_on_values()
         if (s)
             s = write_locked(*f, v, Origin::Camera);
         if (!s)
-            Log::warn("camera " + spec_.serial + ": power-on value of '" + name + "' refused: " + s.message);
+            Log::warn("camera " + setup_.serial + ": power-on value of '" + name + "' refused: " + s.message);
     }
 }
 
@@ -110,9 +110,9 @@ bool Camera::reachable() const
     CameraInfo i = info();
     if (!interface_)
         return true;
-    if (interface_->spec().tl_type == 1)
+    if (interface_->setup().tl_type == 1)
         return interface_->reaches(i.ip);
-    if (interface_->spec().tl_type == 2)
+    if (interface_->setup().tl_type == 2)
         return i.driver_status == "Reachable";
     return true;
 }
@@ -127,7 +127,7 @@ Status Camera::claim(Grabber* g)
             return {kDeviceBusy, "Device is already open on another grabber"};
     }
     if (!reachable()) {
-        if (interface_ && interface_->spec().tl_type == 2)
+        if (interface_ && interface_->setup().tl_type == 2)
             return {kNotReachable, "Incompatible driver"};
         return {kNotReachable, "Device not reachable"};
     }
@@ -198,7 +198,7 @@ Status Camera::access_check_any() const
 
 int Camera::notification_delay_ms() const
 {
-    return Library::instance().faults().device(spec_.serial).notification_delay_ms;
+    return Library::instance().faults().device(setup_.serial).notification_delay_ms;
 }
 
 void Camera::set_streaming(bool streaming)
@@ -248,14 +248,14 @@ void Camera::plug()
         std::lock_guard<std::mutex> lock(info_mutex_);
         changed = !info_.plugged && !info_.retired;
         info_.plugged = info_.plugged || !info_.retired;
-        if (changed && interface_ && interface_->spec().tl_type == 1) {
+        if (changed && interface_ && interface_->setup().tl_type == 1) {
             // A stored IP configuration takes effect at power-up.
             if (info_.persistent_enable) {
                 info_.ip = info_.persistent_ip;
                 info_.mask = info_.persistent_mask;
                 info_.gateway = info_.persistent_gateway;
             } else if (!info_.dhcp_enable) {
-                info_.ip = 0xA9FE0000u | (static_cast<uint32_t>(spec_.mac) & 0xFFFFu); // 169.254.x.y
+                info_.ip = 0xA9FE0000u | (static_cast<uint32_t>(setup_.mac) & 0xFFFFu); // 169.254.x.y
                 info_.mask = 0xFFFF0000u;
                 info_.gateway = 0;
             }
@@ -293,16 +293,16 @@ void Camera::stream_image(uint32_t& width, uint32_t& height)
 
 int64_t Camera::sensor_width_locked() const
 {
-    if (spec_.analog && f_.video_norm)
+    if (setup_.analog && f_.video_norm)
         return f_.video_norm->slot().i == 1 ? 768 : 720;
-    return spec_.sensor_width;
+    return setup_.sensor_width;
 }
 
 int64_t Camera::sensor_height_locked() const
 {
-    if (spec_.analog && f_.video_norm)
+    if (setup_.analog && f_.video_norm)
         return f_.video_norm->slot().i == 1 ? 576 : 480;
-    return spec_.sensor_height;
+    return setup_.sensor_height;
 }
 
 int64_t Camera::now_ns() const
@@ -321,8 +321,8 @@ void Camera::derive_locked()
     int64_t dv = f_.dec_v ? f_.dec_v->slot().i : 1;
     int64_t sw = sensor_width_locked();
     int64_t sh = sensor_height_locked();
-    int64_t wmax = spec_.binning_reduces_max ? sw / (bh * dh) : sw;
-    int64_t hmax = spec_.binning_reduces_max ? sh / (bv * dv) : sh;
+    int64_t wmax = setup_.binning_reduces_max ? sw / (bh * dh) : sw;
+    int64_t hmax = setup_.binning_reduces_max ? sh / (bv * dv) : sh;
     if (f_.width_max) {
         store_int_locked(*f_.width_max, wmax);
         store_int_locked(*f_.height_max, hmax);
@@ -356,10 +356,10 @@ void Camera::derive_locked()
         static_cast<uint32_t>(f_.pixel_format->entries[f_.pixel_format->slot().i]->entry_value));
     double bytes = pf ? pf->bits_per_pixel / 8.0 : 1.0;
     double norm_cap =
-        spec_.analog ? (f_.video_norm && f_.video_norm->slot().i == 1 ? 25.0 : 30.0) : spec_.rate_cap;
+        setup_.analog ? (f_.video_norm && f_.video_norm->slot().i == 1 ? 25.0 : 30.0) : setup_.rate_cap;
     if (f_.frame_rate && f_.frame_rate->kind == FeatureKind::Float) {
         double pixels = static_cast<double>(w.slot().i) * static_cast<double>(h.slot().i);
-        double max = std::min(norm_cap, spec_.bandwidth / std::max(1.0, pixels * bytes));
+        double max = std::min(norm_cap, setup_.bandwidth / std::max(1.0, pixels * bytes));
         max = std::max(max, f_.frame_rate->fmin);
         max = std::floor(max * 100.0) / 100.0;
         if (f_.frame_rate->fmax != max) {
@@ -404,7 +404,7 @@ double Camera::frame_period()
             rate = i < 5 ? rates[i] : 30.0;
         }
     }
-    if (spec_.analog && f_.video_norm)
+    if (setup_.analog && f_.video_norm)
         rate = std::min(rate, f_.video_norm->slot().i == 1 ? 25.0 : 30.0);
     double period = 1.0 / std::max(rate, 0.01);
     if (f_.exposure)
@@ -421,10 +421,10 @@ RenderParams Camera::render_params()
     if (pf) {
         p.device_format = pf->code;
         p.depth = pf->depth;
-        p.colour = pf->colour && spec_.colour;
+        p.colour = pf->colour && setup_.colour;
         p.bayer = pf->bayer;
     }
-    p.camera_colour = spec_.colour;
+    p.camera_colour = setup_.colour;
     p.width = static_cast<uint32_t>(f_.width->slot().i);
     p.height = static_cast<uint32_t>(f_.height->slot().i);
     p.offset_x = f_.offset_x->slot().i;

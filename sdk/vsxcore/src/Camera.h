@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CameraFeatures.h"
-#include "CameraSpec.h"
+#include "CameraSetup.h"
 #include "EventExecutor.h"
 #include "FeatureHost.h"
 #include "PixelFormat.h"
@@ -40,15 +40,15 @@ struct CameraInfo {
 // library; a camera removed by a new configuration is retired (unplugged).
 class Camera : public FeatureHost, public std::enable_shared_from_this<Camera> {
 public:
-    Camera(CameraSpec spec, Interface* itf);
+    Camera(CameraSetup setup, Interface* itf);
     ~Camera() override;
-    std::string fault_serial() const override { return spec_.serial; }
+    std::string fault_serial() const override { return setup_.serial; }
 
     void build(); // creates the maps; call once after construction
 
-    const CameraSpec& spec() const { return spec_; }
-    const std::string& serial() const { return spec_.serial; }
-    const std::string& model() const { return spec_.model; }
+    const CameraSetup& setup() const { return setup_; }
+    const std::string& serial() const { return setup_.serial; }
+    const std::string& model() const { return setup_.model; }
     const std::string& unique_name() const { return unique_name_; }
     Interface* interface() const { return interface_; }
     PropertyMap* device_map() const { return device_map_; }
@@ -134,7 +134,7 @@ private:
     void auto_functions_locked(uint64_t frame);
     double mean_level_locked(); // 0..255 scale of the shaded scene
 
-    CameraSpec spec_;
+    CameraSetup setup_;
     std::string unique_name_;
     Interface* interface_;
     PropertyMap* device_map_ = nullptr;

@@ -42,8 +42,8 @@ bool selected_is(const Feature* e, const char* name)
 
 void CameraFeatures::build(Camera& cam)
 {
-    const CameraSpec& spec = cam.spec_;
-    const bool genicam = spec.naming == Naming::GenICam;
+    const CameraSetup& setup = cam.setup_;
+    const bool genicam = setup.naming == Naming::GenICam;
     auto* map = new PropertyMap(&cam, "device");
     cam.device_map_ = map;
     FeatureBuilder b(*map);
@@ -52,17 +52,17 @@ void CameraFeatures::build(Camera& cam)
 
     // ------------------------------------------------------------ device control
     Feature* dev = b.category(nullptr, "DeviceControl");
-    vendor = b.string(dev, "DeviceVendorName", spec.vendor, 64);
-    model = b.string(dev, "DeviceModelName", spec.model, 64);
-    serial = b.string(dev, "DeviceSerialNumber", spec.serial, 64);
-    version = b.string(dev, "DeviceVersion", text_of(spec.version), 64, 1);
+    vendor = b.string(dev, "DeviceVendorName", setup.vendor, 64);
+    model = b.string(dev, "DeviceModelName", setup.model, 64);
+    serial = b.string(dev, "DeviceSerialNumber", setup.serial, 64);
+    version = b.string(dev, "DeviceVersion", text_of(setup.version), 64, 1);
     for (Feature* f : {vendor, model, serial, version})
         f->read_only = true;
     vendor->display_name = "Vendor Name";
     model->display_name = "Model Name";
     serial->display_name = "Serial Number";
     version->display_name = "Device Version";
-    user_id = b.string(dev, "DeviceUserID", spec.user_id, 64);
+    user_id = b.string(dev, "DeviceUserID", setup.user_id, 64);
     user_id->display_name = "Device User ID";
     user_id->tooltip = "A name the user gives the camera";
     user_id->after_write = [c, this] {
@@ -74,42 +74,42 @@ void CameraFeatures::build(Camera& cam)
     // ------------------------------------------------------------ image format
     Feature* fmt = b.category(nullptr, "ImageFormatControl");
     fmt->display_name = "Image Format Control";
-    if (!spec.analog) {
-        sensor_width = b.integer(fmt, "SensorWidth", 1, spec.sensor_width, 1, spec.sensor_width, 1);
-        sensor_height = b.integer(fmt, "SensorHeight", 1, spec.sensor_height, 1, spec.sensor_height, 1);
-        width_max = b.integer(fmt, "WidthMax", 1, spec.sensor_width, 1, spec.sensor_width, 1);
-        height_max = b.integer(fmt, "HeightMax", 1, spec.sensor_height, 1, spec.sensor_height, 1);
+    if (!setup.analog) {
+        sensor_width = b.integer(fmt, "SensorWidth", 1, setup.sensor_width, 1, setup.sensor_width, 1);
+        sensor_height = b.integer(fmt, "SensorHeight", 1, setup.sensor_height, 1, setup.sensor_height, 1);
+        width_max = b.integer(fmt, "WidthMax", 1, setup.sensor_width, 1, setup.sensor_width, 1);
+        height_max = b.integer(fmt, "HeightMax", 1, setup.sensor_height, 1, setup.sensor_height, 1);
         for (Feature* f : {sensor_width, sensor_height, width_max, height_max}) {
             f->read_only = true;
             f->persistent = false;
         }
         sensor_width->unit = sensor_height->unit = width_max->unit = height_max->unit = "px";
     }
-    width = b.integer(fmt, "Width", spec.width_min, spec.sensor_width, spec.width_inc, spec.sensor_width);
+    width = b.integer(fmt, "Width", setup.width_min, setup.sensor_width, setup.width_inc, setup.sensor_width);
     height =
-        b.integer(fmt, "Height", spec.height_min, spec.sensor_height, spec.height_inc, spec.sensor_height);
+        b.integer(fmt, "Height", setup.height_min, setup.sensor_height, setup.height_inc, setup.sensor_height);
     stream_lock(width);
     stream_lock(height);
     width->unit = height->unit = "px";
-    offset_x = b.integer(fmt, "OffsetX", 0, 0, spec.width_inc, 0, 1);
-    offset_y = b.integer(fmt, "OffsetY", 0, 0, spec.height_inc, 0, 1);
+    offset_x = b.integer(fmt, "OffsetX", 0, 0, setup.width_inc, 0, 1);
+    offset_y = b.integer(fmt, "OffsetY", 0, 0, setup.height_inc, 0, 1);
     offset_x->unit = offset_y->unit = "px";
 
     std::vector<Entry> formats;
-    for (const auto& name : spec.pixel_formats) {
+    for (const auto& name : setup.pixel_formats) {
         const PixelFormatInfo* info = find_pixel_format(name);
         if (info)
             formats.push_back({info->name, static_cast<int64_t>(info->code), ""});
     }
     size_t default_format = 0;
     for (size_t i = 0; i < formats.size(); ++i)
-        if (formats[i].name == spec.default_format)
+        if (formats[i].name == setup.default_format)
             default_format = i;
     pixel_format = b.enumeration(fmt, "PixelFormat", formats, default_format);
     pixel_format->display_name = "Pixel Format";
     stream_lock(pixel_format);
 
-    if (spec.binning == BinningStyle::Independent) {
+    if (setup.binning == BinningStyle::Independent) {
         bin_h = b.integer(fmt, "BinningHorizontal", 1, 4, 1, 1, 1);
         bin_v = b.integer(fmt, "BinningVertical", 1, 4, 1, 1, 1);
         dec_h = b.integer(fmt, "DecimationHorizontal", 1, 2, 1, 1, 1);
@@ -120,7 +120,7 @@ void CameraFeatures::build(Camera& cam)
             f->inc_mode = 1;
             stream_lock(f);
         }
-    } else if (spec.binning == BinningStyle::Linked) {
+    } else if (setup.binning == BinningStyle::Linked) {
         bin_h = b.integer(fmt, "BinningHorizontal", 1, 2, 1, 1, 1);
         bin_v = b.integer(fmt, "BinningVertical", 1, 2, 1, 1, 1);
         bin_h->ivalid = bin_v->ivalid = {1, 2};
@@ -131,7 +131,7 @@ void CameraFeatures::build(Camera& cam)
         // This sensor bins only square: writing one factor sets the other.
         bin_h->after_write = [c, this] { c->store_int_locked(*bin_v, bin_h->slot().i); };
         bin_v->after_write = [c, this] { c->store_int_locked(*bin_h, bin_v->slot().i); };
-    } else if (spec.binning == BinningStyle::Enumeration) {
+    } else if (setup.binning == BinningStyle::Enumeration) {
         binning = b.enumeration(fmt, "Binning", {{"Off", 1, ""}, {"2x2", 2, ""}}, 0, 1);
         stream_lock(binning);
     }
@@ -143,13 +143,13 @@ void CameraFeatures::build(Camera& cam)
         {"Off", 0, ""}, {"GreyDiagonalRampMoving", 1, ""}, {"ColorRampMoving", 2, ""}};
     size_t pattern_index = 0;
     for (size_t i = 0; i < patterns.size(); ++i)
-        if (patterns[i].name == spec.pattern)
+        if (patterns[i].name == setup.pattern)
             pattern_index = i;
     test_pattern = b.enumeration(fmt, "TestPattern", patterns, pattern_index, 1);
     test_pattern->display_name = "Test Pattern";
-    frame_id_stamp = b.boolean(fmt, "FrameIdStamp", spec.frame_id_stamp, 2);
+    frame_id_stamp = b.boolean(fmt, "FrameIdStamp", setup.frame_id_stamp, 2);
     frame_id_stamp->tooltip = "Stamps the frame number as 16 black and white cells into the top-left corner";
-    if (spec.analog) {
+    if (setup.analog) {
         video_norm = b.enumeration(fmt, "VideoNorm", {{"NTSC_M", 0, "NTSC M"}, {"PAL_B", 1, "PAL B"}}, 0);
         input_channel = b.enumeration(fmt, "InputChannel", {{"Composite", 0, ""}, {"S-Video", 1, ""}}, 0);
         stream_lock(video_norm);
@@ -172,7 +172,7 @@ void CameraFeatures::build(Camera& cam)
             c->set_acquisition_from_command(false);
             return Status{};
         };
-        frame_rate = b.floating(acq, "AcquisitionFrameRate", 1.0, spec.rate_cap, 30.0, "Hz");
+        frame_rate = b.floating(acq, "AcquisitionFrameRate", 1.0, setup.rate_cap, 30.0, "Hz");
         frame_rate->display_name = "Frame Rate";
         resulting_rate = b.floating(acq, "AcquisitionResultingFrameRate", 0.0, 1000.0, 30.0, "Hz", 1);
         resulting_rate->read_only = true;
@@ -211,7 +211,7 @@ void CameraFeatures::build(Camera& cam)
         black_level = b.floating(an, "BlackLevel", 0.0, 64.0, 0.0, "DN", 1);
         gamma = b.floating(an, "Gamma", 0.5, 2.0, 1.0, "", 1);
         gamma->representation = 2;
-        if (spec.white_balance) {
+        if (setup.white_balance) {
             wb_selector = b.enumeration(an, "BalanceRatioSelector",
                                         FeatureBuilder::positional({"Red", "Green", "Blue"}), 0);
             wb_ratio = b.floating(an, "BalanceRatio", 0.25, 4.0, 1.0);
@@ -274,7 +274,7 @@ void CameraFeatures::build(Camera& cam)
     }
 
     // ------------------------------------------------------------ colour transformation
-    if (spec.colour_transform) {
+    if (setup.colour_transform) {
         Feature* ct = b.category(nullptr, "ColorTransformationControl", 1);
         ct_enable = b.boolean(ct, "ColorTransformationEnable", false, 1);
         b.enumeration(ct, "ColorTransformationSelector", {{"RGBtoRGB", 0, ""}}, 0, 1);
@@ -291,7 +291,7 @@ void CameraFeatures::build(Camera& cam)
     }
 
     // ------------------------------------------------------------ trigger
-    if (spec.trigger) {
+    if (setup.trigger) {
         Feature* tr = acq;
         trigger_selector = b.enumeration(tr, "TriggerSelector", {{"FrameStart", 0, ""}}, 0, 1);
         trigger_mode = b.enumeration(tr, "TriggerMode", {{"Off", 0, ""}, {"On", 1, ""}}, 0);
@@ -335,10 +335,10 @@ void CameraFeatures::build(Camera& cam)
     }
 
     // ------------------------------------------------------------ look-up tables
-    if (spec.lut != LutStyle::None) {
+    if (setup.lut != LutStyle::None) {
         Feature* lc = b.category(nullptr, "LUTControl", 1);
         lc->display_name = "LUT Control";
-        const bool per_colour = spec.lut == LutStyle::PerColour;
+        const bool per_colour = setup.lut == LutStyle::PerColour;
         if (per_colour)
             lut_selector =
                 b.enumeration(lc, "LUTSelector", FeatureBuilder::positional({"Red", "Green", "Blue"}), 0, 1);
@@ -397,7 +397,7 @@ void CameraFeatures::build(Camera& cam)
     }
 
     // ------------------------------------------------------------ device events
-    if (spec.events) {
+    if (setup.events) {
         Feature* ev = b.category(nullptr, "EventControl", 1);
         ev->display_name = "Event Control";
         event_selector = b.enumeration(ev, "EventSelector",
@@ -424,7 +424,7 @@ void CameraFeatures::build(Camera& cam)
     }
 
     // ------------------------------------------------------------ user sets
-    if (spec.user_sets) {
+    if (setup.user_sets) {
         Feature* us = b.category(nullptr, "UserSetControl", 1);
         userset_selector = b.enumeration(us, "UserSetSelector",
                                          FeatureBuilder::positional({"Default", "UserSet1", "UserSet2"}), 0);
@@ -449,13 +449,13 @@ void CameraFeatures::build(Camera& cam)
     }
 
     // ------------------------------------------------------------ focus
-    if (spec.focus != FocusStyle::None) {
+    if (setup.focus != FocusStyle::None) {
         Feature* lens = b.category(nullptr, "Lens");
         focus = b.integer(lens, "Focus", 0, 1000, 1, 300);
-        if (spec.focus == FocusStyle::GenICam) {
+        if (setup.focus == FocusStyle::GenICam) {
             focus_run = b.command(lens, "FocusAuto");
             focus_roi_enable = b.boolean(lens, "AutoFocusROIEnable", false, 1);
-            int64_t sw = spec.sensor_width, sh = spec.sensor_height;
+            int64_t sw = setup.sensor_width, sh = setup.sensor_height;
             focus_roi[0] = b.integer(lens, "AutoFocusROILeft", 0, sw - 32, 4, (sw - 128) / 2 / 4 * 4, 1);
             focus_roi[1] = b.integer(lens, "AutoFocusROITop", 0, sh - 32, 4, (sh - 128) / 2 / 4 * 4, 1);
             focus_roi[2] = b.integer(lens, "AutoFocusROIWidth", 32, sw / 4 * 4, 4, 128, 1);
@@ -467,7 +467,7 @@ void CameraFeatures::build(Camera& cam)
             focus_running->persistent = false;
             focus_running->read_hook = [c](FeatureValue& v) { v.i = c->focus_running() ? 1 : 0; };
             focus_roi_enable = b.boolean(lens, "Focus_Enable_Region_of_Interest", false, 1);
-            int64_t sw = spec.sensor_width, sh = spec.sensor_height;
+            int64_t sw = setup.sensor_width, sh = setup.sensor_height;
             focus_roi[0] = b.integer(lens, "Focus_Left", 0, sw, 1, 0, 1);
             focus_roi[1] = b.integer(lens, "Focus_Top", 0, sh, 1, 0, 1);
             focus_roi[2] = b.integer(lens, "Focus_Right", 0, sw, 1, sw, 1);
@@ -489,7 +489,7 @@ void CameraFeatures::build(Camera& cam)
     }
 
     // ------------------------------------------------------------ diagnostics
-    if (spec.diagnostics) {
+    if (setup.diagnostics) {
         Feature* dg = b.category(nullptr, "Diagnostics", 1);
         temperature = b.floating(dg, "DeviceTemperature", -40.0, 120.0, 41.5, "C", 1);
         temperature->unit = "\xC2\xB0"
@@ -506,7 +506,7 @@ void CameraFeatures::build(Camera& cam)
         timestamp->read_hook = [c](FeatureValue& v) { v.i = c->now_ns(); };
         Feature* ip = b.integer(dg, "GevCurrentIPAddress", 0, 0xFFFFFFFFLL, 1, 0, 1);
         Feature* mask = b.integer(dg, "GevCurrentSubnetMask", 0, 0xFFFFFFFFLL, 1, 0, 1);
-        Feature* mac = b.integer(dg, "GevMACAddress", 0, 0xFFFFFFFFFFFFLL, 1, spec.mac, 1);
+        Feature* mac = b.integer(dg, "GevMACAddress", 0, 0xFFFFFFFFFFFFLL, 1, setup.mac, 1);
         ip->representation = mask->representation = 5;
         mac->representation = 6;
         ip->read_hook = [c](FeatureValue& v) { v.i = c->info().ip; };
@@ -558,7 +558,7 @@ void CameraFeatures::build(Camera& cam)
         f->persistent = false;
     }
 
-    for (const auto& name : spec.remove)
+    for (const auto& name : setup.remove)
         map->remove(name);
 
     // ------------------------------------------------------------ driver map
@@ -577,7 +577,7 @@ void CameraFeatures::build(Camera& cam)
     stream_dropped->read_hook = [c](FeatureValue& v) {
         v.i = static_cast<int64_t>(c->frames_dropped.load());
     };
-    if (cam.interface() && cam.interface()->spec().tl_type == 1) {
+    if (cam.interface() && cam.interface()->setup().tl_type == 1) {
         CameraInfo info = cam.info();
         Feature* pe = d.boolean(nullptr, "GevDeviceIPConfigPersistentIPEnable", info.persistent_enable);
         Feature* dh = d.boolean(nullptr, "GevDeviceIPConfigDHCPEnable", info.dhcp_enable);

@@ -16,9 +16,9 @@ std::vector<std::string> CameraTemplates::ids()
     return {"usb-color", "usb-mono16", "gige-color", "gige-unreachable", "analog"};
 }
 
-std::vector<InterfaceSpec> CameraTemplates::interfaces()
+std::vector<InterfaceSetup> CameraTemplates::interfaces()
 {
-    InterfaceSpec usb;
+    InterfaceSetup usb;
     usb.id = "usb0";
     usb.tl_type = 2;
     usb.display_name = "USB3 Vision Host 0";
@@ -26,7 +26,7 @@ std::vector<InterfaceSpec> CameraTemplates::interfaces()
     usb.tl_version = "1.4.2";
     usb.mtu = 0;
 
-    InterfaceSpec gige;
+    InterfaceSetup gige;
     gige.id = "gige0";
     gige.tl_type = 1;
     gige.display_name = "GigE Vision eth-sim0";
@@ -35,7 +35,7 @@ std::vector<InterfaceSpec> CameraTemplates::interfaces()
     gige.mtu = 9000;
     gige.subnets = {{ip("192.0.2.1"), ip("255.255.255.0")}, {ip("198.51.100.1"), ip("255.255.0.255")}};
 
-    InterfaceSpec video;
+    InterfaceSetup video;
     video.id = "video0";
     video.tl_type = 0;
     video.display_name = "Video Capture Interface";
@@ -45,9 +45,9 @@ std::vector<InterfaceSpec> CameraTemplates::interfaces()
     return {usb, gige, video};
 }
 
-std::optional<CameraSpec> CameraTemplates::camera(const std::string& id)
+std::optional<CameraSetup> CameraTemplates::camera(const std::string& id)
 {
-    CameraSpec c;
+    CameraSetup c;
     c.id = id;
     if (id == "usb-color") {
         c.model = "QU3-C13B";

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CameraSpec.h"
+#include "CameraSetup.h"
 
 #include <optional>
 #include <string>
@@ -12,8 +12,8 @@ namespace vsxsim {
 class CameraTemplates {
 public:
     static std::vector<std::string> ids();
-    static std::optional<CameraSpec> camera(const std::string& id);
-    static std::vector<InterfaceSpec> interfaces();
+    static std::optional<CameraSetup> camera(const std::string& id);
+    static std::vector<InterfaceSetup> interfaces();
 };
 
 } // namespace vsxsim

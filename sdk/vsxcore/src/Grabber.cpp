@@ -194,7 +194,7 @@ Status Grabber::stream_setup(QueueSink* sink, bool start_acquisition)
     vsx_image_type type{sink_format, 0, 0};
     camera->stream_image(type.width, type.height);
     size_t pitch = static_cast<size_t>(type.width) * static_cast<size_t>(sink_bytes_per_pixel(sink_format)) +
-                   static_cast<size_t>(std::max<int64_t>(0, camera->spec().row_padding));
+                   static_cast<size_t>(std::max<int64_t>(0, camera->setup().row_padding));
 
     auto stream = std::make_shared<Stream>(camera, sink, type, pitch);
     if (!stream->connect()) {

@@ -18,7 +18,7 @@ bool contiguous(uint32_t mask)
 }
 } // namespace
 
-Interface::Interface(InterfaceSpec spec) : spec_(std::move(spec)) {}
+Interface::Interface(InterfaceSetup setup) : setup_(std::move(setup)) {}
 
 Interface::~Interface()
 {
@@ -60,7 +60,7 @@ void Interface::retire()
 
 bool Interface::reaches(uint32_t ip) const
 {
-    for (const auto& [address, mask] : spec_.subnets)
+    for (const auto& [address, mask] : setup_.subnets)
         if ((ip & mask) == (address & mask) && ip != address)
             return true;
     return false;
@@ -98,7 +98,7 @@ void Interface::build()
     map_ = new PropertyMap(this, "interface");
     FeatureBuilder b(*map_);
     Interface* self = this;
-    Feature* name = b.string(nullptr, "InterfaceDisplayName", spec_.display_name, 128);
+    Feature* name = b.string(nullptr, "InterfaceDisplayName", setup_.display_name, 128);
     name->read_only = true;
     selector_ = b.integer(nullptr, "DeviceSelector", 0, 0, 1, 0);
     selector_->persistent = false;
@@ -113,15 +113,15 @@ void Interface::build()
         };
     };
     device_text("DeviceModelName", [](Camera& c) { return c.model(); });
-    device_text("DeviceVendorName", [](Camera& c) { return c.spec().vendor; });
+    device_text("DeviceVendorName", [](Camera& c) { return c.setup().vendor; });
     device_text("DeviceSerialNumber", [](Camera& c) { return c.serial(); });
-    device_text("DeviceVersion", [](Camera& c) { return c.spec().version; });
+    device_text("DeviceVersion", [](Camera& c) { return c.setup().version; });
     device_text("DeviceUserID", [](Camera& c) { return c.info().user_id; });
 
-    if (spec_.tl_type == 1) {
-        Feature* mtu = b.integer(nullptr, "MaximumTransmissionUnit", 0, 65535, 1, spec_.mtu, 1);
+    if (setup_.tl_type == 1) {
+        Feature* mtu = b.integer(nullptr, "MaximumTransmissionUnit", 0, 65535, 1, setup_.mtu, 1);
         mtu->read_only = true;
-        auto subnets = static_cast<int64_t>(spec_.subnets.size());
+        auto subnets = static_cast<int64_t>(setup_.subnets.size());
         subnet_selector_ =
             b.integer(nullptr, "GevInterfaceSubnetSelector", 0, std::max<int64_t>(0, subnets - 1), 1, 0);
         subnet_selector_->persistent = false;
@@ -130,17 +130,17 @@ void Interface::build()
         for (Feature* f : {sip, smask}) {
             f->read_only = true;
             f->representation = 5;
-            f->available_if = [self] { return !self->spec_.subnets.empty(); };
+            f->available_if = [self] { return !self->setup_.subnets.empty(); };
         }
         sip->read_hook = [self](FeatureValue& v) {
             auto i = static_cast<size_t>(self->subnet_selector_->slot().i);
-            if (i < self->spec_.subnets.size())
-                v.i = self->spec_.subnets[i].first;
+            if (i < self->setup_.subnets.size())
+                v.i = self->setup_.subnets[i].first;
         };
         smask->read_hook = [self](FeatureValue& v) {
             auto i = static_cast<size_t>(self->subnet_selector_->slot().i);
-            if (i < self->spec_.subnets.size())
-                v.i = self->spec_.subnets[i].second;
+            if (i < self->setup_.subnets.size())
+                v.i = self->setup_.subnets[i].second;
         };
         auto device_int = [&](const char* feature, int representation,
                               int64_t (*get)(const CameraInfo&, Camera&)) {
@@ -158,7 +158,7 @@ void Interface::build()
         device_int("GevDeviceSubnetMask", 5, [](const CameraInfo& i, Camera&) -> int64_t { return i.mask; });
         device_int("GevDeviceGateway", 5, [](const CameraInfo& i, Camera&) -> int64_t { return i.gateway; });
         device_int("GevDeviceMACAddress", 6,
-                   [](const CameraInfo&, Camera& c) -> int64_t { return c.spec().mac; });
+                   [](const CameraInfo&, Camera& c) -> int64_t { return c.setup().mac; });
         Feature* status =
             b.enumeration(nullptr, "DeviceReachableStatus", {{"Reachable", 0, ""}, {"NotReachable", 1, ""}});
         status->read_only = true;
@@ -226,7 +226,7 @@ void Interface::build()
             return {};
         };
         (void)force;
-    } else if (spec_.tl_type == 2) {
+    } else if (setup_.tl_type == 2) {
         Feature* status = b.enumeration(nullptr, "DeviceReachableStatus",
                                         {{"Reachable", 0, ""}, {"IncompatibleDriver", 1, ""}});
         status->read_only = true;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CameraSpec.h"
+#include "CameraSetup.h"
 #include "EventExecutor.h"
 #include "FeatureHost.h"
 
@@ -17,11 +17,11 @@ class PropertyMap;
 // per-device features address the device chosen by "DeviceSelector".
 class Interface : public FeatureHost {
 public:
-    explicit Interface(InterfaceSpec spec);
+    explicit Interface(InterfaceSetup setup);
     ~Interface() override;
 
     void build();
-    const InterfaceSpec& spec() const { return spec_; }
+    const InterfaceSetup& setup() const { return setup_; }
     PropertyMap* map() const { return map_; }
 
     void add_camera(std::shared_ptr<Camera> camera);
@@ -39,7 +39,7 @@ protected:
 private:
     std::shared_ptr<Camera> selected_locked() const;
 
-    InterfaceSpec spec_;
+    InterfaceSetup setup_;
     PropertyMap* map_ = nullptr;
     mutable std::mutex cameras_mutex_;
     std::vector<std::shared_ptr<Camera>> cameras_;

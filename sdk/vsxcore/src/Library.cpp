@@ -173,25 +173,25 @@ Status Library::init(const vsx_init_config* config)
     return {};
 }
 
-Status Library::build_camera_set(const std::vector<InterfaceSpec>& interfaces,
-                                 const std::vector<CameraSpec>& cameras)
+Status Library::build_camera_set(const std::vector<InterfaceSetup>& interfaces,
+                                 const std::vector<CameraSetup>& cameras)
 {
     // mutex_ held
-    for (const auto& spec : interfaces) {
-        auto itf = std::make_unique<Interface>(spec);
+    for (const auto& setup : interfaces) {
+        auto itf = std::make_unique<Interface>(setup);
         itf->build();
         interfaces_.push_back(std::move(itf));
     }
-    for (const auto& spec : cameras) {
+    for (const auto& setup : cameras) {
         Interface* itf = nullptr;
         for (auto& i : interfaces_)
-            if (i->spec().id == spec.interface_id)
+            if (i->setup().id == setup.interface_id)
                 itf = i.get();
         if (!itf) {
-            Log::warn("camera " + spec.serial + ": no interface '" + spec.interface_id + "'; skipped");
+            Log::warn("camera " + setup.serial + ": no interface '" + setup.interface_id + "'; skipped");
             continue;
         }
-        auto cam = std::make_shared<Camera>(spec, itf);
+        auto cam = std::make_shared<Camera>(setup, itf);
         cam->build();
         cameras_.push_back(cam);
         itf->add_camera(cam);

@@ -21,8 +21,8 @@ class Camera;
 class DeviceEnumerator;
 class Grabber;
 class Interface;
-struct CameraSpec;
-struct InterfaceSpec;
+struct CameraSetup;
+struct InterfaceSetup;
 
 enum class ClockMode { Realtime, Fast, Manual };
 
@@ -76,8 +76,8 @@ public:
 
 private:
     Library();
-    Status build_camera_set(const std::vector<InterfaceSpec>& interfaces,
-                            const std::vector<CameraSpec>& cameras);
+    Status build_camera_set(const std::vector<InterfaceSetup>& interfaces,
+                            const std::vector<CameraSetup>& cameras);
     void retire_all_locked();
 
     mutable std::mutex mutex_;

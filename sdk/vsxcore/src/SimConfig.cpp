@@ -109,7 +109,7 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
                 Log::warn("configuration: an interface that is not an object is skipped");
                 continue;
             }
-            InterfaceSpec s;
+            InterfaceSetup s;
             field(j, "id", s.id, "interface");
             if (s.id.empty()) {
                 Log::warn("configuration: an interface without 'id' is skipped");
@@ -117,7 +117,7 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
             }
             std::string where = "interface " + s.id;
             auto existing = std::find_if(c.interfaces.begin(), c.interfaces.end(),
-                                         [&](const InterfaceSpec& i) { return i.id == s.id; });
+                                         [&](const InterfaceSetup& i) { return i.id == s.id; });
             if (existing != c.interfaces.end())
                 s = *existing;
             field(j, "tlType", s.tl_type, where);
@@ -161,7 +161,7 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
             std::string id, templ;
             field(j, "id", id, "camera");
             field(j, "template", templ, "camera " + id);
-            CameraSpec s;
+            CameraSetup s;
             std::string template_serial, template_unique;
             if (!templ.empty()) {
                 auto t = CameraTemplates::camera(templ);
@@ -237,7 +237,7 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
                 s.pixel_formats = {"Mono8"};
             if (s.interface_id.empty())
                 s.interface_id = c.interfaces.empty() ? "" : c.interfaces.front().id;
-            auto same = std::find_if(c.cameras.begin(), c.cameras.end(), [&](const CameraSpec& o) {
+            auto same = std::find_if(c.cameras.begin(), c.cameras.end(), [&](const CameraSetup& o) {
                 return o.serial == s.serial || o.id == s.id;
             });
             if (same != c.cameras.end())
@@ -249,15 +249,15 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
     // Built-in interfaces that cameras name come along without being listed.
     for (const auto& builtin : CameraTemplates::interfaces()) {
         bool listed = std::any_of(c.interfaces.begin(), c.interfaces.end(),
-                                  [&](const InterfaceSpec& i) { return i.id == builtin.id; });
+                                  [&](const InterfaceSetup& i) { return i.id == builtin.id; });
         bool named = std::any_of(c.cameras.begin(), c.cameras.end(),
-                                 [&](const CameraSpec& cam) { return cam.interface_id == builtin.id; });
+                                 [&](const CameraSetup& cam) { return cam.interface_id == builtin.id; });
         if (named && !listed)
             c.interfaces.push_back(builtin);
     }
     // Serial numbers must be unique: later duplicates are dropped.
     std::set<std::string> serials;
-    std::vector<CameraSpec> unique;
+    std::vector<CameraSetup> unique;
     for (auto& cam : c.cameras) {
         if (!serials.insert(cam.serial).second) {
             Log::warn("configuration: serial " + cam.serial + " is used twice; the second camera is skipped");

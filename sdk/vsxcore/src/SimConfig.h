@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CameraSpec.h"
+#include "CameraSetup.h"
 #include "Status.h"
 
 #include <string>
@@ -12,8 +12,8 @@ namespace vsxsim {
 // JSON configuration that replaces or extends them.
 class SimConfig {
 public:
-    std::vector<InterfaceSpec> interfaces;
-    std::vector<CameraSpec> cameras;
+    std::vector<InterfaceSetup> interfaces;
+    std::vector<CameraSetup> cameras;
 
     static SimConfig builtin();
     // ids: comma-separated built-in camera ids; unknown ids are logged and skipped.

@@ -205,12 +205,12 @@ VSX_API bool vsx_devitf_equals(vsx_devitf* a, vsx_devitf* b)
     return guarded(false, [&] {
         auto* x = itf_ref(a);
         auto* y = itf_ref(b);
-        return x && y && x->itf()->spec().id == y->itf()->spec().id;
+        return x && y && x->itf()->setup().id == y->itf()->setup().id;
     });
 }
 
 namespace {
-const char* itf_text(const char* function, vsx_devitf* i, const std::string InterfaceSpec::*member)
+const char* itf_text(const char* function, vsx_devitf* i, const std::string InterfaceSetup::*member)
 {
     if (!enter(function))
         return nullptr;
@@ -219,26 +219,26 @@ const char* itf_text(const char* function, vsx_devitf* i, const std::string Inte
         invalid_handle();
         return nullptr;
     }
-    return text_result(h->itf()->spec().*member);
+    return text_result(h->itf()->setup().*member);
 }
 } // namespace
 
 VSX_API const char* vsx_devitf_get_display_name(vsx_devitf* i)
 {
     return guarded<const char*>(
-        nullptr, [&] { return itf_text("vsx_devitf_get_display_name", i, &InterfaceSpec::display_name); });
+        nullptr, [&] { return itf_text("vsx_devitf_get_display_name", i, &InterfaceSetup::display_name); });
 }
 
 VSX_API const char* vsx_devitf_get_tl_name(vsx_devitf* i)
 {
     return guarded<const char*>(
-        nullptr, [&] { return itf_text("vsx_devitf_get_tl_name", i, &InterfaceSpec::tl_name); });
+        nullptr, [&] { return itf_text("vsx_devitf_get_tl_name", i, &InterfaceSetup::tl_name); });
 }
 
 VSX_API const char* vsx_devitf_get_tl_version(vsx_devitf* i)
 {
     return guarded<const char*>(
-        nullptr, [&] { return itf_text("vsx_devitf_get_tl_version", i, &InterfaceSpec::tl_version); });
+        nullptr, [&] { return itf_text("vsx_devitf_get_tl_version", i, &InterfaceSetup::tl_version); });
 }
 
 VSX_API int vsx_devitf_get_tl_type(vsx_devitf* i)
@@ -252,7 +252,7 @@ VSX_API int vsx_devitf_get_tl_type(vsx_devitf* i)
             return 0;
         }
         succeed();
-        return h->itf()->spec().tl_type;
+        return h->itf()->setup().tl_type;
     });
 }
 

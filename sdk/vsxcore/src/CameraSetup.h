@@ -13,7 +13,7 @@ enum class FocusStyle { None, GenICam, OnePush };
 enum class Naming { GenICam, Underscore };
 
 // One simulated transport-layer interface.
-struct InterfaceSpec {
+struct InterfaceSetup {
     std::string id;
     int tl_type = 0; // 1 GigE Vision, 2 USB3 Vision, 0 other
     std::string display_name;
@@ -25,7 +25,7 @@ struct InterfaceSpec {
 
 // Everything that makes one simulated camera; built-in templates fill it and
 // the configuration file may change any part.
-struct CameraSpec {
+struct CameraSetup {
     std::string id;
     std::string model;
     std::string vendor = "SimCam";
