@@ -1,16 +1,26 @@
 #include "device/VideoDeviceController.h"
 
+#include "app/AppFolders.h"
 #include "app/Clock.h"
+#include "app/ProfileScope.h"
+#include "app/TextFile.h"
 #include "app/Utf8.h"
 #include "device/BinningProbe.h"
+#include "device/CallbackGuard.h"
+#include "device/CameraFileStem.h"
+#include "device/DeviceEnum.h"
 #include "device/FeatureAccess.h"
 #include "device/PixelFormatTables.h"
+#include "filter/ImageTransform.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <spdlog/spdlog.h>
 #include <stdexcept>
+#include <vsxcore.h>
 
 namespace app {
 
@@ -39,6 +49,27 @@ bool filters_run_on(int32_t sinkFormat)
 uint32_t at_least_one(uint32_t factor)
 {
     return factor == 0 ? 1 : factor;
+}
+
+// The controller whose frame this thread is delivering (the colour pick reads
+// the frame only from inside that delivery).
+thread_local const VideoDeviceController* t_delivering = nullptr;
+
+// A rate counter whose window starts now on the given clock.
+std::unique_ptr<RateCounter> fresh_rate_counter(const VideoDeviceController::Clock& clock)
+{
+    const int64_t start = clock();
+    return std::make_unique<RateCounter>([clock, start] { return clock() - start; });
+}
+
+// Runs one step of a close, logging instead of throwing.
+template <typename Step> void close_step(const char* what, Step&& step)
+{
+    try {
+        step();
+    } catch (const std::exception& e) {
+        spdlog::error("VideoDeviceController::closeDevice() failed to {}: {}", what, e.what());
+    }
 }
 
 int64_t factor_on_device(const vsx::PropertyMap& map, const char* feature)
@@ -83,25 +114,207 @@ BinningEntry binning_on_device(const vsx::PropertyMap& map, const std::vector<Bi
 
 } // namespace
 
-VideoDeviceController::VideoDeviceController() : clock_(&steady_ms) {}
+VideoDeviceController::VideoDeviceController()
+    : rateCounter_(fresh_rate_counter(&steady_ms)), filterList_(pipeline_.filters()), clock_(&steady_ms)
+{
+}
 
-VideoDeviceController::~VideoDeviceController() = default;
+// The owner closes the camera first; what is left running here would call
+// into a destroyed object, so it is stopped without a word.
+VideoDeviceController::~VideoDeviceController()
+{
+    vsx::guard_callback("VideoDeviceController::~VideoDeviceController", [&] {
+        unregisterAllNotifications();
+        live_ = false;
+        if (grabber_ && grabber_->isStreaming())
+            grabber_->streamStop(vsx::Error::ignoreRecord());
+    });
+}
 
 void VideoDeviceController::setClock(Clock clock)
 {
     clock_ = std::move(clock);
+    rateCounter_ = fresh_rate_counter(clock_);
 }
 
 // ---------------------------------------------------------------- the queue sink
 
-bool VideoDeviceController::sinkConnected(vsx::QueueSink&, const vsx::ImageType&, size_t)
+bool VideoDeviceController::sinkConnected(vsx::QueueSink& sink, const vsx::ImageType&, size_t minBuffers)
 {
+    // An allocation failure refuses the connection; the stream set-up then
+    // reports it instead of an exception crossing into the camera library.
+    vsx::Error err(vsx::Error::Record);
+    try {
+        if (sink.allocAndQueueBuffers(std::max<size_t>(3, minBuffers), err))
+            return true;
+    } catch (const std::exception& e) {
+        spdlog::error("VideoDeviceController::sinkConnected: {}", e.what());
+        return false;
+    }
+    spdlog::error("VideoDeviceController::sinkConnected: {}", err.message());
     return false;
 }
 
-void VideoDeviceController::framesQueued(vsx::QueueSink&) {}
+void VideoDeviceController::framesQueued(vsx::QueueSink& sink)
+{
+    vsx::guard_callback("VideoDeviceController::framesQueued", [&] {
+        vsx::Error err(vsx::Error::Record);
+        vsx_imagebuffer* handle = nullptr;
+        if (!err.check(vsx_queuesink_pop_output_buffer(sink.handle(), &handle))) {
+            spdlog::error("VideoDeviceController::framesQueued: {}", err.message());
+            return;
+        }
+        vsx::ImageBuffer buffer(handle); // gives the buffer back when the frame is done
+        size_t pitch = 0;
+        void* data = nullptr;
+        if (buffer.readImageType(err)) {
+            pitch = buffer.pitch();
+            data = pitch != 0 ? buffer.ptr() : nullptr;
+            if (data == nullptr)
+                err.updateFromLastError();
+        }
+        if (err.code != vsx::Error::kNoError || data == nullptr) {
+            spdlog::error("VideoDeviceController::framesQueued: {}", err.message());
+            return;
+        }
+        kyr_kelvane::image_descriptor frame;
+        frame.format = display_format_of_sink_format(static_cast<int32_t>(buffer.imageType().pixelFormat));
+        frame.width = buffer.imageType().width;
+        frame.height = buffer.imageType().height;
+        frame.pitch = static_cast<int32_t>(pitch);
+        frame.bottom_up = false;
+        frame.data = static_cast<uint8_t*>(data);
+        imageready_handler(frame);
+    });
+}
+
+// ---------------------------------------------------------------- frames
+
+void VideoDeviceController::imageready_handler(const kyr_kelvane::image_descriptor& frame)
+{
+    ProfileScope scope("VideoDeviceController::imageready_handler");
+    if (rateCounter_->tick())
+        measuredFramerate_ = rateCounter_->rate();
+    if (!live_ || paused_)
+        return;
+
+    kyr_kelvane::image_descriptor work = frame;
+    const bool filtering =
+        pipeline_.formatsSupported() &&
+        std::any_of(filterList_.begin(), filterList_.end(),
+                    [](const std::shared_ptr<filter::FilterBase>& f) { return f->isEnabled(); });
+    if (filtering) {
+        try {
+            if (filterOutput_.width != frame.width || filterOutput_.height != frame.height ||
+                filterOutput_.format != frame.format || filterOutput_.pitch != frame.pitch) {
+                filterBuffer_.resize(frame.byte_size());
+                filterOutput_ = frame;
+                filterOutput_.data = filterBuffer_.data();
+            }
+            pipeline_.apply(frame, filterOutput_);
+            work = filterOutput_;
+        } catch (const std::exception& e) {
+            spdlog::error("{}", e.what());
+        }
+    } else if (!filterBuffer_.empty()) {
+        // The descriptor goes with the bytes, so the next filtered frame sizes the buffer again.
+        filterBuffer_.clear();
+        filterOutput_ = {};
+    }
+
+    lastFrame_ = work;
+    t_delivering = this;
+    if (onFrame) {
+        try {
+            onFrame(this, work);
+        } catch (const std::exception& e) {
+            spdlog::error("VideoDeviceController::imageready_handler() failed: {}", e.what());
+        }
+    }
+    t_delivering = nullptr;
+    if (snap_.offer(work) && onSnapped) {
+        try {
+            onSnapped(this);
+        } catch (const std::exception& e) {
+            spdlog::error("VideoDeviceController::imageready_handler() failed: {}", e.what());
+        }
+    }
+    lastFrame_ = {};
+    watchdog_.countFrame();
+}
+
+kyr_kelvane::image_descriptor VideoDeviceController::snapImage(std::chrono::milliseconds timeout)
+{
+    if (paused_)
+        return pausedFrame_;
+    try {
+        return snap_.request(timeout);
+    } catch (const std::exception& e) {
+        spdlog::error("snapImage: {}", e.what());
+        return {};
+    }
+}
+
+std::array<uint8_t, 4> VideoDeviceController::pixelColor(int x, int y) const
+{
+    std::array<uint8_t, 4> rgb{0, 0, 0, 0};
+    kyr_kelvane::image_descriptor frame;
+    if (paused_)
+        frame = pausedFrame_;
+    else if (t_delivering == this)
+        frame = lastFrame_;
+    if (frame.data == nullptr || frame.width == 0 || frame.height == 0)
+        return rgb;
+    const int32_t bytes = bytes_per_pixel(frame.format);
+    if (bytes == 0)
+        return rgb;
+    x = std::max(0, std::min(x, static_cast<int>(frame.width) - 1));
+    y = std::max(0, std::min(y, static_cast<int>(frame.height) - 1));
+    const bool upward = frame.bottom_up && frame.format != kyrgx::PixelFormat::RGB24;
+    const uint8_t* row = frame.data + static_cast<ptrdiff_t>(upward ? frame.height - 1 - y : y) * frame.pitch;
+    const uint8_t* p = row + static_cast<ptrdiff_t>(x) * bytes;
+    switch (frame.format) {
+    case kyrgx::PixelFormat::RGB24:
+        return {p[2], p[1], p[0], 0};
+    case kyrgx::PixelFormat::RGB32:
+        return {p[2], p[1], p[0], p[3]};
+    case kyrgx::PixelFormat::RGB64:
+        return {p[5], p[3], p[1], 0};
+    case kyrgx::PixelFormat::YUV422: {
+        const uint8_t* group = row + static_cast<ptrdiff_t>(x / 2) * 4;
+        uint8_t out[4];
+        ImageUtil::yuv_to_rgb(group[(x & 1) * 2], group[1], group[3], out);
+        return {out[0], out[1], out[2], out[3]};
+    }
+    default:
+        if (bytes == 1)
+            return {p[0], p[0], p[0], 0};
+        return {p[1], p[1], p[1], 0};
+    }
+}
 
 // ---------------------------------------------------------------- opening and closing
+
+bool VideoDeviceController::openDevice(const std::wstring& name)
+{
+    if (grabber_) {
+        closeDevice();
+        grabber_.reset();
+    }
+    for (const vsx::DeviceInfo& info : vsx::DeviceEnum::enumDevices()) {
+        if (name != utf8_to_wide(info.modelName()) && name != utf8_to_wide(info.uniqueName()))
+            continue;
+        grabber_ = std::make_shared<vsx::Grabber>();
+        if (!grabber_->deviceOpen(info))
+            continue;
+        deviceInfo_ = info;
+        uniqueName_ = info.uniqueName();
+        initDevice();
+        spdlog::info("Device Opened: {}({})", deviceInfo_.modelName(), deviceInfo_.serial());
+        return true;
+    }
+    return false;
+}
 
 bool VideoDeviceController::openGrabber(std::shared_ptr<vsx::Grabber> grabber)
 {
@@ -124,6 +337,10 @@ void VideoDeviceController::initDevice()
     if (!grabber_ || !grabber_->isDeviceOpen() || !grabber_->isDeviceValid())
         return;
     framerate_ = -1.0;
+    // A flag of this device's own: the handler lives as long as the grabber,
+    // which may outlive this controller.
+    deviceLost_ = std::make_shared<std::atomic<bool>>(false);
+    grabber_->eventAddDeviceLost([lost = deviceLost_](vsx::Grabber&) { lost->store(true); });
 
     vsx::Error err(vsx::Error::Record);
     const vsx::PropertyMap probeMap = grabber_->devicePropertyMap(err);
@@ -138,14 +355,103 @@ void VideoDeviceController::initDevice()
     if (pixelformats_.empty())
         throw std::runtime_error("No videoformats.");
     clearFormatCaches();
+    registerNotifications();
+}
+
+void VideoDeviceController::live_prepare()
+{
+    if (live_)
+        return;
+    vsx::QueueSinkConfig config;
+    config.maxOutputBuffers = 0;
+    config.pixelFormats = {static_cast<uint32_t>(sink_format_of_name(pixelformat_))};
+    const std::shared_ptr<vsx::QueueSink> sink = vsx::QueueSink::create(nullptr, this, config);
+    vsx::Error err(vsx::Error::Record);
+    if (!grabber_->streamSetup(sink, nullptr, 1, err))
+        throw std::runtime_error("live_prepare: failed to prepare graph - " + err.message());
+}
+
+void VideoDeviceController::startLive()
+{
+    if (live_)
+        return;
+    checkDevice();
+    // A stream left set up by a start that failed goes first.
+    if (grabber_->isStreaming())
+        grabber_->streamStop();
+    rateCounter_ = fresh_rate_counter(clock_);
+    measuredFramerate_ = static_cast<float>(framerate());
+    watchdog_.restart(clock_());
+    paused_ = false; // a pause ends with the stream it paused
+    live_prepare();
+    vsx::Error err(vsx::Error::Record);
+    if (!grabber_->acquisitionStart(err))
+        throw std::runtime_error("Failed to start live: " + err.message());
+    live_ = true;
+}
+
+void VideoDeviceController::stopLive()
+{
+    live_ = false;
+    paused_ = false;
+    if (!grabber_ || !grabber_->isStreaming())
+        return;
+    checkDevice();
+    grabber_->streamStop();
+}
+
+void VideoDeviceController::pause()
+{
+    if (paused_ || !live_)
+        return;
+    pausedFrame_ = snapImage();
+    vsx::Error err(vsx::Error::Record);
+    if (!grabber_->acquisitionStop(err))
+        throw std::runtime_error("pause failed.");
+    paused_ = true;
+}
+
+void VideoDeviceController::resume()
+{
+    if (!paused_ || !grabber_ || !grabber_->isStreaming())
+        return;
+    vsx::Error err(vsx::Error::Record);
+    if (!grabber_->acquisitionStart(err))
+        throw std::runtime_error("resume failed.");
+    paused_ = false;
 }
 
 void VideoDeviceController::closeDevice()
 {
     if (!grabber_ || !grabber_->isDeviceOpen())
         return;
+    close_step("stop live", [&] { stopLive(); });
+    close_step("save the filters", [&] { saveFilters(); });
+    close_step("unregister notifications", [&] { unregisterAllNotifications(); });
     propertyItems_.clear();
-    grabber_->deviceClose();
+    bool closed = false;
+    close_step("close the device", [&] {
+        vsx::Error err(vsx::Error::Record);
+        closed = grabber_->deviceClose(err);
+        if (!closed)
+            throw std::runtime_error(err.message());
+    });
+    // Releasing the grabber releases the device when nothing else holds it.
+    if (!closed)
+        grabber_.reset();
+}
+
+bool VideoDeviceController::isStreamStalled()
+{
+    if (!live_ || !stallCheck_ || triggerMode_ || paused_)
+        return false;
+    return watchdog_.poll(clock_());
+}
+
+void VideoDeviceController::setStallCheck(bool enabled)
+{
+    stallCheck_ = enabled;
+    watchdog_.touch(clock_());
 }
 
 // ---------------------------------------------------------------- device check and queries
@@ -626,6 +932,292 @@ VideoFormat VideoDeviceController::nearestVideoformat(const std::string& pixelfo
         }
     }
     return result;
+}
+
+// ---------------------------------------------------------------- notifications
+
+void VideoDeviceController::registerNotifications()
+{
+    vsx::Error err(vsx::Error::Record);
+    const vsx::PropertyMap map = grabber_ ? grabber_->devicePropertyMap(err) : vsx::PropertyMap();
+    if (!map)
+        return;
+    if (has_feature(map, "TriggerMode")) {
+        registerNotification("TriggerMode", [this](vsx::Property& p) { onTriggerMode(p); });
+        vsx::Error local(vsx::Error::Record);
+        if (const vsx::PropEnumeration mode = map.findEnumeration("TriggerMode", local)) {
+            const vsx::Property entry = mode.selectedEntry(vsx::Error::ignoreRecord());
+            triggerMode_ = entry && entry.name() == "On";
+        }
+    } else {
+        triggerMode_ = false;
+    }
+    if (has_feature(map, "LUTSelector"))
+        registerNotification("LUTSelector", [this](vsx::Property& p) { onLutSelector(p); });
+    if (has_feature(map, "LUTEnable"))
+        registerNotification("LUTEnable", [this](vsx::Property& p) { onLutEnable(p); });
+    if (has_feature(map, "LUTValue"))
+        registerNotification("LUTValue", [this](vsx::Property& p) { onLutValue(p, onLutValueChanged); });
+    if (has_feature(map, "LUTIndex"))
+        registerNotification("LUTIndex", [this](vsx::Property& p) { onLutValue(p, onLutIndexChanged); });
+}
+
+void* VideoDeviceController::registerNotification(const std::string& name,
+                                                  const vsx::NotificationHandler& handler)
+{
+    try {
+        if (!grabber_)
+            return nullptr;
+        vsx::Error err(vsx::Error::Record);
+        const vsx::PropertyMap map = grabber_->devicePropertyMap(err);
+        const vsx::Property feature = map ? map.find(name, err) : vsx::Property();
+        if (!feature)
+            return nullptr;
+        // One registration per name: the one it replaces would call twice and
+        // outlive the close.
+        if (notifications_.count(name) != 0)
+            unregisterNotification(name);
+        void* token = feature.eventAddNotification([name, handler](vsx::Property& p) {
+            vsx::guard_callback("VideoDeviceController::notification", [&] { handler(p); });
+        });
+        if (token != nullptr)
+            notifications_[name] = token;
+        return token;
+    } catch (const std::exception& e) {
+        spdlog::error("Failed to register device notification: {} [{}]", name, e.what());
+        return nullptr;
+    }
+}
+
+void VideoDeviceController::unregisterNotification(const std::string& name)
+{
+    if (!grabber_)
+        return;
+    vsx::Error err(vsx::Error::Record);
+    const vsx::PropertyMap map = grabber_->devicePropertyMap(err);
+    if (!map)
+        return;
+    const auto it = notifications_.find(name);
+    if (it == notifications_.end())
+        return;
+    void* token = it->second;
+    notifications_.erase(it);
+    if (const vsx::Property feature = map.find(name, err))
+        feature.eventRemoveNotification(token);
+}
+
+void VideoDeviceController::unregisterAllNotifications()
+{
+    std::map<std::string, void*> registrations;
+    registrations.swap(notifications_);
+    vsx::Error err(vsx::Error::Record);
+    const vsx::PropertyMap map = grabber_ ? grabber_->devicePropertyMap(err) : vsx::PropertyMap();
+    if (!map)
+        return;
+    for (const auto& [name, token] : registrations) {
+        try {
+            vsx::Error local(vsx::Error::Record);
+            if (const vsx::Property feature = map.find(name, local))
+                feature.eventRemoveNotification(token);
+        } catch (const std::exception& e) {
+            spdlog::error("Failed to unregister device notification: {} [{}]", name, e.what());
+        }
+    }
+}
+
+std::vector<std::string> VideoDeviceController::registeredNotifications() const
+{
+    std::vector<std::string> names;
+    for (const auto& entry : notifications_)
+        names.push_back(entry.first);
+    return names;
+}
+
+void VideoDeviceController::onTriggerMode(vsx::Property& property)
+{
+    vsx::Error err(vsx::Error::Record);
+    const vsx::PropEnumeration mode = property.asEnumeration(err);
+    const vsx::Property entry = mode ? mode.selectedEntry(err) : vsx::Property();
+    if (!entry) {
+        triggerMode_ = false;
+        return;
+    }
+    const bool on = entry.name(err) == "On";
+    triggerMode_ = on;
+    // In trigger mode a quiet camera is waiting, not stalled.
+    watchdog_.rearm(clock_(), !on);
+}
+
+void VideoDeviceController::onLutSelector(vsx::Property& property)
+{
+    vsx::Error err(vsx::Error::Record);
+    const vsx::PropEnumeration selector = property.asEnumeration(err);
+    if (!selector || !onLutSelectorChanged)
+        return;
+    const vsx::Property entry = selector.selectedEntry(err);
+    if (entry)
+        onLutSelectorChanged(entry.name(vsx::Error::ignoreRecord()));
+}
+
+void VideoDeviceController::onLutEnable(vsx::Property& property)
+{
+    vsx::Error err(vsx::Error::Record);
+    const vsx::PropBoolean enable = property.asBoolean(err);
+    if (!enable || !onLutEnableChanged)
+        return;
+    const bool value = enable.value(err);
+    if (err.code != vsx::Error::kNoError) {
+        spdlog::error("VideoDeviceController: LUTEnable could not be read: {}", err.message());
+        return;
+    }
+    onLutEnableChanged(value);
+}
+
+void VideoDeviceController::onLutValue(vsx::Property& property, GuardedCallback<void(int64_t)>& callback)
+{
+    vsx::Error err(vsx::Error::Record);
+    const vsx::PropInteger feature = property.asInteger(err);
+    if (!feature || !callback)
+        return;
+    const int64_t value = feature.value(err);
+    if (err.code != vsx::Error::kNoError) {
+        spdlog::error("VideoDeviceController: {} could not be read: {}",
+                      property.name(vsx::Error::ignoreRecord()), err.message());
+        return;
+    }
+    callback(value);
+}
+
+// ---------------------------------------------------------------- state files and reset
+
+namespace {
+
+std::filesystem::path settings_path_of(const std::wstring& statePath)
+{
+    const std::filesystem::path path = path_from_wide(statePath);
+    return path.parent_path() / (path.stem().string() + "_settings.json");
+}
+
+} // namespace
+
+void VideoDeviceController::save_device_state(const std::wstring& path)
+{
+    try {
+        nlohmann::json settings;
+        settings["videoformat"] = pixelformat_;
+        settings["width"] = std::to_string(width_);
+        settings["height"] = std::to_string(height_);
+        settings["binning"] = currentBinning_.text();
+        write_text_file(path_to_wide(settings_path_of(path)), settings.dump(4));
+    } catch (const std::exception& e) {
+        spdlog::error("Exception at VideoDeviceController::save_device_state: {}", e.what());
+    }
+    checkDevice();
+    const vsx::PropertyMap map = grabber_->devicePropertyMap();
+    vsx::Error err(vsx::Error::Record);
+    if (!map.serializeToFile(path, err))
+        throw std::runtime_error("saveDeviceState() failed: " + err.message());
+}
+
+void VideoDeviceController::load_device_state(const std::wstring& path)
+{
+    checkDevice();
+    const std::filesystem::path settingsPath = settings_path_of(path);
+    if (std::filesystem::exists(settingsPath)) {
+        const nlohmann::json settings = nlohmann::json::parse(read_text_file(path_to_wide(settingsPath)));
+        if (settings.is_object() && settings.contains("binning"))
+            setBinningSkippingValue(settings["binning"].get<std::string>());
+        if (settings.is_object() && settings.contains("videoformat")) {
+            const auto text = [&](const char* key) {
+                return settings.contains(key) ? settings[key].get<std::string>()
+                                              : nlohmann::json().get<std::string>();
+            };
+            const std::string name = settings["videoformat"].get<std::string>();
+            const int64_t width = std::strtoll(text("width").c_str(), nullptr, 0);
+            const int64_t height = std::strtoll(text("height").c_str(), nullptr, 0);
+            setVideoformat(name, width, height);
+        }
+    } else {
+        // The camera's own state is worth having without the format record.
+        spdlog::warn(
+            "VideoDeviceController::load_device_state: {} does not exist; only the camera state is loaded",
+            settingsPath.string());
+    }
+    const vsx::PropertyMap map = grabber_->devicePropertyMap();
+    vsx::Error err(vsx::Error::Record);
+    if (!map.deserializeFromFile(path, err))
+        throw std::runtime_error("loadDeviceState() failed: " + err.message());
+    // The state file is applied over the format: take what the camera has now.
+    syncFromDevice(map);
+    if (hasFramerate()) {
+        framerate_ = -1.0;
+        framerate();
+    }
+}
+
+void VideoDeviceController::syncFromDevice(const vsx::PropertyMap& map)
+{
+    const std::string pixelformat = map.getValueString("PixelFormat");
+    if (pixelformat != pixelformat_) {
+        pixelformat_ = pixelformat;
+        clearFormatCaches();
+    }
+    const int64_t width = map.getValueInt64("Width");
+    const int64_t height = map.getValueInt64("Height");
+    if (width != width_ || height != height_)
+        framerateCache_.clear();
+    width_ = width;
+    height_ = height;
+    if (!binningEntries_.empty()) {
+        const BinningEntry binning = binning_on_device(map, binningEntries_);
+        if (binning != currentBinning_) {
+            currentBinning_ = binning;
+            resolutionCache_.clear();
+        }
+    }
+    updateFilterSupport();
+}
+
+void VideoDeviceController::saveFilters()
+{
+    for (const std::shared_ptr<filter::FilterBase>& filter : pipeline_.filters()) {
+        try {
+            const std::string name =
+                camera_file_stem(uniqueName_) + "_" + wide_to_utf8(filter->name()) + "_.json";
+            const std::filesystem::path path = path_from_wide(get_settings_directory()) / name;
+            const std::string text = filter->serialize();
+            if (text.empty())
+                throw std::runtime_error("the settings could not be serialised");
+            write_text_file(path_to_wide(path), text);
+        } catch (const std::exception& e) {
+            spdlog::error("Failed  VideoDeviceController::saveFilters(...). what(): {}", e.what());
+        }
+    }
+}
+
+void VideoDeviceController::resetDevice()
+{
+    try {
+        checkDevice();
+        const VideoFormat format = videoformat();
+        const double rate = framerate();
+        stopLive();
+        const vsx::PropertyMap map = grabber_->devicePropertyMap();
+        const vsx::PropEnumeration selector = map.findEnumeration("UserSetSelector");
+        for (const vsx::Property& entry : selector.entries()) {
+            if (entry.name() == "Default") {
+                selector.setValue("Default"); // by name: positions are not values
+                break;
+            }
+        }
+        map.findCommand("UserSetLoad").execute();
+        syncFromDevice(map);
+        setVideoformat(format.pixelformat, format.width, format.height);
+        setFramerate(rate);
+    } catch (const std::exception& e) {
+        spdlog::error("Failed to reset device: {}", e.what());
+    }
+    startLive();
 }
 
 } // namespace app

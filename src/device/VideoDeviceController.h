@@ -1,20 +1,26 @@
 #pragma once
 
+#include "app/RateCounter.h"
 #include "device/BinningEntry.h"
 #include "device/DeviceInfo.h"
 #include "device/FormatEnumeration.h"
 #include "device/Grabber.h"
 #include "device/GuardedCallback.h"
 #include "device/Sink.h"
+#include "device/SnapHandover.h"
+#include "device/StallWatchdog.h"
 #include "device/VideoFormat.h"
 #include "device/ViewTransform.h"
 #include "filter/FilterPipeline.h"
 #include "kyrgx/ImageDescriptor.h"
 #include "kyrgx/PixelFormat.h"
 
+#include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,9 +38,16 @@ namespace app {
 // Always held through a shared pointer and never copied: its address is the
 // queue sink's listener and is captured by the camera's notification handlers.
 //
+// Life: construct -> openDevice or openGrabber -> assign onFrame and
+// onFilterSupportChanged -> load_device_state (or the default format and
+// rate) -> startLive -> pause, resume, snaps, changes with the stream stopped
+// -> save_device_state -> closeDevice -> release.
+//
 // Threads: every operation runs on the GUI thread unless its comment says
-// otherwise. The live, paused, device-lost and trigger-mode flags and the
-// measured frame rate are atomics, read from any thread.
+// otherwise. Frames arrive on the stream's frame thread (framesQueued,
+// imageready_handler, onFrame), notifications and device loss on the camera
+// library's event thread. The live, paused, device-lost and trigger-mode
+// flags, the watchdog and the measured frame rate are atomics.
 class VideoDeviceController : public vsx::QueueSinkListener {
 public:
     // Milliseconds on a monotonic clock (tests pass a manual one).
@@ -53,12 +66,74 @@ public:
     void sinkDisconnected(vsx::QueueSink&) override {}
     void framesQueued(vsx::QueueSink& sink) override;
 
-    // ---- opening
+    static constexpr std::chrono::milliseconds kSnapTimeout{1000};
+
+    // ---- opening, streaming and closing
+    // Opens the first camera whose model name or unique name is name (a
+    // camera open before is closed and released first). False when none matched.
+    bool openDevice(const std::wstring& name);
     // Takes over a grabber whose device is open (the device selection dialog
     // opens devices this way) and sets the camera up. Always true.
     bool openGrabber(std::shared_ptr<vsx::Grabber> grabber);
-    // Closes the device; the grabber and the camera's identity stay.
+    // Closes the device as far as it can, logging each step that fails; the
+    // grabber and the camera's identity stay (the grabber is let go when the
+    // camera refuses to close). Never throws.
     void closeDevice();
+    // Sets the stream up and starts it; clears paused. Throws
+    // "live_prepare: failed to prepare graph - <message>" or "Failed to start
+    // live: <message>".
+    void startLive();
+    void stopLive();
+    // Takes a snap (frames and colour picks are served from it while paused),
+    // then stops the acquisition; the stream stays set up. Does nothing unless
+    // live. Throws "pause failed.".
+    void pause();
+    // Throws "resume failed.".
+    void resume();
+    // Polled from the GUI tick: true once when a live camera that is neither
+    // paused nor in trigger mode sent no frame for more than 5000 ms.
+    bool isStreamStalled();
+    void setStallCheck(bool enabled);
+
+    // ---- frames (frame thread) and snaps
+    // The work on one frame: frame rate, filters, onFrame, a pending snap.
+    void imageready_handler(const kyr_kelvane::image_descriptor& frame);
+    // A copy of the next frame, waiting at most timeout; while paused the frame
+    // taken when pausing. Empty when no frame came. The pixels stay valid until
+    // the next snap or pause.
+    kyr_kelvane::image_descriptor snapImage(std::chrono::milliseconds timeout = kSnapTimeout);
+    bool isSnapPending() const { return snap_.pending(); }
+    // Red, green, blue and a fourth byte of pixel (x, y), clamped into the
+    // image: of the paused frame, or (only inside onFrame) of the frame being
+    // delivered. Zeros otherwise.
+    std::array<uint8_t, 4> pixelColor(int x, int y) const;
+    // Frames counted by the watchdog since the last start or trigger change.
+    uint32_t frameCount() const { return watchdog_.frames(); }
+
+    // ---- camera notifications (handlers run on the library's event thread)
+    // The controller's own: "TriggerMode" and the four LUT features.
+    void registerNotifications();
+    // One registration per feature: registering a name again replaces the
+    // previous registration. Null when nothing was registered.
+    void* registerNotification(const std::string& name, const vsx::NotificationHandler& handler);
+    void unregisterNotification(const std::string& name);
+    // Ends every registration (failures are logged) and empties the map.
+    void unregisterAllNotifications();
+    std::vector<std::string> registeredNotifications() const;
+
+    // ---- state files
+    // Writes "<stem>_settings.json" beside the camera's state file, then the
+    // state file itself through the camera library.
+    void save_device_state(const std::wstring& path);
+    // Applies "<stem>_settings.json" (binning, then format) and then the
+    // state file. A missing settings file is logged and the state file is
+    // still applied.
+    void load_device_state(const std::wstring& path);
+    // One parameter file per filter in the settings folder.
+    void saveFilters();
+    // Loads the camera's "Default" user set, keeping format and frame rate, and
+    // starts the stream again.
+    void resetDevice();
 
     // ---- the device check and state
     // Throws std::runtime_error "vsx::Grabber is NULL.", "no device open." or
@@ -160,6 +235,12 @@ public:
 
 private:
     void initDevice();
+    void live_prepare();
+    void syncFromDevice(const vsx::PropertyMap& map);
+    void onTriggerMode(vsx::Property& property);
+    void onLutSelector(vsx::Property& property);
+    void onLutEnable(vsx::Property& property);
+    void onLutValue(vsx::Property& property, GuardedCallback<void(int64_t)>& callback);
     vsx::PropertyMap propertyMapOrThrow() const;
     void set_videoformat(const std::string& pixelformat, int64_t width, int64_t height);
     void applySize(const vsx::PropertyMap& map, const char* feature, int64_t value, int64_t& member);
@@ -175,15 +256,25 @@ private:
     std::vector<double> framerateCache_;
     double framerate_ = -1.0;
     std::atomic<bool> paused_{false};
+    kyr_kelvane::image_descriptor pausedFrame_;
     // Shared with the device-lost handler, which may outlive this object.
     std::shared_ptr<std::atomic<bool>> deviceLost_ = std::make_shared<std::atomic<bool>>(false);
     std::atomic<bool> live_{false};
+    std::atomic<bool> stallCheck_{true};
     PropertyItemList propertyItems_;
+    kyr_kelvane::image_descriptor lastFrame_;
+    SnapHandover snap_;
+    StallWatchdog watchdog_;
+    std::unique_ptr<RateCounter> rateCounter_;
     std::atomic<float> measuredFramerate_{0.0f};
     vsx::DeviceInfo deviceInfo_;
     std::string uniqueName_;
     filter::FilterPipeline pipeline_;
+    std::vector<std::shared_ptr<filter::FilterBase>> filterList_; // the pipeline's, fixed
+    kyr_kelvane::image_descriptor filterOutput_;
+    std::vector<uint8_t> filterBuffer_;
     std::atomic<bool> triggerMode_{false};
+    std::map<std::string, void*> notifications_;
     std::vector<BinningEntry> binningEntries_;
     BinningEntry currentBinning_;
     Clock clock_;
