@@ -10,10 +10,12 @@
 #include "device/SnapHandover.h"
 #include "device/StallWatchdog.h"
 #include "device/VideoFormat.h"
+#include "device/VideoRecorder.h"
 #include "device/ViewTransform.h"
 #include "filter/FilterPipeline.h"
 #include "kyrgx/ImageDescriptor.h"
 #include "kyrgx/PixelFormat.h"
+#include "kyrgx/Vec2.h"
 
 #include <array>
 #include <atomic>
@@ -211,6 +213,35 @@ public:
     // The offered size of the format nearest in area to width x height.
     VideoFormat nearestVideoformat(const std::string& pixelformat, int32_t width, int32_t height);
 
+    // ---- video recording (the recording plug-in's)
+    // Starts a recording into the file (H.265 for codec "H265", else H.264);
+    // quality 0 lets the writer choose the bit rate. False (and logged) when
+    // none could be started, also while one runs.
+    bool aviStart(const std::wstring& fileName, const std::string& codec, bool hardwareAcceleration,
+                  int32_t quality);
+    // Frame thread: encodes the frame into the running recording; nothing
+    // without one.
+    void aviAddFrame(const kyr_kelvane::image_descriptor& frame);
+    // Finishes the file; nothing without a running recording. Closing the
+    // camera and releasing the controller finish it too.
+    void aviStop();
+    const VideoRecorder& recorder() const { return recorder_; }
+
+    // ---- autofocus (runs while the camera streams)
+    // Whether the camera can focus once on demand (its family's command or
+    // region switch). Logs and answers false for failures past the device check.
+    bool hasAutoFocus();
+    // Throws "Focus_Enable_Region_of_Interest / AutoFocusROIEnable is not available.".
+    void setAutoFocusROI(bool enable);
+    // One-push autofocus on a region around the point (pixels of the delivered
+    // image). Failures are logged, not thrown.
+    void startAutoFocus(kyrgx::Vec2<int> point);
+    // The transport-layer type of the camera's interface: 0 selects the
+    // one-push features, any other value the GenICam ones. 0 on failure.
+    int32_t transportLayerType() const;
+    // ("OffsetX", "OffsetY"), each 0 when it cannot be read.
+    std::pair<int32_t, int32_t> sensorOffset() const;
+
     // ---- callbacks (assigned by other components; empty ones are skipped)
     // After a video format was applied to the open camera.
     std::function<void(VideoDeviceController*)> onVideoformatChanged;
@@ -241,6 +272,8 @@ private:
     void onLutSelector(vsx::Property& property);
     void onLutEnable(vsx::Property& property);
     void onLutValue(vsx::Property& property, GuardedCallback<void(int64_t)>& callback);
+    void focusAutoAt(kyrgx::Vec2<int> point);
+    void focusOnePushAt(kyrgx::Vec2<int> point);
     vsx::PropertyMap propertyMapOrThrow() const;
     void set_videoformat(const std::string& pixelformat, int64_t width, int64_t height);
     void applySize(const vsx::PropertyMap& map, const char* feature, int64_t value, int64_t& member);
@@ -275,6 +308,7 @@ private:
     std::vector<uint8_t> filterBuffer_;
     std::atomic<bool> triggerMode_{false};
     std::map<std::string, void*> notifications_;
+    VideoRecorder recorder_;
     std::vector<BinningEntry> binningEntries_;
     BinningEntry currentBinning_;
     Clock clock_;

@@ -17,6 +17,13 @@
 
 namespace fs = std::filesystem;
 
+// Qt scales glyph images on its own worker pool, whose bookkeeping synchronises
+// inside the (uninstrumented) Qt library where ThreadSanitizer cannot see it.
+extern "C" const char* __tsan_default_suppressions()
+{
+    return "race:QListData\nrace:QThreadPool\nrace:QWaitCondition\nrace:QSemaphore\n";
+}
+
 namespace {
 
 // An RGB32 frame as the camera path hands it over.

@@ -31,6 +31,7 @@ inline constexpr const char* kLinked = "52000094";         // reachable copy of 
 inline constexpr const char* kHorizontalOnly = "41000095"; // "BinningHorizontal" alone
 inline constexpr const char* kBinningOnly = "41000096";    // binning integers, no decimation
 inline constexpr const char* kAnalogBinned = "63000097";   // analogue camera powered on at "Binning" 2x2
+inline constexpr const char* kNoFocusBottom = "63000098";  // one-push focus without "Focus_Bottom"
 
 inline const char* kTestCameras = R"({
   "extends": "default",
@@ -42,7 +43,8 @@ inline const char* kTestCameras = R"({
      "remove": ["BinningVertical", "DecimationHorizontal", "DecimationVertical"]},
     {"id": "binning-only", "template": "usb-mono16", "serial": "41000096",
      "remove": ["DecimationHorizontal", "DecimationVertical"]},
-    {"id": "analog-binned", "template": "analog", "serial": "63000097", "features": {"Binning": "2x2"}}
+    {"id": "analog-binned", "template": "analog", "serial": "63000097", "features": {"Binning": "2x2"}},
+    {"id": "no-focus-bottom", "template": "analog", "serial": "63000098", "remove": ["Focus_Bottom"]}
   ]
 })";
 
