@@ -230,6 +230,8 @@ void VideoDeviceController::imageready_handler(const kyr_kelvane::image_descript
             onFrame(this, work);
         } catch (const std::exception& e) {
             spdlog::error("VideoDeviceController::imageready_handler() failed: {}", e.what());
+        } catch (...) {
+            spdlog::error("VideoDeviceController::imageready_handler() failed: unknown exception");
         }
     }
     t_delivering = nullptr;
@@ -979,7 +981,7 @@ void* VideoDeviceController::registerNotification(const std::string& name,
         // outlive the close.
         if (notifications_.count(name) != 0)
             unregisterNotification(name);
-        void* token = feature.eventAddNotification([name, handler](vsx::Property& p) {
+        void* token = feature.eventAddNotification([handler](vsx::Property& p) {
             vsx::guard_callback("VideoDeviceController::notification", [&] { handler(p); });
         });
         if (token != nullptr)
