@@ -79,6 +79,7 @@ protected:
         const size_t before = frames.count();
         vsxsim_step(serial, static_cast<int>(frameCount));
         ASSERT_TRUE(frames.waitFor(before + frameCount));
+        ASSERT_TRUE(vsxsim_flush(5000)); // the deliveries have returned, counts included
     }
 
     std::atomic<int64_t> now{0};

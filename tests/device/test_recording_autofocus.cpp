@@ -53,6 +53,7 @@ protected:
         const size_t before = frames.count();
         vsxsim_step(kGigeColor, static_cast<int>(count));
         ASSERT_TRUE(frames.waitFor(before + count));
+        ASSERT_TRUE(vsxsim_flush(5000)); // the deliveries have returned, counts included
     }
 
     std::string file(const std::string& name) const { return (dir / name).string(); }
