@@ -2,11 +2,23 @@
 
 #include "kyrgx/Vec2.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+namespace kyr_kelvane {
+struct image_descriptor;
+} // namespace kyr_kelvane
+
+namespace kyrgx {
+class Graphics;
+namespace OpenGL {
+class Pixelbuffer;
+} // namespace OpenGL
+} // namespace kyrgx
 
 namespace application {
 
@@ -27,6 +39,17 @@ public:
     virtual void deleteController() = 0;
     virtual kyrgx::Vec2<float> dpi() = 0;
     virtual bool highDpi() = 0;
+
+    // An OpenGL pixel buffer of height x stride bytes (the caller's OpenGL
+    // context must be current): the live view copies frames into these.
+    virtual std::shared_ptr<kyrgx::OpenGL::Pixelbuffer> makePixelBuffer(int32_t width, int32_t height,
+                                                                        int32_t stride, int32_t format) = 0;
+    // A Graphics that draws into the image's pixels in place (overlays burnt
+    // into saved images and video frames), from any thread. Offscreen drawing
+    // is one job at a time: the Graphics holds the process's offscreen drawing
+    // lock until it is released, so release it before making another.
+    virtual std::shared_ptr<kyrgx::Graphics> makeGraphics(const kyr_kelvane::image_descriptor& image,
+                                                          bool alpha) = 0;
 
     // File-open dialog: true and both outputs set when the user chose a file.
     virtual bool openFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,

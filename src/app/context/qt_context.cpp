@@ -6,8 +6,14 @@
 #include "app/TextFile.h"
 #include "app/Utf8.h"
 #include "app/context/FileDialogFilters.h"
+#include "app/context/OffscreenDrawingLock.h"
 #include "app/context/QtDesktopServices.h"
 #include "app/context/TerminationSignals.h"
+#include "kyrgx/Graphics.h"
+#include "kyrgx/ImageDescriptor.h"
+#include "kyrgx/opengl/Pixelbuffer.h"
+#include "kyrgx/qt/QtGraphicsContext.h"
+#include "kyrgx/qt/QtGraphicsDriver.h"
 #include "model/MainModel.h"
 #include "model/MainViewController.h"
 #include "model/WindowSettings.h"
@@ -40,6 +46,43 @@ void qt_context::setTitle(const std::string& title) { title_ = title; }
 kyrgx::Vec2<float> qt_context::dpi() { return dpi_; }
 
 bool qt_context::highDpi() { return highDpi_; }
+
+std::shared_ptr<kyrgx::OpenGL::Pixelbuffer> qt_context::makePixelBuffer(int32_t width, int32_t height,
+                                                                        int32_t stride, int32_t format)
+{
+    if (width < 0 || height < 0 || stride < 0)
+        throw std::invalid_argument("makePixelBuffer: negative size");
+    return std::make_shared<kyrgx::OpenGL::Pixelbuffer>(
+        static_cast<uint32_t>(width), static_cast<uint32_t>(height), static_cast<uint32_t>(stride),
+        static_cast<kyrgx::PixelFormat>(format), 0u);
+}
+
+namespace {
+
+// One offscreen drawing job. Members go in reverse order: the Graphics, the
+// driver, the surface (which ends painting), and last the lock.
+struct OffscreenJob {
+    OffscreenDrawingLock::Token token;
+    std::shared_ptr<app::QtView::QtGraphicsContext> surface;
+    std::shared_ptr<app::QtView::QtGraphicsDriver> driver;
+    std::shared_ptr<kyrgx::Graphics> graphics;
+};
+
+} // namespace
+
+std::shared_ptr<kyrgx::Graphics> qt_context::makeGraphics(const kyr_kelvane::image_descriptor& image,
+                                                          bool alpha)
+{
+    auto job = std::make_shared<OffscreenJob>();
+    job->token = OffscreenDrawingLock::instance().acquire();
+    const int width = static_cast<int>(image.width);
+    const int height = static_cast<int>(image.height);
+    job->surface = std::make_shared<app::QtView::QtGraphicsContext>(&painter_, image.data, width, height,
+                                                                    image.pitch, image.format, alpha);
+    job->driver = std::make_shared<app::QtView::QtGraphicsDriver>(&painter_, QRect(0, 0, width, height));
+    job->graphics = std::make_shared<kyrgx::Graphics>(job->driver, job->surface);
+    return std::shared_ptr<kyrgx::Graphics>(job, job->graphics.get());
+}
 
 void qt_context::setDesktopServices(std::shared_ptr<IDesktopServices> services) { desktop_ = std::move(services); }
 

@@ -3,6 +3,7 @@
 #include "app/IApplicationContext.h"
 #include "app/context/IDesktopServices.h"
 
+#include <QPainter>
 #include <QPixmap>
 #include <map>
 #include <memory>
@@ -30,6 +31,14 @@ public:
     void deleteController() override;
     kyrgx::Vec2<float> dpi() override;
     bool highDpi() override;
+    // Throws std::invalid_argument for a negative size or stride.
+    std::shared_ptr<kyrgx::OpenGL::Pixelbuffer> makePixelBuffer(int32_t width, int32_t height, int32_t stride,
+                                                                int32_t format) override;
+    // Paints with the context's one painter under the offscreen drawing lock
+    // (held until the Graphics is released). Throws std::runtime_error for a
+    // pixel format the painter cannot draw into; the lock is then free again.
+    std::shared_ptr<kyrgx::Graphics> makeGraphics(const kyr_kelvane::image_descriptor& image,
+                                                  bool alpha) override;
     bool openFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
                   std::wstring& path, std::wstring& directory) override;
     bool saveFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
@@ -71,6 +80,7 @@ private:
     bool highDpi_ = true;
     std::shared_ptr<IDesktopServices> desktop_;
     int argc_ = 0;
+    QPainter painter_; // every offscreen Graphics paints with it, one at a time
 };
 
 }  // namespace application

@@ -1,0 +1,133 @@
+#include "device/BinningProbe.h"
+
+#include "device/FeatureAccess.h"
+
+#include <functional>
+#include <spdlog/spdlog.h>
+
+namespace app {
+
+namespace {
+
+// Runs the restore step when the probe ends, however it ends.
+class RestoreOnExit {
+public:
+    explicit RestoreOnExit(std::function<void()> restore) : restore_(std::move(restore)) {}
+    ~RestoreOnExit()
+    {
+        try {
+            restore_();
+        } catch (const std::exception& e) {
+            spdlog::error("enumerate_binning_values: {}", e.what());
+        }
+    }
+    RestoreOnExit(const RestoreOnExit&) = delete;
+    RestoreOnExit& operator=(const RestoreOnExit&) = delete;
+
+private:
+    std::function<void()> restore_;
+};
+
+bool write_and_read_back(const vsx::PropInteger& feature, int64_t value)
+{
+    vsx::Error err(vsx::Error::Record);
+    if (!feature.setValue(value, err))
+        return false;
+    return feature.value(err) == value && err.code == vsx::Error::kNoError;
+}
+
+} // namespace
+
+void enumerate_binning_values(const vsx::PropEnumeration& feature, int32_t mode,
+                              std::vector<BinningEntry>& out)
+{
+    try {
+        const int64_t saved = feature.intValue();
+        const std::vector<vsx::Property> entries = feature.entries();
+        const RestoreOnExit restore([&] { feature.setIntValue(saved, vsx::Error::ignoreRecord()); });
+        for (const vsx::Property& entry : entries) {
+            const int64_t d = entry.entryIntValue();
+            vsx::Error err(vsx::Error::Record);
+            if (!feature.setIntValue(d, err))
+                continue;
+            if (feature.intValue(err) == d && err.code == vsx::Error::kNoError)
+                out.push_back({static_cast<uint32_t>(d), static_cast<uint32_t>(d), mode});
+        }
+    } catch (const std::exception& e) {
+        spdlog::error("enumerate_binning_values: {}", e.what());
+    }
+}
+
+void enumerate_binning_values(const vsx::PropInteger& horizontal, const vsx::PropInteger& vertical,
+                              int32_t mode, std::vector<BinningEntry>& out)
+{
+    try {
+        if (horizontal && vertical) {
+            const std::vector<int64_t> hValues = integer_value_list(horizontal);
+            const std::vector<int64_t> vValues = integer_value_list(vertical);
+            const int64_t savedH = horizontal.value();
+            const int64_t savedV = vertical.value();
+            const RestoreOnExit restore([&] {
+                horizontal.setValue(savedH, vsx::Error::ignoreRecord());
+                vertical.setValue(savedV, vsx::Error::ignoreRecord());
+            });
+            for (int64_t h : hValues) {
+                for (int64_t v : vValues) {
+                    vsx::Error err(vsx::Error::Record);
+                    if (!horizontal.setValue(h, err) || !vertical.setValue(v, err))
+                        continue;
+                    const int64_t readH = horizontal.value(err);
+                    const int64_t readV = vertical.value(err);
+                    if (err.code == vsx::Error::kNoError && readH == h && readV == v)
+                        out.push_back({static_cast<uint32_t>(h), static_cast<uint32_t>(v), mode});
+                }
+            }
+            return;
+        }
+        const vsx::PropInteger& single = horizontal ? horizontal : vertical;
+        if (!single)
+            return;
+        const std::vector<int64_t> values = integer_value_list(single);
+        const int64_t saved = single.value();
+        const RestoreOnExit restore([&] { single.setValue(saved, vsx::Error::ignoreRecord()); });
+        for (int64_t value : values) {
+            if (!write_and_read_back(single, value))
+                continue;
+            const auto factor = static_cast<uint32_t>(value);
+            out.push_back(horizontal ? BinningEntry{factor, 1, mode} : BinningEntry{1, factor, mode});
+        }
+    } catch (const std::exception& e) {
+        spdlog::error("enumerate_binning_values: {}", e.what());
+    }
+}
+
+std::vector<BinningEntry> probe_binning_entries(const vsx::PropertyMap& map)
+{
+    std::vector<BinningEntry> binning;
+    std::vector<BinningEntry> decimation;
+    if (has_feature(map, "Binning"))
+        enumerate_binning_values(map.findEnumeration("Binning", vsx::Error::ignoreRecord()),
+                                 BinningEntry::Binning, binning);
+    if (has_feature(map, "Decimation"))
+        enumerate_binning_values(map.findEnumeration("Decimation", vsx::Error::ignoreRecord()),
+                                 BinningEntry::Decimation, binning);
+    if (has_feature(map, "BinningVertical") || has_feature(map, "BinningHorizontal"))
+        enumerate_binning_values(map.findInteger("BinningHorizontal", vsx::Error::ignoreRecord()),
+                                 map.findInteger("BinningVertical", vsx::Error::ignoreRecord()),
+                                 BinningEntry::Binning, binning);
+    if (has_feature(map, "DecimationVertical") || has_feature(map, "DecimationHorizontal"))
+        enumerate_binning_values(map.findInteger("DecimationHorizontal", vsx::Error::ignoreRecord()),
+                                 map.findInteger("DecimationVertical", vsx::Error::ignoreRecord()),
+                                 BinningEntry::Decimation, decimation);
+
+    if (binning.empty() || decimation.empty())
+        return binning.empty() ? decimation : binning;
+    std::vector<BinningEntry> merged{BinningEntry{1, 1, BinningEntry::Disabled}};
+    for (const auto* list : {&binning, &decimation})
+        for (const BinningEntry& entry : *list)
+            if (entry.horizontal > 1 || entry.vertical > 1)
+                merged.push_back(entry);
+    return merged;
+}
+
+} // namespace app
