@@ -17,15 +17,6 @@
 
 namespace fs = std::filesystem;
 
-// Qt scales the glyph images of text on a worker pool of its own, whose tasks
-// synchronise inside the Qt libraries (built without ThreadSanitizer, with
-// Qt's own futex locks) where the sanitizer cannot see it. Reports with Qt's
-// frames are left out; the threads test below checks its pictures itself.
-extern "C" const char* __tsan_default_suppressions()
-{
-    return "race:libQt5Core.so.5\nrace:libQt5Gui.so.5\n";
-}
-
 namespace {
 
 // An RGB32 frame as the camera path hands it over.
