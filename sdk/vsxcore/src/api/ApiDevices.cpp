@@ -37,6 +37,54 @@ const char* text_result(const std::string& text)
     succeed();
     return text.c_str();
 }
+
+// Takes a handle's list anew.
+template <class H, class Update> bool update_list(const char* function, H* h, Update update)
+{
+    if (!enter(function))
+        return false;
+    if (!h)
+        return invalid_handle();
+    update(*h);
+    return succeed();
+}
+
+// The length of a handle's list; -1 on failure.
+template <class H, class Items> int list_count(const char* function, H* h, Items items)
+{
+    if (!enter(function))
+        return -1;
+    if (!h) {
+        invalid_handle();
+        return -1;
+    }
+    succeed();
+    return static_cast<int>(items(*h).size());
+}
+
+// Entry index of a list handed out as a new handle of type Made; the caller
+// has passed enter() already.
+template <class Made, class H, class Items, class C>
+bool list_entry(H* h, Items items, int index, C** out, const char* what)
+{
+    if (!h)
+        return invalid_handle();
+    if (!out)
+        return invalid_argument("out");
+    const auto& list = items(*h);
+    if (index < 0 || static_cast<size_t>(index) >= list.size())
+        return fail(kNotFound, std::string("No ") + what + " at index " + std::to_string(index));
+    return hand_out(new Made(list[static_cast<size_t>(index)]), out);
+}
+
+const auto devices_of = [](auto& h) -> const auto&
+{
+    return h.devices();
+};
+const auto interfaces_of = [](auto& h) -> const auto&
+{
+    return h.interfaces();
+};
 } // namespace
 
 extern "C" {
@@ -76,29 +124,14 @@ VSX_API void vsx_devenum_unref(vsx_devenum* e)
 VSX_API bool vsx_devenum_update_device_list(vsx_devenum* e)
 {
     return guarded(false, [&] {
-        if (!enter("vsx_devenum_update_device_list"))
-            return false;
-        auto* h = enumerator(e);
-        if (!h)
-            return invalid_handle();
-        h->update_devices();
-        return succeed();
+        return update_list("vsx_devenum_update_device_list", enumerator(e),
+                           [](DeviceEnumerator& h) { h.update_devices(); });
     });
 }
 
 VSX_API int vsx_devenum_get_device_count(vsx_devenum* e)
 {
-    return guarded(-1, [&] {
-        if (!enter("vsx_devenum_get_device_count"))
-            return -1;
-        auto* h = enumerator(e);
-        if (!h) {
-            invalid_handle();
-            return -1;
-        }
-        succeed();
-        return static_cast<int>(h->devices().size());
-    });
+    return guarded(-1, [&] { return list_count("vsx_devenum_get_device_count", enumerator(e), devices_of); });
 }
 
 VSX_API bool vsx_devenum_get_devinfo(vsx_devenum* e, int index, vsx_devinfo** out)
@@ -110,42 +143,22 @@ VSX_API bool vsx_devenum_get_devinfo(vsx_devenum* e, int index, vsx_devinfo** ou
             serial = h->devices()[static_cast<size_t>(index)]->serial();
         if (!enter("vsx_devenum_get_devinfo", serial, {}, index))
             return false;
-        if (!h)
-            return invalid_handle();
-        if (!out)
-            return invalid_argument("out");
-        if (index < 0 || static_cast<size_t>(index) >= h->devices().size())
-            return fail(kNotFound, "No device at index " + std::to_string(index));
-        return hand_out(new DeviceInfo(h->devices()[static_cast<size_t>(index)]), out);
+        return list_entry<DeviceInfo>(h, devices_of, index, out, "device");
     });
 }
 
 VSX_API bool vsx_devenum_update_interface_list(vsx_devenum* e)
 {
     return guarded(false, [&] {
-        if (!enter("vsx_devenum_update_interface_list"))
-            return false;
-        auto* h = enumerator(e);
-        if (!h)
-            return invalid_handle();
-        h->update_interfaces();
-        return succeed();
+        return update_list("vsx_devenum_update_interface_list", enumerator(e),
+                           [](DeviceEnumerator& h) { h.update_interfaces(); });
     });
 }
 
 VSX_API int vsx_devenum_get_interface_count(vsx_devenum* e)
 {
-    return guarded(-1, [&] {
-        if (!enter("vsx_devenum_get_interface_count"))
-            return -1;
-        auto* h = enumerator(e);
-        if (!h) {
-            invalid_handle();
-            return -1;
-        }
-        succeed();
-        return static_cast<int>(h->interfaces().size());
-    });
+    return guarded(
+        -1, [&] { return list_count("vsx_devenum_get_interface_count", enumerator(e), interfaces_of); });
 }
 
 VSX_API bool vsx_devenum_get_devitf(vsx_devenum* e, int index, vsx_devitf** out)
@@ -153,14 +166,7 @@ VSX_API bool vsx_devenum_get_devitf(vsx_devenum* e, int index, vsx_devitf** out)
     return guarded(false, [&] {
         if (!enter("vsx_devenum_get_devitf", {}, {}, index))
             return false;
-        auto* h = enumerator(e);
-        if (!h)
-            return invalid_handle();
-        if (!out)
-            return invalid_argument("out");
-        if (index < 0 || static_cast<size_t>(index) >= h->interfaces().size())
-            return fail(kNotFound, "No interface at index " + std::to_string(index));
-        return hand_out(new InterfaceRef(h->interfaces()[static_cast<size_t>(index)]), out);
+        return list_entry<InterfaceRef>(enumerator(e), interfaces_of, index, out, "interface");
     });
 }
 
@@ -276,29 +282,14 @@ VSX_API bool vsx_devitf_get_property_map(vsx_devitf* i, vsx_propmap** out)
 VSX_API bool vsx_devitf_update_device_list(vsx_devitf* i)
 {
     return guarded(false, [&] {
-        if (!enter("vsx_devitf_update_device_list"))
-            return false;
-        auto* h = itf_ref(i);
-        if (!h)
-            return invalid_handle();
-        h->update_devices();
-        return succeed();
+        return update_list("vsx_devitf_update_device_list", itf_ref(i),
+                           [](InterfaceRef& h) { h.update_devices(); });
     });
 }
 
 VSX_API int vsx_devitf_get_device_count(vsx_devitf* i)
 {
-    return guarded(-1, [&] {
-        if (!enter("vsx_devitf_get_device_count"))
-            return -1;
-        auto* h = itf_ref(i);
-        if (!h) {
-            invalid_handle();
-            return -1;
-        }
-        succeed();
-        return static_cast<int>(h->devices().size());
-    });
+    return guarded(-1, [&] { return list_count("vsx_devitf_get_device_count", itf_ref(i), devices_of); });
 }
 
 VSX_API bool vsx_devitf_get_devinfo(vsx_devitf* i, int index, vsx_devinfo** out)
@@ -306,14 +297,7 @@ VSX_API bool vsx_devitf_get_devinfo(vsx_devitf* i, int index, vsx_devinfo** out)
     return guarded(false, [&] {
         if (!enter("vsx_devitf_get_devinfo", {}, {}, index))
             return false;
-        auto* h = itf_ref(i);
-        if (!h)
-            return invalid_handle();
-        if (!out)
-            return invalid_argument("out");
-        if (index < 0 || static_cast<size_t>(index) >= h->devices().size())
-            return fail(kNotFound, "No device at index " + std::to_string(index));
-        return hand_out(new DeviceInfo(h->devices()[static_cast<size_t>(index)]), out);
+        return list_entry<DeviceInfo>(itf_ref(i), devices_of, index, out, "device");
     });
 }
 

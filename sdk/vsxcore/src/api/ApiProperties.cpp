@@ -106,6 +106,12 @@ int int_meta(const char* function, vsx_prop* p, FeatureKind kind, int Feature::*
     return f->*member;
 }
 
+// The unit text of an integer or float feature.
+const char* unit_of(const char* function, vsx_prop* p, FeatureKind kind)
+{
+    Feature* f = prop_entry(function, p, kind);
+    return f ? text_or_null(f, f->unit) : nullptr;
+}
 } // namespace
 
 extern "C" {
@@ -314,10 +320,8 @@ VSX_API int vsx_prop_integer_get_inc_mode(vsx_prop* p)
 
 VSX_API const char* vsx_prop_integer_get_unit(vsx_prop* p)
 {
-    return guarded<const char*>(nullptr, [&]() -> const char* {
-        Feature* f = prop_entry("vsx_prop_integer_get_unit", p, FeatureKind::Integer);
-        return f ? text_or_null(f, f->unit) : nullptr;
-    });
+    return guarded<const char*>(
+        nullptr, [&] { return unit_of("vsx_prop_integer_get_unit", p, FeatureKind::Integer); });
 }
 
 VSX_API int vsx_prop_integer_get_representation(vsx_prop* p)
@@ -381,10 +385,8 @@ VSX_API int vsx_prop_float_get_inc_mode(vsx_prop* p)
 
 VSX_API const char* vsx_prop_float_get_unit(vsx_prop* p)
 {
-    return guarded<const char*>(nullptr, [&]() -> const char* {
-        Feature* f = prop_entry("vsx_prop_float_get_unit", p, FeatureKind::Float);
-        return f ? text_or_null(f, f->unit) : nullptr;
-    });
+    return guarded<const char*>(nullptr,
+                                [&] { return unit_of("vsx_prop_float_get_unit", p, FeatureKind::Float); });
 }
 
 VSX_API int vsx_prop_float_get_representation(vsx_prop* p)
