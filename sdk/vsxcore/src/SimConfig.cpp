@@ -1,5 +1,6 @@
 #include "SimConfig.h"
 
+#include "AddedFeatures.h"
 #include "CameraTemplates.h"
 #include "Log.h"
 #include "TextUtil.h"
@@ -228,6 +229,7 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
                 }
             }
             field(j, "remove", s.remove, where);
+            parse_added_features(j, s, where);
             if (s.serial.empty() || s.model.empty()) {
                 Log::warn("configuration: camera '" + s.id +
                           "' needs a template or a model and serial; skipped");
