@@ -3,7 +3,6 @@
 #include "panels/FeatureWrites.h"
 
 #include <cmath>
-#include <spdlog/spdlog.h>
 
 namespace VSXUtil {
 
@@ -26,19 +25,19 @@ PropertyExposureImpl::~PropertyExposureImpl()
 
 void PropertyExposureImpl::update()
 {
-    readScaled(kMicroseconds);
+    updateIn(kMicroseconds);
 }
 
 void PropertyExposureImpl::set_value(double seconds)
 {
-    try {
-        if (!(std::abs(seconds - value_) > kSmallestStep) || !writable())
-            return;
-        if (write_float(property_, seconds * kMicroseconds))
-            value_ = seconds;
-    } catch (const std::exception& e) {
-        spdlog::error("vx_exposure_abs_wrapper_interface::set_value '{}': {}", logPath(), e.what());
-    }
+    logFailure(
+        [&] {
+            if (!(std::abs(seconds - value_) > kSmallestStep) || !writable())
+                return;
+            if (write_float(property_, seconds * kMicroseconds))
+                value_ = seconds;
+        },
+        "vx_exposure_abs_wrapper_interface::set_value '{}': {}", logPath());
 }
 
 } // namespace VSXUtil

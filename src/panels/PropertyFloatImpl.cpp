@@ -2,8 +2,6 @@
 
 #include "panels/FeatureWrites.h"
 
-#include <spdlog/spdlog.h>
-
 namespace VSXUtil {
 
 PropertyFloatImpl::PropertyFloatImpl(PropertyElement* owner, vsx::PropFloat feature)
@@ -13,7 +11,7 @@ PropertyFloatImpl::PropertyFloatImpl(PropertyElement* owner, vsx::PropFloat feat
 }
 
 PropertyFloatImpl::PropertyFloatImpl(PropertyElement* owner, vsx::PropFloat feature, Unread)
-    : PropertyInterface(owner, PropertyInterfaceType::Float, std::move(feature))
+    : CachedFloat(owner, PropertyInterfaceType::Float, std::move(feature))
 {
 }
 
@@ -24,50 +22,41 @@ PropertyFloatImpl::~PropertyFloatImpl()
 
 void PropertyFloatImpl::update()
 {
-    readScaled(1.0);
+    updateIn(1.0);
 }
 
-void PropertyFloatImpl::readScaled(double divisor)
+void PropertyFloatImpl::updateIn(double divisor)
 {
-    try {
-        if (!isAvailable())
-            return;
-        vsx::Error& record = strict_record();
-        value_ = property_.value(record) / divisor;
-        minimum_ = property_.minimum(record) / divisor;
-        maximum_ = property_.maximum(record) / divisor;
-        // Without a fixed increment a slider still wants a step: a hundredth of the range.
-        increment_ = property_.incrementMode(record) == kIncrementFixed
-                         ? property_.increment(record) / divisor
-                         : (maximum_ - minimum_) / 100.0;
-        representation_ = property_.representation(record);
-        unit_ = property_.unit(record);
-    } catch (const std::exception& e) {
-        spdlog::error("PropertyFloatImpl::update - {}", e.what());
-    }
+    logFailure(
+        [&] {
+            if (isAvailable())
+                readFields(divisor);
+        },
+        "PropertyFloatImpl::update - {}");
 }
 
 void PropertyFloatImpl::set_value(double value)
 {
-    try {
-        if (value == static_cast<double>(static_cast<float>(value_)) || !writable())
-            return;
-        if (write_float(property_, value))
-            value_ = value;
-    } catch (const std::exception& e) {
-        spdlog::error("vx_abs_interface::set_value '{}': {}", logPath(), e.what());
-    }
+    logFailure(
+        [&] {
+            if (value == static_cast<double>(static_cast<float>(value_)) || !writable())
+                return;
+            if (write_float(property_, value))
+                value_ = value;
+        },
+        "vx_abs_interface::set_value '{}': {}", logPath());
 }
 
 std::vector<double> PropertyFloatImpl::valueSet()
 {
-    try {
-        if (property_.incrementMode(strict_record()) == kIncrementValidSet)
-            return property_.validValueSet(strict_record());
-    } catch (const std::exception& e) {
-        spdlog::error("{}", e.what());
-    }
-    return {};
+    std::vector<double> values;
+    logFailure(
+        [&] {
+            if (property_.incrementMode(strict_record()) == kIncrementValidSet)
+                values = property_.validValueSet(strict_record());
+        },
+        "{}");
+    return values;
 }
 
 } // namespace VSXUtil

@@ -5,6 +5,7 @@
 #include "panels/PropertyInterfaceBase.h"
 #include "panels/StrictRecord.h"
 
+#include <spdlog/spdlog.h>
 #include <string>
 #include <utility>
 
@@ -58,6 +59,17 @@ protected:
     // Whether a write may go to the camera: available and not read-only.
     bool writable() { return isAvailable() && !isReadOnly(); }
     std::string logPath() const { return property_log_path(owner_); }
+    // Runs the body of an update or a write. An exception is logged at error
+    // level as message, whose placeholders take args and then its text.
+    template <typename Body, typename... Args>
+    void logFailure(Body&& body, const char* message, const Args&... args)
+    {
+        try {
+            body();
+        } catch (const std::exception& e) {
+            spdlog::error(fmt::runtime(message), args..., e.what());
+        }
+    }
 
     PropertyElement* const owner_;
     const PropertyInterfaceType type_;

@@ -3,7 +3,6 @@
 #include "panels/FeatureWrites.h"
 
 #include <algorithm>
-#include <spdlog/spdlog.h>
 
 namespace VSXUtil {
 
@@ -28,32 +27,33 @@ PropertyOnOffSwitch::~PropertyOnOffSwitch()
 
 void PropertyOnOffSwitch::update()
 {
-    try {
-        if (!isAvailable())
-            return;
-        const vsx::Property selected = property_.selectedEntry(strict_record());
-        // The switch writes by display name, so it reads by it too; a camera
-        // whose names differ from what it shows would otherwise read "off"
-        // right after the switch turned it on.
-        value_ = is_on(selected.name(strict_record())) || is_on(selected.displayName(strict_record()));
-    } catch (const std::exception& e) {
-        spdlog::error("PropertyOnOffSwitch::update - {}", e.what());
-    }
+    logFailure(
+        [&] {
+            if (!isAvailable())
+                return;
+            const vsx::Property selected = property_.selectedEntry(strict_record());
+            // The switch writes by display name, so it reads by it too; a camera
+            // whose names differ from what it shows would otherwise read "off"
+            // right after the switch turned it on.
+            value_ = is_on(selected.name(strict_record())) || is_on(selected.displayName(strict_record()));
+        },
+        "PropertyOnOffSwitch::update - {}");
 }
 
 void PropertyOnOffSwitch::set_value(bool value)
 {
-    try {
-        if (value == value_ || !writable())
-            return;
-        const bool continuous = std::find(entries_.begin(), entries_.end(), "Continuous") != entries_.end();
-        const std::string target = !value ? "Off" : continuous ? "Continuous" : "On";
-        const std::string entry = entry_name_for_display(property_, target);
-        if (!entry.empty() && write_entry(property_, entry))
-            value_ = value;
-    } catch (const std::exception& e) {
-        spdlog::error("vx_switch_interface::set_value '{}': {}", logPath(), e.what());
-    }
+    logFailure(
+        [&] {
+            if (value == value_ || !writable())
+                return;
+            const bool continuous =
+                std::find(entries_.begin(), entries_.end(), "Continuous") != entries_.end();
+            const std::string target = !value ? "Off" : continuous ? "Continuous" : "On";
+            const std::string entry = entry_name_for_display(property_, target);
+            if (!entry.empty() && write_entry(property_, entry))
+                value_ = value;
+        },
+        "vx_switch_interface::set_value '{}': {}", logPath());
 }
 
 } // namespace VSXUtil

@@ -2,8 +2,6 @@
 
 #include "panels/FeatureWrites.h"
 
-#include <spdlog/spdlog.h>
-
 namespace VSXUtil {
 
 PropertyOnceButton::PropertyOnceButton(PropertyElement* owner, vsx::PropEnumeration feature)
@@ -18,14 +16,14 @@ PropertyOnceButton::~PropertyOnceButton()
 
 void PropertyOnceButton::set_value()
 {
-    try {
-        if (!writable())
-            return;
-        write_entry(property_, "Off");
-        write_entry(property_, "Once");
-    } catch (const std::exception& e) {
-        spdlog::error("PropertyOnceButton::set_value '{}': {}", logPath(), e.what());
-    }
+    logFailure(
+        [&] {
+            if (!writable())
+                return;
+            write_entry(property_, "Off");
+            write_entry(property_, "Once");
+        },
+        "PropertyOnceButton::set_value '{}': {}", logPath());
 }
 
 } // namespace VSXUtil

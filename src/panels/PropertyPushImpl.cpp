@@ -16,15 +16,15 @@ PropertyPushImpl::~PropertyPushImpl()
 
 void PropertyPushImpl::set_value()
 {
-    try {
-        if (!writable())
-            return;
-        vsx::Error record(vsx::Error::Record);
-        if (!property_.execute(record))
-            spdlog::error("{}", record.message());
-    } catch (const std::exception& e) {
-        spdlog::error("Error pushing property: {}", e.what());
-    }
+    logFailure(
+        [&] {
+            if (!writable())
+                return;
+            vsx::Error record(vsx::Error::Record);
+            if (!property_.execute(record))
+                spdlog::error("{}", record.message());
+        },
+        "Error pushing property: {}");
 }
 
 } // namespace VSXUtil

@@ -2,8 +2,6 @@
 
 #include "panels/FeatureWrites.h"
 
-#include <spdlog/spdlog.h>
-
 namespace VSXUtil {
 
 PropertyRangeImpl::PropertyRangeImpl(PropertyElement* owner, vsx::PropInteger feature)
@@ -19,41 +17,40 @@ PropertyRangeImpl::~PropertyRangeImpl()
 
 void PropertyRangeImpl::update()
 {
-    try {
-        if (!isAvailable())
-            return;
-        vsx::Error& record = strict_record();
-        value_ = property_.value(record);
-        minimum_ = property_.minimum(record);
-        maximum_ = property_.maximum(record);
-        increment_ = property_.incrementMode(record) == kIncrementFixed ? property_.increment(record) : 1;
-        representation_ = property_.representation(record);
-    } catch (const std::exception& e) {
-        spdlog::error("vx_range_interface::update - {}", e.what());
-    }
+    logFailure(
+        [&] {
+            if (!isAvailable())
+                return;
+            vsx::Error& record = strict_record();
+            value_ = property_.value(record);
+            minimum_ = property_.minimum(record);
+            maximum_ = property_.maximum(record);
+            increment_ = property_.incrementMode(record) == kIncrementFixed ? property_.increment(record) : 1;
+            representation_ = property_.representation(record);
+        },
+        "vx_range_interface::update - {}");
 }
 
 void PropertyRangeImpl::set_value(int64_t value)
 {
-    try {
-        if (value == value_ || !writable())
-            return;
-        if (write_integer(property_, value))
-            value_ = value;
-    } catch (const std::exception& e) {
-        spdlog::error("PropertyRangeImpl::set_value '{}': {}", logPath(), e.what());
-    }
+    logFailure(
+        [&] {
+            if (value != value_ && writable() && write_integer(property_, value))
+                value_ = value;
+        },
+        "PropertyRangeImpl::set_value '{}': {}", logPath());
 }
 
 std::vector<int64_t> PropertyRangeImpl::valueSet()
 {
-    try {
-        if (property_.incrementMode(strict_record()) == kIncrementValidSet)
-            return property_.validValueSet(strict_record());
-    } catch (const std::exception& e) {
-        spdlog::error("vx_range_interface::valueSet - {}", e.what());
-    }
-    return {};
+    std::vector<int64_t> values;
+    logFailure(
+        [&] {
+            if (property_.incrementMode(strict_record()) == kIncrementValidSet)
+                values = property_.validValueSet(strict_record());
+        },
+        "vx_range_interface::valueSet - {}");
+    return values;
 }
 
 } // namespace VSXUtil

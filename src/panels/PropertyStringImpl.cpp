@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <spdlog/spdlog.h>
 
 namespace VSXUtil {
 
@@ -21,26 +20,24 @@ PropertyStringImpl::~PropertyStringImpl()
 
 void PropertyStringImpl::update()
 {
-    try {
-        if (!isAvailable())
-            return;
-        value_ = property_.getValue(strict_record());
-        maxLength_ = property_.maxLength(strict_record());
-    } catch (const std::exception& e) {
-        spdlog::error("vx_string_interface::update - {}", e.what());
-    }
+    logFailure(
+        [&] {
+            if (!isAvailable())
+                return;
+            value_ = property_.getValue(strict_record());
+            maxLength_ = property_.maxLength(strict_record());
+        },
+        "vx_string_interface::update - {}");
 }
 
 void PropertyStringImpl::set_value(const std::string& value)
 {
-    try {
-        if (value == value_ || !writable())
-            return;
-        if (write_string(property_, value))
-            value_ = value;
-    } catch (const std::exception& e) {
-        spdlog::error("vx_string_interface::set_value '{}': {}", logPath(), e.what());
-    }
+    logFailure(
+        [&] {
+            if (value != value_ && writable() && write_string(property_, value))
+                value_ = value;
+        },
+        "vx_string_interface::set_value '{}': {}", logPath());
 }
 
 int32_t PropertyStringImpl::maxLength() const

@@ -2,8 +2,6 @@
 
 #include "panels/FeatureWrites.h"
 
-#include <spdlog/spdlog.h>
-
 namespace VSXUtil {
 
 PropertySwitchImpl::PropertySwitchImpl(PropertyElement* owner, vsx::PropBoolean feature)
@@ -19,25 +17,22 @@ PropertySwitchImpl::~PropertySwitchImpl()
 
 void PropertySwitchImpl::update()
 {
-    try {
-        if (!isAvailable())
-            return;
-        value_ = property_.value(strict_record());
-    } catch (const std::exception& e) {
-        spdlog::error("vx_switch_interface::update - {}", e.what());
-    }
+    logFailure(
+        [&] {
+            if (isAvailable())
+                value_ = property_.value(strict_record());
+        },
+        "vx_switch_interface::update - {}");
 }
 
 void PropertySwitchImpl::set_value(bool value)
 {
-    try {
-        if (value == value_ || !writable())
-            return;
-        if (write_boolean(property_, value))
-            value_ = value;
-    } catch (const std::exception& e) {
-        spdlog::error("vx_switch_interface::set_value '{}': {}", logPath(), e.what());
-    }
+    logFailure(
+        [&] {
+            if (value != value_ && writable() && write_boolean(property_, value))
+                value_ = value;
+        },
+        "vx_switch_interface::set_value '{}': {}", logPath());
 }
 
 } // namespace VSXUtil

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "panels/PropertyInterface.h"
+#include "panels/CachedFloat.h"
 
 namespace VSXUtil {
 
 // One channel of "BalanceRatio": the ratio while "BalanceRatioSelector" is on
 // this wrapper's entry. Reading or writing selects the entry first. Nothing is
 // read when the wrapper is made.
-class PropertyWhiteBalanceRange : public PropertyInterface<vsx::PropFloat, PropertyFloat> {
+class PropertyWhiteBalanceRange : public CachedFloat {
 public:
     PropertyWhiteBalanceRange(PropertyElement* owner, vsx::PropFloat ratio, vsx::PropEnumeration selector,
                               std::string entry);
@@ -16,14 +16,8 @@ public:
     // Switches the notifications of its whole group off while it moves the
     // selector, and on again afterwards, also when a read fails.
     void update() override;
-    double value() const override { return value_; }
-    double min() const override { return minimum_; }
-    double max() const override { return maximum_; }
     void set_value(double value) override;
-    std::string unit() const override { return unit_; }
-    int32_t representation() const override { return representation_; }
     std::vector<double> valueSet() override { return {}; }
-    double increment() const override { return increment_; }
 
     const std::string& entry() const { return entry_; }
 
@@ -34,12 +28,6 @@ private:
 
     const vsx::PropEnumeration selector_;
     const std::string entry_;
-    std::string unit_;
-    double value_ = 0.0;
-    double minimum_ = 0.0;
-    double maximum_ = 0.0;
-    double increment_ = 0.0;
-    int32_t representation_ = 0;
 };
 
 } // namespace VSXUtil

@@ -1,9 +1,9 @@
 #pragma once
 
-// The simulated cameras the panel layer's tests run against: the built-in
-// set plus small fixtures made with the configuration's "add" list, the
-// manual clock (no frames unless stepped) and the wrapper in throwing mode,
-// as the main controller sets it.
+// The simulated cameras the panel layer's tests run against: those of the
+// device controller's tests (manual clock, the wrapper in throwing mode) with
+// small fixtures made by the configuration's "add" list in place of its own
+// extra cameras.
 
 #include "device/ControllerCameras.h"
 #include "device/VideoDeviceController.h"
@@ -71,29 +71,13 @@ inline const char* kPanelCameras = R"json({
   ]
 })json";
 
-inline void init_panel_cameras()
-{
-    static const bool initialised = [] {
-        setenv("VSXSIM_DETERMINISTIC", "1", 1);
-        setenv("VSXSIM_CLOCK", "manual", 1);
-        unsetenv("VSXSIM_SENSOR_SCALE");
-        unsetenv("VSXSIM_CAMERAS");
-        unsetenv("VSXSIM_CONFIG");
-        unsetenv("VSXSIM_FAULTS");
-        vsx::Error::setLibraryDefaultThrow(true);
-        const vsx_init_config config{2, 0, 1, nullptr};
-        return vsx_init_library(&config) && vsxsim_configure(kPanelCameras);
-    }();
-    ASSERT_TRUE(initialised);
-}
-
 // A camera of the panel set opened on a grabber; power-on state, no faults,
 // and the panels' builder installed for the device controllers.
 class PanelTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        init_panel_cameras();
+        init_controller_cameras();
         vsxsim_clear_faults();
         ASSERT_TRUE(vsxsim_configure(kPanelCameras));
         app::VideoDeviceController::setPropertyItemsBuilder(VSXUtil::init_properties);

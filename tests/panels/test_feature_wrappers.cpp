@@ -126,49 +126,48 @@ TEST_F(PanelWrappers, UnavailableAndReadOnlyFeaturesAreNeitherWrittenNorLogged)
     open(kLockedOut);
     LogCapture log;
     const uint64_t before = queued(kLockedOut);
+    // One wrapper of every kind on the fixture's features "<prefix><Kind>".
+    struct Wrappers {
+        std::shared_ptr<PropertyRangeImpl> integer;
+        std::shared_ptr<PropertyFloatImpl> real;
+        std::shared_ptr<PropertyListImpl> list;
+        std::shared_ptr<PropertySwitchImpl> boolean;
+        std::shared_ptr<PropertyStringImpl> text;
+        std::shared_ptr<PropertyPushImpl> command;
+    };
+    auto wrapAndWrite = [&](const std::string& prefix) {
+        Wrappers w{wrap<PropertyRangeImpl>(prefix + "Integer"), wrap<PropertyFloatImpl>(prefix + "Float"),
+                   wrap<PropertyListImpl>(prefix + "List"),     wrap<PropertySwitchImpl>(prefix + "Boolean"),
+                   wrap<PropertyStringImpl>(prefix + "String"), wrap<PropertyPushImpl>(prefix + "Command")};
+        w.integer->set_value(8);
+        w.real->set_value(8.5);
+        w.list->set_value("A");
+        w.boolean->set_value(!w.boolean->value());
+        w.text->set_value("changed");
+        w.command->set_value();
+        for (PropertyInterfaceBase* wrapper : std::initializer_list<PropertyInterfaceBase*>{
+                 w.integer.get(), w.real.get(), w.list.get(), w.boolean.get(), w.text.get()})
+            wrapper->update();
+        return w;
+    };
 
-    const auto unavailableInteger = wrap<PropertyRangeImpl>("UnavailableInteger");
-    const auto unavailableFloat = wrap<PropertyFloatImpl>("UnavailableFloat");
-    const auto unavailableList = wrap<PropertyListImpl>("UnavailableList");
-    const auto unavailableBoolean = wrap<PropertySwitchImpl>("UnavailableBoolean");
-    const auto unavailableString = wrap<PropertyStringImpl>("UnavailableString");
-    const auto unavailableCommand = wrap<PropertyPushImpl>("UnavailableCommand");
-    unavailableInteger->set_value(5);
-    unavailableFloat->set_value(5.0);
-    unavailableList->set_value("B");
-    unavailableBoolean->set_value(true);
-    unavailableString->set_value("text");
-    unavailableCommand->set_value();
-    for (PropertyInterfaceBase* wrapper : std::initializer_list<PropertyInterfaceBase*>{
-             unavailableInteger.get(), unavailableFloat.get(), unavailableList.get(),
-             unavailableBoolean.get(), unavailableString.get()})
-        wrapper->update();
-    // The caches keep what they started with.
-    EXPECT_EQ(unavailableInteger->value(), 0);
-    EXPECT_EQ(unavailableInteger->increment(), 1);
-    EXPECT_DOUBLE_EQ(unavailableFloat->value(), 0.0);
-    EXPECT_DOUBLE_EQ(unavailableFloat->increment(), 1.0);
-    EXPECT_EQ(unavailableList->value(), "");
-    EXPECT_FALSE(unavailableBoolean->value());
-    EXPECT_EQ(unavailableString->value(), "");
+    // Unavailable: the caches keep what they started with.
+    const Wrappers unavailable = wrapAndWrite("Unavailable");
+    EXPECT_EQ(unavailable.integer->value(), 0);
+    EXPECT_EQ(unavailable.integer->increment(), 1);
+    EXPECT_DOUBLE_EQ(unavailable.real->value(), 0.0);
+    EXPECT_DOUBLE_EQ(unavailable.real->increment(), 1.0);
+    EXPECT_EQ(unavailable.list->value(), "");
+    EXPECT_FALSE(unavailable.boolean->value());
+    EXPECT_EQ(unavailable.text->value(), "");
 
-    const auto readOnlyInteger = wrap<PropertyRangeImpl>("ReadOnlyInteger");
-    const auto readOnlyFloat = wrap<PropertyFloatImpl>("ReadOnlyFloat");
-    const auto readOnlyList = wrap<PropertyListImpl>("ReadOnlyList");
-    const auto readOnlyBoolean = wrap<PropertySwitchImpl>("ReadOnlyBoolean");
-    const auto readOnlyString = wrap<PropertyStringImpl>("ReadOnlyString");
-    const auto readOnlyCommand = wrap<PropertyPushImpl>("ReadOnlyCommand");
-    readOnlyInteger->set_value(8);
-    readOnlyFloat->set_value(8.5);
-    readOnlyList->set_value("A");
-    readOnlyBoolean->set_value(false);
-    readOnlyString->set_value("changed");
-    readOnlyCommand->set_value();
-    EXPECT_EQ(readOnlyInteger->value(), 7);
-    EXPECT_DOUBLE_EQ(readOnlyFloat->value(), 7.5);
-    EXPECT_EQ(readOnlyList->value(), "B");
-    EXPECT_TRUE(readOnlyBoolean->value());
-    EXPECT_EQ(readOnlyString->value(), "fixed");
+    // Read-only: the caches show the camera's values.
+    const Wrappers readOnly = wrapAndWrite("ReadOnly");
+    EXPECT_EQ(readOnly.integer->value(), 7);
+    EXPECT_DOUBLE_EQ(readOnly.real->value(), 7.5);
+    EXPECT_EQ(readOnly.list->value(), "B");
+    EXPECT_TRUE(readOnly.boolean->value());
+    EXPECT_EQ(readOnly.text->value(), "fixed");
 
     EXPECT_EQ(queued(kLockedOut), before);
     EXPECT_TRUE(log.lines().empty()) << log.lines().front().text;

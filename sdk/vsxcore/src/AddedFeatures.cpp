@@ -1,5 +1,6 @@
 #include "AddedFeatures.h"
 
+#include "ConfigJson.h"
 #include "Feature.h"
 #include "FeatureBuilder.h"
 #include "Log.h"
@@ -15,22 +16,6 @@ using nlohmann::json;
 
 namespace {
 
-// Reads key into out when present and of the right type; a wrong type is
-// logged and out kept.
-template <class T> bool read(const json& j, const char* key, T& out, const std::string& where)
-{
-    auto it = j.find(key);
-    if (it == j.end() || it->is_null())
-        return false;
-    try {
-        out = it->get<T>();
-        return true;
-    } catch (const std::exception&) {
-        Log::warn(where + ": '" + key + "' has the wrong type; the default is kept");
-        return false;
-    }
-}
-
 int kind_of(const std::string& name)
 {
     static const std::pair<const char*, FeatureKind> kinds[] = {
@@ -42,19 +27,6 @@ int kind_of(const std::string& name)
         if (wanted == text)
             return static_cast<int>(kind);
     return 0;
-}
-
-std::string value_text(const json& v)
-{
-    if (v.is_string())
-        return v.get<std::string>();
-    if (v.is_boolean())
-        return v.get<bool>() ? "true" : "false";
-    if (v.is_number_integer())
-        return std::to_string(v.get<int64_t>());
-    if (v.is_number())
-        return text::format_double(v.get<double>());
-    return {};
 }
 
 // "A/B" or ["A", "B"]; false when it is neither.
@@ -112,10 +84,10 @@ bool read_entries(const json& j, AddedFeature& f, const std::string& where)
             entry.name = e.get<std::string>();
         } else if (e.is_object()) {
             const std::string at = where + " entry";
-            read(e, "name", entry.name, at);
-            read(e, "displayName", entry.display_name, at);
-            read(e, "description", entry.description, at);
-            read(e, "value", entry.value, at);
+            field(e, "name", entry.name, at);
+            field(e, "displayName", entry.display_name, at);
+            field(e, "description", entry.description, at);
+            field(e, "value", entry.value, at);
         }
         if (entry.name.empty()) {
             Log::warn(where + ": an entry without a name is skipped");
@@ -137,9 +109,9 @@ bool read_entries(const json& j, AddedFeature& f, const std::string& where)
 bool read_range(const json& j, AddedFeature& f, const std::string& where)
 {
     if (f.kind == static_cast<int>(FeatureKind::Integer)) {
-        read(j, "min", f.imin, where);
-        read(j, "max", f.imax, where);
-        read(j, "increment", f.iinc, where);
+        field(j, "min", f.imin, where);
+        field(j, "max", f.imax, where);
+        field(j, "increment", f.iinc, where);
         if (f.imin > f.imax) {
             Log::warn(where + ": 'min' is above 'max'; skipped");
             return false;
@@ -148,11 +120,11 @@ bool read_range(const json& j, AddedFeature& f, const std::string& where)
             Log::warn(where + ": 'increment' must be at least 1; 1 is used");
             f.iinc = 1;
         }
-        read(j, "validValues", f.ivalid, where);
+        field(j, "validValues", f.ivalid, where);
     } else {
-        read(j, "min", f.fmin, where);
-        read(j, "max", f.fmax, where);
-        read(j, "increment", f.finc, where);
+        field(j, "min", f.fmin, where);
+        field(j, "max", f.fmax, where);
+        field(j, "increment", f.finc, where);
         if (!(f.fmin <= f.fmax)) {
             Log::warn(where + ": 'min' is above 'max'; skipped");
             return false;
@@ -161,7 +133,7 @@ bool read_range(const json& j, AddedFeature& f, const std::string& where)
             Log::warn(where + ": 'increment' must not be negative; 0 is used");
             f.finc = 0.0;
         }
-        read(j, "validValues", f.fvalid, where);
+        field(j, "validValues", f.fvalid, where);
     }
     return true;
 }
@@ -170,7 +142,7 @@ bool read_range(const json& j, AddedFeature& f, const std::string& where)
 void read_code(const json& j, const char* key, int& out, int highest, const std::string& where)
 {
     int value = out;
-    if (!read(j, key, value, where))
+    if (!field(j, key, value, where))
         return;
     if (value < 0 || value > highest) {
         Log::warn(where + ": '" + key + "' must lie in 0.." + std::to_string(highest) +
@@ -207,14 +179,14 @@ void parse_added_features(const json& camera, CameraSetup& setup, const std::str
             continue;
         }
         AddedFeature f;
-        read(j, "name", f.name, where);
+        field(j, "name", f.name, where);
         if (f.name.empty()) {
             Log::warn(where + ": an added feature without 'name' is skipped");
             continue;
         }
         const std::string at = where + ", added feature " + f.name;
         std::string kind;
-        read(j, "kind", kind, at);
+        field(j, "kind", kind, at);
         f.kind = kind_of(kind);
         if (f.kind == 0) {
             Log::warn(at +
@@ -229,11 +201,11 @@ void parse_added_features(const json& camera, CameraSetup& setup, const std::str
             continue;
         if (f.kind == static_cast<int>(FeatureKind::Enumeration) && !read_entries(j, f, at))
             continue;
-        read(j, "displayName", f.display_name, at);
-        read(j, "description", f.description, at);
-        read(j, "tooltip", f.tooltip, at);
-        read(j, "unit", f.unit, at);
-        read(j, "maxLength", f.max_length, at);
+        field(j, "displayName", f.display_name, at);
+        field(j, "description", f.description, at);
+        field(j, "tooltip", f.tooltip, at);
+        field(j, "unit", f.unit, at);
+        field(j, "maxLength", f.max_length, at);
         if (f.max_length < 0)
             f.max_length = 0;
         if (numeric) {
@@ -248,8 +220,8 @@ void parse_added_features(const json& camera, CameraSetup& setup, const std::str
             }
         }
         read_code(j, "visibility", f.visibility, 3, at);
-        read(j, "readOnly", f.read_only, at);
-        read(j, "available", f.available, at);
+        field(j, "readOnly", f.read_only, at);
+        field(j, "available", f.available, at);
         if (auto v = j.find("value"); v != j.end() && !v->is_null())
             values.emplace_back(f.name, value_text(*v));
         setup.add.push_back(f);
