@@ -218,6 +218,9 @@ void parse_added_features(const json& camera, CameraSetup& setup, const std::str
                 Log::warn(at + ": increment mode 1 needs 'validValues'; the default mode is kept");
                 f.inc_mode = -1;
             }
+            // A float given a step uses it unless told otherwise.
+            if (f.inc_mode == -1 && f.kind == static_cast<int>(FeatureKind::Float) && f.finc > 0.0)
+                f.inc_mode = 0;
         }
         read_code(j, "visibility", f.visibility, 3, at);
         field(j, "readOnly", f.read_only, at);

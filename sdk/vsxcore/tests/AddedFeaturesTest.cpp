@@ -45,7 +45,7 @@ protected:
 const char* kFixture = R"json({"cameras": [{"id": "fixture", "template": "usb-color", "serial": "41000071",
   "add": [
     {"name": "ExposureTime", "kind": "Float", "category": "AcquisitionControl", "min": 100, "max": 1000000,
-     "increment": 1, "incrementMode": 0, "value": 5000, "unit": "us", "representation": 1,
+     "increment": 1, "value": 5000, "unit": "us", "representation": 1,
      "description": "Exposure of the fixture."},
     {"name": "LensZoom", "kind": "integer", "category": "Lens/LensControl", "min": 0, "max": 40, "increment": 2,
      "value": 4, "representation": 3, "visibility": 1, "displayName": "Lens Zoom"},
