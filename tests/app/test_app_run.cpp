@@ -7,6 +7,7 @@
 #include "app/Localization.h"
 #include "app/Utf8.h"
 #include "app/context/qt_context.h"
+#include "device/VideoDeviceController.h"
 #include "model/WindowSettings.h"
 #include "views/QtMainView.h"
 
@@ -16,6 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -81,4 +83,38 @@ TEST(ContextRun, LanguageChangeRestartsInTheChosenLanguage)
     EXPECT_EQ(app::load_window_settings().language, L"ja-JP");
     EXPECT_EQ(context->mainView(), nullptr);  // the window went with the Qt application
     context->deleteController();
+}
+
+// The running program's camera controllers build the simple panel's feature list.
+TEST(ContextRun, CameraControllersBuildTheFeatureItemList)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const fs::path data = app::path_from_wide(app::get_application_directory()) / "data";
+    app::set_application_folders(app::path_to_wide(data), L"");
+    app::write_window_settings(L"en-US", {100, 120}, {800, 500});
+
+    size_t items = 0;
+    bool scheduled = false; // the start routine may be registered more than once
+    g_whenQtStarts = [&] {
+        if (std::exchange(scheduled, true))
+            return;
+        QTimer::singleShot(0, [&] {
+            auto controller = std::make_shared<app::VideoDeviceController>();
+            if (controller->openDevice(L"QU3-C13B"))
+                items = controller->getPropertyItems().size();
+            controller->closeDevice();
+            if (app::QtMainView* view = main_window())
+                view->close();
+        });
+    };
+    qAddPreRoutine(when_qt_starts);
+
+    auto context = std::make_shared<application::qt_context>();
+    context->setDesktopServices(std::make_shared<quorel::test::FakeDesktopServices>());
+    char a0[] = "quorel";
+    char* argv[] = {a0, nullptr};
+    context->run(1, argv);
+    g_whenQtStarts = nullptr;
+    context->deleteController();
+    EXPECT_GT(items, 0u);
 }

@@ -1,7 +1,9 @@
 #include "CameraFeatures.h"
 
+#include "AddedFeatures.h"
 #include "Camera.h"
 #include "FeatureBuilder.h"
+#include "FeatureDescriptions.h"
 #include "Interface.h"
 #include "Library.h"
 #include "PixelFormat.h"
@@ -236,6 +238,8 @@ void CameraFeatures::build(Camera& cam)
         Feature* ex = b.category(nullptr, "Exposure");
         exposure = b.floating(ex, "Exposure", 100.0, 40000.0, 10000.0, "us");
         exposure->representation = 1;
+        exposure->inc_mode = 0; // whole microseconds
+        exposure->finc = 1.0;
         exposure_auto = b.boolean(ex, "Exposure_Auto", false);
         exposure_auto_ref = b.integer(ex, "Exposure_Auto_Reference", 0, 255, 1, 128, 1);
         exposure_upper = b.floating(ex, "Exposure_Auto_Max_Value", 100.0, 40000.0, 33000.0, "us", 1);
@@ -558,8 +562,10 @@ void CameraFeatures::build(Camera& cam)
         f->persistent = false;
     }
 
+    apply_descriptions(*map);
     for (const auto& name : setup.remove)
         map->remove(name);
+    build_added_features(*map, setup.add, "camera " + setup.serial);
 
     // ------------------------------------------------------------ driver map
     auto* dmap = new PropertyMap(&cam, "driver");

@@ -23,6 +23,32 @@ struct InterfaceSetup {
     std::vector<std::pair<uint32_t, uint32_t>> subnets; // interface address, mask
 };
 
+// A feature a configuration adds to a camera ("add"); it replaces a feature of
+// the same name. Its power-on value travels with the camera's other ones.
+struct AddedFeature {
+    struct Entry {
+        std::string name;
+        std::string display_name; // empty: the name
+        std::string description;
+        int64_t value = 0;
+    };
+    std::string name;
+    int kind = 0;                      // FeatureKind: 1 Integer .. 6 Command
+    std::vector<std::string> category; // path below Root, outermost first; empty: Root
+    std::string display_name, description, tooltip, unit;
+    int64_t imin = 0, imax = 100, iinc = 1;
+    double fmin = 0.0, fmax = 100.0, finc = 0.0;
+    std::vector<int64_t> ivalid;
+    std::vector<double> fvalid;
+    std::vector<Entry> entries;
+    int64_t max_length = 64;
+    int representation = 0;
+    int inc_mode = -1; // -1: the kind's default
+    int visibility = 0;
+    bool read_only = false;
+    bool available = true;
+};
+
 // Everything that makes one simulated camera; built-in templates fill it and
 // the configuration file may change any part.
 struct CameraSetup {
@@ -53,6 +79,7 @@ struct CameraSetup {
     bool frame_id_stamp = true;
     std::vector<std::pair<std::string, std::string>> features; // power-on values (text)
     std::vector<std::string> remove;
+    std::vector<AddedFeature> add;
     bool binning_reduces_max = true;
 
     double bandwidth = 350e6; // bytes per second

@@ -1,6 +1,8 @@
 #include "SimConfig.h"
 
+#include "AddedFeatures.h"
 #include "CameraTemplates.h"
+#include "ConfigJson.h"
 #include "Log.h"
 #include "TextUtil.h"
 
@@ -15,18 +17,6 @@ using nlohmann::json;
 
 namespace {
 
-template <class T> void field(const json& j, const char* key, T& out, const std::string& where)
-{
-    auto it = j.find(key);
-    if (it == j.end() || it->is_null())
-        return;
-    try {
-        out = it->get<T>();
-    } catch (const std::exception&) {
-        Log::warn(where + ": '" + key + "' has the wrong type; the default is kept");
-    }
-}
-
 void ip_field(const json& j, const char* key, uint32_t& out, const std::string& where)
 {
     std::string text;
@@ -37,19 +27,6 @@ void ip_field(const json& j, const char* key, uint32_t& out, const std::string& 
         out = static_cast<uint32_t>(*v);
     else
         Log::warn(where + ": '" + key + "' is not an IPv4 address; the default is kept");
-}
-
-std::string value_text(const json& v)
-{
-    if (v.is_string())
-        return v.get<std::string>();
-    if (v.is_boolean())
-        return v.get<bool>() ? "true" : "false";
-    if (v.is_number_integer())
-        return std::to_string(v.get<int64_t>());
-    if (v.is_number())
-        return text::format_double(v.get<double>());
-    return {};
 }
 
 } // namespace
@@ -228,6 +205,7 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
                 }
             }
             field(j, "remove", s.remove, where);
+            parse_added_features(j, s, where);
             if (s.serial.empty() || s.model.empty()) {
                 Log::warn("configuration: camera '" + s.id +
                           "' needs a template or a model and serial; skipped");

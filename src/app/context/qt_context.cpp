@@ -9,6 +9,7 @@
 #include "app/context/OffscreenDrawingLock.h"
 #include "app/context/QtDesktopServices.h"
 #include "app/context/TerminationSignals.h"
+#include "device/VideoDeviceController.h"
 #include "kyrgx/Graphics.h"
 #include "kyrgx/ImageDescriptor.h"
 #include "kyrgx/opengl/Pixelbuffer.h"
@@ -17,6 +18,7 @@
 #include "model/MainModel.h"
 #include "model/MainViewController.h"
 #include "model/WindowSettings.h"
+#include "panels/PropertyItemBuilder.h"
 #include "views/QtMainView.h"
 
 #include <QApplication>
@@ -125,6 +127,8 @@ void qt_context::run(int argc, char** argv)
     const app::WindowSettings settings = app::load_window_settings();
     Localization::loadLanguage(settings.language);
 
+    // The camera controllers build the panels' feature lists with it.
+    app::VideoDeviceController::setPropertyItemsBuilder(VSXUtil::init_properties);
     model_ = std::make_shared<app::MainModel>();
     const kyrgx::Vec2<int> size = settings.bottomRight - settings.topLeft;
     view_ = std::make_shared<app::QtMainView>(settings.topLeft.x, settings.topLeft.y, size.x, size.y, nullptr);
