@@ -31,30 +31,11 @@ protected:
     void start_logged(const std::string& cameras, const std::string& config, const std::string& faults = "")
     {
         log_path_ = temp_dir() + "/vsxsim.log";
-        setenv("VSXSIM_LOG", log_path_.c_str(), 1);
-        setenv("VSXSIM_LOG_LEVEL", "1", 1);
-        setenv("VSXSIM_DETERMINISTIC", "1", 1);
-        setenv("VSXSIM_CLOCK", "fast", 1);
-        unsetenv("VSXSIM_SENSOR_SCALE");
-        if (cameras.empty())
-            unsetenv("VSXSIM_CAMERAS");
-        else
-            setenv("VSXSIM_CAMERAS", cameras.c_str(), 1);
-        if (config.empty())
-            unsetenv("VSXSIM_CONFIG");
-        else
-            setenv("VSXSIM_CONFIG", config.c_str(), 1);
-        if (faults.empty())
-            unsetenv("VSXSIM_FAULTS");
-        else
-            setenv("VSXSIM_FAULTS", faults.c_str(), 1);
-        vsx_init_config cfg{2, 0, 1, nullptr};
-        const bool initialised = vsx_init_library(&cfg);
-        unsetenv("VSXSIM_LOG");
-        unsetenv("VSXSIM_LOG_LEVEL");
-        unsetenv("VSXSIM_FAULTS");
-        ASSERT_TRUE(initialised);
-        started_ = true;
+        start_log_ = log_path_;
+        start_faults_ = faults;
+        start(cameras, "fast", config);
+        start_log_.clear();
+        start_faults_.clear();
     }
 
     void stop() { SimTest::TearDown(); }
