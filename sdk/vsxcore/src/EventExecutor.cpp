@@ -4,76 +4,107 @@
 
 namespace vsxsim {
 
-EventExecutor::EventExecutor(std::string name) : name_(std::move(name)) {}
+struct EventExecutor::State {
+    explicit State(std::string n) : name(std::move(n)) {}
+
+    const std::string name;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::condition_variable idle;
+    std::multimap<std::pair<Clock::time_point, uint64_t>, Task> tasks;
+    uint64_t sequence = 0;
+    uint64_t executed = 0;
+    uint64_t posted = 0;
+    bool running_task = false;
+    bool stopping = false;
+    bool started = false;
+    bool ended = false; // the worker has left its loop
+    std::thread thread;
+    std::atomic<std::thread::id> worker_id{};
+};
+
+EventExecutor::EventExecutor(std::string name) : state_(std::make_shared<State>(std::move(name))) {}
 
 EventExecutor::~EventExecutor()
 {
     stop();
 }
 
-void EventExecutor::post_at(Clock::time_point due, Task task)
+bool EventExecutor::on_worker_thread() const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (stopping_)
-        return;
-    if (!started_) {
-        started_ = true;
-        thread_ = std::thread([this] { run(); });
-        worker_id_ = thread_.get_id();
-    }
-    tasks_.emplace(std::make_pair(due, sequence_++), std::move(task));
-    ++posted_;
-    wake_.notify_all();
+    return std::this_thread::get_id() == state_->worker_id.load();
 }
 
-void EventExecutor::run()
+void EventExecutor::post_at(Clock::time_point due, Task task)
 {
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (!stopping_) {
-        if (tasks_.empty()) {
-            idle_.notify_all();
-            wake_.wait(lock);
+    State& s = *state_;
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.stopping)
+        return;
+    if (!s.started) {
+        s.started = true;
+        // The thread holds its own reference to the state.
+        s.thread = std::thread([state = state_] { run(state); });
+        s.worker_id.store(s.thread.get_id());
+    }
+    s.tasks.emplace(std::make_pair(due, s.sequence++), std::move(task));
+    ++s.posted;
+    s.wake.notify_all();
+}
+
+void EventExecutor::run(const std::shared_ptr<State>& state)
+{
+    State& s = *state;
+    std::unique_lock<std::mutex> lock(s.mutex);
+    while (!s.stopping) {
+        if (s.tasks.empty()) {
+            s.idle.notify_all();
+            s.wake.wait(lock);
             continue;
         }
-        auto first = tasks_.begin();
-        if (first->first.first > Clock::now()) {
-            idle_.notify_all();
-            wake_.wait_until(lock, first->first.first);
+        auto first = s.tasks.begin();
+        // A copy: stop() may drop the queued task while this thread waits.
+        const Clock::time_point due = first->first.first;
+        if (due > Clock::now()) {
+            s.idle.notify_all();
+            s.wake.wait_until(lock, due);
             continue;
         }
         Task task = std::move(first->second);
-        tasks_.erase(first);
-        running_task_ = true;
+        s.tasks.erase(first);
+        s.running_task = true;
         lock.unlock();
         try {
             task();
         } catch (const std::exception& e) {
-            Log::error(name_ + ": a task failed: " + e.what());
+            Log::error(s.name + ": a task failed: " + e.what());
         } catch (...) {
-            Log::error(name_ + ": a task failed");
+            Log::error(s.name + ": a task failed");
         }
         task = nullptr;
         lock.lock();
-        running_task_ = false;
-        ++executed_;
+        s.running_task = false;
+        ++s.executed;
     }
-    idle_.notify_all();
+    s.ended = true;
+    s.idle.notify_all();
 }
 
 bool EventExecutor::wait_idle(Clock::time_point deadline)
 {
-    std::unique_lock<std::mutex> lock(mutex_);
+    State& s = *state_;
+    std::unique_lock<std::mutex> lock(s.mutex);
     auto busy = [&] {
-        if (stopping_ || !started_)
+        if (s.stopping || !s.started)
             return false;
-        if (running_task_)
+        if (s.running_task)
             return true;
-        return !tasks_.empty() && tasks_.begin()->first.first <= Clock::now();
+        return !s.tasks.empty() && s.tasks.begin()->first.first <= Clock::now();
     };
     while (busy()) {
         if (on_worker_thread())
             return false;
-        if (idle_.wait_until(lock, std::min(deadline, Clock::now() + std::chrono::milliseconds(5))) ==
+        if (s.idle.wait_until(lock, std::min(deadline, Clock::now() + std::chrono::milliseconds(5))) ==
                 std::cv_status::timeout &&
             Clock::now() >= deadline)
             return !busy();
@@ -83,34 +114,43 @@ bool EventExecutor::wait_idle(Clock::time_point deadline)
 
 void EventExecutor::stop()
 {
+    State& s = *state_;
     std::thread worker;
-    decltype(tasks_) dropped;
+    decltype(s.tasks) dropped;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-        dropped.swap(tasks_);
-        worker = std::move(thread_);
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.stopping = true;
+        dropped.swap(s.tasks);
+        worker = std::move(s.thread);
     }
+    s.wake.notify_all();
+    // Dropped tasks may own objects whose destructors post again: the queue
+    // refuses them now that it is stopping.
     dropped.clear();
-    wake_.notify_all();
-    if (worker.joinable()) {
-        if (worker.get_id() == std::this_thread::get_id())
+    if (on_worker_thread()) {
+        if (worker.joinable())
             worker.detach();
-        else
-            worker.join();
+        return;
     }
+    if (worker.joinable()) {
+        worker.join();
+        return;
+    }
+    // Another thread is joining the worker: wait until it has ended.
+    std::unique_lock<std::mutex> lock(s.mutex);
+    s.idle.wait(lock, [&] { return s.ended || !s.started; });
 }
 
 uint64_t EventExecutor::queued() const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return posted_;
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->posted;
 }
 
 uint64_t EventExecutor::executed() const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return executed_;
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->executed;
 }
 
 } // namespace vsxsim

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -14,6 +16,10 @@ namespace vsxsim {
 // A serial worker thread: tasks run one after the other in order of their due
 // time (FIFO among equal times). Every simulated camera has one (notifications,
 // device lost, timed camera work); the library has one for device-list events.
+//
+// The queue and its thread share a state that the thread keeps alive itself,
+// so an executor may be stopped or destroyed from inside one of its own tasks
+// (a camera whose last owner lets go on the camera's event thread).
 class EventExecutor {
 public:
     using Clock = std::chrono::steady_clock;
@@ -33,29 +39,20 @@ public:
 
     // Waits until no task due by now is queued or running; false on time-out.
     bool wait_idle(Clock::time_point deadline);
-    // Stops the thread; queued tasks are dropped.
+    // Stops the thread; queued tasks are dropped. Called from another thread it
+    // returns once the worker has ended; from inside a task, the worker ends
+    // when that task returns.
     void stop();
-    bool on_worker_thread() const { return std::this_thread::get_id() == worker_id_; }
+    bool on_worker_thread() const;
 
     uint64_t queued() const;
     uint64_t executed() const;
 
 private:
-    void run();
+    struct State;
+    static void run(const std::shared_ptr<State>& state);
 
-    std::string name_;
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable idle_;
-    std::multimap<std::pair<Clock::time_point, uint64_t>, Task> tasks_;
-    uint64_t sequence_ = 0;
-    uint64_t executed_ = 0;
-    uint64_t posted_ = 0;
-    bool running_task_ = false;
-    bool stopping_ = false;
-    bool started_ = false;
-    std::thread thread_;
-    std::thread::id worker_id_;
+    std::shared_ptr<State> state_;
 };
 
 } // namespace vsxsim

@@ -1,5 +1,7 @@
 #include "FaultEngine.h"
 
+#include "JsonInput.h"
+
 #include <nlohmann/json.hpp>
 
 namespace vsxsim {
@@ -22,8 +24,17 @@ template <class T> bool read(const nlohmann::json& j, const char* key, T& out, s
 
 int FaultEngine::add(const std::string& json, std::string& error)
 {
-    nlohmann::json j = nlohmann::json::parse(json, nullptr, false);
-    if (j.is_discarded() || !j.is_object()) {
+    nlohmann::json j;
+    if (Status parsed = json_input::parse(json, j); !parsed) {
+        error = "fault rule: " + parsed.message;
+        return -1;
+    }
+    return add(j, error);
+}
+
+int FaultEngine::add(const nlohmann::json& j, std::string& error)
+{
+    if (!j.is_object()) {
         error = "fault rule: not a JSON object";
         return -1;
     }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <random>
 #include <string>
@@ -28,8 +29,10 @@ struct DeviceFaults {
 // number of times), and device-level faults.
 class FaultEngine {
 public:
-    // Adds a rule from JSON; returns its id or an error.
+    // Adds a rule from JSON text (nested at most json_input::kMaxNesting
+    // levels) or a parsed rule; returns its id, or -1 and an error.
     int add(const std::string& json, std::string& error);
+    int add(const nlohmann::json& rule, std::string& error);
     void clear();
     // Whether the call fails now; consumes one use of the matching rule.
     std::optional<Status> check(const char* function, const std::string& serial = {},

@@ -5,6 +5,7 @@
 #include "Grabber.h"
 #include "Handle.h"
 #include "Interface.h"
+#include "JsonInput.h"
 #include "Log.h"
 #include "PropertyMap.h"
 #include "QueueSink.h"
@@ -14,9 +15,7 @@
 #include "vsxcore.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 namespace vsxsim {
 
@@ -28,22 +27,19 @@ std::string env(const char* name)
     return v ? std::string(v) : std::string();
 }
 
-// A value that is either inline JSON or the path of a JSON file.
-bool read_json_source(const std::string& source, std::string& out)
+// A value that is either inline JSON or the path of a JSON file; `variable`
+// names it in the log line of a file that cannot be read.
+bool read_json_source(const char* variable, const std::string& source, std::string& out)
 {
     size_t first = source.find_first_not_of(" \t\r\n");
     if (first != std::string::npos && (source[first] == '{' || source[first] == '[')) {
         out = source;
         return true;
     }
-    std::ifstream in(source, std::ios::binary);
-    if (!in) {
-        Log::error("cannot read '" + source + "'");
+    if (Status read = json_input::read_file(source, out); !read) {
+        Log::error(std::string(variable) + ": " + read.message);
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    out = text.str();
     return true;
 }
 
@@ -131,7 +127,7 @@ Status Library::init(const vsx_init_config* config)
     if (!pending_config_.empty()) {
         json = pending_config_;
     } else if (!env("VSXSIM_CONFIG").empty()) {
-        if (!read_json_source(env("VSXSIM_CONFIG"), json))
+        if (!read_json_source("VSXSIM_CONFIG", env("VSXSIM_CONFIG"), json))
             json.clear();
     }
     if (!json.empty()) {
@@ -152,18 +148,21 @@ Status Library::init(const vsx_init_config* config)
     std::string faults = env("VSXSIM_FAULTS");
     if (!faults.empty()) {
         std::string text;
-        if (read_json_source(faults, text)) {
-            nlohmann::json j = nlohmann::json::parse(text, nullptr, false);
-            std::vector<nlohmann::json> rules;
-            if (j.is_array())
-                rules.assign(j.begin(), j.end());
+        nlohmann::json j;
+        if (read_json_source("VSXSIM_FAULTS", faults, text)) {
+            std::vector<const nlohmann::json*> rules;
+            if (Status parsed = json_input::parse(text, j); !parsed)
+                Log::error("VSXSIM_FAULTS: the rules are " + parsed.message);
+            else if (j.is_array())
+                for (const auto& rule : j)
+                    rules.push_back(&rule);
             else if (j.is_object())
-                rules.push_back(j);
+                rules.push_back(&j);
             else
                 Log::error("VSXSIM_FAULTS: not a JSON object or array");
-            for (const auto& r : rules) {
+            for (const nlohmann::json* rule : rules) {
                 std::string error;
-                if (faults_.add(r.dump(), error) < 0)
+                if (faults_.add(*rule, error) < 0)
                     Log::error("VSXSIM_FAULTS: " + error);
             }
         }

@@ -3,7 +3,9 @@
 #include "AddedFeatures.h"
 #include "CameraTemplates.h"
 #include "ConfigJson.h"
+#include "JsonInput.h"
 #include "Log.h"
+#include "PixelFormat.h"
 #include "TextUtil.h"
 
 #include <algorithm>
@@ -65,9 +67,9 @@ SimConfig SimConfig::builtin_subset(const std::string& ids)
 
 Status SimConfig::parse(const std::string& text, SimConfig& out)
 {
-    json root = json::parse(text, nullptr, false);
-    if (root.is_discarded())
-        return {kFileFormat, "The camera configuration is not valid JSON"};
+    json root;
+    if (Status parsed = json_input::parse(text, root); !parsed)
+        return {kFileFormat, "The camera configuration is " + parsed.message};
     if (!root.is_object())
         return {kFileFormat, "The camera configuration must be a JSON object"};
     SimConfig c;
@@ -135,9 +137,10 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
                 Log::warn("configuration: a camera that is not an object is skipped");
                 continue;
             }
-            std::string id, templ;
+            std::string id, templ, serial;
             field(j, "id", id, "camera");
             field(j, "template", templ, "camera " + id);
+            field(j, "serial", serial, "camera " + id);
             CameraSetup s;
             std::string template_serial, template_unique;
             if (!templ.empty()) {
@@ -152,11 +155,20 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
                 template_unique = s.unique_name;
                 s.unique_name.clear();
             }
-            s.id = id.empty() ? templ : id;
+            if (!serial.empty())
+                s.serial = serial;
+            // Without an id of its own a camera is known by its serial number, so
+            // that two cameras of one template stay two; one that keeps its
+            // template's serial number stands in for the template's camera.
+            if (!id.empty())
+                s.id = id;
+            else if (!templ.empty() && s.serial == template_serial)
+                s.id = templ;
+            else
+                s.id = "serial " + s.serial;
             std::string where = "camera " + s.id;
             field(j, "model", s.model, where);
             field(j, "vendor", s.vendor, where);
-            field(j, "serial", s.serial, where);
             field(j, "uniqueName", s.unique_name, where);
             if (s.unique_name.empty() && s.serial == template_serial)
                 s.unique_name = template_unique;
@@ -175,9 +187,19 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
             if (auto pf = j.find("pixelFormats"); pf != j.end()) {
                 if (pf->is_array()) {
                     std::vector<std::string> formats;
-                    for (const auto& f : *pf)
-                        if (f.is_string())
+                    for (const auto& f : *pf) {
+                        if (f.is_string() && find_pixel_format(f.get<std::string>()))
                             formats.push_back(f.get<std::string>());
+                        else
+                            Log::warn(
+                                where + ": unknown pixel format " +
+                                (f.is_string() ? "'" + f.get<std::string>() + "'" : std::string("entry")) +
+                                " is skipped");
+                    }
+                    if (formats.empty() && !pf->empty()) {
+                        Log::warn("configuration: camera '" + s.id + "' has no known pixel format; skipped");
+                        continue;
+                    }
                     s.pixel_formats = formats;
                     if (std::find(formats.begin(), formats.end(), s.default_format) == formats.end())
                         s.default_format = formats.empty() ? "" : formats.front();

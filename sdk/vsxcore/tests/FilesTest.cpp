@@ -191,3 +191,77 @@ TEST_F(Files, VideoFramesMustMatchTheBegunType)
     EXPECT_TRUE(vsx_videowriter_finish_file(w)) << last_error().message;
     EXPECT_TRUE(std::filesystem::exists(dir + "/v.mp4"));
 }
+
+// Every field of every entry is checked before anything is written: a
+// malformed entry fails the file with its number and name, and the camera
+// keeps every value it had, including those of the good entries before it.
+TEST_F(Files, AMalformedEntryFailsTheFileNamingItAndChangesNothing)
+{
+    start("gige-color");
+    std::string dir = temp_dir();
+    Grabber g = open("52000003");
+    Map m = device_map(g.get());
+    set_text(m.get(), "ExposureAuto", "Continuous");
+    struct Row {
+        const char* entry;
+        const char* says;
+    };
+    for (Row row : {
+             Row{R"({"name": "Width"})", "(\"Width\") has no \"value\""},
+             Row{R"({"name": "NoSuchFeature"})", "(\"NoSuchFeature\") has no \"value\""},
+             Row{R"({"name": "Width", "value": "wide"})", "is not an integer"},
+             Row{R"({"name": "Width", "value": 1e300})", "is not a 64-bit integer"},
+             Row{R"({"name": "Width", "value": 18446744073709551615})", "outside the 64-bit range"},
+             Row{R"({"name": "Width", "value": [800]})", "not a number, text or truth value"},
+             Row{R"({"name": "Width", "value": null})", "not a number, text or truth value"},
+             Row{R"({"name": "Gain", "value": "3.5"})", "is not a number"},
+             Row{R"({"name": "ReverseX", "value": 1})", "is not true or false"},
+             Row{R"({"name": "DiagLongText", "value": 5})", "is not a text"},
+             Row{R"({"name": "PixelFormat", "value": 17301505})", "is not an entry name"},
+             Row{R"({"name": "LUTValueAll", "value": 1})", "has no \"base64\" text"},
+             Row{R"({"name": "LUTValueAll", "base64": "***"})", "is not Base64"},
+             Row{R"({"name": "LUTEnable", "value": true, "selectors": "Red"})", "not an object"},
+             Row{R"({"name": "LUTEnable", "value": true, "selectors": {"LUTSelector": 2}})",
+                 "names no entry of the selector \"LUTSelector\""},
+             Row{R"({"value": 5})", "feature entry 2 has no \"name\""},
+             Row{R"({"name": 5, "value": 5})", "feature entry 2 has no \"name\""},
+             Row{R"(7)", "feature entry 2 is not an object"},
+         }) {
+        SCOPED_TRACE(row.entry);
+        std::string path = dir + "/bad.json";
+        std::ofstream(path)
+            << R"({"format": "vsxsim-property-map", "version": 1, "map": "device", "features": [
+            {"name": "Gain", "value": 7.5}, )"
+            << row.entry << "]}";
+        EXPECT_FALSE(vsx_propmap_deserialize_from_fileW(m.get(), wide(path).c_str()));
+        Error e = last_error();
+        EXPECT_EQ(e.code, VSX_ERROR_FILE_FORMAT);
+        EXPECT_NE(e.message.find(path), std::string::npos) << e.message;
+        EXPECT_NE(e.message.find("feature entry 2"), std::string::npos) << e.message;
+        EXPECT_NE(e.message.find(row.says), std::string::npos) << e.message;
+        EXPECT_EQ(get_text(m.get(), "Gain"), "0");
+        EXPECT_EQ(get_text(m.get(), "ExposureAuto"), "Continuous");
+    }
+}
+
+// A write takes over the temporary file that a killed writer left for the same
+// target (".<name>.writing.tmp", not locked by anyone), so none stays behind.
+TEST_F(Files, AWriteRemovesTheTemporaryFileAKilledWriterLeft)
+{
+    start("gige-color");
+    std::string dir = temp_dir();
+    std::ofstream(dir + "/.state.json.writing.tmp") << R"({"format": "vsxsim-property-map", "ver)";
+    Grabber g = open("52000003");
+    Map m = device_map(g.get());
+    set_text(m.get(), "Gain", "2.5");
+    ASSERT_TRUE(vsx_propmap_serialize_to_fileW(m.get(), wide(dir + "/state.json").c_str()))
+        << last_error().message;
+    std::vector<std::string> names;
+    for (auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"state.json"});
+    set_text(m.get(), "Gain", "0");
+    ASSERT_TRUE(vsx_propmap_deserialize_from_fileW(m.get(), wide(dir + "/state.json").c_str()))
+        << last_error().message;
+    EXPECT_EQ(get_text(m.get(), "Gain"), "2.5");
+}

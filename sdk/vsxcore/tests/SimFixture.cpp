@@ -207,7 +207,14 @@ void SimTest::start(const std::string& cameras, const std::string& clock, const 
 {
     setenv("VSXSIM_DETERMINISTIC", "1", 1);
     setenv("VSXSIM_CLOCK", clock.c_str(), 1);
-    unsetenv("VSXSIM_FAULTS");
+    if (start_faults_.empty())
+        unsetenv("VSXSIM_FAULTS");
+    else
+        setenv("VSXSIM_FAULTS", start_faults_.c_str(), 1);
+    if (!start_log_.empty()) {
+        setenv("VSXSIM_LOG", start_log_.c_str(), 1);
+        setenv("VSXSIM_LOG_LEVEL", "1", 1);
+    }
     unsetenv("VSXSIM_SENSOR_SCALE");
     if (cameras.empty())
         unsetenv("VSXSIM_CAMERAS");
@@ -218,7 +225,11 @@ void SimTest::start(const std::string& cameras, const std::string& clock, const 
     else
         setenv("VSXSIM_CONFIG", config.c_str(), 1);
     vsx_init_config cfg{2, 0, 1, nullptr};
-    ASSERT_TRUE(vsx_init_library(&cfg));
+    const bool initialised = vsx_init_library(&cfg);
+    unsetenv("VSXSIM_FAULTS");
+    unsetenv("VSXSIM_LOG");
+    unsetenv("VSXSIM_LOG_LEVEL");
+    ASSERT_TRUE(initialised);
     started_ = true;
 }
 

@@ -110,6 +110,10 @@ protected:
     void set_int(vsx_propmap* m, const char* name, int64_t value);
 
     bool started_ = false;
+    // Read by start(): fault rules for VSXSIM_FAULTS, and a file that takes the
+    // library's warnings and errors.
+    std::string start_faults_;
+    std::string start_log_;
 };
 
 } // namespace simtest

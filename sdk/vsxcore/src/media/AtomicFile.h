@@ -11,6 +11,11 @@ namespace vsxsim::media {
 // over the target on commit(), so readers never see a half-written file and a
 // failed write leaves an existing target untouched. The temporary file is
 // removed when the object dies uncommitted.
+//
+// The temporary name is the target's own (".<name>.writing.tmp" beside it),
+// locked while the writer has it open; a file of that name that no writer
+// holds was left by a killed one, and the next write of the target takes it
+// over. A writer that finds the name in use writes under a unique name.
 class AtomicFile {
 public:
     explicit AtomicFile(std::string target);

@@ -185,12 +185,23 @@ Status Recording::open(const std::string& path, uint32_t pixel_format, uint32_t 
     Dictionary muxer_options;
     if (container == Container::Mp4 || container == Container::Mov) {
         // Fragments keep a recording that never gets finished (a crash, a
-        // power cut) playable up to its last fragment.
+        // kill, a power cut) playable up to its last fragment.
         muxer_options.set("movflags", "frag_keyframe+empty_moov");
     }
+    // A Matroska cluster reaches the file when it is complete: it ends at a
+    // key frame once it holds 4 KiB, and after a second of video at the latest.
+    if (container == Container::Matroska)
+        muxer_options.set("cluster_time_limit", "1000");
+    // What the muxer has completed goes to the file at once rather than when
+    // FFmpeg's write buffer fills: a killed recording keeps every fragment
+    // (MP4), cluster (Matroska) or frame (AVI) that was complete before the kill.
+    muxer_options.set("flush_packets", "1");
     const int header = avformat_write_header(format_, &muxer_options.entries);
     if (header < 0)
         return {kFileIO, "Cannot write '" + path + "': " + av_error_text(header)};
+    avio_flush(format_->pb);
+    if (format_->pb->error < 0)
+        return {kFileIO, "Cannot write '" + path + "': " + av_error_text(format_->pb->error)};
 
     const int frame_bytes =
         av_image_get_buffer_size(AV_PIX_FMT_YUV420P, codec_->width, codec_->height, kFrameAlign);

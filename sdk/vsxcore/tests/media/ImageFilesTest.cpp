@@ -2,6 +2,7 @@
 #include "TempDir.h"
 #include "TestImages.h"
 
+#include "media/AtomicFile.h"
 #include "media/ImageFiles.h"
 #include "media/PixelFormats.h"
 
@@ -12,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vsxsim::media::test {
 namespace {
@@ -166,6 +169,45 @@ TEST(ImageFiles, ReplacesAnExistingFileAndLeavesNoTemporaryFile)
         const Status status = writer.save(image.view(), path);
         ASSERT_TRUE(status.ok()) << status.message;
         EXPECT_EQ(writer.read(path).width, 8u);
+        EXPECT_EQ(entries_in(dir.path()), 1u);
+    }
+}
+
+// A writer killed mid-write leaves its temporary file; the next write of the
+// same target takes it over, so nothing stays behind. A temporary file that a
+// live writer holds is left alone, and that writer still completes.
+TEST(ImageFiles, AWriteClearsWhatAKilledWriterLeftAndSparesALiveOne)
+{
+    TempDir dir;
+    const std::string path = dir.file("shot.img");
+    const TestImage image = make_image(pixfmt::BGRa8, 8, 6, 0, noise);
+    for (const Writer& writer : kWriters) {
+        SCOPED_TRACE(writer.name);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            AtomicFile partial(path);
+            if (partial.open().ok() && partial.write("half an image", 13) && partial.size() == 13)
+                ::raise(SIGKILL);
+            ::_exit(1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        ASSERT_EQ(entries_in(dir.path()), fs::exists(path) ? 2u : 1u);
+
+        const Status status_of_save = writer.save(image.view(), path);
+        ASSERT_TRUE(status_of_save.ok()) << status_of_save.message;
+        EXPECT_EQ(entries_in(dir.path()), 1u);
+        EXPECT_EQ(writer.read(path).width, 8u);
+
+        AtomicFile live(path);
+        ASSERT_TRUE(live.open().ok());
+        ASSERT_TRUE(live.write("the live writer's file", 22));
+        ASSERT_TRUE(writer.save(image.view(), path).ok());
+        EXPECT_EQ(entries_in(dir.path()), 2u);
+        ASSERT_TRUE(live.commit().ok());
+        EXPECT_EQ(read_text(path), "the live writer's file");
         EXPECT_EQ(entries_in(dir.path()), 1u);
     }
 }

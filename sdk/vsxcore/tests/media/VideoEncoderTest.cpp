@@ -1,4 +1,5 @@
 #include "ImageDecoders.h"
+#include "StampedFrames.h"
 #include "TempDir.h"
 #include "TestImages.h"
 #include "VideoProbe.h"
@@ -10,10 +11,13 @@
 
 #include <cmath>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -32,63 +36,6 @@ const char* const kMp4Demuxer = "mov,mp4,m4a,3gp,3g2,mj2";
 
 // The encoders' chatter would bury the test output.
 const bool g_quiet = (av_log_set_level(AV_LOG_ERROR), true);
-
-// Frame `index` shows one bright block on black at grid cell `index` (row by
-// row, cells of `block` pixels), so decoded frames tell their number.
-struct Stamp {
-    uint32_t width;
-    uint32_t height;
-    uint32_t block;
-    uint32_t columns() const { return width / block; }
-    uint32_t cells() const { return columns() * (height / block); }
-};
-
-TestImage stamped_frame(uint32_t format, const Stamp& stamp, uint32_t index, size_t extra_pitch = 0)
-{
-    const uint32_t cell_x = index % stamp.columns();
-    const uint32_t cell_y = index / stamp.columns();
-    const bool yuv = pixfmt::is_yuyv(format);
-    return make_image(format, stamp.width, stamp.height, extra_pitch, [&](uint32_t x, uint32_t y) {
-        const bool on = x / stamp.block == cell_x && y / stamp.block == cell_y;
-        const uint16_t level = on ? 60000 : 3000;
-        return yuv ? Rgb16{level, 0x8080, 0x8080} : Rgb16{level, level, level};
-    });
-}
-
-int read_stamp(const DecodedFrame& frame, const Stamp& stamp)
-{
-    int best = -1;
-    long best_sum = -1;
-    for (uint32_t cell = 0; cell < stamp.cells(); ++cell) {
-        const uint32_t x0 = cell % stamp.columns() * stamp.block;
-        const uint32_t y0 = cell / stamp.columns() * stamp.block;
-        long sum = 0;
-        for (uint32_t y = y0; y < y0 + stamp.block; ++y)
-            for (uint32_t x = x0; x < x0 + stamp.block; ++x)
-                sum += frame.luma(static_cast<int>(x), static_cast<int>(y));
-        if (sum > best_sum) {
-            best_sum = sum;
-            best = static_cast<int>(cell);
-        }
-    }
-    return best;
-}
-
-std::vector<int> stamps_of(const ProbedVideo& video, const Stamp& stamp)
-{
-    std::vector<int> stamps;
-    for (const DecodedFrame& frame : video.frames)
-        stamps.push_back(read_stamp(frame, stamp));
-    return stamps;
-}
-
-std::vector<int> count_up(int n)
-{
-    std::vector<int> values(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i)
-        values[static_cast<size_t>(i)] = i;
-    return values;
-}
 
 Status add_stamped(VideoEncoder& encoder, uint32_t format, const Stamp& stamp, uint32_t first, uint32_t count)
 {
@@ -503,6 +450,78 @@ TEST(VideoEncoder, AnInterruptedMp4StaysPlayable)
     ASSERT_GE(cut.frames.size(), 10u);
     ASSERT_LT(cut.frames.size(), 30u);
     EXPECT_EQ(stamps_of(cut, stamp), count_up(static_cast<int>(cut.frames.size())));
+}
+
+// Runs RecordUntilKilled on `path` until it has handed `frames` frames to its
+// encoder, then kills it with SIGKILL.
+void record_and_kill(const std::string& path, int codec, int frames)
+{
+    int pipe_fds[2];
+    ASSERT_EQ(::pipe2(pipe_fds, O_CLOEXEC), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDOUT_FILENO);
+    std::string program = VSXCORE_RECORDER, file = path, codec_text = std::to_string(codec);
+    char* argv[] = {program.data(), file.data(), codec_text.data(), nullptr};
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipe_fds[1]);
+    ASSERT_EQ(spawned, 0) << program;
+    std::FILE* out = ::fdopen(pipe_fds[0], "r");
+    int added = 0;
+    char line[64];
+    while (added < frames && std::fgets(line, sizeof line, out))
+        std::sscanf(line, "added %d", &added);
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    std::fclose(out);
+    ASSERT_GE(added, frames) << "the recorder ended early";
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+}
+
+// Frames that ffprobe decodes from the file's video stream.
+int ffprobe_frame_count(const std::string& path)
+{
+    const std::string command = "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                "stream=nb_read_frames -of csv=p=0 '" +
+                                path + "' 2>/dev/null";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return -1;
+    int frames = -1;
+    if (std::fscanf(pipe, "%d", &frames) != 1)
+        frames = -1;
+    ::pclose(pipe);
+    return frames;
+}
+
+// A recording killed mid-way keeps what the muxer had completed before the
+// kill: everything up to its last fragment (MP4), cluster (Matroska) or frame
+// (AVI). Frames still inside the encoder and the muxer's open fragment or
+// cluster are lost: a few dozen at most.
+TEST(VideoEncoder, AKilledRecordingKeepsWhatWasCompleteBeforeTheKill)
+{
+    constexpr int kKilledAt = 150;
+    constexpr int kMostLost = 90;
+    const struct {
+        const char* name;
+        int codec;
+    } rows[] = {{"killed.mp4", kH264}, {"killed.mkv", kH265}, {"killed.avi", kH264}};
+    TempDir dir;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = dir.file(row.name);
+        record_and_kill(path, row.codec, kKilledAt);
+        const int probed = ffprobe_frame_count(path);
+        EXPECT_GE(probed, kKilledAt - kMostLost);
+        EXPECT_LE(probed, kKilledAt);
+        if (probed <= 0)
+            continue;
+        const ProbedVideo video = probe_video(path);
+        EXPECT_EQ(stamps_of(video, kRecorderStamp), count_up(static_cast<int>(video.frames.size())));
+    }
 }
 
 // FFmpeg reads "name:rest" as a protocol; a relative file name with a colon
