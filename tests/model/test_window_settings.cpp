@@ -5,6 +5,7 @@
 #include "model/MainModel.h"
 #include "model/MainViewController.h"
 #include "model/WindowSettings.h"
+#include "support/FakeMainView.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 #include "views/IMainView.h"
@@ -103,21 +104,7 @@ TEST_F(WindowSettingsTest, WrittenFileHasTheFixedLayout)
 
 namespace {
 
-// A main window that records what the controller asked of it.
-class FakeMainView : public app::IMainView {
-public:
-    void setTitle(const std::wstring& t) override { title = t; }
-    void setGeometry(kyrgx::Vec2<int> p, kyrgx::Vec2<int> s) override
-    {
-        position = p;
-        size = s;
-    }
-    bool isMinimized() override { return false; }
-
-    std::wstring title;
-    kyrgx::Vec2<int> position{-1, -1};
-    kyrgx::Vec2<int> size{-1, -1};
-};
+using quorel::test::FakeMainView;
 
 class ControllerTest : public WindowSettingsTest {
 protected:
