@@ -19,7 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path settings_file() { return app::path_from_wide(app::window_settings_path()); }
+fs::path settings_file()
+{
+    return app::path_from_wide(app::window_settings_path());
+}
 
 class WindowSettingsTest : public ::testing::Test {
 protected:
@@ -36,9 +39,12 @@ struct Rect {
     }
 };
 
-Rect rect_of(const app::WindowSettings& s) { return {s.topLeft.x, s.topLeft.y, s.bottomRight.x, s.bottomRight.y}; }
+Rect rect_of(const app::WindowSettings& s)
+{
+    return {s.topLeft.x, s.topLeft.y, s.bottomRight.x, s.bottomRight.y};
+}
 
-}  // namespace
+} // namespace
 
 TEST_F(WindowSettingsTest, NoFileGivesTheDefaultsSilently)
 {
@@ -58,13 +64,22 @@ TEST_F(WindowSettingsTest, ReadsAndFallsBackPartially)
         Rect rect;
         int errors;
     } rows[] = {
-        {"complete", R"({"language": "de-DE", "position-size": {"position": {"x": 10, "y": -20}, "size": {"x": 800, "y": 600}}})",
-         L"de-DE", {10, -20, 810, 580}, 0},
-        {"zero width", R"({"language": "ja-JP", "position-size": {"position": {"x": 5, "y": 6}, "size": {"x": 0, "y": 500}}})",
-         L"ja-JP", {5, 6, 1029, 774}, 0},
+        {"complete",
+         R"({"language": "de-DE", "position-size": {"position": {"x": 10, "y": -20}, "size": {"x": 800, "y": 600}}})",
+         L"de-DE",
+         {10, -20, 810, 580},
+         0},
+        {"zero width",
+         R"({"language": "ja-JP", "position-size": {"position": {"x": 5, "y": 6}, "size": {"x": 0, "y": 500}}})",
+         L"ja-JP",
+         {5, 6, 1029, 774},
+         0},
         {"no position-size", R"({"language": "de-DE"})", L"de-DE", {64, 64, 1024, 768}, 1},
-        {"size not a number", R"({"language": "de-DE", "position-size": {"position": {"x": 1, "y": 2}, "size": {"x": "wide", "y": 5}}})",
-         L"de-DE", {64, 64, 1024, 768}, 1},
+        {"size not a number",
+         R"({"language": "de-DE", "position-size": {"position": {"x": 1, "y": 2}, "size": {"x": "wide", "y": 5}}})",
+         L"de-DE",
+         {64, 64, 1024, 768},
+         1},
         {"not JSON", "{ this is not json", L"en-US", {64, 64, 1024, 768}, 1},
         {"root array", "[1, 2, 3]", L"en-US", {64, 64, 1024, 768}, 1},
         {"language wrong type", R"({"language": 7})", L"en-US", {64, 64, 1024, 768}, 1},
@@ -122,7 +137,7 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(ControllerTest, AppliesStoredGeometryAndSavesTheLastReportedOne)
 {
@@ -159,7 +174,7 @@ TEST_F(ControllerTest, ASaveFailureIsLoggedAndCloseGoesOn)
 {
     auto view = std::make_shared<FakeMainView>();
     MainViewController controller(view, std::make_shared<app::MainModel>());
-    fs::create_directories(settings_file());  // a folder where the file should be
+    fs::create_directories(settings_file()); // a folder where the file should be
     quorel::test::LogCapture log;
     EXPECT_NO_THROW(app::raise_event(view->closing, view.get()));
     EXPECT_EQ(log.count(spdlog::level::err, "Failed to save file. what(): "), 1);
