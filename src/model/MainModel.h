@@ -190,6 +190,13 @@ public:
 
 private:
     void connect_controller(const std::shared_ptr<VideoDeviceController>& controller);
+    // Opens the camera on the new controller, installs and selects it; a
+    // failure raises open_failed with who() and the error text.
+    bool open_and_select(const std::shared_ptr<VideoDeviceController>& controller, bool notify,
+                         const std::function<bool()>& openCamera, const std::function<std::string()>& who);
+    // Applies a change to the selected camera with its stream stopped (and
+    // started again when it was live); logs the no-camera line of operation.
+    void apply_stopped(const char* operation, const std::function<void(VideoDeviceController&)>& apply);
     // Closes the controller's device on the calling (GUI) thread; never throws.
     static void close_controller(const std::shared_ptr<VideoDeviceController>& controller);
     // Removes the instance from the map and the selection, if it is there.

@@ -111,48 +111,49 @@ bool MainModel::open_device(std::shared_ptr<VideoDeviceController> controller, b
     }
 }
 
-bool MainModel::open_device_by_name(std::wstring name, bool notify)
+bool MainModel::open_and_select(const std::shared_ptr<VideoDeviceController>& controller, bool notify,
+                                const std::function<bool()>& openCamera,
+                                const std::function<std::string()>& who)
 {
-    auto controller = std::make_shared<VideoDeviceController>();
     try {
-        if (!controller->openDevice(name))
+        if (!openCamera())
             return false;
         if (!open_device(controller, notify))
             return false;
         select_device(controller->deviceInfo());
         return true;
     } catch (const std::exception& e) {
-        std::string who;
-        try {
-            who = wide_to_utf8(name);
-        } catch (const std::exception&) {
-            who = "?";
-        }
-        raise_event(open_failed, nullptr, who + ": " + e.what());
+        raise_event(open_failed, nullptr, who() + ": " + e.what());
         return false;
     }
+}
+
+bool MainModel::open_device_by_name(std::wstring name, bool notify)
+{
+    auto controller = std::make_shared<VideoDeviceController>();
+    return open_and_select(
+        controller, notify, [&] { return controller->openDevice(name); },
+        [&] {
+            try {
+                return wide_to_utf8(name);
+            } catch (const std::exception&) {
+                return std::string("?");
+            }
+        });
 }
 
 bool MainModel::open_grabber(std::shared_ptr<vsx::Grabber> grabber, bool notify)
 {
     auto controller = std::make_shared<VideoDeviceController>();
-    try {
-        if (!controller->openGrabber(grabber))
-            return false;
-        if (!open_device(controller, notify))
-            return false;
-        select_device(controller->deviceInfo());
-        return true;
-    } catch (const std::exception& e) {
-        std::string model;
-        if (grabber) {
+    return open_and_select(
+        controller, notify, [&] { return controller->openGrabber(grabber); },
+        [&] {
+            if (!grabber)
+                return std::string();
             vsx::Error err(vsx::Error::Record);
             const vsx::DeviceInfo info = grabber->deviceInfo(err);
-            model = info ? info.modelName(err) : std::string();
-        }
-        raise_event(open_failed, nullptr, model + ": " + e.what());
-        return false;
-    }
+            return info ? info.modelName(err) : std::string();
+        });
 }
 
 void MainModel::select_device(vsx::DeviceInfo device)

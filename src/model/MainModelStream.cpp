@@ -68,66 +68,45 @@ bool MainModel::pause_resume()
     return false;
 }
 
-namespace {
-
-// Applies a change the camera refuses while live: stops a live stream first
-// and starts it again afterwards.
-template <class Apply> void apply_stopped(MainModel& model, VideoDeviceController& controller, Apply apply)
-{
-    if (!controller.isLive()) {
-        apply();
-        return;
-    }
-    model.stop();
-    apply();
-    model.start();
-}
-
-} // namespace
-
-void MainModel::set_framerate(float rate)
+void MainModel::apply_stopped(const char* operation, const std::function<void(VideoDeviceController&)>& apply)
 {
     const auto instance = selected_instance();
     if (!instance)
-        return log_no_device("set_framerate");
-    auto& controller = *instance->controller();
-    apply_stopped(*this, controller, [&] { controller.setFramerate(rate); });
+        return log_no_device(operation);
+    VideoDeviceController& controller = *instance->controller();
+    if (!controller.isLive()) {
+        apply(controller);
+        return;
+    }
+    stop();
+    apply(controller); // a refused value leaves the stream stopped
+    start();
+}
+
+void MainModel::set_framerate(float rate)
+{
+    apply_stopped("set_framerate", [&](VideoDeviceController& c) { c.setFramerate(rate); });
 }
 
 void MainModel::set_inputchannel(std::string name)
 {
-    const auto instance = selected_instance();
-    if (!instance)
-        return log_no_device("set_inputchannel");
-    auto& controller = *instance->controller();
-    apply_stopped(*this, controller, [&] { controller.set_inputchannel(name); });
+    apply_stopped("set_inputchannel", [&](VideoDeviceController& c) { c.set_inputchannel(name); });
 }
 
 void MainModel::set_videoformat(std::string pixelFormat, kyrgx::Vec2<int> size)
 {
-    const auto instance = selected_instance();
-    if (!instance)
-        return log_no_device("set_videoformat");
-    auto& controller = *instance->controller();
-    apply_stopped(*this, controller, [&] { controller.setVideoformat(pixelFormat, size.x, size.y); });
+    apply_stopped("set_videoformat",
+                  [&](VideoDeviceController& c) { c.setVideoformat(pixelFormat, size.x, size.y); });
 }
 
 void MainModel::set_videonorm(std::string name)
 {
-    const auto instance = selected_instance();
-    if (!instance)
-        return log_no_device("set_videonorm");
-    auto& controller = *instance->controller();
-    apply_stopped(*this, controller, [&] { controller.set_videonorm(name); });
+    apply_stopped("set_videonorm", [&](VideoDeviceController& c) { c.set_videonorm(name); });
 }
 
 void MainModel::set_BinningMode(std::string text)
 {
-    const auto instance = selected_instance();
-    if (!instance)
-        return log_no_device("set_BinningMode");
-    auto& controller = *instance->controller();
-    apply_stopped(*this, controller, [&] { controller.setBinningSkippingValue(text); });
+    apply_stopped("set_BinningMode", [&](VideoDeviceController& c) { c.setBinningSkippingValue(text); });
 }
 
 kyr_kelvane::image_descriptor MainModel::snap_image()

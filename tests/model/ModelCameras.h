@@ -6,6 +6,7 @@
 
 #include "app/AppFolders.h"
 #include "app/Utf8.h"
+#include "device/ControllerCameras.h"
 #include "device/DeviceEnum.h"
 #include "device/Grabber.h"
 #include "device/VideoDeviceController.h"
@@ -62,14 +63,6 @@ inline void init_model_cameras(const char* clock)
         return vsx_init_library(&config) && vsxsim_configure(kModelCameras);
     }();
     ASSERT_TRUE(initialised);
-}
-
-inline vsx::DeviceInfo camera_info(const std::string& serial)
-{
-    for (const vsx::DeviceInfo& info : vsx::DeviceEnum::enumDevices())
-        if (info.serial() == serial)
-            return info;
-    return vsx::DeviceInfo();
 }
 
 inline std::string unique_name(const std::shared_ptr<app::VideoDeviceController>& controller)

@@ -5,41 +5,7 @@
 
 #include "ModelCameras.h"
 #include "model/Histogram.h"
-
-#include <cstdlib>
-#include <new>
-
-namespace {
-thread_local long t_allocations = 0;
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    ++t_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size)
-{
-    return operator new(size);
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
+#include "support/CountingAllocator.h"
 
 using namespace quorel::test;
 
@@ -68,9 +34,9 @@ TEST_F(ModelTest, AFrameWithoutWorkAllocatesNothing)
     std::vector<uint8_t> pixels(64 * 48, 7);
     const kyr_kelvane::image_descriptor frame{kyrgx::PixelFormat::MONO8, 64, 48, 64, false, pixels.data()};
     model->on_image(*controller, frame); // warm
-    const long before = t_allocations;
+    const long before = thread_allocations();
     for (int i = 0; i < 50; ++i)
         model->on_image(*controller, frame);
-    EXPECT_EQ(t_allocations - before, 0);
+    EXPECT_EQ(thread_allocations() - before, 0);
     EXPECT_EQ(notDue, 51);
 }
