@@ -176,6 +176,7 @@ TEST_F(ModelTest, AvailableCamerasLeaveOutEveryOpenSerialNumber)
     const std::string renamed = std::string(R"({"extends": "default", "cameras": [
         {"template": "analog", "serial": "63000005", "uniqueName": "QAN-V1 renamed"}]})");
     ASSERT_TRUE(vsxsim_configure(renamed.c_str()));
+    ASSERT_EQ(camera_info(kAnalogSerial).uniqueName(), "QAN-V1 renamed");
     for (const std::string& name : available())
         EXPECT_EQ(name.find("QAN-V1"), std::string::npos) << name;
 }
