@@ -1,30 +1,239 @@
 #pragma once
 
+#include "device/DeviceInfo.h"
+#include "device/ViewTransform.h"
+#include "kyrgx/Color.h"
+#include "kyrgx/ImageDescriptor.h"
+#include "kyrgx/Vec2.h"
+#include "views/IViewBase.h"
+
+#include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
+
+namespace vsx {
+class Grabber;
+}
 
 namespace app {
 
-// The application model: the open cameras, the selected camera and image
-// saving. Images are written by a worker thread of its own, first in, first out.
+class DeviceInstance;
+class Histogram;
+class ImageSequence;
+class VideoDeviceController;
+
+// The application model: the open cameras (one DeviceInstance each), the
+// selected one, the order of their live views, the colour pick and image
+// saving. It owns no widget; the main controller learns what happens through
+// its event lists, each raised with a null sender.
+//
+// Threads: every operation runs on the GUI thread except on_image, which each
+// streaming camera calls on its own frame thread, and the queries that frame
+// threads use (devices, device_count, histogram_of, find_device,
+// has_selected_device, current_controller). One mutex guards the device map,
+// the selection and the live-view order; it is held only to copy or change
+// them, never while a camera controller is called, a list is raised or a file
+// is read or written. A camera leaves the map before its controller is closed
+// on the GUI thread, and the closing stops its frame thread, so an instance is
+// always released on the GUI thread.
 class MainModel {
 public:
+    using DeviceMap = std::map<vsx::DeviceInfo, std::shared_ptr<DeviceInstance>>;
+
     MainModel();
+    // Closes every camera still open (on the calling thread), then stops the
+    // image writer after it wrote what was queued.
     ~MainModel();
     MainModel(const MainModel&) = delete;
     MainModel& operator=(const MainModel&) = delete;
 
-private:
-    void saveThreadMain();
+    // ---- opening, selecting and closing
+    // Installs an opened controller as a new camera: its histogram and
+    // sequence settings, its frame and filter callbacks, its saved state or
+    // else the default video format and frame rate; then announces it through
+    // device_opened when notify is set. A failure while giving it its state or
+    // announcing it is logged "MainModel::open_device: <text>", takes the
+    // camera out again, closes it, raises open_failed and gives false.
+    bool open_device(std::shared_ptr<VideoDeviceController> controller, bool notify);
+    // Opens the camera of that model or unique name, installs and selects it.
+    // False when none matched (nothing raised) or it failed to open or install
+    // (open_failed with "<name>: <text>").
+    bool open_device_by_name(std::wstring name, bool notify);
+    // The same for a grabber the device selection dialog opened; the message
+    // starts with the camera's model name.
+    bool open_grabber(std::shared_ptr<vsx::Grabber> grabber, bool notify);
+    // Makes an open camera the selected one and raises device_selected; a
+    // camera that is not open is logged.
+    void select_device(vsx::DeviceInfo device);
+    // Closes the selected camera (and selects the one with the smallest unique
+    // name, or none).
+    void close_device();
+    // Writes the camera's state (while its device is open), histogram and
+    // sequence files, raises device_closing, takes it out of the map, closes
+    // it, raises device_closed when notify is set and, when it was selected and
+    // reselect is set, selects the first camera left and raises device_selected
+    // (with an empty pointer when none is left).
+    void close_device_by_info(vsx::DeviceInfo device, bool reselect, bool notify);
+    // At exit: writes the configuration, then saves and closes every camera
+    // in map order, raising device_closed for each.
+    void close_all_devices();
+    // Opens the named camera in place of the selected one; false (and the old
+    // camera kept) when it cannot be opened.
+    bool switch_device(std::wstring name);
+    // "configuration.json": written by the configuration file code.
+    void save_application_settings();
+    // The camera's state file "<stem>.json" in the settings folder. True when
+    // it existed and was applied; failures are logged, never thrown.
+    bool load_device_state(std::shared_ptr<VideoDeviceController> controller);
+    void save_device_state(std::shared_ptr<VideoDeviceController> controller);
 
+    // ---- the selected camera's stream; without a selected camera each logs
+    // "MainModel::<operation>() failed: No device selected." and does nothing
+    // Raises starting, then starts the stream; a failure raises start_failed.
+    // Never throws.
+    void start();
+    // Never throws.
+    void stop();
+    // Resumes a paused stream (true) or pauses it (false); true without a camera.
+    bool pause_resume();
+    // Each stops a live stream, applies the value and starts it again; the
+    // camera's errors reach the caller (a stream stopped for the change then
+    // stays stopped).
+    void set_framerate(float rate);
+    void set_inputchannel(std::string name);
+    void set_videoformat(std::string pixelFormat, kyrgx::Vec2<int> size);
+    void set_videonorm(std::string name);
+    void set_BinningMode(std::string text);
+    // The next frame (waiting at most 1000 ms); a zeroed descriptor without a camera.
+    kyr_kelvane::image_descriptor snap_image();
+    // One-push autofocus at the pick point; never throws.
+    void startAutoFocus();
+    // Switches the camera's autofocus region; never throws.
+    void startAutoFocus(bool on);
+
+    // ---- frames and the colour pick
+    // The frame handler (frame thread): frame_received, then a pending colour
+    // pick of the selected camera, then the camera's image sequence. A
+    // subscriber's failure is logged (at most once a second) and does not keep
+    // the frame from the pick and the sequence.
+    void on_image(VideoDeviceController& controller, const kyr_kelvane::image_descriptor& frame);
+    // Asks for the colour at an image point of the selected camera: answered at
+    // once while it is paused, else by every tick after one of its frames.
+    void pick_color(vsx::DeviceInfo device, kyrgx::Vec2<float> point);
+    // GUI tick: a ready colour pick, lost cameras (reported, then closed) and
+    // stalled streams (reported once per stall). Never throws.
+    void tick();
+
+    // ---- saving
+    // Saves one captured sequence frame (frame thread); image saving fills it.
+    void save_sequence_frame(const std::shared_ptr<VideoDeviceController>& controller,
+                             ImageSequence& sequence, const kyr_kelvane::image_descriptor& frame,
+                             const std::filesystem::path& path);
+
+    // ---- queries
+    DeviceMap devices() const;
+    size_t device_count() const;
+    // The first open camera whose device information the camera library calls equal.
+    std::shared_ptr<DeviceInstance> find_device(const vsx::DeviceInfo& device) const;
+    bool is_device_open(const vsx::DeviceInfo& device) const;
+    // The camera's histogram, valid while it stays open; null when it is not open.
+    Histogram* histogram_of(const vsx::DeviceInfo& device) const;
+    std::vector<vsx::DeviceInfo> open_device_infos() const;
+    // Unique names of the connected cameras whose serial number no open camera has.
+    std::vector<std::wstring> available_devices() const;
+    // Throws std::runtime_error "Device does not exist." without a selected camera.
+    std::shared_ptr<VideoDeviceController> current_controller() const;
+    bool has_selected_device() const;
+    // Both throw std::runtime_error "No device selected" without a selected camera.
+    vsx::Grabber& selected_grabber() const;
+    ViewTransform& view_transform();
+    // Empty without a selected camera.
+    std::wstring selected_file_stem() const;
+
+    // The cameras of the live views in display order (the configuration file
+    // lists them so); the main controller assigns it whole.
+    std::vector<vsx::DeviceInfo> live_view_order() const;
+    void set_live_view_order(std::vector<vsx::DeviceInfo> order);
+
+    const char* const configuration_file_name = "configuration.json";
+    // Default folder of saved images (GUI thread).
+    std::wstring image_directory;
+
+    // ---- event lists (filled before the first camera opens)
+    EventList<kyrgx::Vec2<int>, const kyrgx::Color&> color_picked;
+    EventList<std::shared_ptr<VideoDeviceController>> device_opened;
+    EventList<const vsx::DeviceInfo&> device_closed;
+    EventList<const vsx::DeviceInfo&> device_closing;
+    EventList<std::shared_ptr<VideoDeviceController>> device_selected; // empty when none is left
+    EventList<std::shared_ptr<VideoDeviceController>> device_lost;
+    EventList<std::shared_ptr<VideoDeviceController>> no_images;
+    EventList<std::shared_ptr<VideoDeviceController>> start_failed;
+    EventList<std::string> open_failed;
+    EventList<VideoDeviceController*, kyr_kelvane::image_descriptor> frame_received; // frame thread
+    EventList<VideoDeviceController&> sequence_stopped;
+    EventList<VideoDeviceController&> sequence_started;
+    // Whether files in the folder may be overwritten by a sequence.
+    std::function<bool(std::string folder, std::string fileName)> ask_overwrite;
+    EventList<std::shared_ptr<VideoDeviceController>> starting;
+    EventList<VideoDeviceController&, std::filesystem::path> image_saving; // frame thread
+    EventList<VideoDeviceController&> filters_changed;
+    EventList<std::wstring&> save_failed; // save thread
+
+private:
+    void connect_controller(const std::shared_ptr<VideoDeviceController>& controller);
+    // Opens the camera on the new controller, installs and selects it; a
+    // failure raises open_failed with who() and the error text.
+    bool open_and_select(const std::shared_ptr<VideoDeviceController>& controller, bool notify,
+                         const std::function<bool()>& openCamera, const std::function<std::string()>& who);
+    // Applies a change to the selected camera with its stream stopped (and
+    // started again when it was live); logs the no-camera line of operation.
+    void apply_stopped(const char* operation, const std::function<void(VideoDeviceController&)>& apply);
+    // Closes the controller's device on the calling (GUI) thread; never throws.
+    static void close_controller(const std::shared_ptr<VideoDeviceController>& controller);
+    // Removes the instance from the map and the selection, if it is there.
+    void forget(const std::shared_ptr<DeviceInstance>& instance);
+    std::shared_ptr<DeviceInstance> selected_instance() const;
+    std::shared_ptr<DeviceInstance> instance_of(const VideoDeviceController& controller) const;
+    void report_frame_failure(const char* what);
+    void save_thread_main();
+
+    // Colour pick: the point as two floats in one word, the colour packed.
+    std::atomic<bool> pickRequested_{false};
+    std::atomic<bool> pickReady_{false};
+    std::atomic<uint64_t> pickPoint_{0};
+    std::atomic<uint32_t> pickedColor_{0};
+    kyrgx::Vec2<float> pickPoint() const;
+    // The pick point truncated toward zero (NaN as 0, clamped to int).
+    kyrgx::Vec2<int> pickPixel() const;
+
+    // Frame handler failures are logged at most once a second.
+    std::atomic<int64_t> lastFrameFailureLog_;
+    std::atomic<uint32_t> unreportedFrameFailures_{0};
+
+    // The image writer: queued jobs, written in order by one thread.
     std::mutex saveMutex_;
     std::condition_variable saveWake_;
     std::deque<std::function<void()>> saveQueue_;
     bool stopSaving_ = false;
     std::thread saveThread_;
+
+    mutable std::mutex mutex_; // devices_, selected_, liveViewOrder_
+    std::shared_ptr<DeviceInstance> selected_;
+    DeviceMap devices_;
+    std::vector<vsx::DeviceInfo> liveViewOrder_;
+
+    // The tick's own lists, kept to avoid allocating every 16 ms.
+    std::vector<std::shared_ptr<VideoDeviceController>> tickControllers_;
+    std::vector<std::shared_ptr<VideoDeviceController>> lostControllers_;
 };
 
-}  // namespace app
+} // namespace app

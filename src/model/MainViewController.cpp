@@ -5,13 +5,15 @@
 #include "app/Utf8.h"
 #include "device/VsxError.h"
 #include "model/MainModel.h"
+#include "model/PluginHost.h"
 #include "model/WindowSettings.h"
 #include "views/IMainView.h"
 
 #include <spdlog/spdlog.h>
 #include <vsxcore.h>
 
-MainViewController::MainViewController(std::shared_ptr<app::IMainView> view, std::shared_ptr<app::MainModel> model)
+MainViewController::MainViewController(std::shared_ptr<app::IMainView> view,
+                                       std::shared_ptr<app::MainModel> model)
     : view_(std::move(view)), model_(std::move(model))
 {
     // From here on every failing call of the camera library under the default
@@ -35,10 +37,18 @@ MainViewController::~MainViewController() = default;
 
 void MainViewController::connect_view_events()
 {
-    view_->closing.push_back([this](app::IViewBase*) { on_close(); });
+    view_->closing.push_back([this](app::IViewBase*) {
+        on_close();
+        try {
+            app::Plugin::plugins_shutdown();
+        } catch (const std::exception& e) {
+            spdlog::error("MainViewController::plugins_shutdown() failed: {}", e.what());
+        }
+    });
     view_->resized.push_back([this](app::IViewBase*, kyrgx::Vec2<int> size) { windowSize_ = size; });
-    view_->moved.push_back([this](app::IViewBase*, kyrgx::Vec2<int> position) { windowPosition_ = position; });
-    view_->tick.push_back([this](app::IViewBase*) { processTimeouts(); });
+    view_->moved.push_back(
+        [this](app::IViewBase*, kyrgx::Vec2<int> position) { windowPosition_ = position; });
+    view_->tick.push_back([this](app::IViewBase*) { on_tick(); });
     view_->languageSelected.push_back([](app::IViewBase*, std::wstring code) {
         try {
             Localization::loadLanguage(code);
@@ -48,7 +58,26 @@ void MainViewController::connect_view_events()
     });
 }
 
-void MainViewController::on_close() { save_window_settings(); }
+void MainViewController::on_close()
+{
+    save_window_settings();
+    try {
+        model_->close_all_devices();
+    } catch (const std::exception& e) {
+        spdlog::error("MainViewController::on_close() failed: {}", e.what());
+    }
+}
+
+void MainViewController::on_tick()
+{
+    model_->tick(); // never throws
+    processTimeouts();
+    try {
+        app::Plugin::plugins_process_timeouts();
+    } catch (const std::exception& e) {
+        spdlog::error("MainViewController::on_tick() failed: {}", e.what());
+    }
+}
 
 void MainViewController::save_window_settings()
 {

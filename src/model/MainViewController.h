@@ -8,7 +8,7 @@
 namespace app {
 class IMainView;
 class MainModel;
-}  // namespace app
+} // namespace app
 
 // The presenter of the application: wires the main window and the model. Its
 // timer entries run from the main window's tick.
@@ -19,11 +19,18 @@ public:
     MainViewController(const MainViewController&) = delete;
     MainViewController& operator=(const MainViewController&) = delete;
 
-    // The close sequence, run when the main window closes.
+    // The close sequence, run when the main window closes: the window
+    // settings, then every camera is saved and closed.
     void on_close();
+    // The GUI tick: the model's (colour picks, lost and stalled cameras), then
+    // this controller's timeout entries, then every plug-in's.
+    void on_tick();
     // Writes "window_settings.json" from the current language and the last
     // position and size the window reported. Never throws.
     void save_window_settings();
+
+    std::shared_ptr<app::MainModel> model() const { return model_; }
+    std::shared_ptr<app::IMainView> view() const { return view_; }
 
 private:
     void connect_view_events();

@@ -33,7 +33,8 @@ WindowSettings load_window_settings()
         const int x = ps.at("position").at("x").get<int>();
         const int y = ps.at("position").at("y").get<int>();
         settings.topLeft = {x, y};
-        settings.bottomRight = (w == 0 || h == 0) ? kyrgx::Vec2<int>(x + 1024, y + 768) : kyrgx::Vec2<int>(x + w, y + h);
+        settings.bottomRight =
+            (w == 0 || h == 0) ? kyrgx::Vec2<int>(x + 1024, y + 768) : kyrgx::Vec2<int>(x + w, y + h);
     } catch (const std::exception& e) {
         spdlog::error("Failed to load file. what(): {}", e.what());
     }
@@ -51,4 +52,4 @@ void write_window_settings(const std::wstring& language, kyrgx::Vec2<int> positi
     write_text_file(window_settings_path(), json.dump(4));
 }
 
-}  // namespace app
+} // namespace app

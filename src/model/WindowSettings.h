@@ -24,4 +24,4 @@ WindowSettings load_window_settings();
 // Writes the language and the window's position and size. Throws on failure.
 void write_window_settings(const std::wstring& language, kyrgx::Vec2<int> position, kyrgx::Vec2<int> size);
 
-}  // namespace app
+} // namespace app

@@ -9,8 +9,7 @@ class IViewBase;
 
 // An event list of a view: callbacks appended by controllers, raised in order
 // on the GUI thread with the raising view first.
-template <typename... Args>
-using EventList = std::vector<std::function<void(IViewBase*, Args...)>>;
+template <typename... Args> using EventList = std::vector<std::function<void(IViewBase*, Args...)>>;
 
 template <typename... Args, typename... Values>
 void raise_event(const EventList<Args...>& list, IViewBase* sender, Values&&... values)
@@ -27,4 +26,4 @@ public:
     EventList<> closed;
 };
 
-}  // namespace app
+} // namespace app

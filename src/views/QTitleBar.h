@@ -44,4 +44,4 @@ private:
     QPoint dragOffset_;
 };
 
-}  // namespace app::QtView
+} // namespace app::QtView

@@ -5,6 +5,7 @@
 // count per thread.
 
 #include "ControllerCameras.h"
+#include "support/CountingAllocator.h"
 
 #include <array>
 #include <atomic>
@@ -12,39 +13,6 @@
 #include <cstdlib>
 #include <mutex>
 #include <new>
-
-namespace {
-thread_local long t_allocations = 0;
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    ++t_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-
-void* operator new[](std::size_t size)
-{
-    return operator new(size);
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 using namespace quorel::test;
 
@@ -60,7 +28,7 @@ public:
         controller.onFrame = [this](app::VideoDeviceController*, const kyr_kelvane::image_descriptor&) {
             const size_t n = seen_.load();
             if (n < kFrames)
-                counts_[n] = t_allocations;
+                counts_[n] = thread_allocations();
             std::lock_guard lock(mutex_);
             seen_.store(n + 1);
             changed_.notify_all();

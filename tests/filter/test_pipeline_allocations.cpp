@@ -4,48 +4,12 @@
 #include "filter/FilterPipeline.h"
 
 #include "TestImage.h"
+#include "support/CountingAllocator.h"
 
 #include <atomic>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <new>
-
-namespace {
-std::atomic<long> g_allocations{0};
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-
-void* operator new[](std::size_t size)
-{
-    return operator new(size);
-}
-
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-
-void operator delete[](void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 using kyrgx::PixelFormat;
 using quorel::test::TestImage;
@@ -76,7 +40,7 @@ TEST(FilterPipelineAllocations, SteadyFramesAllocateNothing)
         const auto strength =
             std::static_pointer_cast<helper::IntParameter>(filters[3]->findParameter(L"Strength"));
 
-        const long before = g_allocations.load();
+        const long before = quorel::test::all_allocations();
         for (int frame = 0; frame < 50; ++frame) {
             // Parameter changes rebuild no chain; the perspective tables are
             // recomputed in place.
@@ -86,6 +50,6 @@ TEST(FilterPipelineAllocations, SteadyFramesAllocateNothing)
                 strength->setValue(-20);
             p.apply(src.view(), dst.view());
         }
-        EXPECT_EQ(g_allocations.load() - before, 0) << kyrgx::pixel_format_name(row.format);
+        EXPECT_EQ(quorel::test::all_allocations() - before, 0) << kyrgx::pixel_format_name(row.format);
     }
 }

@@ -5,6 +5,7 @@
 #include "model/MainModel.h"
 #include "model/MainViewController.h"
 #include "model/WindowSettings.h"
+#include "support/FakeMainView.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 #include "views/IMainView.h"
@@ -18,7 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path settings_file() { return app::path_from_wide(app::window_settings_path()); }
+fs::path settings_file()
+{
+    return app::path_from_wide(app::window_settings_path());
+}
 
 class WindowSettingsTest : public ::testing::Test {
 protected:
@@ -35,9 +39,12 @@ struct Rect {
     }
 };
 
-Rect rect_of(const app::WindowSettings& s) { return {s.topLeft.x, s.topLeft.y, s.bottomRight.x, s.bottomRight.y}; }
+Rect rect_of(const app::WindowSettings& s)
+{
+    return {s.topLeft.x, s.topLeft.y, s.bottomRight.x, s.bottomRight.y};
+}
 
-}  // namespace
+} // namespace
 
 TEST_F(WindowSettingsTest, NoFileGivesTheDefaultsSilently)
 {
@@ -57,13 +64,22 @@ TEST_F(WindowSettingsTest, ReadsAndFallsBackPartially)
         Rect rect;
         int errors;
     } rows[] = {
-        {"complete", R"({"language": "de-DE", "position-size": {"position": {"x": 10, "y": -20}, "size": {"x": 800, "y": 600}}})",
-         L"de-DE", {10, -20, 810, 580}, 0},
-        {"zero width", R"({"language": "ja-JP", "position-size": {"position": {"x": 5, "y": 6}, "size": {"x": 0, "y": 500}}})",
-         L"ja-JP", {5, 6, 1029, 774}, 0},
+        {"complete",
+         R"({"language": "de-DE", "position-size": {"position": {"x": 10, "y": -20}, "size": {"x": 800, "y": 600}}})",
+         L"de-DE",
+         {10, -20, 810, 580},
+         0},
+        {"zero width",
+         R"({"language": "ja-JP", "position-size": {"position": {"x": 5, "y": 6}, "size": {"x": 0, "y": 500}}})",
+         L"ja-JP",
+         {5, 6, 1029, 774},
+         0},
         {"no position-size", R"({"language": "de-DE"})", L"de-DE", {64, 64, 1024, 768}, 1},
-        {"size not a number", R"({"language": "de-DE", "position-size": {"position": {"x": 1, "y": 2}, "size": {"x": "wide", "y": 5}}})",
-         L"de-DE", {64, 64, 1024, 768}, 1},
+        {"size not a number",
+         R"({"language": "de-DE", "position-size": {"position": {"x": 1, "y": 2}, "size": {"x": "wide", "y": 5}}})",
+         L"de-DE",
+         {64, 64, 1024, 768},
+         1},
         {"not JSON", "{ this is not json", L"en-US", {64, 64, 1024, 768}, 1},
         {"root array", "[1, 2, 3]", L"en-US", {64, 64, 1024, 768}, 1},
         {"language wrong type", R"({"language": 7})", L"en-US", {64, 64, 1024, 768}, 1},
@@ -103,21 +119,7 @@ TEST_F(WindowSettingsTest, WrittenFileHasTheFixedLayout)
 
 namespace {
 
-// A main window that records what the controller asked of it.
-class FakeMainView : public app::IMainView {
-public:
-    void setTitle(const std::wstring& t) override { title = t; }
-    void setGeometry(kyrgx::Vec2<int> p, kyrgx::Vec2<int> s) override
-    {
-        position = p;
-        size = s;
-    }
-    bool isMinimized() override { return false; }
-
-    std::wstring title;
-    kyrgx::Vec2<int> position{-1, -1};
-    kyrgx::Vec2<int> size{-1, -1};
-};
+using quorel::test::FakeMainView;
 
 class ControllerTest : public WindowSettingsTest {
 protected:
@@ -135,7 +137,7 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(ControllerTest, AppliesStoredGeometryAndSavesTheLastReportedOne)
 {
@@ -172,7 +174,7 @@ TEST_F(ControllerTest, ASaveFailureIsLoggedAndCloseGoesOn)
 {
     auto view = std::make_shared<FakeMainView>();
     MainViewController controller(view, std::make_shared<app::MainModel>());
-    fs::create_directories(settings_file());  // a folder where the file should be
+    fs::create_directories(settings_file()); // a folder where the file should be
     quorel::test::LogCapture log;
     EXPECT_NO_THROW(app::raise_event(view->closing, view.get()));
     EXPECT_EQ(log.count(spdlog::level::err, "Failed to save file. what(): "), 1);
