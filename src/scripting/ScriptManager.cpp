@@ -24,8 +24,8 @@ ScriptManager::ScriptManager() : ScriptManager(ScriptRepository::instance()) {}
 
 // items_ is the last member: it is filled inside the repository's lock, after
 // everything a reload from the watcher touches exists.
-ScriptManager::ScriptManager(ScriptRepository& repository)
-    : repository_(repository), items_(repository.addManager(this))
+ScriptManager::ScriptManager(std::shared_ptr<ScriptRepository> repository)
+    : repository_(std::move(repository)), items_(repository_->addManager(this))
 {
 }
 
@@ -36,7 +36,7 @@ ScriptManager::~ScriptManager()
         active_ = false;
     }
     // Not under our own mutex: the watcher takes the repository's first.
-    repository_.removeManager(this);
+    repository_->removeManager(this);
     std::lock_guard lock(mutex_);
     scriptChanged_ = nullptr;
     items_.clear();

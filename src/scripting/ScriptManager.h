@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -41,7 +42,7 @@ public:
     // errors propagate) and takes a copy of its script list.
     ScriptManager();
     // The same with a given repository (tests).
-    explicit ScriptManager(ScriptRepository& repository);
+    explicit ScriptManager(std::shared_ptr<ScriptRepository> repository);
     // Destroys the script objects without calling onClose.
     ~ScriptManager();
     ScriptManager(const ScriptManager&) = delete;
@@ -101,7 +102,7 @@ private:
     // when it loaded.
     void createScript(ScriptItem& item);
 
-    ScriptRepository& repository_;
+    std::shared_ptr<ScriptRepository> repository_;
     std::mutex mutex_;
     bool active_ = true;
     ScriptPhase phase_ = ScriptPhase::Idle;

@@ -59,10 +59,13 @@ std::vector<ScriptFileEntry> list_lua_files(const fs::path& folder)
     return files;
 }
 
-ScriptRepository& ScriptRepository::instance()
+std::shared_ptr<ScriptRepository> ScriptRepository::instance()
 {
-    // A constructor that throws leaves the static uninitialised: the next call tries again.
-    static ScriptRepository repository;
+    static std::mutex mutex;
+    static std::shared_ptr<ScriptRepository> repository;
+    std::lock_guard lock(mutex);
+    if (!repository) // a constructor that threw left it empty: try again
+        repository = std::make_shared<ScriptRepository>();
     return repository;
 }
 

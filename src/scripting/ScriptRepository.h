@@ -52,9 +52,11 @@ public:
     static constexpr std::chrono::milliseconds kWatchInterval{1000};
 
     // The process-wide repository, created on the first call (by the first
-    // ScriptManager) and destroyed at exit. Errors while creating it (folders,
-    // copying, listing, the thread) propagate; the next call tries again.
-    static ScriptRepository& instance();
+    // ScriptManager). Errors while creating it (folders, copying, listing, the
+    // thread) propagate; the next call tries again. Managers share it, so it
+    // ends (and its watcher is joined) at exit or with the last manager alive
+    // then, whichever comes later.
+    static std::shared_ptr<ScriptRepository> instance();
 
     // Uses the current settings and data folders. Public for tests, which use
     // repositories of their own with a shorter watch interval, or none (no

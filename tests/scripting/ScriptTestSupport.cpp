@@ -153,8 +153,8 @@ ScriptHarness::ScriptHarness(std::initializer_list<std::pair<const std::string, 
     fs::create_directories(folders.scripts());
     for (const auto& [name, text] : scripts)
         folders.writeScript(name, text);
-    repository = std::make_unique<ScriptRepository>(watchInterval);
-    manager = std::make_unique<ScriptManager>(*repository);
+    repository = std::make_shared<ScriptRepository>(watchInterval);
+    manager = std::make_unique<ScriptManager>(repository);
     manager->setAppInterface(&app);
 }
 

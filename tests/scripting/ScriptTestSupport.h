@@ -130,7 +130,7 @@ struct ScriptHarness {
 
     ScriptFolders folders;
     FakeApp app;
-    std::unique_ptr<ScriptRepository> repository;
+    std::shared_ptr<ScriptRepository> repository;
     std::unique_ptr<ScriptManager> manager;
 };
 

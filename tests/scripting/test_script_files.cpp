@@ -79,8 +79,7 @@ TEST(ScriptFolderSeeding, CopiesTheDataFolderScriptsOnlyWhenTheFolderIsMissing)
         folders.writeData(name, std::string("-- ") + name);
     fs::create_directories(folders.data() / "folder.lua");
 
-    ScriptRepository repository;
-    ScriptManager manager(repository);
+    ScriptManager manager(std::make_shared<ScriptRepository>());
 
     EXPECT_EQ(names_in(folders.scripts()), (std::set<std::string>{"Grid.LUA", "clock.lua"}));
     EXPECT_EQ(names_in(folders.settings()), std::set<std::string>{"scripts"}) << "no seeding leftovers";
@@ -99,8 +98,7 @@ TEST(ScriptFolderSeeding, AnExistingFolderGetsNothingEvenWhenEmpty)
     folders.writeData("clock.lua", "-- clock");
     fs::create_directories(folders.scripts());
 
-    ScriptRepository repository;
-    ScriptManager manager(repository);
+    ScriptManager manager(std::make_shared<ScriptRepository>());
 
     EXPECT_TRUE(fs::is_empty(folders.scripts()));
     EXPECT_TRUE(manager.items().empty());
@@ -194,7 +192,7 @@ TEST(ScriptWatcher, ManagersDestroyedWhileTheWatcherReloads)
     ScriptHarness h({{"probe.lua", kProbe}}, std::chrono::milliseconds(1));
     h.manager->setEnabled("probe", true);
     for (int i = 0; i < 30; ++i) {
-        auto manager = std::make_unique<ScriptManager>(*h.repository);
+        auto manager = std::make_unique<ScriptManager>(h.repository);
         manager->setAppInterface(&h.app);
         manager->setEnabled("probe", true);
         h.folders.saveScript("probe.lua", kProbe);
@@ -202,6 +200,7 @@ TEST(ScriptWatcher, ManagersDestroyedWhileTheWatcherReloads)
         manager.reset();
     }
     h.manager.reset();
-    h.repository.reset(); // the watcher stops and is joined
-    SUCCEED();
+    const std::weak_ptr<ScriptRepository> repository = h.repository;
+    h.repository.reset(); // the last owner: the watcher stops and is joined
+    EXPECT_TRUE(repository.expired());
 }

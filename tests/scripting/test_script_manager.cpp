@@ -206,7 +206,7 @@ TEST(ScriptManagerRender, PutsBackTheCallersTransformAndStack)
 TEST(ScriptManagerLifecycle, RegistersWithTheRepository)
 {
     ScriptHarness h({{"clock.lua", kProbe}});
-    ScriptManager second(*h.repository);
+    ScriptManager second(h.repository);
     second.setAppInterface(&h.app);
     second.setEnabled("clock", true);
     EXPECT_TRUE(second.isEnabled("clock"));
