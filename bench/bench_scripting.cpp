@@ -32,7 +32,8 @@ namespace {
 
 constexpr int kLoopIterations = 100'000;
 
-const char* const kPlainLoop = "function run() local s = 0 for i = 1, 100000 do s = s + i % 7 end return s end";
+const char* const kPlainLoop =
+    "function run() local s = 0 for i = 1, 100000 do s = s + i % 7 end return s end";
 const char* const kCallLoop = "local function f(x) return x + 1 end "
                               "function run() local s = 0 for i = 1, 100000 do s = f(s) end return s end";
 
@@ -41,7 +42,8 @@ class LoopState {
 public:
     explicit LoopState(const char* chunk) : L_(LuaContext::new_script_state(control_))
     {
-        if (!L_ || LuaContext::load_text_chunk(L_, chunk, "=bench") != LUA_OK || lua_pcall(L_, 0, 0, 0) != LUA_OK)
+        if (!L_ || LuaContext::load_text_chunk(L_, chunk, "=bench") != LUA_OK ||
+            lua_pcall(L_, 0, 0, 0) != LUA_OK)
             throw std::runtime_error("cannot load the benchmark chunk");
     }
     ~LoopState() { lua_close(L_); }
@@ -164,8 +166,8 @@ void BM_ExampleOnRender(benchmark::State& state, const char* script)
     constexpr int height = 1080;
     std::vector<uint32_t> pixels(static_cast<size_t>(width * height), 0xFF202020u);
     QPainter painter;
-    auto surface = std::make_shared<app::QtView::QtGraphicsContext>(&painter, pixels.data(), width, height,
-                                                                    width * 4, kyrgx::PixelFormat::RGB32, false);
+    auto surface = std::make_shared<app::QtView::QtGraphicsContext>(
+        &painter, pixels.data(), width, height, width * 4, kyrgx::PixelFormat::RGB32, false);
     auto driver = std::make_shared<app::QtView::QtGraphicsDriver>(&painter, QRect(0, 0, width, height));
     kyrgx::Graphics graphics(driver, surface);
 

@@ -78,7 +78,9 @@ const Function kFunctions[] = {
 const std::vector<std::pair<const char*, int>>& script_key_constants()
 {
     using namespace kyrgx;
+    // clang-format off
 #define QUOREL_KEY(name) {#name, name}
+    // clang-format on
     static const std::vector<std::pair<const char*, int>> keys = {
         QUOREL_KEY(KEY_RESERVED),   QUOREL_KEY(KEY_ESC),        QUOREL_KEY(KEY_NUM_1),
         QUOREL_KEY(KEY_NUM_2),      QUOREL_KEY(KEY_NUM_3),      QUOREL_KEY(KEY_NUM_4),
@@ -196,7 +198,7 @@ int64_t integer_arg(lua_State* L, int index)
     if (isInteger)
         return integer;
     const lua_Number number = lua_tonumber(L, index);
-    constexpr lua_Number limit = 9.2e18; // inside the 64-bit range
+    constexpr lua_Number limit = 9.2e18;      // inside the 64-bit range
     if (!(number > -limit && number < limit)) // NaN too
         return 0;
     return static_cast<int64_t>(number);

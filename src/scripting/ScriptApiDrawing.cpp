@@ -42,16 +42,21 @@ RectF to_window_rect(const ScriptManager& manager, RectF r)
     return {a.x, a.y, std::max(1.0f, b.x - a.x), std::max(1.0f, b.y - a.y)};
 }
 
-// Reads x, y, w, h; the drawing state of the surface when drawing may happen.
-// Returns false when the drawing gate is closed (nothing to do).
-bool begin_shape(lua_State* L, Call& call, RectF& r)
+// The rectangle functions: reads x, y, w, h and, unless the drawing gate is
+// closed, draws the rectangle (converted in relative mode) with draw (graphics, rectangle).
+template <class Draw> int draw_shape(lua_State* L, Draw&& draw)
 {
-    call = begin(L);
+    const Call call = begin(L);
     require_render(call);
     if (!call.manager->canDraw())
-        return false;
-    r = {finite_arg(L, 1), finite_arg(L, 2), finite_arg(L, 3), finite_arg(L, 4)};
-    return true;
+        return 0;
+    const RectF input{finite_arg(L, 1), finite_arg(L, 2), finite_arg(L, 3), finite_arg(L, 4)};
+    run(call, [&] {
+        const RectF r = to_window_rect(*call.manager, input);
+        if (finite(r.x, r.y, r.w, r.h))
+            draw(*call.manager->graphics(), r);
+    });
+    return 0;
 }
 
 bool valid_font_name(const char* name, std::size_t length)
@@ -94,8 +99,8 @@ int setFont(lua_State* L)
     std::size_t length = 0;
     const char* name = text_arg(L, 1, length);
     const float size = finite_arg(L, 2);
-    const int pixels = static_cast<int>(std::clamp(size, static_cast<float>(kMinFontSize),
-                                                   static_cast<float>(kMaxFontSize)));
+    const int pixels = static_cast<int>(
+        std::clamp(size, static_cast<float>(kMinFontSize), static_cast<float>(kMaxFontSize)));
     const bool valid = valid_font_name(name, length);
     run(call, [&] {
         if (!valid) {
@@ -258,49 +263,26 @@ int drawLine(lua_State* L)
 
 int drawFilledRect(lua_State* L)
 {
-    Call call{};
-    RectF input{};
-    if (!begin_shape(L, call, input))
-        return 0;
-    run(call, [&] {
-        const RectF r = to_window_rect(*call.manager, input);
-        if (finite(r.x, r.y, r.w, r.h))
-            call.manager->graphics()->fillRectF(r.x, r.y, r.w, r.h);
-    });
-    return 0;
+    return draw_shape(L, [](kyrgx::Graphics& g, const RectF& r) { g.fillRectF(r.x, r.y, r.w, r.h); });
 }
 
 // Four filled bars of the line width, inside the rectangle.
 int drawRect(lua_State* L)
 {
-    Call call{};
-    RectF input{};
-    if (!begin_shape(L, call, input))
-        return 0;
-    run(call, [&] {
-        const RectF r = to_window_rect(*call.manager, input);
-        if (!finite(r.x, r.y, r.w, r.h))
-            return;
-        kyrgx::Graphics& g = *call.manager->graphics();
+    return draw_shape(L, [](kyrgx::Graphics& g, const RectF& r) {
         const float lw = g.lineWidth();
         g.fillRectF(r.x, r.y, r.w, lw);
         g.fillRectF(r.x, r.y + r.h - lw, r.w, lw);
         g.fillRectF(r.x, r.y, lw, r.h);
         g.fillRectF(r.x + r.w - lw, r.y, lw, r.h);
     });
-    return 0;
 }
 
 // The circle through the corners of the rectangle: radius half its diagonal,
 // as a chain of 2r segments (a multiple of 4, at least 12, at most 1024).
 int drawCircle(lua_State* L)
 {
-    Call call{};
-    RectF input{};
-    if (!begin_shape(L, call, input))
-        return 0;
-    run(call, [&] {
-        const RectF r = to_window_rect(*call.manager, input);
+    return draw_shape(L, [](kyrgx::Graphics& g, const RectF& r) {
         const float cx = r.x + r.w * 0.5f;
         const float cy = r.y + r.h * 0.5f;
         const float radius = 0.5f * std::sqrt(r.w * r.w + r.h * r.h);
@@ -310,7 +292,6 @@ int drawCircle(lua_State* L)
         int n = diameter >= static_cast<float>(kMaxCircleSegments) ? kMaxCircleSegments
                                                                    : static_cast<int>(diameter);
         n = n < kMinCircleSegments ? kMinCircleSegments : n - n % 4;
-        kyrgx::Graphics& g = *call.manager->graphics();
         const float count = static_cast<float>(n);
         for (int i = 0; i < n; ++i) {
             const float a1 = (static_cast<float>(i) - 0.5f) * 6.283185f / count;
@@ -319,7 +300,6 @@ int drawCircle(lua_State* L)
                        cy - radius * std::sin(a2));
         }
     });
-    return 0;
 }
 
 int drawString(lua_State* L)

@@ -52,77 +52,90 @@ const char* getter_name(lua_State* L, const char* function, std::size_t& length)
     return name;
 }
 
+// A declaration: the call and the name of argument 1.
+struct Declaration {
+    Call call;
+    const char* name;
+    std::size_t length;
+};
+
+// False in onRender, where declarations are ignored.
+bool begin_declaration(lua_State* L, Declaration& d)
+{
+    d.call = begin(L);
+    if (in_render(d.call))
+        return false;
+    d.name = name_arg(L, d.length);
+    return true;
+}
+
+// Adds the parameter with add (script, name) in the guarded C++ part.
+template <class Add> void declare(const Declaration& d, Add&& add)
+{
+    app::LuaScript& script = current_script(d.call);
+    run(d.call, [&] {
+        const std::wstring key = wide(d.name, d.length);
+        check_room(script, key);
+        add(script, key);
+    });
+}
+
+// A getter's value: read (script, name), or the given one when no name was given.
+template <class T, class Read> T read_parameter(lua_State* L, const char* function, T value, Read&& read)
+{
+    const Call call = begin(L);
+    std::size_t length = 0;
+    const char* name = getter_name(L, function, length);
+    if (name) {
+        app::LuaScript& script = current_script(call);
+        run(call, [&] { value = read(script, wide(name, length)); });
+    }
+    return value;
+}
+
 } // namespace
 
 int addIntParameter(lua_State* L)
 {
-    const Call call = begin(L);
-    if (in_render(call))
+    Declaration d{};
+    if (!begin_declaration(L, d))
         return 0;
-    std::size_t length = 0;
-    const char* name = name_arg(L, length);
     const int32_t minimum = to_int32(integer_arg(L, 2));
     const int32_t maximum = to_int32(integer_arg(L, 3));
     const int32_t value = to_int32(integer_arg(L, 4));
-    app::LuaScript& script = current_script(call);
-    run(call, [&] {
-        const std::wstring key = wide(name, length);
-        check_room(script, key);
-        script.addInt(key, minimum, maximum, value);
-    });
+    declare(d, [&](app::LuaScript& s, const std::wstring& key) { s.addInt(key, minimum, maximum, value); });
     return 0;
 }
 
 int addFloatParameter(lua_State* L)
 {
-    const Call call = begin(L);
-    if (in_render(call))
+    Declaration d{};
+    if (!begin_declaration(L, d))
         return 0;
-    std::size_t length = 0;
-    const char* name = name_arg(L, length);
     const float minimum = finite_arg(L, 2);
     const float maximum = finite_arg(L, 3);
     const float value = finite_arg(L, 4);
-    app::LuaScript& script = current_script(call);
-    run(call, [&] {
-        const std::wstring key = wide(name, length);
-        check_room(script, key);
-        script.addFloat(key, minimum, maximum, value);
-    });
+    declare(d, [&](app::LuaScript& s, const std::wstring& key) { s.addFloat(key, minimum, maximum, value); });
     return 0;
 }
 
 int addBoolParameter(lua_State* L)
 {
-    const Call call = begin(L);
-    if (in_render(call))
+    Declaration d{};
+    if (!begin_declaration(L, d))
         return 0;
-    std::size_t length = 0;
-    const char* name = name_arg(L, length);
     const bool value = lua_toboolean(L, 2) != 0;
-    app::LuaScript& script = current_script(call);
-    run(call, [&] {
-        const std::wstring key = wide(name, length);
-        check_room(script, key);
-        script.addBool(key, value);
-    });
+    declare(d, [&](app::LuaScript& s, const std::wstring& key) { s.addBool(key, value); });
     return 0;
 }
 
 int addColorParameter(lua_State* L)
 {
-    const Call call = begin(L);
-    if (in_render(call))
+    Declaration d{};
+    if (!begin_declaration(L, d))
         return 0;
-    std::size_t length = 0;
-    const char* name = name_arg(L, length);
     const auto value = static_cast<uint32_t>(static_cast<uint64_t>(integer_arg(L, 2)));
-    app::LuaScript& script = current_script(call);
-    run(call, [&] {
-        const std::wstring key = wide(name, length);
-        check_room(script, key);
-        script.addColor(key, value);
-    });
+    declare(d, [&](app::LuaScript& s, const std::wstring& key) { s.addColor(key, value); });
     return 0;
 }
 
@@ -174,70 +187,45 @@ int addListParamater(lua_State* L)
 
 int getIntParameter(lua_State* L)
 {
-    const Call call = begin(L);
-    std::size_t length = 0;
-    const char* name = getter_name(L, "getIntParameter", length);
-    int32_t value = 0;
-    if (name) {
-        app::LuaScript& script = current_script(call);
-        run(call, [&] { value = to_int32(script.getInt(wide(name, length))); });
-    }
-    lua_pushinteger(L, value);
+    lua_pushinteger(
+        L, read_parameter(L, "getIntParameter", int32_t{0},
+                          [](app::LuaScript& s, const std::wstring& n) { return to_int32(s.getInt(n)); }));
     return 1;
 }
 
 int getFloatParameter(lua_State* L)
 {
-    const Call call = begin(L);
-    std::size_t length = 0;
-    const char* name = getter_name(L, "getFloatParameter", length);
-    float value = 0.0f;
-    if (name) {
-        app::LuaScript& script = current_script(call);
-        run(call, [&] { value = static_cast<float>(script.getFloat(wide(name, length))); });
-    }
-    lua_pushnumber(L, value);
+    lua_pushnumber(L,
+                   read_parameter(L, "getFloatParameter", 0.0f, [](app::LuaScript& s, const std::wstring& n) {
+                       return static_cast<float>(s.getFloat(n));
+                   }));
     return 1;
 }
 
 int getBoolParameter(lua_State* L)
 {
-    const Call call = begin(L);
-    std::size_t length = 0;
-    const char* name = getter_name(L, "getBoolParameter", length);
-    bool value = false;
-    if (name) {
-        app::LuaScript& script = current_script(call);
-        run(call, [&] { value = script.getBool(wide(name, length)); });
-    }
-    lua_pushboolean(L, value);
+    lua_pushboolean(L, read_parameter(L, "getBoolParameter", false,
+                                      [](app::LuaScript& s, const std::wstring& n) { return s.getBool(n); }));
     return 1;
 }
 
 int getListParameter(lua_State* L)
 {
-    const Call call = begin(L);
-    std::size_t length = 0;
-    const char* name = getter_name(L, "getListParameter", length);
-    call.control->text.clear();
-    if (name) {
-        app::LuaScript& script = current_script(call);
-        run(call, [&] { call.control->text = app::wide_to_utf8(script.getList(wide(name, length))); });
-    }
-    push_text(L, call.control->text);
+    std::string& text = control_of(L)->text;
+    text.clear();
+    read_parameter(L, "getListParameter", false, [&](app::LuaScript& s, const std::wstring& n) {
+        text = app::wide_to_utf8(s.getList(n));
+        return true;
+    });
+    push_text(L, text);
     return 1;
 }
 
 int getColorParameter(lua_State* L)
 {
-    const Call call = begin(L);
-    std::size_t length = 0;
-    const char* name = getter_name(L, "getColorParameter", length);
-    uint32_t value = 0;
-    if (name) {
-        app::LuaScript& script = current_script(call);
-        run(call, [&] { value = script.getColor(wide(name, length)); });
-    }
+    const uint32_t value =
+        read_parameter(L, "getColorParameter", uint32_t{0},
+                       [](app::LuaScript& s, const std::wstring& n) { return s.getColor(n); });
     lua_pushinteger(L, (value >> 16) & 0xFF);
     lua_pushinteger(L, (value >> 8) & 0xFF);
     lua_pushinteger(L, value & 0xFF);

@@ -17,6 +17,8 @@
 
 namespace LuaContext::api {
 
+using LuaContext::IAppInterface;
+
 int setOverlayEnabled(lua_State* L)
 {
     const Call call = begin(L);
@@ -78,8 +80,7 @@ int mousePosition(lua_State* L)
         relative = call.manager->relativeCoordinates() && call.manager->onScreen();
         if (!relative)
             return;
-        data = app->dataPointFromWindowPoint(
-            {static_cast<float>(window.x), static_cast<float>(window.y)});
+        data = app->dataPointFromWindowPoint({static_cast<float>(window.x), static_cast<float>(window.y)});
         const kyrgx::Vec2<int> size = app->videoFormatSize();
         data.x = std::max(0.0f, std::min(data.x, static_cast<float>(size.x - 1)));
         data.y = std::max(0.0f, std::min(data.y, static_cast<float>(size.y - 1)));
@@ -127,6 +128,17 @@ int keyDown(lua_State* L)
 
 namespace {
 
+// read (app interface), or the given value without an interface.
+template <class T, class Read> T ask_app(lua_State* L, T value, Read&& read)
+{
+    const Call call = begin(L);
+    run(call, [&] {
+        if (IAppInterface* app = call.manager->appInterface())
+            value = read(*app);
+    });
+    return value;
+}
+
 // A text of the app interface, pushed as UTF-8 (empty without an interface).
 int push_device_text(lua_State* L, std::wstring (LuaContext::IAppInterface::*read)())
 {
@@ -151,7 +163,8 @@ int push_histogram(lua_State* L, std::vector<float> (LuaContext::IHistogram::*ch
             return;
         const std::vector<float> bins = (histogram->*channel)();
         call.control->bins.fill(0.0f);
-        std::copy_n(bins.begin(), std::min(bins.size(), call.control->bins.size()), call.control->bins.begin());
+        std::copy_n(bins.begin(), std::min(bins.size(), call.control->bins.size()),
+                    call.control->bins.begin());
         available = true;
     });
     if (!available)
@@ -183,12 +196,8 @@ int deviceVideoformat(lua_State* L)
 
 int deviceVideoformatSize(lua_State* L)
 {
-    const Call call = begin(L);
-    kyrgx::Vec2<int> size{0, 0};
-    run(call, [&] {
-        if (call.manager->appInterface())
-            size = call.manager->appInterface()->videoFormatSize();
-    });
+    const kyrgx::Vec2<int> size =
+        ask_app(L, kyrgx::Vec2<int>{0, 0}, [](IAppInterface& a) { return a.videoFormatSize(); });
     lua_pushinteger(L, size.x);
     lua_pushinteger(L, size.y);
     return 2;
@@ -196,49 +205,25 @@ int deviceVideoformatSize(lua_State* L)
 
 int liveViewZoomFactor(lua_State* L)
 {
-    const Call call = begin(L);
-    float zoom = 0.0f;
-    run(call, [&] {
-        if (call.manager->appInterface())
-            zoom = call.manager->appInterface()->zoomFactor();
-    });
-    lua_pushnumber(L, zoom);
+    lua_pushnumber(L, ask_app(L, 0.0f, [](IAppInterface& a) { return a.zoomFactor(); }));
     return 1;
 }
 
 int liveViewAngle(lua_State* L)
 {
-    const Call call = begin(L);
-    int angle = 0;
-    run(call, [&] {
-        if (call.manager->appInterface())
-            angle = call.manager->appInterface()->angle();
-    });
-    lua_pushinteger(L, angle);
+    lua_pushinteger(L, ask_app(L, 0, [](IAppInterface& a) { return a.angle(); }));
     return 1;
 }
 
 int liveViewVFlip(lua_State* L)
 {
-    const Call call = begin(L);
-    bool flip = false;
-    run(call, [&] {
-        if (call.manager->appInterface())
-            flip = call.manager->appInterface()->verticalFlip();
-    });
-    lua_pushboolean(L, flip);
+    lua_pushboolean(L, ask_app(L, false, [](IAppInterface& a) { return a.verticalFlip(); }));
     return 1;
 }
 
 int liveViewHFlip(lua_State* L)
 {
-    const Call call = begin(L);
-    bool flip = false;
-    run(call, [&] {
-        if (call.manager->appInterface())
-            flip = call.manager->appInterface()->horizontalFlip();
-    });
-    lua_pushboolean(L, flip);
+    lua_pushboolean(L, ask_app(L, false, [](IAppInterface& a) { return a.horizontalFlip(); }));
     return 1;
 }
 
@@ -250,7 +235,8 @@ int getString(lua_State* L)
     const char* key = text_arg(L, 1, length);
     const Call call{L, &control, control.manager};
     run(call, [&] {
-        control.text = key ? app::wide_to_utf8(Localization::getString(std::string(key, length))) : std::string();
+        control.text =
+            key ? app::wide_to_utf8(Localization::getString(std::string(key, length))) : std::string();
     });
     push_text(L, control.text);
     return 1;

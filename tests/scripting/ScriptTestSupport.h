@@ -21,6 +21,15 @@
 
 namespace quorel::test {
 
+// A script that declares Size (0 to 100, default 10), draws a line of that
+// length, and tells the fake app which callbacks ran (see FakeApp).
+inline const std::string kProbe = R"(
+function onLoad() deviceName() addIntParameter("Size", 0, 100, 10) end
+function onInitialize() deviceSerial() end
+function onClose() deviceVideoformat() end
+function onRender() drawLine(0, 0, getIntParameter("Size"), 0) end
+)";
+
 // Points the settings folder (through XDG_CONFIG_HOME) and the data folder
 // at fresh temporary folders; puts the previous ones back afterwards.
 class ScriptFolders {

@@ -38,23 +38,37 @@ struct LogCase {
 TEST(ScriptLoading, FailuresGiveTheirLogLines)
 {
     const LogCase cases[] = {
-        {"syntax", "function onLoad()\n x = = 1 end", false,
+        {"syntax",
+         "function onLoad()\n x = = 1 end",
+         false,
          {"LUA: Syntax error during pre-compilation.", "syntax.lua:2: unexpected symbol near '='"}},
-        {"runtime", "function onLoad() error('boom') end", true,
+        {"runtime",
+         "function onLoad() error('boom') end",
+         true,
          {"LUA: error running function onLoad: runtime.lua:1: boom"}},
         {"nontext", "function onLoad() error({}) end", true, {}},
-        {"drawing", "function onLoad() drawLine(0, 0, 1, 1) end", true,
+        {"drawing",
+         "function onLoad() drawLine(0, 0, 1, 1) end",
+         true,
          {"Exception in LuaScript::onLoad:\n Drawing is only available in 'onRender'."}},
         {"missing", "x = 1", true, {"LUA: function 'onLoad' is not implemenetd."}},
         {"toplevel", "function onLoad() end\ndrawLine(0, 0, 1, 1)", true, {}},
-        {"camera", "function onLoad() deviceName() end", true,
+        {"camera",
+         "function onLoad() deviceName() end",
+         true,
          {"Exception in LuaScript::onLoad:\n The camera went away."}},
-        {"badlist", "function onLoad() addListParamater('a', 'b') end", true,
+        {"badlist",
+         "function onLoad() addListParamater('a', 'b') end",
+         true,
          {"LUA: error running function onLoad: badlist.lua:1: bad argument #3 to 'addListParamater' (table "
           "expected, got no value)"}},
-        {"kinds", "function onLoad() addIntParameter('x', 0, 1, 0) addBoolParameter('x', true) end", true,
+        {"kinds",
+         "function onLoad() addIntParameter('x', 0, 1, 0) addBoolParameter('x', true) end",
+         true,
          {"Exception in LuaScript::onLoad:\n Parameter already exists with different type: x"}},
-        {"nan", "function onLoad() addFloatParameter('f', 0, 1, 0/0) end", true,
+        {"nan",
+         "function onLoad() addFloatParameter('f', 0, 1, 0/0) end",
+         true,
          {"LUA: error running function onLoad: nan.lua:1: bad argument #4 to 'addFloatParameter' (finite "
           "number expected)"}},
     };
@@ -150,8 +164,9 @@ TEST(ScriptSandbox, MemoryBlowUpsEndWithAnErrorAndLeaveTheStateUsable)
     h.manager->setEnabled("memory", true);
     h.manager->initializeScript("memory");
     h.manager->setEnabled("memory", false);
-    EXPECT_EQ(errors(log), (std::vector<std::string>{"LUA: error running function onLoad: not enough memory",
-                                                     "LUA: error running function onInitialize: not enough memory"}));
+    EXPECT_EQ(errors(log),
+              (std::vector<std::string>{"LUA: error running function onLoad: not enough memory",
+                                        "LUA: error running function onInitialize: not enough memory"}));
     app::LuaScript& script = *h.script("memory");
     EXPECT_EQ(lua_number(script, "#small"), 1000.0);
     EXPECT_LE(script.control().memoryUsed, LuaContext::kScriptMemoryLimit);
@@ -198,13 +213,15 @@ TEST_F(ScriptTimeout, RunawayCallbacksEnd)
         {"natives", "while true do lineWidth() end", 33, 40},
         {"calls", "local function f() end while true do f() end", 250, 260},
         {"pcalls", "while true do pcall(function() while true do end end) end", 250, 290},
-        {"yields", "local co = coroutine.wrap(function() while true do coroutine.yield() end end) "
-                   "while true do co() end",
+        {"yields",
+         "local co = coroutine.wrap(function() while true do coroutine.yield() end end) "
+         "while true do co() end",
          33, 260},
-        {"threads", "while true do coroutine.resume(coroutine.create(function() while true do end end)) end", 250,
-         290},
-        {"handlers", "while true do xpcall(function() while true do end end, function() while true do end end) end",
-         250, 330},
+        {"threads", "while true do coroutine.resume(coroutine.create(function() while true do end end)) end",
+         250, 290},
+        {"handlers",
+         "while true do xpcall(function() while true do end end, function() while true do end end) end", 250,
+         330},
         {"gsub", "while true do string.gsub('aaaa', 'a', function(c) return c end) end", 250, 260},
     };
     for (const TimeoutCase& c : cases) {
@@ -222,7 +239,8 @@ TEST_F(ScriptTimeout, RunawayCallbacksEnd)
         const int64_t elapsed = g_fakeMs;
         const std::vector<std::string> lines = errors(log);
         ASSERT_EQ(lines.size(), 1u);
-        EXPECT_EQ(lines[0].rfind("LUA: error running function onRender: " + std::string(c.name) + ".lua:", 0), 0u)
+        EXPECT_EQ(lines[0].rfind("LUA: error running function onRender: " + std::string(c.name) + ".lua:", 0),
+                  0u)
             << lines[0];
         EXPECT_TRUE(ends_with(lines[0], "lua script timeout.")) << lines[0];
         EXPECT_GE(elapsed, c.minMs);

@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fmt/format.h>
 
@@ -155,23 +156,47 @@ TEST_F(ScriptApi, DrawingAndRelativeCoordinates)
 {
     const DrawCase cases[] = {
         {"line", true, "drawLine(1, 1, 2, 2)", "drawLine", {"drawLine(1,1,2,2,1)"}},
-        {"relative line", true, "EnabledRelativeCoordinates() drawLine(1, 1, 2, 2)", "drawLine",
+        {"relative line",
+         true,
+         "EnabledRelativeCoordinates() drawLine(1, 1, 2, 2)",
+         "drawLine",
          {"drawLine(12,22,14,24,1)"}},
-        {"relative offscreen", false, "EnabledRelativeCoordinates() drawLine(1, 1, 2, 2)", "drawLine",
+        {"relative offscreen",
+         false,
+         "EnabledRelativeCoordinates() drawLine(1, 1, 2, 2)",
+         "drawLine",
          {"drawLine(1,1,2,2,1)"}},
-        {"switched off", true, "EnabledRelativeCoordinates() DisableRelativeCoordinates() drawLine(1, 1, 2, 2)",
-         "drawLine", {"drawLine(1,1,2,2,1)"}},
+        {"switched off",
+         true,
+         "EnabledRelativeCoordinates() DisableRelativeCoordinates() drawLine(1, 1, 2, 2)",
+         "drawLine",
+         {"drawLine(1,1,2,2,1)"}},
         {"zero width", false, "drawFilledRect(10, 10, 0, 5)", "fillRect", {"fillRect(10,10,0,5)"}},
-        {"relative zero width", false, "EnabledRelativeCoordinates() drawFilledRect(10, 10, 0, 5)", "fillRect",
+        {"relative zero width",
+         false,
+         "EnabledRelativeCoordinates() drawFilledRect(10, 10, 0, 5)",
+         "fillRect",
          {"fillRect(10,10,1,5)"}},
-        {"relative on screen", true, "EnabledRelativeCoordinates() drawFilledRect(10, 10, 0, 5)", "fillRect",
+        {"relative on screen",
+         true,
+         "EnabledRelativeCoordinates() drawFilledRect(10, 10, 0, 5)",
+         "fillRect",
          {"fillRect(30,40,1,10)"}},
-        {"outline", false, "setLineWidth(2) drawRect(0, 0, 10, 10)", "fillRect",
+        {"outline",
+         false,
+         "setLineWidth(2) drawRect(0, 0, 10, 10)",
+         "fillRect",
          {"fillRect(0,0,10,2)", "fillRect(0,8,10,2)", "fillRect(0,0,2,10)", "fillRect(8,0,2,10)"}},
-        {"relative translate", true, "EnabledRelativeCoordinates() translate(1, 1) DisableRelativeCoordinates() "
-                                     "drawLine(0, 0, 0, 0)",
-         "setTransform", {"setTransform(1,0,0,1,12,22)"}},
-        {"colour", false, "setColor(300, -5, 128) setAlpha(2) drawLine(0, 0, 1, 1)", "set",
+        {"relative translate",
+         true,
+         "EnabledRelativeCoordinates() translate(1, 1) DisableRelativeCoordinates() "
+         "drawLine(0, 0, 0, 0)",
+         "setTransform",
+         {"setTransform(1,0,0,1,12,22)"}},
+        {"colour",
+         false,
+         "setColor(300, -5, 128) setAlpha(2) drawLine(0, 0, 1, 1)",
+         "set",
          {"setColor(255,0,128)", "setAlpha(1)", "setTransform(1,0,0,1,0,0)"}},
         {"not finite", false, "drawLine(0/0, 0, 1, 1)", "drawLine", {}},
         {"too many pops", false, "popMatrix() drawLine(0, 0, 1, 1)", "drawLine", {"drawLine(0,0,1,1,1)"}},
@@ -255,10 +280,11 @@ TEST_F(ScriptApi, Fonts)
     const std::vector<std::string> lines = errors(log);
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0], "Invalid font.");
-    EXPECT_EQ(lines[1],
-              "LUA: setFont -> refused font file name '../data/arial.ttf': only file names of the data folder.");
-    EXPECT_EQ(lines[2],
-              "LUA: setFont -> refused font file name '/usr/share/fonts/x.ttf': only file names of the data folder.");
+    EXPECT_EQ(
+        lines[1],
+        "LUA: setFont -> refused font file name '../data/arial.ttf': only file names of the data folder.");
+    EXPECT_EQ(lines[2], "LUA: setFont -> refused font file name '/usr/share/fonts/x.ttf': only file names of "
+                        "the data folder.");
     EXPECT_NE(lines[3].find("missing.ttf"), std::string::npos) << lines[3];
     EXPECT_EQ(lines[4], "Invalid font.");
     EXPECT_EQ(lua_number(s.script(), "w0"), 0.0);
@@ -295,7 +321,8 @@ TEST_F(ScriptApi, PointerKeysAndCamera)
     EXPECT_EQ(lua_text(script, "string.format('%g %g', rx, ry)"), "639 0") << "clamped to the image";
     EXPECT_EQ(lua_text(script, "string.format('%d %d', left, right)"), "1 0");
     EXPECT_TRUE(lua_bool(script, "a == true and b == false and keyInLoad == false"));
-    EXPECT_EQ(lua_text(script, "string.format('%g %g %g %g %g %g', wx, wy, dx, dy, ox, oy)"), "12 24 1 2 1 2");
+    EXPECT_EQ(lua_text(script, "string.format('%g %g %g %g %g %g', wx, wy, dx, dy, ox, oy)"),
+              "12 24 1 2 1 2");
     EXPECT_EQ(lua_text(script, "name"), "Microscope Cam \xc2\xb5");
     EXPECT_EQ(lua_text(script, "serial .. ' ' .. format"), "12345 RGB32");
     EXPECT_EQ(lua_text(script, "string.format('%d %d %g %d', fw, fh, zoom, angle)"), "640 480 2 0");
@@ -332,6 +359,46 @@ TEST_F(ScriptApi, Parameters)
     EXPECT_FALSE(script.findParameter(L"late")) << "declarations in onRender are ignored";
     EXPECT_EQ(lua_number(script, "empty"), 0.0);
     EXPECT_TRUE(errors(log).empty()); // the getter's complaint came in onLoad, before the capture
+}
+
+struct LimitCase {
+    const char* name;
+    const char* load;
+    const char* render;
+    std::string line;
+};
+
+// What a script hands to the program is bounded: transform depth, text
+// lengths, parameters and list entries.
+TEST_F(ScriptApi, LimitsOfWhatScriptsHandOver)
+{
+    const LimitCase cases[] = {
+        {"pushes", "", "for i = 1, 2000 do pushMatrix() end",
+         "LUA: error running function onRender: s.lua:2: pushMatrix: too many saved transforms"},
+        {"text", "", "drawString(string.rep('x', 5000), 0, 0)",
+         "LUA: error running function onRender: s.lua:2: bad argument #1 to 'drawString' (text too long)"},
+        {"entries", "local t = {} for i = 1, 1001 do t[i] = i end addListParamater('m', '1', t)", "",
+         "LUA: error running function onLoad: s.lua:1: bad argument #3 to 'addListParamater' (too many "
+         "entries)"},
+        {"entry type", "addListParamater('m', 'a', {{}})", "",
+         "LUA: error running function onLoad: s.lua:1: bad argument #3 to 'addListParamater' (entries must "
+         "be "
+         "strings or numbers)"},
+        {"parameters", "for i = 1, 1001 do addBoolParameter('p' .. i, true) end", "",
+         "Exception in LuaScript::onLoad:\n Too many parameters: a script declares at most 1000."},
+    };
+    for (const LimitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        LogCapture log;
+        OneScript s(c.render, c.load);
+        RecordingSurface surface;
+        s.h.manager->onRender(surface.graphics.get());
+        std::vector<std::string> lines = errors(log);
+        lines.erase(std::remove(lines.begin(), lines.end(), "LUA: function 'onRender' is not implemenetd."),
+                    lines.end());
+        EXPECT_EQ(lines, std::vector<std::string>{c.line});
+        EXPECT_TRUE(surface.graphics->transformStack().empty());
+    }
 }
 
 TEST_F(ScriptApi, GetterWithoutANameLogs)

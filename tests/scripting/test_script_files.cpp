@@ -11,21 +11,13 @@
 #include <algorithm>
 #include <condition_variable>
 #include <fstream>
-#include <thread>
 #include <set>
+#include <thread>
 
 namespace fs = std::filesystem;
 using namespace quorel::test;
 
 namespace {
-
-// Declares Size and tells the fake app which callbacks ran.
-const std::string kProbe = R"(
-function onLoad() deviceName() addIntParameter("Size", 0, 100, 10) end
-function onInitialize() deviceSerial() end
-function onClose() deviceVideoformat() end
-function onRender() drawLine(0, 0, getIntParameter("Size"), 0) end
-)";
 
 std::set<std::string> names_in(const fs::path& folder)
 {
@@ -52,9 +44,8 @@ public:
     bool waitFor(const std::string& name, int n)
     {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(10), [&] {
-            return std::count(names_.begin(), names_.end(), name) >= n;
-        });
+        return changed_.wait_for(lock, std::chrono::seconds(10),
+                                 [&] { return std::count(names_.begin(), names_.end(), name) >= n; });
     }
     std::vector<std::string> names() const
     {
@@ -148,8 +139,9 @@ TEST(ScriptWatcher, ReloadsASavedEnabledScriptAndLeavesDisabledOnesAlone)
     h.script("probe")->setInt(L"Size", 42);
     h.app.clearCalls();
 
-    h.folders.saveScript("probe.lua", kProbe + "function onLoad() deviceName() addIntParameter(\"Size\", 0, 100, "
-                                               "10) addBoolParameter(\"Extra\", true) end");
+    h.folders.saveScript("probe.lua", kProbe +
+                                          "function onLoad() deviceName() addIntParameter(\"Size\", 0, 100, "
+                                          "10) addBoolParameter(\"Extra\", true) end");
     ASSERT_TRUE(changes.waitFor("probe", 1));
 
     EXPECT_EQ(h.app.calls(), (std::vector<std::string>{"load", "initialize"}));

@@ -17,14 +17,6 @@ using namespace quorel::test;
 
 namespace {
 
-// Declares Size and tells the fake app which callbacks ran.
-const std::string kProbe = R"(
-function onLoad() deviceName() addIntParameter("Size", 0, 100, 10) end
-function onInitialize() deviceSerial() end
-function onClose() deviceVideoformat() end
-function onRender() drawLine(0, 0, getIntParameter("Size"), 0) end
-)";
-
 const std::string kBroken = "function onLoad( end";
 
 int64_t size_in_file(const fs::path& file)
@@ -153,7 +145,8 @@ TEST(ScriptManagerReload, StoredValuesWaitForAScriptThatDoesNotLoad)
 // never-enabled scripts and scripts that never loaded write nothing.
 TEST(ScriptManagerParameters, SavesOneFilePerLoadedScript)
 {
-    ScriptHarness h({{"clock.lua", kProbe}, {"grid.lua", kProbe}, {"idle.lua", kProbe}, {"bad.lua", kBroken}});
+    ScriptHarness h(
+        {{"clock.lua", kProbe}, {"grid.lua", kProbe}, {"idle.lua", kProbe}, {"bad.lua", kBroken}});
     h.manager->setEnabled("clock", true);
     h.manager->setEnabled("grid", true);
     h.manager->setEnabled("grid", false);
@@ -179,8 +172,9 @@ TEST(ScriptManagerParameters, SavesOneFilePerLoadedScript)
 // transform and the stack as they were.
 TEST(ScriptManagerRender, PutsBackTheCallersTransformAndStack)
 {
-    ScriptHarness h({{"push.lua", "function onRender() pushMatrix() translate(5, 5) pushMatrix() scale(2, 2) end"},
-                     {"pop.lua", "function onRender() popMatrix() popMatrix() popMatrix() rotate(30) end"}});
+    ScriptHarness h(
+        {{"push.lua", "function onRender() pushMatrix() translate(5, 5) pushMatrix() scale(2, 2) end"},
+         {"pop.lua", "function onRender() popMatrix() popMatrix() popMatrix() rotate(30) end"}});
     h.manager->setEnabled("push", true);
     h.manager->setEnabled("pop", true);
     RecordingSurface surface;
