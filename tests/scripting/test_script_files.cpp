@@ -131,8 +131,8 @@ TEST(ScriptFileListing, TakesFilesEndingInLuaInAnyCaseSortedByName)
 
 TEST(ScriptWatcher, ReloadsASavedEnabledScriptAndLeavesDisabledOnesAlone)
 {
+    ChangeLog changes; // outlives the watcher that reports to it
     ScriptHarness h({{"probe.lua", kProbe}, {"other.lua", kProbe}}, kFastWatch);
-    ChangeLog changes;
     h.manager->setScriptChanged(changes.callback());
     h.manager->setEnabled("probe", true);
     h.manager->initializeScript("probe");
@@ -163,8 +163,8 @@ TEST(ScriptWatcher, ReloadsASavedEnabledScriptAndLeavesDisabledOnesAlone)
 TEST(ScriptWatcher, KeepsWatchingWhenTheFolderIsGoneForAWhile)
 {
     LogCapture log;
-    ScriptHarness h({{"probe.lua", kProbe}}, kFastWatch);
     ChangeLog changes;
+    ScriptHarness h({{"probe.lua", kProbe}}, kFastWatch);
     h.manager->setScriptChanged(changes.callback());
     h.manager->setEnabled("probe", true);
 
