@@ -22,12 +22,17 @@ namespace app {
 namespace {
 
 // The text of a script of the scripts folder; empty when the file is missing.
+// A UTF-8 byte order mark (some editors write one) is dropped: Lua would
+// stop at it.
 std::string read_script_file(const std::string& fileName)
 {
     const fs::path path = path_from_wide(get_settings_directory()) / "scripts" / fileName;
     if (!fs::exists(path))
         return {};
-    return read_text_file(path_to_wide(path));
+    std::string text = read_text_file(path_to_wide(path));
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+        text.erase(0, 3);
+    return text;
 }
 
 struct CallRequest {

@@ -53,6 +53,11 @@ TEST(ScriptLoading, FailuresGiveTheirLogLines)
          {"Exception in LuaScript::onLoad:\n Drawing is only available in 'onRender'."}},
         {"missing", "x = 1", true, {"LUA: function 'onLoad' is not implemenetd."}},
         {"toplevel", "function onLoad() end\ndrawLine(0, 0, 1, 1)", true, {}},
+        {"bom",
+         "\xEF\xBB\xBF"
+         "function onLoad() end",
+         true,
+         {}},
         {"camera",
          "function onLoad() deviceName() end",
          true,
