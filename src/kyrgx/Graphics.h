@@ -49,6 +49,10 @@ public:
     // Concatenates onto the current transform: the given one applies to points first.
     void transform(float a, float b, float c, float d, float tx, float ty);
     const Affine2D& currentTransform() const { return transform_; }
+    // The saved transforms, oldest first, read and replaced as a whole (a
+    // caller that lets others draw puts back what it found).
+    const std::deque<Affine2D>& transformStack() const { return stack_; }
+    void setTransformStack(const std::deque<Affine2D>& stack) { stack_ = stack; }
 
     void setColor(Color color);
     // 0xAARRGGBB.

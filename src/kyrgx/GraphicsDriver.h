@@ -37,6 +37,9 @@ public:
     virtual std::shared_ptr<Image> createSharedImage(int width, int height, PixelFormat format,
                                                      int usage) = 0;
     virtual bool supportsFeature() { return true; }
+    // Whether the driver draws on the screen (the live view) rather than into
+    // an image in memory.
+    virtual bool drawsOnScreen() const { return false; }
     // Draws whatever is batched.
     virtual void flush() = 0;
     // Flushes and waits until drawing has completed.

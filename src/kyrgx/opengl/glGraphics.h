@@ -51,6 +51,7 @@ public:
     std::unique_ptr<Image> createImage(int width, int height, PixelFormat format, int usage) override;
     std::shared_ptr<Image> createSharedImage(int width, int height, PixelFormat format, int usage) override;
     bool supportsFeature() override { return true; }
+    bool drawsOnScreen() const override { return true; }
     void flush() override;
     void finish() override;
     void clear(float red, float green, float blue) override;

@@ -1,0 +1,296 @@
+// Script objects: loading and the log lines of failures, the sandbox, the
+// memory ceiling and the time-out.
+
+#include "scripting/LuaTimeout.h"
+#include "scripting/ScriptTestSupport.h"
+#include "support/LogCapture.h"
+
+#include <gtest/gtest.h>
+#include <lua.hpp>
+
+#include <atomic>
+
+using namespace quorel::test;
+
+namespace {
+
+std::vector<std::string> errors(const LogCapture& log)
+{
+    return log.texts(spdlog::level::err);
+}
+
+bool ends_with(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+} // namespace
+
+struct LogCase {
+    const char* name;
+    const char* text;
+    bool loaded;
+    std::vector<std::string> lines;
+};
+
+// Enabling a script runs its onLoad; every failure there has its own line and
+// leaves the state usable.
+TEST(ScriptLoading, FailuresGiveTheirLogLines)
+{
+    const LogCase cases[] = {
+        {"syntax",
+         "function onLoad()\n x = = 1 end",
+         false,
+         {"LUA: Syntax error during pre-compilation.", "syntax.lua:2: unexpected symbol near '='"}},
+        {"runtime",
+         "function onLoad() error('boom') end",
+         true,
+         {"LUA: error running function onLoad: runtime.lua:1: boom"}},
+        {"nontext", "function onLoad() error({}) end", true, {}},
+        {"drawing",
+         "function onLoad() drawLine(0, 0, 1, 1) end",
+         true,
+         {"Exception in LuaScript::onLoad:\n Drawing is only available in 'onRender'."}},
+        {"missing", "x = 1", true, {"LUA: function 'onLoad' is not implemenetd."}},
+        {"toplevel", "function onLoad() end\ndrawLine(0, 0, 1, 1)", true, {}},
+        {"bom",
+         "\xEF\xBB\xBF"
+         "function onLoad() end",
+         true,
+         {}},
+        {"camera",
+         "function onLoad() deviceName() end",
+         true,
+         {"Exception in LuaScript::onLoad:\n The camera went away."}},
+        {"badlist",
+         "function onLoad() addListParamater('a', 'b') end",
+         true,
+         {"LUA: error running function onLoad: badlist.lua:1: bad argument #3 to 'addListParamater' (table "
+          "expected, got no value)"}},
+        {"kinds",
+         "function onLoad() addIntParameter('x', 0, 1, 0) addBoolParameter('x', true) end",
+         true,
+         {"Exception in LuaScript::onLoad:\n Parameter already exists with different type: x"}},
+        {"nan",
+         "function onLoad() addFloatParameter('f', 0, 1, 0/0) end",
+         true,
+         {"LUA: error running function onLoad: nan.lua:1: bad argument #4 to 'addFloatParameter' (finite "
+          "number expected)"}},
+    };
+    for (const LogCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptHarness h({{std::string(c.name) + ".lua", c.text}});
+        h.app.failDeviceName = true;
+        LogCapture log;
+        h.manager->setEnabled(c.name, true);
+        EXPECT_EQ(errors(log), c.lines);
+        app::LuaScript* script = h.script(c.name);
+        ASSERT_TRUE(script);
+        EXPECT_EQ(script->loaded(), c.loaded);
+        EXPECT_TRUE(h.manager->isEnabled(c.name));
+        EXPECT_EQ(lua_number(*script, "6 * 7"), 42.0) << "the state stays usable";
+    }
+}
+
+// A missing callback is logged once per script object, and the Lua stack
+// does not grow however often it is asked for.
+TEST(ScriptLoading, MissingCallbackIsLoggedOnceAndLeavesTheStack)
+{
+    ScriptHarness h({{"quiet.lua", "function onLoad() end"}});
+    RecordingSurface surface;
+    h.manager->setEnabled("quiet", true);
+    lua_State* L = h.script("quiet")->state();
+    const int top = lua_gettop(L);
+    LogCapture log;
+    for (int frame = 0; frame < 3; ++frame)
+        h.manager->onRender(surface.graphics.get());
+    EXPECT_EQ(errors(log), std::vector<std::string>{"LUA: function 'onRender' is not implemenetd."});
+    EXPECT_EQ(lua_gettop(L), top);
+}
+
+// The script functions find their manager beside the state, never through
+// the global a script can overwrite.
+TEST(ScriptLoading, OverwritingScriptStateIsHarmless)
+{
+    ScriptHarness h({{"state.lua", R"(
+        function onLoad() seen = type(_ScriptState_) _ScriptState_ = 1 addIntParameter("a", 0, 10, 5) end
+        function onRender() _ScriptState_ = "x" drawLine(1, 2, 3, 4) _ScriptState_ = nil drawLine(5, 6, 7, 8) end
+    )"}});
+    RecordingSurface surface;
+    LogCapture log;
+    h.manager->setEnabled("state", true);
+    h.manager->onRender(surface.graphics.get());
+    EXPECT_TRUE(errors(log).empty());
+    EXPECT_EQ(lua_text(*h.script("state"), "seen"), "userdata");
+    EXPECT_EQ(h.script("state")->getInt(L"a"), 5);
+    EXPECT_EQ(surface.count("drawLine"), 2);
+}
+
+// What scripts can reach: no files, programs, native code, bytecode or
+// finalizers; the libraries an overlay needs.
+TEST(ScriptSandbox, OffersOnlyTheSafeLibraries)
+{
+    ScriptHarness h({{"sandbox.lua", ""}});
+    h.manager->setEnabled("sandbox", true);
+    app::LuaScript& script = *h.script("sandbox");
+    const char* truths[] = {
+        "io == nil and package == nil and debug == nil and require == nil",
+        "dofile == nil and loadfile == nil",
+        "os.execute == nil and os.getenv == nil and os.remove == nil and os.rename == nil",
+        "os.exit == nil and os.tmpname == nil and os.setlocale == nil",
+        "type(os.clock) == 'function' and type(os.time) == 'function' and type(os.date) == 'function'",
+        "type(string.format) == 'function' and type(table.concat) == 'function'",
+        "type(math.floor) == 'function' and type(utf8.char) == 'function'",
+        "type(coroutine.wrap) == 'function' and type(pcall) == 'function'",
+        "load('return 40 + 2')() == 42",
+        "load(string.dump(function() end)) == nil",
+        "load(string.dump(function() end), 'x', 'b') == nil",
+        "select(2, load(string.dump(function() end))):find('binary chunk') ~= nil",
+        "not pcall(setmetatable, {}, {__gc = function() end})",
+        "select(2, xpcall(error, function(m) return 'handled ' .. m end, 'x')) == 'handled x'",
+        "select('#', xpcall(function(a, b) return a, b end, print, 1, 2)) == 3",
+        "getmetatable(setmetatable({}, {__index = {}})) ~= nil",
+        "KEY_ESC == 1 and KEY_DELETE_ == 111 and KEY_DELETE == nil and KEY_F24 == 194",
+    };
+    for (const char* truth : truths)
+        EXPECT_TRUE(lua_bool(script, truth)) << truth;
+}
+
+// Each state has a memory ceiling: a script that asks for too much gets
+// Lua's memory error and keeps working afterwards.
+TEST(ScriptSandbox, MemoryBlowUpsEndWithAnErrorAndLeaveTheStateUsable)
+{
+    ScriptHarness h({{"memory.lua", R"(
+        function onLoad() local huge = string.rep("x", 1 << 30) end
+        function onInitialize() local s = "x" while true do s = s .. s end end
+        function onClose() small = string.rep("y", 1000) end
+    )"}});
+    LogCapture log;
+    h.manager->setEnabled("memory", true);
+    h.manager->initializeScript("memory");
+    h.manager->setEnabled("memory", false);
+    EXPECT_EQ(errors(log),
+              (std::vector<std::string>{"LUA: error running function onLoad: not enough memory",
+                                        "LUA: error running function onInitialize: not enough memory"}));
+    app::LuaScript& script = *h.script("memory");
+    EXPECT_EQ(lua_number(script, "#small"), 1000.0);
+    EXPECT_LE(script.control().memoryUsed, LuaContext::kScriptMemoryLimit);
+}
+
+namespace {
+
+// Every reading of the time-out's clock moves it on by one millisecond, so
+// elapsed times count clock readings and do not depend on the machine.
+std::atomic<int64_t> g_fakeMs{0};
+
+std::chrono::steady_clock::time_point fake_now()
+{
+    return std::chrono::steady_clock::time_point(std::chrono::milliseconds(++g_fakeMs));
+}
+
+class ScriptTimeout : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_fakeMs = 0;
+        LuaContext::set_timeout_clock(fake_now);
+    }
+    void TearDown() override { LuaContext::set_timeout_clock(nullptr); }
+};
+
+struct TimeoutCase {
+    const char* name;
+    const char* body; // of onRender
+    int64_t minMs;
+    int64_t maxMs;
+};
+
+} // namespace
+
+// Runaway onRender callbacks end with the time-out error: a loop without
+// calls after a little over 33 ms; loops that keep calling Lua functions,
+// catch the error or hide in coroutines when the callback's budget is spent.
+// The next frame runs again.
+TEST_F(ScriptTimeout, RunawayCallbacksEnd)
+{
+    const TimeoutCase cases[] = {
+        {"plain", "while true do end", 33, 40},
+        {"natives", "while true do lineWidth() end", 33, 40},
+        {"calls", "local function f() end while true do f() end", 250, 260},
+        {"pcalls", "while true do pcall(function() while true do end end) end", 250, 290},
+        {"yields",
+         "local co = coroutine.wrap(function() while true do coroutine.yield() end end) "
+         "while true do co() end",
+         33, 260},
+        {"threads", "while true do coroutine.resume(coroutine.create(function() while true do end end)) end",
+         250, 290},
+        {"handlers",
+         "while true do xpcall(function() while true do end end, function() while true do end end) end", 250,
+         330},
+        {"gsub", "while true do string.gsub('aaaa', 'a', function(c) return c end) end", 250, 260},
+    };
+    for (const TimeoutCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string text = std::string("frames = 0\nfunction onRender()\n frames = frames + 1\n"
+                                             " if frames == 1 then ") +
+                                 c.body + " end\n drawLine(0, 0, 1, 1)\nend";
+        ScriptHarness h({{std::string(c.name) + ".lua", text}});
+        h.manager->setEnabled(c.name, true);
+        RecordingSurface surface;
+        LogCapture log;
+
+        g_fakeMs = 0;
+        h.manager->onRender(surface.graphics.get());
+        const int64_t elapsed = g_fakeMs;
+        const std::vector<std::string> lines = errors(log);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].rfind("LUA: error running function onRender: " + std::string(c.name) + ".lua:", 0),
+                  0u)
+            << lines[0];
+        EXPECT_TRUE(ends_with(lines[0], "lua script timeout.")) << lines[0];
+        EXPECT_GE(elapsed, c.minMs);
+        EXPECT_LE(elapsed, c.maxMs);
+        EXPECT_EQ(surface.count("drawLine"), 0);
+
+        h.manager->onRender(surface.graphics.get());
+        EXPECT_EQ(lua_number(*h.script(c.name), "frames"), 2.0);
+        EXPECT_EQ(surface.count("drawLine"), 1) << "the next frame runs";
+        EXPECT_EQ(errors(log).size(), 1u);
+    }
+}
+
+// A script may catch a time-out of its own code; a short stretch of
+// instructions is never checked, however slow.
+TEST_F(ScriptTimeout, CaughtTimeoutsAndShortStretches)
+{
+    ScriptHarness h({{"catch.lua", R"(
+        function onRender()
+            ok, message = pcall(function() while true do end end)
+            for i = 1, 20000 do local x = i * 2 end
+            drawLine(0, 0, 1, 1)
+        end
+    )"}});
+    h.manager->setEnabled("catch", true);
+    RecordingSurface surface;
+    LogCapture log;
+    h.manager->onRender(surface.graphics.get());
+    app::LuaScript& script = *h.script("catch");
+    EXPECT_TRUE(errors(log).empty());
+    EXPECT_FALSE(lua_bool(script, "ok"));
+    EXPECT_TRUE(ends_with(lua_text(script, "message"), "catch.lua:3: lua script timeout."));
+    EXPECT_EQ(surface.count("drawLine"), 1);
+}
+
+// The same with the real clock, end to end.
+TEST(ScriptTimeoutClock, EndlessLoopStopsAfterTheTimeout)
+{
+    ScriptHarness h({{"endless.lua", "function onRender() while true do end end"}});
+    h.manager->setEnabled("endless", true);
+    RecordingSurface surface;
+    LogCapture log;
+    const auto start = std::chrono::steady_clock::now();
+    h.manager->onRender(surface.graphics.get());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(33));
+    EXPECT_EQ(errors(log), std::vector<std::string>{
+                               "LUA: error running function onRender: endless.lua:1: lua script timeout."});
+}
