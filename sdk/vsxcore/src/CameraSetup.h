@@ -21,6 +21,7 @@ struct InterfaceSetup {
     std::string tl_version = "1.0";
     int64_t mtu = 9000;
     std::vector<std::pair<uint32_t, uint32_t>> subnets; // interface address, mask
+    std::vector<std::string> remove;                    // features its map leaves out
 };
 
 // Everything that makes one simulated camera; built-in templates fill it and

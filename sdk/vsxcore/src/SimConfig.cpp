@@ -141,6 +141,7 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
                     Log::warn(where + ": a subnet is not [\"address\", \"mask\"] and is skipped");
                 }
             }
+            field(j, "remove", s.remove, where);
             if (s.display_name.empty())
                 s.display_name = s.id;
             if (existing != c.interfaces.end())
