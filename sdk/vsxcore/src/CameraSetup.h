@@ -47,6 +47,7 @@ struct CameraSetup {
 
     uint32_t ip = 0, mask = 0, gateway = 0;
     int64_t mac = 0;
+    int address_representation = 5; // of the driver map's stored addresses: 5 IPv4, 3 plain number
     std::string driver_status = "Reachable";
     bool plugged = true;
 

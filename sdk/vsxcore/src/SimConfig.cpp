@@ -215,6 +215,7 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
             ip_field(j, "ip", s.ip, where);
             ip_field(j, "mask", s.mask, where);
             ip_field(j, "gateway", s.gateway, where);
+            field(j, "addressRepresentation", s.address_representation, where);
             field(j, "driverStatus", s.driver_status, where);
             field(j, "plugged", s.plugged, where);
             field(j, "pattern", s.pattern, where);

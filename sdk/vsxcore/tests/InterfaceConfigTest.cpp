@@ -76,3 +76,18 @@ TEST_F(InterfaceConfig, AReconfigurationBuildsTheInterfaceAgainWithItsOwnList)
     Map usb = interface_map(0);
     EXPECT_TRUE(has(usb.get(), "DeviceUserID"));
 }
+
+TEST_F(InterfaceConfig, ACameraCanReportItsStoredAddressesAsPlainNumbers)
+{
+    start("", "fast", R"({"cameras": [{"template": "gige-color", "addressRepresentation": 3},
+                                      {"id": "second", "template": "gige-color", "serial": "52000098"}]})");
+    const std::pair<const char*, const char*> expected[] = {{"52000003", "3221226034"},
+                                                            {"52000098", "192.0.2.50"}};
+    for (const auto& [serial, address] : expected) {
+        Grabber g = open(serial);
+        vsx_propmap* m = nullptr;
+        ASSERT_TRUE(vsx_grabber_driver_get_property_map(g.get(), &m));
+        Map driver(m);
+        EXPECT_EQ(get_text(driver.get(), "GevDeviceIPConfigPersistentIPAddress"), address) << serial;
+    }
+}
