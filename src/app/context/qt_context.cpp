@@ -9,6 +9,7 @@
 #include "app/context/OffscreenDrawingLock.h"
 #include "app/context/QtDesktopServices.h"
 #include "app/context/TerminationSignals.h"
+#include "app/context/ThemePalette.h"
 #include "kyrgx/Graphics.h"
 #include "kyrgx/ImageDescriptor.h"
 #include "kyrgx/opengl/Pixelbuffer.h"
@@ -159,6 +160,7 @@ void qt_context::loadStyleSheet()
         pos += replacement.size();
     }
     qApp->setStyleSheet(QString::fromUtf8(sheet.data(), static_cast<int>(sheet.size())));
+    QApplication::setPalette(dark_theme_palette());
 }
 
 void qt_context::deleteController() { controller_.reset(); }
