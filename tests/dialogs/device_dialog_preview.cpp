@@ -2,7 +2,8 @@
 // program's dark theme, for a look at it (for example with the screenshot
 // tool). Arguments: the serial number of a camera to select, "--browse" for
 // the dialog without OK, "--incompatible SERIAL" to give a USB camera an
-// incompatible driver first.
+// incompatible driver first, "--grab FILE" to save the whole right-hand column
+// (also what lies beyond its scroll range) as a PNG instead of running.
 #include "app/AppFolders.h"
 #include "app/context/qt_context.h"
 #include "device/Grabber.h"
@@ -10,6 +11,7 @@
 #include "dialogs/DeviceSelectionDlg.h"
 
 #include <QApplication>
+#include <QScrollArea>
 #include <QTreeWidget>
 #include <clocale>
 #include <cstdio>
@@ -36,10 +38,13 @@ int main(int argc, char** argv)
     }
     bool browse = false;
     QString select;
+    QString grab;
     for (int i = 1; i < argc; ++i) {
         const QString argument = QString::fromLocal8Bit(argv[i]);
         if (argument == "--browse")
             browse = true;
+        else if (argument == "--grab" && i + 1 < argc)
+            grab = QString::fromLocal8Bit(argv[++i]);
         else if (argument == "--incompatible" && i + 1 < argc)
             vsxsim_set_driver_status(argv[++i], "IncompatibleDriver");
         else
@@ -56,7 +61,15 @@ int main(int argc, char** argv)
             for (int child = 0; child < tree->topLevelItem(top)->childCount(); ++child)
                 if (tree->topLevelItem(top)->child(child)->text(1) == select)
                     tree->setCurrentItem(tree->topLevelItem(top)->child(child));
-        code = dialog.exec();
+        if (grab.isEmpty()) {
+            code = dialog.exec();
+        } else {
+            dialog.show();
+            QApplication::processEvents();
+            QWidget* column = dialog.scrollArea()->widget();
+            column->resize(column->width(), column->sizeHint().height());
+            code = column->grab().save(grab) ? 0 : 3;
+        }
         if (dialog.failed())
             std::fprintf(stderr, "Error: %s\n", dialog.errorText().c_str());
     } catch (const std::exception& e) {
