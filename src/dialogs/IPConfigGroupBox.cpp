@@ -9,6 +9,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <array>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -31,6 +34,29 @@ QString failure_text(const char* what, const vsx::Error& err)
 QString failed_to_set(const char* feature, const vsx::Error& err)
 {
     return failure_text((std::string("Failed to set ") + feature).c_str(), err);
+}
+
+using AddressTexts = std::array<std::pair<const char*, std::string>, 3>;
+
+// Writes the address texts (when given) in order, then executes the command;
+// the first failing step shows its message and stops the sequence.
+bool write_and_execute(QWidget* pane, const vsx::PropertyMap& map, const AddressTexts* addresses,
+                       const char* command)
+{
+    vsx::Error err(vsx::Error::Record);
+    if (addresses) {
+        for (const auto& [feature, text] : *addresses) {
+            if (!map.setValueString(feature, text, err)) {
+                show_critical_message(pane, failed_to_set(feature, err));
+                return false;
+            }
+        }
+    }
+    if (!map.executeCommand(command, err)) {
+        show_critical_message(pane, failure_text((std::string("Failed to execute ") + command).c_str(), err));
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -137,21 +163,10 @@ void IPConfigGroupBox::apply_persistent()
         show_critical_message(this, failed_to_set(kLinkLocalEnable, err));
         return;
     }
-    if (persistent) {
-        for (const auto& [feature, text] :
-             {std::pair{kPersistentAddress, address}, std::pair{kPersistentMask, mask},
-              std::pair{kPersistentGateway, gateway}}) {
-            if (!driverMap.setValueString(feature, text, err)) {
-                show_critical_message(this, failed_to_set(feature, err));
-                return;
-            }
-        }
-    }
-    if (!driverMap.executeCommand("GevDeviceIPConfigApply", err)) {
-        show_critical_message(this, failure_text("Failed to execute GevDeviceIPConfigApply", err));
-        return;
-    }
-    if (apply)
+    const AddressTexts addresses{
+        {{kPersistentAddress, address}, {kPersistentMask, mask}, {kPersistentGateway, gateway}}};
+    if (write_and_execute(this, driverMap, persistent ? &addresses : nullptr, "GevDeviceIPConfigApply") &&
+        apply)
         apply->setEnabled(false);
 }
 
@@ -194,18 +209,7 @@ void IPConfigGroupBox::force_ip()
     const QPointer<QPushButton> force = force_;
     const vsx::PropertyMap interfaceMap = interfaceMap_;
 
-    vsx::Error err(vsx::Error::Record);
-    for (const auto& [feature, text] : {std::pair{kForceAddress, address}, std::pair{kForceMask, mask},
-                                        std::pair{kForceGateway, gateway}}) {
-        if (!interfaceMap.setValueString(feature, text, err)) {
-            show_critical_message(this, failed_to_set(feature, err));
-            return;
-        }
-    }
-    if (!interfaceMap.executeCommand("GevDeviceForceIP", err)) {
-        show_critical_message(this, failure_text("Failed to execute GevDeviceForceIP", err));
-        return;
-    }
-    if (force)
+    const AddressTexts addresses{{{kForceAddress, address}, {kForceMask, mask}, {kForceGateway, gateway}}};
+    if (write_and_execute(this, interfaceMap, &addresses, "GevDeviceForceIP") && force)
         force->setEnabled(false);
 }

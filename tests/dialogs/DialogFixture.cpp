@@ -86,30 +86,32 @@ QTreeWidgetItem* interface_row(const DeviceSelectionDlg& dialog, const QString& 
         dialog, [&](QTreeWidgetItem* row) { return row->text(0) == name; }, false);
 }
 
-QStringList interface_names(const DeviceSelectionDlg& dialog)
+namespace {
+
+// One column of the interface rows or of the device rows, in tree order.
+QStringList column_texts(const DeviceSelectionDlg& dialog, int column, bool devices)
 {
-    QStringList names;
+    QStringList texts;
     find_row(
         dialog,
         [&](QTreeWidgetItem* row) {
-            names.append(row->text(0));
+            texts.append(row->text(column));
             return false;
         },
-        false);
-    return names;
+        devices);
+    return texts;
+}
+
+} // namespace
+
+QStringList interface_names(const DeviceSelectionDlg& dialog)
+{
+    return column_texts(dialog, 0, false);
 }
 
 QStringList device_serials(const DeviceSelectionDlg& dialog)
 {
-    QStringList serials;
-    find_row(
-        dialog,
-        [&](QTreeWidgetItem* row) {
-            serials.append(row->text(1));
-            return false;
-        },
-        true);
-    return serials;
+    return column_texts(dialog, 1, true);
 }
 
 QStringList row_labels(const FormGroupBox* pane)

@@ -8,6 +8,7 @@
 #include "dialogs/DeviceSelectionDlg.h"
 #include "dialogs/FormGroupBox.h"
 #include "dialogs/IPConfigGroupBox.h"
+#include "dialogs/InterfaceDeviceItemData.h"
 #include "dialogs/SwitchDriverGroupBox.h"
 #include "dialogs/ThemeFileSelector.h"
 
@@ -216,6 +217,15 @@ TEST_F(DeviceSelection, AReachableNetworkCameraShowsItsInformationAndThePersiste
     select(*dialog, "52000004");
     EXPECT_EQ(field_text(dialog->deviceInfoPane(), "Serial Number"), "52000004");
     EXPECT_EQ(field_text(dialog->deviceInfoPane(), "Device IP Address"), "203.0.113.77/24");
+
+    // A feature that cannot be read adds no row.
+    ASSERT_GT(
+        vsxsim_inject_fault(
+            R"({"function": "vsx_propmap_get_value_string", "feature": "DeviceVendorName", "count": 2})"),
+        0);
+    select(*dialog, "52000003");
+    EXPECT_FALSE(row_labels(dialog->deviceInfoPane()).contains("Vendor Name"));
+    EXPECT_EQ(field_text(dialog->deviceInfoPane(), "Serial Number"), "52000003");
 
     // A USB camera has no IP configuration.
     select(*dialog, "41000001");
@@ -484,4 +494,14 @@ TEST(ThemeSelector, PicksTheIconVariantOfThePalettesTheme)
     }
     EXPECT_EQ(theme_file_selector().select(kCameraIconPath),
               ":/images/+" + theme_selector_for_palette(QPalette()) + "/camera_icon_usb3.png");
+}
+
+TEST(ItemData, TravelsInAVariantUnderItsOwnTypeName)
+{
+    const QVariant stored = to_variant({vsx::DeviceInterface(), vsx::PropertyMap(), vsx::DeviceInfo(), 3});
+    EXPECT_EQ(QMetaType::type("InterfaceDeviceItemData"), stored.userType());
+    EXPECT_EQ(item_data_from_variant(stored).index, 3);
+    const InterfaceDeviceItemData other = item_data_from_variant(QVariant(QStringLiteral("not item data")));
+    EXPECT_TRUE(other.deviceInterface.empty() && other.interfaceMap.empty() && other.device.empty());
+    EXPECT_EQ(other.index, 0);
 }
