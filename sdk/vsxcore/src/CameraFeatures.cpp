@@ -594,7 +594,7 @@ void CameraFeatures::build(Camera& cam)
             d.integer(nullptr, "GevDeviceIPConfigPersistentSubnetMask", 0, 0xFFFFFFFFLL, 1, info.mask);
         Feature* pgw =
             d.integer(nullptr, "GevDeviceIPConfigPersistentGateway", 0, 0xFFFFFFFFLL, 1, info.gateway);
-        pip->representation = pmask->representation = pgw->representation = 5;
+        pip->representation = pmask->representation = pgw->representation = setup.address_representation;
         Feature* apply = d.command(nullptr, "GevDeviceIPConfigApply");
         apply->execute_hook = [c, pe, dh, ll, pip, pmask, pgw] {
             c->update_info([&](CameraInfo& i) {

@@ -21,6 +21,7 @@ struct InterfaceSetup {
     std::string tl_version = "1.0";
     int64_t mtu = 9000;
     std::vector<std::pair<uint32_t, uint32_t>> subnets; // interface address, mask
+    std::vector<std::string> remove;                    // features its map leaves out
 };
 
 // A feature a configuration adds to a camera ("add"); it replaces a feature of
@@ -72,6 +73,7 @@ struct CameraSetup {
 
     uint32_t ip = 0, mask = 0, gateway = 0;
     int64_t mac = 0;
+    int address_representation = 5; // of the driver map's stored addresses: 5 IPv4, 3 plain number
     std::string driver_status = "Reachable";
     bool plugged = true;
 

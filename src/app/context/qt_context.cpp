@@ -10,6 +10,7 @@
 #include "app/context/QtDesktopServices.h"
 #include "app/context/TerminationSignals.h"
 #include "device/VideoDeviceController.h"
+#include "app/context/ThemePalette.h"
 #include "kyrgx/Graphics.h"
 #include "kyrgx/ImageDescriptor.h"
 #include "kyrgx/opengl/Pixelbuffer.h"
@@ -163,6 +164,7 @@ void qt_context::loadStyleSheet()
         pos += replacement.size();
     }
     qApp->setStyleSheet(QString::fromUtf8(sheet.data(), static_cast<int>(sheet.size())));
+    QApplication::setPalette(dark_theme_palette());
 }
 
 void qt_context::deleteController() { controller_.reset(); }
