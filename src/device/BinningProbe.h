@@ -29,4 +29,9 @@ void enumerate_binning_values(const vsx::PropInteger& horizontal, const vsx::Pro
 // its entries as found.
 std::vector<BinningEntry> probe_binning_entries(const vsx::PropertyMap& map);
 
+// The entry the camera is at (it keeps its factors while powered, and its
+// state file may set them): the one with the camera's factors, else the
+// first of the entries, which must not be empty.
+BinningEntry binning_on_device(const vsx::PropertyMap& map, const std::vector<BinningEntry>& entries);
+
 } // namespace app

@@ -1,0 +1,152 @@
+#include "device/VideoDeviceController.h"
+
+#include "app/AppFolders.h"
+#include "app/TextFile.h"
+#include "app/Utf8.h"
+#include "device/BinningProbe.h"
+#include "device/CameraFileStem.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <spdlog/spdlog.h>
+#include <stdexcept>
+
+// The camera's state files (its feature state and the program's record of
+// format and binning), the filter settings files and the reset to defaults.
+
+namespace app {
+
+// ---------------------------------------------------------------- state files and reset
+
+namespace {
+
+std::filesystem::path settings_path_of(const std::wstring& statePath)
+{
+    const std::filesystem::path path = path_from_wide(statePath);
+    return path.parent_path() / (path.stem().string() + "_settings.json");
+}
+
+} // namespace
+
+void VideoDeviceController::save_device_state(const std::wstring& path)
+{
+    try {
+        nlohmann::json settings;
+        settings["videoformat"] = pixelformat_;
+        settings["width"] = std::to_string(width_);
+        settings["height"] = std::to_string(height_);
+        settings["binning"] = currentBinning_.text();
+        write_text_file(path_to_wide(settings_path_of(path)), settings.dump(4));
+    } catch (const std::exception& e) {
+        spdlog::error("Exception at VideoDeviceController::save_device_state: {}", e.what());
+    }
+    checkDevice();
+    const vsx::PropertyMap map = grabber_->devicePropertyMap();
+    vsx::Error err(vsx::Error::Record);
+    if (!map.serializeToFile(path, err))
+        throw std::runtime_error("saveDeviceState() failed: " + err.message());
+}
+
+void VideoDeviceController::load_device_state(const std::wstring& path)
+{
+    checkDevice();
+    const std::filesystem::path settingsPath = settings_path_of(path);
+    if (std::filesystem::exists(settingsPath)) {
+        const nlohmann::json settings = nlohmann::json::parse(read_text_file(path_to_wide(settingsPath)));
+        if (settings.is_object() && settings.contains("binning"))
+            setBinningSkippingValue(settings["binning"].get<std::string>());
+        if (settings.is_object() && settings.contains("videoformat")) {
+            const auto text = [&](const char* key) {
+                return settings.contains(key) ? settings[key].get<std::string>()
+                                              : nlohmann::json().get<std::string>();
+            };
+            const std::string name = settings["videoformat"].get<std::string>();
+            const int64_t width = std::strtoll(text("width").c_str(), nullptr, 0);
+            const int64_t height = std::strtoll(text("height").c_str(), nullptr, 0);
+            setVideoformat(name, width, height);
+        }
+    } else {
+        // The camera's own state is worth having without the format record.
+        spdlog::warn(
+            "VideoDeviceController::load_device_state: {} does not exist; only the camera state is loaded",
+            settingsPath.string());
+    }
+    const vsx::PropertyMap map = grabber_->devicePropertyMap();
+    vsx::Error err(vsx::Error::Record);
+    if (!map.deserializeFromFile(path, err))
+        throw std::runtime_error("loadDeviceState() failed: " + err.message());
+    // The state file is applied over the format: take what the camera has now.
+    syncFromDevice(map);
+    if (hasFramerate()) {
+        framerate_ = -1.0;
+        framerate();
+    }
+}
+
+void VideoDeviceController::syncFromDevice(const vsx::PropertyMap& map)
+{
+    const std::string pixelformat = map.getValueString("PixelFormat");
+    if (pixelformat != pixelformat_) {
+        pixelformat_ = pixelformat;
+        clearFormatCaches();
+    }
+    const int64_t width = map.getValueInt64("Width");
+    const int64_t height = map.getValueInt64("Height");
+    if (width != width_ || height != height_)
+        framerateCache_.clear();
+    width_ = width;
+    height_ = height;
+    if (!binningEntries_.empty()) {
+        const BinningEntry binning = binning_on_device(map, binningEntries_);
+        if (binning != currentBinning_) {
+            currentBinning_ = binning;
+            resolutionCache_.clear();
+        }
+    }
+    updateFilterSupport();
+}
+
+void VideoDeviceController::saveFilters()
+{
+    for (const std::shared_ptr<filter::FilterBase>& filter : pipeline_.filters()) {
+        try {
+            const std::string name =
+                camera_file_stem(uniqueName_) + "_" + wide_to_utf8(filter->name()) + "_.json";
+            const std::filesystem::path path = path_from_wide(get_settings_directory()) / name;
+            const std::string text = filter->serialize();
+            if (text.empty())
+                throw std::runtime_error("the settings could not be serialised");
+            write_text_file(path_to_wide(path), text);
+        } catch (const std::exception& e) {
+            spdlog::error("Failed  VideoDeviceController::saveFilters(...). what(): {}", e.what());
+        }
+    }
+}
+
+void VideoDeviceController::resetDevice()
+{
+    try {
+        checkDevice();
+        const VideoFormat format = videoformat();
+        const double rate = framerate();
+        stopLive();
+        const vsx::PropertyMap map = grabber_->devicePropertyMap();
+        const vsx::PropEnumeration selector = map.findEnumeration("UserSetSelector");
+        for (const vsx::Property& entry : selector.entries()) {
+            if (entry.name() == "Default") {
+                selector.setValue("Default"); // by name: positions are not values
+                break;
+            }
+        }
+        map.findCommand("UserSetLoad").execute();
+        syncFromDevice(map);
+        setVideoformat(format.pixelformat, format.width, format.height);
+        setFramerate(rate);
+    } catch (const std::exception& e) {
+        spdlog::error("Failed to reset device: {}", e.what());
+    }
+    startLive();
+}
+
+} // namespace app
