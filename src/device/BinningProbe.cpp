@@ -56,14 +56,17 @@ void enumerate_binning_values(const vsx::PropEnumeration& feature, int32_t mode,
     try {
         const int64_t saved = feature.intValue();
         const std::vector<vsx::Property> entries = feature.entries();
+        const std::string name = feature.name();
         const RestoreOnExit restore([&] { feature.setIntValue(saved, vsx::Error::ignoreRecord()); });
         for (const vsx::Property& entry : entries) {
             const int64_t d = entry.entryIntValue();
             vsx::Error err(vsx::Error::Record);
             if (!feature.setIntValue(d, err))
                 continue;
-            if (feature.intValue(err) == d && err.code == vsx::Error::kNoError)
-                out.push_back({static_cast<uint32_t>(d), static_cast<uint32_t>(d), mode});
+            if (feature.intValue(err) == d && err.code == vsx::Error::kNoError) {
+                const auto factor = static_cast<uint32_t>(d);
+                out.push_back({factor, factor, mode, name, entry.name()});
+            }
         }
     } catch (const std::exception& e) {
         spdlog::error("enumerate_binning_values: {}", e.what());

@@ -14,8 +14,9 @@
 namespace app {
 
 // Appends {d, d, mode} for every entry of the enumeration ("Binning" or
-// "Decimation") whose integer value d the camera selects. Never throws:
-// failures are logged as "enumerate_binning_values: <what>".
+// "Decimation") whose integer value d the camera selects, with the
+// enumeration's and the entry's names. Never throws: failures are logged as
+// "enumerate_binning_values: <what>".
 void enumerate_binning_values(const vsx::PropEnumeration& feature, int32_t mode,
                               std::vector<BinningEntry>& out);
 

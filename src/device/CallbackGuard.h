@@ -21,8 +21,7 @@ Result guard_callback(const char* where, Result fallback, Body&& body) noexcept
     return fallback;
 }
 
-template <typename Body>
-void guard_callback(const char* where, Body&& body) noexcept
+template <typename Body> void guard_callback(const char* where, Body&& body) noexcept
 {
     guard_callback(where, 0, [&] {
         std::forward<Body>(body)();
@@ -30,4 +29,4 @@ void guard_callback(const char* where, Body&& body) noexcept
     });
 }
 
-}  // namespace vsx
+} // namespace vsx

@@ -1,6 +1,5 @@
 #include "device/PropertyMap.h"
 
-
 namespace vsx {
 
 PropertyMap PropertyMap::adopt(vsx_propmap* handle)
@@ -107,4 +106,4 @@ bool PropertyMap::deserializeFromFile(const std::wstring& path, Error& err) cons
     return err.check(vsx_propmap_deserialize_from_fileW(handle(), path.c_str()));
 }
 
-}  // namespace vsx
+} // namespace vsx

@@ -197,10 +197,11 @@ public:
 
     // ---- binning, decimation, video norm and input channel
     bool hasBinning() const;
-    // Applies the choice with that text and the size nearest to the same field
-    // of view. A text no choice has is ignored. Refused while live; a factor
-    // the camera refuses throws "setBinningSkippingValue: <message>" and keeps
-    // the previous choice.
+    // Applies the choice with that text (a choice found in a "Binning" or
+    // "Decimation" enumeration selects that entry) and the size nearest to the
+    // same field of view. A text no choice has is ignored. Refused while live;
+    // a factor the camera refuses throws "setBinningSkippingValue: <message>"
+    // and keeps the previous choice.
     void setBinningSkippingValue(const std::string& text);
     std::vector<std::string> videonorms() const;
     std::vector<std::string> inputchannels() const;
@@ -277,6 +278,8 @@ private:
     vsx::PropertyMap propertyMapOrThrow() const;
     void set_videoformat(const std::string& pixelformat, int64_t width, int64_t height);
     void applySize(const vsx::PropertyMap& map, const char* feature, int64_t value, int64_t& member);
+    // Width and height as the camera has them now (a value it cannot read stays).
+    void readSizeBack(const vsx::PropertyMap& map);
     void updateFilterSupport();
     void clearFormatCaches();
 

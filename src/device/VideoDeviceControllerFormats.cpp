@@ -155,6 +155,18 @@ void VideoDeviceController::applySize(const vsx::PropertyMap& map, const char* f
     }
 }
 
+void VideoDeviceController::readSizeBack(const vsx::PropertyMap& map)
+{
+    for (auto [feature, member] : {std::pair{"Width", &width_}, std::pair{"Height", &height_}}) {
+        vsx::Error err(vsx::Error::Record);
+        const int64_t value = map.getValueInt64(feature, err);
+        if (err.code == vsx::Error::kNoError && value != *member) {
+            *member = value;
+            framerateCache_.clear();
+        }
+    }
+}
+
 void VideoDeviceController::updateFilterSupport()
 {
     const bool supported = filters_run_on(sink_format_of_name(pixelformat_));
@@ -234,10 +246,44 @@ std::vector<std::pair<const char*, int64_t>> binning_writes(const BinningEntry& 
     }
 }
 
-// Writes the factors the camera has features for; the message of the first
-// write it refuses, or empty.
+// Selects an entry of a binning or decimation enumeration: the named one, or
+// with no name the one whose value is 1 (no reduction). A camera without the
+// enumeration or such an entry is passed over. The message of a refusal, or empty.
+std::string select_binning_entry(const vsx::PropertyMap& map, const std::string& feature,
+                                 std::string entryName)
+{
+    vsx::Error err(vsx::Error::Record);
+    const vsx::PropEnumeration enumeration = map.findEnumeration(feature, err);
+    if (!enumeration)
+        return {};
+    if (entryName.empty()) {
+        for (const vsx::Property& entry : enumeration.entries(err)) {
+            vsx::Error entryErr(vsx::Error::Record);
+            if (entry.entryIntValue(entryErr) == 1 && entryErr.code == vsx::Error::kNoError) {
+                entryName = entry.name(entryErr);
+                break;
+            }
+        }
+        if (entryName.empty())
+            return {};
+    }
+    if (!enumeration.setValue(entryName, err))
+        return err.message().empty() ? "the camera refused " + feature + " " + entryName : err.message();
+    return {};
+}
+
+// Writes the choice to every binning and decimation feature the camera has:
+// the enumerations the choice did not come from go back to no reduction, the
+// integer factors are written, and last the choice's own enumeration entry is
+// selected. The message of the first write the camera refuses, or empty.
 std::string write_binning(const vsx::PropertyMap& map, const BinningEntry& entry)
 {
+    for (const char* enumeration : {"Binning", "Decimation"}) {
+        if (entry.feature == enumeration)
+            continue;
+        if (std::string refused = select_binning_entry(map, enumeration, {}); !refused.empty())
+            return refused;
+    }
     for (const auto& [name, value] : binning_writes(entry)) {
         vsx::Error err(vsx::Error::Record);
         if (!map.find(name, err))
@@ -245,6 +291,8 @@ std::string write_binning(const vsx::PropertyMap& map, const BinningEntry& entry
         if (!map.setValueInt64(name, value, err))
             return err.message().empty() ? std::string("the camera refused ") + name : err.message();
     }
+    if (!entry.feature.empty())
+        return select_binning_entry(map, entry.feature, entry.entryName);
     return {};
 }
 
@@ -271,12 +319,15 @@ void VideoDeviceController::setBinningSkippingValue(const std::string& text)
     }
     currentBinning_ = entry;
     resolutionCache_.clear();
+    // The same field of view at the new factors.
+    int64_t width = int64_t{previous.horizontal} * width_ / at_least_one(entry.horizontal);
+    int64_t height = int64_t{previous.vertical} * height_ / at_least_one(entry.vertical);
+    // The camera may have shrunk its image to fit the new factors.
+    readSizeBack(map);
     if (pixelformat_.empty())
         return;
 
-    // The same field of view at the new factors, then the offered size nearest in area.
-    int64_t width = int64_t{previous.horizontal} * width_ / at_least_one(entry.horizontal);
-    int64_t height = int64_t{previous.vertical} * height_ / at_least_one(entry.vertical);
+    // The offered size nearest in area to that field of view.
     const int64_t target = width * height;
     int64_t best = 9999999;
     for (const Resolution& size : resolutions(pixelformat_)) {
