@@ -331,8 +331,8 @@ void VideoDeviceController::startLive()
 
 void VideoDeviceController::stopLive()
 {
+    // A pause outlasts the stop (its frame is still served); the next start ends it.
     live_ = false;
-    paused_ = false;
     if (!grabber_ || !grabber_->isStreaming())
         return;
     checkDevice();

@@ -81,14 +81,16 @@ public:
     // grabber and the camera's identity stay (the grabber is let go when the
     // camera refuses to close). Never throws.
     void closeDevice();
-    // Sets the stream up and starts it; clears paused. Throws
-    // "live_prepare: failed to prepare graph - <message>" or "Failed to start
-    // live: <message>".
+    // Sets the stream up and starts it; a pause ends with the stream it paused,
+    // so this clears paused. Throws "live_prepare: failed to prepare graph -
+    // <message>" or "Failed to start live: <message>".
     void startLive();
+    // Stops the stream; paused stays as it was (the paused frame is still served).
     void stopLive();
     // Takes a snap (frames and colour picks are served from it while paused),
     // then stops the acquisition; the stream stays set up. Does nothing unless
-    // live. Throws "pause failed.".
+    // live. When no frame comes within the snap's time-out, the pause keeps no
+    // frame (snaps are then empty and colour picks zero). Throws "pause failed.".
     void pause();
     // Throws "resume failed.".
     void resume();

@@ -207,6 +207,8 @@ TEST_F(CameraLife, SnapTimeOutIsAFailureAndLeavesTheLastSnapAlone)
     EXPECT_EQ(controller->snapImage(std::chrono::milliseconds(20)).data, nullptr);
 }
 
+// Stopping leaves the pause as it is; the next start ends it (a start that
+// kept it used to drop every frame until a resume that nothing offered).
 TEST_F(CameraLife, PauseEndsWithTheStream)
 {
     startRamp();
@@ -215,15 +217,40 @@ TEST_F(CameraLife, PauseEndsWithTheStream)
         controller->pause();
     }
     ASSERT_TRUE(controller->isPaused());
-    // A format change with the stream stopped, then a new start: frames flow.
     controller->stopLive();
+    EXPECT_TRUE(controller->isPaused());
+    EXPECT_TRUE(is_ramp(controller->snapImage(), 1)) << "the paused frame is still served";
+
+    // A format change with the stream stopped, then a new start: frames flow.
     controller->setVideoformat("Mono8", 320, 240);
     controller->startLive();
     EXPECT_FALSE(controller->isPaused());
     const size_t before = frames.count();
     deliver(kUsbMono, 1);
+    ASSERT_EQ(frames.count(), before + 1);
     EXPECT_EQ(frames.at(before).descriptor.width, 320u);
     EXPECT_NO_THROW(controller->resume()); // nothing to resume
+}
+
+TEST_F(CameraLife, PauseWithoutAStreamOrWithoutAFrame)
+{
+    open(kUsbMono);
+    frames.attach(*controller);
+    // Not live: there is nothing to pause.
+    controller->pause();
+    EXPECT_FALSE(controller->isPaused());
+
+    // Live, but no frame within the snap's second: paused, with no frame kept.
+    controller->startLive();
+    controller->pause();
+    EXPECT_TRUE(controller->isPaused());
+    EXPECT_FALSE(controller->isSnapPending());
+    EXPECT_EQ(controller->snapImage().data, nullptr);
+    EXPECT_EQ(controller->pixelColor(0, 0), (std::array<uint8_t, 4>{0, 0, 0, 0}));
+
+    controller->resume();
+    deliver(kUsbMono, 1);
+    EXPECT_EQ(frames.count(), 1u);
 }
 
 TEST_F(CameraLife, FramesWhileNotLiveOnlyCount)
