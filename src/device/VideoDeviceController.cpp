@@ -362,8 +362,11 @@ void VideoDeviceController::resume()
 
 void VideoDeviceController::closeDevice()
 {
-    if (!grabber_ || !grabber_->isDeviceOpen())
+    if (!grabber_ || !grabber_->isDeviceOpen()) {
+        // Closed under the controller: its notification handlers end all the same.
+        close_step("unregister notifications", [&] { unregisterAllNotifications(); });
         return;
+    }
     close_step("finish the recording", [&] { recorder_.stop(); });
     close_step("stop live", [&] { stopLive(); });
     close_step("save the filters", [&] { saveFilters(); });

@@ -53,11 +53,16 @@ void* VideoDeviceController::registerNotification(const std::string& name,
         // outlive the close.
         if (notifications_.count(name) != 0)
             unregisterNotification(name);
-        void* token = feature.eventAddNotification([handler](vsx::Property& p) {
-            vsx::guard_callback("VideoDeviceController::notification", [&] { handler(p); });
+        // The handler reaches the controller (and whatever it captured) only
+        // through the gate, which the controller closes when the registration
+        // ends, whether or not the library lets go of it.
+        auto gate = std::make_shared<NotificationGate>();
+        void* token = feature.eventAddNotification([handler, gate](vsx::Property& p) {
+            gate->pass(
+                [&] { vsx::guard_callback("VideoDeviceController::notification", [&] { handler(p); }); });
         });
         if (token != nullptr)
-            notifications_[name] = token;
+            notifications_[name] = Registration{token, std::move(gate)};
         return token;
     } catch (const std::exception& e) {
         spdlog::error("Failed to register device notification: {} [{}]", name, e.what());
@@ -76,25 +81,28 @@ void VideoDeviceController::unregisterNotification(const std::string& name)
     const auto it = notifications_.find(name);
     if (it == notifications_.end())
         return;
-    void* token = it->second;
+    const Registration registration = it->second;
     notifications_.erase(it);
+    registration.gate->close();
     if (const vsx::Property feature = map.find(name, err))
-        feature.eventRemoveNotification(token);
+        feature.eventRemoveNotification(registration.token);
 }
 
 void VideoDeviceController::unregisterAllNotifications()
 {
-    std::map<std::string, void*> registrations;
+    std::map<std::string, Registration> registrations;
     registrations.swap(notifications_);
+    for (const auto& entry : registrations)
+        entry.second.gate->close();
     vsx::Error err(vsx::Error::Record);
     const vsx::PropertyMap map = grabber_ ? grabber_->devicePropertyMap(err) : vsx::PropertyMap();
     if (!map)
         return;
-    for (const auto& [name, token] : registrations) {
+    for (const auto& [name, registration] : registrations) {
         try {
             vsx::Error local(vsx::Error::Record);
             if (const vsx::Property feature = map.find(name, local))
-                feature.eventRemoveNotification(token);
+                feature.eventRemoveNotification(registration.token);
         } catch (const std::exception& e) {
             spdlog::error("Failed to unregister device notification: {} [{}]", name, e.what());
         }

@@ -8,8 +8,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <spdlog/spdlog.h>
+#include <sstream>
 #include <stdexcept>
 
 // The camera's state files (its feature state and the program's record of
@@ -27,25 +30,76 @@ std::filesystem::path settings_path_of(const std::wstring& statePath)
     return path.parent_path() / (path.stem().string() + "_settings.json");
 }
 
+// A file as it was before it was replaced.
+struct PreviousFile {
+    bool existed = false;
+    std::optional<std::string> bytes; // empty when it existed but could not be read
+};
+
+PreviousFile read_previous_file(const std::filesystem::path& path)
+{
+    PreviousFile previous;
+    std::error_code ec;
+    previous.existed = std::filesystem::exists(path, ec);
+    if (!previous.existed)
+        return previous;
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    if (in && (bytes << in.rdbuf()) && !in.bad())
+        previous.bytes = bytes.str();
+    return previous;
+}
+
+// Puts a replaced file back: its earlier bytes, or no file when there was
+// none (or its bytes could not be read). Failures are logged.
+void put_back(const std::filesystem::path& path, const PreviousFile& previous)
+{
+    try {
+        if (previous.bytes) {
+            write_text_file(path_to_wide(path), *previous.bytes);
+            spdlog::warn("VideoDeviceController::save_device_state: {} is back as it was", path.string());
+        } else {
+            std::filesystem::remove(path);
+            spdlog::warn("VideoDeviceController::save_device_state: {} is removed", path.string());
+        }
+    } catch (const std::exception& e) {
+        spdlog::error("VideoDeviceController::save_device_state: {} could not be put back: {}", path.string(),
+                      e.what());
+    }
+}
+
 } // namespace
 
 void VideoDeviceController::save_device_state(const std::wstring& path)
 {
+    std::filesystem::path settingsPath;
+    std::optional<PreviousFile> replaced; // what the settings file held before it was written
     try {
+        settingsPath = settings_path_of(path);
+        PreviousFile previous = read_previous_file(settingsPath);
         nlohmann::json settings;
         settings["videoformat"] = pixelformat_;
         settings["width"] = std::to_string(width_);
         settings["height"] = std::to_string(height_);
         settings["binning"] = currentBinning_.text();
-        write_text_file(path_to_wide(settings_path_of(path)), settings.dump(4));
+        write_text_file(path_to_wide(settingsPath), settings.dump(4));
+        replaced = std::move(previous);
     } catch (const std::exception& e) {
         spdlog::error("Exception at VideoDeviceController::save_device_state: {}", e.what());
     }
-    checkDevice();
-    const vsx::PropertyMap map = grabber_->devicePropertyMap();
-    vsx::Error err(vsx::Error::Record);
-    if (!map.serializeToFile(path, err))
-        throw std::runtime_error("saveDeviceState() failed: " + err.message());
+    try {
+        checkDevice();
+        const vsx::PropertyMap map = grabber_->devicePropertyMap();
+        vsx::Error err(vsx::Error::Record);
+        if (!map.serializeToFile(path, err))
+            throw std::runtime_error("saveDeviceState() failed: " + err.message());
+    } catch (const std::exception&) {
+        // The camera's own file was not written: the settings file must not
+        // claim a state that was not saved with it.
+        if (replaced)
+            put_back(settingsPath, *replaced);
+        throw;
+    }
 }
 
 void VideoDeviceController::load_device_state(const std::wstring& path)
