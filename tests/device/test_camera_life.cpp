@@ -54,6 +54,18 @@ bool is_ramp(const kyr_kelvane::image_descriptor& d, uint32_t n)
     return is_ramp(FrameLog::Frame{d, std::vector<uint8_t>(d.data, d.data + d.byte_size())}, n);
 }
 
+// From now on the camera refuses to drop notification handlers ("busy") and
+// to close ("stuck").
+void refuse_removal_and_close()
+{
+    ASSERT_GT(vsxsim_inject_fault(R"({"function": "vsx_prop_event_remove_notification", "count": -1,
+                                      "code": 7, "message": "busy"})"),
+              0);
+    ASSERT_GT(vsxsim_inject_fault(R"({"function": "vsx_grabber_device_close", "count": -1, "code": 1,
+                                      "message": "stuck"})"),
+              0);
+}
+
 class CameraLife : public ControllerTest {
 protected:
     void SetUp() override
@@ -588,12 +600,7 @@ TEST_F(CameraLife, HandlersEndAtCloseWhateverTheCameraSays)
     ASSERT_TRUE(vsxsim_flush(5000));
     ASSERT_EQ(exposures.load(), 1);
 
-    ASSERT_GT(vsxsim_inject_fault(R"({"function": "vsx_prop_event_remove_notification", "count": -1,
-                                      "code": 7, "message": "busy"})"),
-              0);
-    ASSERT_GT(vsxsim_inject_fault(R"({"function": "vsx_grabber_device_close", "count": -1, "code": 1,
-                                      "message": "stuck"})"),
-              0);
+    refuse_removal_and_close();
     controller->closeDevice();
     vsxsim_clear_faults();
     ASSERT_TRUE(otherOwner->isDeviceOpen());
@@ -637,12 +644,7 @@ TEST_F(CameraLife, CloseGoesOnPastFailingSteps)
     LogCapture log;
     startRamp();
     controller->registerNotification("ExposureTime", [](vsx::Property&) {});
-    ASSERT_GT(vsxsim_inject_fault(R"({"function": "vsx_prop_event_remove_notification", "count": -1,
-                                      "code": 7, "message": "busy"})"),
-              0);
-    ASSERT_GT(vsxsim_inject_fault(R"({"function": "vsx_grabber_device_close", "count": -1, "code": 1,
-                                      "message": "stuck"})"),
-              0);
+    refuse_removal_and_close();
     EXPECT_NO_THROW(controller->closeDevice());
     vsxsim_clear_faults();
     EXPECT_GE(log.count(spdlog::level::err, "busy"), 1);
