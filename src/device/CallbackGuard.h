@@ -21,7 +21,8 @@ Result guard_callback(const char* where, Result fallback, Body&& body) noexcept
     return fallback;
 }
 
-template <typename Body> void guard_callback(const char* where, Body&& body) noexcept
+template <typename Body>
+void guard_callback(const char* where, Body&& body) noexcept
 {
     guard_callback(where, 0, [&] {
         std::forward<Body>(body)();
@@ -29,4 +30,4 @@ template <typename Body> void guard_callback(const char* where, Body&& body) noe
     });
 }
 
-} // namespace vsx
+}  // namespace vsx

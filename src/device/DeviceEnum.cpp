@@ -11,20 +11,11 @@ DeviceEnum::DeviceEnum(Error& err)
     err.check(vsx_devenum_create(&handle_));
 }
 
-DeviceEnum::DeviceEnum(vsx_devenum* handle, Borrowed) : handle_(handle)
-{
-    vsx_devenum_ref(handle_);
-}
+DeviceEnum::DeviceEnum(vsx_devenum* handle, Borrowed) : handle_(handle) { vsx_devenum_ref(handle_); }
 
-DeviceEnum::DeviceEnum(const DeviceEnum& other) : handle_(other.handle_)
-{
-    vsx_devenum_ref(handle_);
-}
+DeviceEnum::DeviceEnum(const DeviceEnum& other) : handle_(other.handle_) { vsx_devenum_ref(handle_); }
 
-DeviceEnum::~DeviceEnum()
-{
-    vsx_devenum_unref(handle_);
-}
+DeviceEnum::~DeviceEnum() { vsx_devenum_unref(handle_); }
 
 std::vector<DeviceInfo> DeviceEnum::getDevices(Error& err) const
 {
@@ -62,12 +53,9 @@ struct ListChangedContext {
     std::function<void(DeviceEnum&)> handler;
 };
 
-void release_list_changed(void* context)
-{
-    delete static_cast<ListChangedContext*>(context);
-}
+void release_list_changed(void* context) { delete static_cast<ListChangedContext*>(context); }
 
-} // namespace
+}  // namespace
 
 bool DeviceEnum::eventAddDeviceListChanged(const std::function<void(DeviceEnum&)>& handler, Error& err) const
 {
@@ -102,4 +90,4 @@ std::vector<DeviceInfo> DeviceEnum::enumDevicesNoThrow()
     return enumDevices(local);
 }
 
-} // namespace vsx
+}  // namespace vsx

@@ -45,4 +45,4 @@ private:
     vsx_devenum* handle_ = nullptr;
 };
 
-} // namespace vsx
+}  // namespace vsx

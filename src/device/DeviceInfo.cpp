@@ -1,5 +1,6 @@
 #include "device/DeviceInfo.h"
 
+
 namespace vsx {
 
 DeviceInfo DeviceInfo::adopt(vsx_devinfo* handle)
@@ -14,20 +15,14 @@ std::string DeviceInfo::modelName(Error& err) const
     return string_from_c(err, vsx_devinfo_get_model_name(handle()));
 }
 
-std::string DeviceInfo::serial(Error& err) const
-{
-    return string_from_c(err, vsx_devinfo_get_serial(handle()));
-}
+std::string DeviceInfo::serial(Error& err) const { return string_from_c(err, vsx_devinfo_get_serial(handle())); }
 
 std::string DeviceInfo::uniqueName(Error& err) const
 {
     return string_from_c(err, vsx_devinfo_get_unique_name(handle()));
 }
 
-std::string DeviceInfo::userId(Error& err) const
-{
-    return string_from_c(err, vsx_devinfo_get_user_id(handle()));
-}
+std::string DeviceInfo::userId(Error& err) const { return string_from_c(err, vsx_devinfo_get_user_id(handle())); }
 
 DeviceInterface DeviceInfo::deviceInterface(Error& err) const
 {
@@ -37,15 +32,9 @@ DeviceInterface DeviceInfo::deviceInterface(Error& err) const
     return DeviceInterface::adopt(itf);
 }
 
-bool DeviceInfo::operator==(const DeviceInfo& other) const
-{
-    return vsx_devinfo_equals(handle(), other.handle());
-}
+bool DeviceInfo::operator==(const DeviceInfo& other) const { return vsx_devinfo_equals(handle(), other.handle()); }
 
-bool DeviceInfo::operator<(const DeviceInfo& other) const
-{
-    return devinfo_less_by_unique_name(*this, other);
-}
+bool DeviceInfo::operator<(const DeviceInfo& other) const { return devinfo_less_by_unique_name(*this, other); }
 
 bool devinfo_less_by_unique_name(const DeviceInfo& a, const DeviceInfo& b)
 {
@@ -57,4 +46,4 @@ std::vector<DeviceInfo> copy_devinfo_vector(const std::vector<DeviceInfo>& devic
     return std::vector<DeviceInfo>(devices.begin(), devices.end());
 }
 
-} // namespace vsx
+}  // namespace vsx

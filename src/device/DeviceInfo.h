@@ -15,7 +15,7 @@ namespace vsx {
 class DeviceInfo {
 public:
     DeviceInfo() = default;
-    explicit DeviceInfo(vsx_devinfo* handle) : handle_(handle) {} // takes a reference of its own
+    explicit DeviceInfo(vsx_devinfo* handle) : handle_(handle) {}  // takes a reference of its own
 
     static DeviceInfo adopt(vsx_devinfo* handle);
 
@@ -44,4 +44,4 @@ bool devinfo_less_by_unique_name(const DeviceInfo& a, const DeviceInfo& b);
 // A copy whose elements each hold a reference of their own.
 std::vector<DeviceInfo> copy_devinfo_vector(const std::vector<DeviceInfo>& devices);
 
-} // namespace vsx
+}  // namespace vsx

@@ -2,6 +2,7 @@
 
 #include "device/DeviceInfo.h"
 
+
 namespace vsx {
 
 DeviceInterface DeviceInterface::adopt(vsx_devitf* handle)
@@ -61,4 +62,4 @@ bool DeviceInterface::operator==(const DeviceInterface& other) const
     return vsx_devitf_equals(handle(), other.handle());
 }
 
-} // namespace vsx
+}  // namespace vsx

@@ -17,7 +17,7 @@ class DeviceInfo;
 class DeviceInterface {
 public:
     DeviceInterface() = default;
-    explicit DeviceInterface(vsx_devitf* handle) : handle_(handle) {} // takes a reference of its own
+    explicit DeviceInterface(vsx_devitf* handle) : handle_(handle) {}  // takes a reference of its own
 
     static DeviceInterface adopt(vsx_devitf* handle);
 
@@ -40,4 +40,4 @@ private:
     SdkHandle<vsx_devitf, vsx_devitf_ref, vsx_devitf_unref> handle_;
 };
 
-} // namespace vsx
+}  // namespace vsx

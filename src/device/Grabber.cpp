@@ -8,15 +8,9 @@ namespace vsx {
 
 Display::Display(vsx_display* handle) : handle_(handle) {}
 
-Display::~Display()
-{
-    vsx_display_unref(handle_);
-}
+Display::~Display() { vsx_display_unref(handle_); }
 
-Grabber::Grabber(Error& err)
-{
-    err.check(vsx_grabber_create(&handle_));
-}
+Grabber::Grabber(Error& err) { err.check(vsx_grabber_create(&handle_)); }
 
 Grabber::~Grabber()
 {
@@ -30,27 +24,12 @@ bool Grabber::deviceOpen(const DeviceInfo& device, Error& err)
     return err.check(vsx_grabber_device_open(handle_, device.handle()));
 }
 
-bool Grabber::deviceClose(Error& err)
-{
-    return err.check(vsx_grabber_device_close(handle_));
-}
+bool Grabber::deviceClose(Error& err) { return err.check(vsx_grabber_device_close(handle_)); }
 
-bool Grabber::isDeviceOpen() const
-{
-    return vsx_grabber_is_device_open(handle_);
-}
-bool Grabber::isDeviceValid() const
-{
-    return vsx_grabber_is_device_valid(handle_);
-}
-bool Grabber::isStreaming() const
-{
-    return vsx_grabber_is_streaming(handle_);
-}
-bool Grabber::isAcquisitionActive() const
-{
-    return vsx_grabber_is_acquisition_active(handle_);
-}
+bool Grabber::isDeviceOpen() const { return vsx_grabber_is_device_open(handle_); }
+bool Grabber::isDeviceValid() const { return vsx_grabber_is_device_valid(handle_); }
+bool Grabber::isStreaming() const { return vsx_grabber_is_streaming(handle_); }
+bool Grabber::isAcquisitionActive() const { return vsx_grabber_is_acquisition_active(handle_); }
 
 DeviceInfo Grabber::deviceInfo(Error& err) const
 {
@@ -76,8 +55,8 @@ PropertyMap Grabber::driverPropertyMap(Error& err) const
     return PropertyMap::adopt(map);
 }
 
-bool Grabber::streamSetup(const std::shared_ptr<Sink>& sink, const std::shared_ptr<Display>& display,
-                          int option, Error& err)
+bool Grabber::streamSetup(const std::shared_ptr<Sink>& sink, const std::shared_ptr<Display>& display, int option,
+                          Error& err)
 {
     if (!err.check(vsx_grabber_stream_setup(handle_, sink ? sink->handle() : nullptr,
                                             display ? display->handle() : nullptr, option == 0)))
@@ -96,15 +75,9 @@ bool Grabber::streamStop(Error& err)
     return true;
 }
 
-bool Grabber::acquisitionStart(Error& err)
-{
-    return err.check(vsx_grabber_acquisition_start(handle_));
-}
+bool Grabber::acquisitionStart(Error& err) { return err.check(vsx_grabber_acquisition_start(handle_)); }
 
-bool Grabber::acquisitionStop(Error& err)
-{
-    return err.check(vsx_grabber_acquisition_stop(handle_));
-}
+bool Grabber::acquisitionStop(Error& err) { return err.check(vsx_grabber_acquisition_stop(handle_)); }
 
 namespace {
 
@@ -122,12 +95,9 @@ void on_device_lost(vsx_grabber*, void* context)
     });
 }
 
-void release_device_lost(void* context)
-{
-    delete static_cast<DeviceLostContext*>(context);
-}
+void release_device_lost(void* context) { delete static_cast<DeviceLostContext*>(context); }
 
-} // namespace
+}  // namespace
 
 void* Grabber::eventAddDeviceLost(const std::function<void(Grabber&)>& handler, Error& err)
 {
@@ -182,4 +152,4 @@ std::shared_ptr<Display> Grabber::display(Error& err) const
     return std::make_shared<Display>(handle);
 }
 
-} // namespace vsx
+}  // namespace vsx

@@ -16,7 +16,7 @@ namespace vsx {
 // A display of the camera library (the program always streams without one).
 class Display {
 public:
-    explicit Display(vsx_display* handle); // owns the handle's reference
+    explicit Display(vsx_display* handle);  // owns the handle's reference
     ~Display();
     Display(const Display&) = delete;
     Display& operator=(const Display&) = delete;
@@ -58,8 +58,7 @@ public:
 
     // Calls the handler once per loss of the device, on the library's event
     // thread. Returns the registration's token, or null when it failed.
-    void* eventAddDeviceLost(const std::function<void(Grabber&)>& handler,
-                             Error& err = Error::defaultRecord());
+    void* eventAddDeviceLost(const std::function<void(Grabber&)>& handler, Error& err = Error::defaultRecord());
 
     // The sink and display of the current stream: the objects given to the
     // last set-up while they live, else new wrappers of the library's handles.
@@ -72,4 +71,4 @@ private:
     std::weak_ptr<Display> display_;
 };
 
-} // namespace vsx
+}  // namespace vsx

@@ -6,10 +6,7 @@ namespace vsx {
 
 ImageBuffer::ImageBuffer(vsx_imagebuffer* handle) : handle_(handle) {}
 
-ImageBuffer::~ImageBuffer()
-{
-    vsx_imagebuffer_unref(handle_);
-}
+ImageBuffer::~ImageBuffer() { vsx_imagebuffer_unref(handle_); }
 
 bool ImageBuffer::readImageType(Error& err)
 {
@@ -20,18 +17,12 @@ bool ImageBuffer::readImageType(Error& err)
     return true;
 }
 
-size_t ImageBuffer::pitch() const
-{
-    return vsx_imagebuffer_get_pitch(handle_);
-}
+size_t ImageBuffer::pitch() const { return vsx_imagebuffer_get_pitch(handle_); }
 
-void* ImageBuffer::ptr() const
-{
-    return vsx_imagebuffer_get_ptr(handle_);
-}
+void* ImageBuffer::ptr() const { return vsx_imagebuffer_get_ptr(handle_); }
 
-std::shared_ptr<ImageBuffer> ImageBuffer::wrapMemory(void* data, size_t size, size_t pitch,
-                                                     const ImageType& type, Error& err)
+std::shared_ptr<ImageBuffer> ImageBuffer::wrapMemory(void* data, size_t size, size_t pitch, const ImageType& type,
+                                                     Error& err)
 {
     const vsx_image_type sdkType{type.pixelFormat, type.width, type.height};
     vsx_imagebuffer* handle = nullptr;
@@ -67,9 +58,6 @@ bool ImageBuffer::saveAsTiff(const std::wstring& path, Error& err) const
     return err.check(vsx_imagebuffer_save_as_tiffW(handle_, path.c_str(), &options));
 }
 
-std::shared_ptr<ImageBuffer> make_image_buffer(vsx_imagebuffer* handle)
-{
-    return std::make_shared<ImageBuffer>(handle);
-}
+std::shared_ptr<ImageBuffer> make_image_buffer(vsx_imagebuffer* handle) { return std::make_shared<ImageBuffer>(handle); }
 
-} // namespace vsx
+}  // namespace vsx

@@ -22,7 +22,7 @@ struct ImageType {
 // a queue sink's buffer back to the library.
 class ImageBuffer {
 public:
-    explicit ImageBuffer(vsx_imagebuffer* handle); // owns the handle's reference
+    explicit ImageBuffer(vsx_imagebuffer* handle);  // owns the handle's reference
     ~ImageBuffer();
     ImageBuffer(const ImageBuffer&) = delete;
     ImageBuffer& operator=(const ImageBuffer&) = delete;
@@ -39,8 +39,7 @@ public:
 
     // A buffer over the program's own pixels, without copying; the pixels must
     // outlive it. Empty on failure.
-    static std::shared_ptr<ImageBuffer> wrapMemory(void* data, size_t size, size_t pitch,
-                                                   const ImageType& type,
+    static std::shared_ptr<ImageBuffer> wrapMemory(void* data, size_t size, size_t pitch, const ImageType& type,
                                                    Error& err = Error::defaultRecord());
 
     // Writes the image as a file of the given kind (the extension is not looked at).
@@ -57,4 +56,4 @@ private:
 // A shared image buffer owning the handle's reference.
 std::shared_ptr<ImageBuffer> make_image_buffer(vsx_imagebuffer* handle);
 
-} // namespace vsx
+}  // namespace vsx

@@ -14,15 +14,14 @@ constexpr uint32_t kBGRa16 = 0x02400051;
 std::map<std::string, uint32_t> build_sink_formats()
 {
     std::map<std::string, uint32_t> table = {
-        {"YUV422_8", kYCbCr422_8}, {"YCbCr422_8", kYCbCr422_8}, {"Mono8", kMono8},    {"Mono10", kMono16},
+        {"YUV422_8", kYCbCr422_8}, {"YCbCr422_8", kYCbCr422_8}, {"Mono8", kMono8},   {"Mono10", kMono16},
         {"Mono10p", kMono16},      {"Mono12", kMono16},         {"Mono12p", kMono16}, {"Mono16", kMono16},
         {"BGR8", kBGR8},           {"BGRa8", kBGRa8},           {"BGRa16", kBGRa16},
     };
     for (const char* order : {"BG", "GB", "GR", "RG"}) {
         const std::string bayer = std::string("Bayer") + order;
         table[bayer + "8"] = kBGRa8;
-        for (const char* deep :
-             {"10", "10sp", "10m", "12", "12sp", "12p", "12m", "16", "10Packed", "12Packed"})
+        for (const char* deep : {"10", "10sp", "10m", "12", "12sp", "12p", "12m", "16", "10Packed", "12Packed"})
             table[bayer + deep] = kBGRa16;
     }
     return table;
@@ -30,12 +29,9 @@ std::map<std::string, uint32_t> build_sink_formats()
 
 const std::map<std::string, uint32_t> g_sinkFormats = build_sink_formats();
 
-} // namespace
+}  // namespace
 
-const std::map<std::string, uint32_t>& sink_format_by_name()
-{
-    return g_sinkFormats;
-}
+const std::map<std::string, uint32_t>& sink_format_by_name() { return g_sinkFormats; }
 
 int32_t sink_format_of_name(std::string name)
 {
@@ -81,10 +77,7 @@ kyrgx::PixelFormat display_format_of_sink_format(int32_t sinkCode)
 }
 
 // The same figures as the toolkit's own table.
-int32_t bytes_per_pixel(kyrgx::PixelFormat format)
-{
-    return kyrgx::pixel_format_bytes(format);
-}
+int32_t bytes_per_pixel(kyrgx::PixelFormat format) { return kyrgx::pixel_format_bytes(format); }
 
 const std::vector<std::pair<int32_t, int32_t>> standard_frame_sizes = {
     {160, 120},   {320, 240},   {640, 480},   {1024, 768},  {1032, 768},  {1280, 720},
@@ -94,6 +87,5 @@ const std::vector<std::pair<int32_t, int32_t>> standard_frame_sizes = {
 };
 
 const std::vector<std::pair<int32_t, int32_t>> analog_frame_sizes = {
-    {320, 240}, {640, 240}, {640, 480}, {720, 240}, {720, 480},
-    {720, 288}, {720, 576}, {768, 288}, {768, 576},
+    {320, 240}, {640, 240}, {640, 480}, {720, 240}, {720, 480}, {720, 288}, {720, 576}, {768, 288}, {768, 576},
 };

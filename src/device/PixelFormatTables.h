@@ -24,7 +24,7 @@ namespace vsx {
 // The library's name of a PFNC code (empty when it has none); the library's
 // last error goes to the record.
 std::string pixelFormatName(uint32_t code, Error& err = Error::defaultRecord());
-} // namespace vsx
+}  // namespace vsx
 
 // The sink format of a device PFNC code; -1 when unsupported or unknown.
 int32_t sink_format_of_code(uint32_t code);

@@ -18,20 +18,14 @@ int Property::type(Error& err) const
     return kind;
 }
 
-std::string Property::name(Error& err) const
-{
-    return string_from_c(err, vsx_prop_get_name(handle()));
-}
+std::string Property::name(Error& err) const { return string_from_c(err, vsx_prop_get_name(handle())); }
 
 std::string Property::displayName(Error& err) const
 {
     return string_from_c(err, vsx_prop_get_display_name(handle()));
 }
 
-std::string Property::tooltip(Error& err) const
-{
-    return string_from_c(err, vsx_prop_get_tooltip(handle()));
-}
+std::string Property::tooltip(Error& err) const { return string_from_c(err, vsx_prop_get_tooltip(handle())); }
 
 std::string Property::description(Error& err) const
 {
@@ -53,31 +47,23 @@ bool refreshed(Error& err, bool value)
     return value;
 }
 
-} // namespace
+}  // namespace
 
-bool Property::isAvailable(Error& err) const
-{
-    return refreshed(err, vsx_prop_is_available(handle()));
-}
-bool Property::isLocked(Error& err) const
-{
-    return refreshed(err, vsx_prop_is_locked(handle()));
-}
+bool Property::isAvailable(Error& err) const { return refreshed(err, vsx_prop_is_available(handle())); }
+bool Property::isLocked(Error& err) const { return refreshed(err, vsx_prop_is_locked(handle())); }
 bool Property::isLikelyLockedByStream(Error& err) const
 {
     return refreshed(err, vsx_prop_is_likely_locked_by_stream(handle()));
 }
-bool Property::isReadonly(Error& err) const
-{
-    return refreshed(err, vsx_prop_is_readonly(handle()));
-}
+bool Property::isReadonly(Error& err) const { return refreshed(err, vsx_prop_is_readonly(handle())); }
 
 int64_t Property::entryIntValue(Error& err) const
 {
     return call_getter_int64<vsx_prop>(err, handle(), vsx_prop_enumentry_get_int_value);
 }
 
-template <typename View> View Property::view(int kind, const char* kindName, Error& err) const
+template <typename View>
+View Property::view(int kind, const char* kindName, Error& err) const
 {
     if (type(Error::defaultRecord()) == kind) {
         err.clear();
@@ -87,34 +73,16 @@ template <typename View> View Property::view(int kind, const char* kindName, Err
     return View();
 }
 
-PropInteger Property::asInteger(Error& err) const
-{
-    return view<PropInteger>(Integer, "Integer", err);
-}
-PropFloat Property::asFloat(Error& err) const
-{
-    return view<PropFloat>(Float, "Float", err);
-}
+PropInteger Property::asInteger(Error& err) const { return view<PropInteger>(Integer, "Integer", err); }
+PropFloat Property::asFloat(Error& err) const { return view<PropFloat>(Float, "Float", err); }
 PropEnumeration Property::asEnumeration(Error& err) const
 {
     return view<PropEnumeration>(Enumeration, "Enumeration", err);
 }
-PropBoolean Property::asBoolean(Error& err) const
-{
-    return view<PropBoolean>(Boolean, "Boolean", err);
-}
-PropString Property::asString(Error& err) const
-{
-    return view<PropString>(String, "String", err);
-}
-PropCommand Property::asCommand(Error& err) const
-{
-    return view<PropCommand>(Command, "Command", err);
-}
-PropCategory Property::asCategory(Error& err) const
-{
-    return view<PropCategory>(Category, "Category", err);
-}
+PropBoolean Property::asBoolean(Error& err) const { return view<PropBoolean>(Boolean, "Boolean", err); }
+PropString Property::asString(Error& err) const { return view<PropString>(String, "String", err); }
+PropCommand Property::asCommand(Error& err) const { return view<PropCommand>(Command, "Command", err); }
+PropCategory Property::asCategory(Error& err) const { return view<PropCategory>(Category, "Category", err); }
 
 // --- notifications -------------------------------------------------------
 
@@ -133,12 +101,9 @@ void notification_callback(vsx_prop* handle, void* context)
     });
 }
 
-void release_notification(void* context)
-{
-    delete static_cast<NotificationContext*>(context);
-}
+void release_notification(void* context) { delete static_cast<NotificationContext*>(context); }
 
-} // namespace
+}  // namespace
 
 void* Property::eventAddNotification(const NotificationHandler& handler, Error& err) const
 {
@@ -185,10 +150,9 @@ std::vector<Property> get_property_list(Handle* handle, bool (*list)(Handle*, vs
     return result;
 }
 
-template std::vector<Property> get_property_list<vsx_prop>(vsx_prop*, bool (*)(vsx_prop*, vsx_proplist**),
-                                                           Error&);
-template std::vector<Property> get_property_list<vsx_propmap>(vsx_propmap*,
-                                                              bool (*)(vsx_propmap*, vsx_proplist**), Error&);
+template std::vector<Property> get_property_list<vsx_prop>(vsx_prop*, bool (*)(vsx_prop*, vsx_proplist**), Error&);
+template std::vector<Property> get_property_list<vsx_propmap>(vsx_propmap*, bool (*)(vsx_propmap*, vsx_proplist**),
+                                                              Error&);
 
 std::string read_string_value(const std::function<bool(char*, size_t*)>& read, Error& err)
 {
@@ -230,10 +194,7 @@ bool PropInteger::setValue(int64_t value, Error& err) const
 {
     return err.check(vsx_prop_integer_set_value(handle(), value));
 }
-std::string PropInteger::unit(Error& err) const
-{
-    return string_from_c(err, vsx_prop_integer_get_unit(handle()));
-}
+std::string PropInteger::unit(Error& err) const { return string_from_c(err, vsx_prop_integer_get_unit(handle())); }
 int PropInteger::representation(Error& err) const
 {
     const int r = vsx_prop_integer_get_representation(handle());
@@ -268,37 +229,22 @@ std::vector<T> valid_value_set(vsx_prop* handle, bool (*get)(vsx_prop*, T*, size
     return values;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<int64_t> PropInteger::validValueSet(Error& err) const
 {
     return valid_value_set<int64_t>(handle(), vsx_prop_integer_get_valid_value_set, err);
 }
 
-double PropFloat::value(Error& err) const
-{
-    return call_getter_double<vsx_prop>(err, handle(), vsx_prop_float_get_value);
-}
-double PropFloat::minimum(Error& err) const
-{
-    return call_getter_double<vsx_prop>(err, handle(), vsx_prop_float_get_min);
-}
-double PropFloat::maximum(Error& err) const
-{
-    return call_getter_double<vsx_prop>(err, handle(), vsx_prop_float_get_max);
-}
+double PropFloat::value(Error& err) const { return call_getter_double<vsx_prop>(err, handle(), vsx_prop_float_get_value); }
+double PropFloat::minimum(Error& err) const { return call_getter_double<vsx_prop>(err, handle(), vsx_prop_float_get_min); }
+double PropFloat::maximum(Error& err) const { return call_getter_double<vsx_prop>(err, handle(), vsx_prop_float_get_max); }
 double PropFloat::increment(Error& err) const
 {
     return call_getter_double<vsx_prop>(err, handle(), vsx_prop_float_get_inc);
 }
-bool PropFloat::setValue(double value, Error& err) const
-{
-    return err.check(vsx_prop_float_set_value(handle(), value));
-}
-std::string PropFloat::unit(Error& err) const
-{
-    return string_from_c(err, vsx_prop_float_get_unit(handle()));
-}
+bool PropFloat::setValue(double value, Error& err) const { return err.check(vsx_prop_float_set_value(handle(), value)); }
+std::string PropFloat::unit(Error& err) const { return string_from_c(err, vsx_prop_float_get_unit(handle())); }
 
 namespace {
 
@@ -308,16 +254,13 @@ int refreshed_int(Error& err, int value)
     return value;
 }
 
-} // namespace
+}  // namespace
 
 int PropFloat::representation(Error& err) const
 {
     return refreshed_int(err, vsx_prop_float_get_representation(handle()));
 }
-int PropFloat::incrementMode(Error& err) const
-{
-    return refreshed_int(err, vsx_prop_float_get_inc_mode(handle()));
-}
+int PropFloat::incrementMode(Error& err) const { return refreshed_int(err, vsx_prop_float_get_inc_mode(handle())); }
 int PropFloat::displayNotation(Error& err) const
 {
     return refreshed_int(err, vsx_prop_float_get_display_notation(handle()));
@@ -365,10 +308,7 @@ bool PropEnumeration::setIntValue(int64_t value, Error& err) const
     return err.check(vsx_prop_enum_set_int_value(handle(), value));
 }
 
-bool PropBoolean::value(Error& err) const
-{
-    return call_getter_bool<vsx_prop>(err, handle(), vsx_prop_boolean_get_value);
-}
+bool PropBoolean::value(Error& err) const { return call_getter_bool<vsx_prop>(err, handle(), vsx_prop_boolean_get_value); }
 bool PropBoolean::setValue(bool value, Error& err) const
 {
     return err.check(vsx_prop_boolean_set_value(handle(), value));
@@ -376,9 +316,8 @@ bool PropBoolean::setValue(bool value, Error& err) const
 
 std::string PropString::getValue(Error& err) const
 {
-    return read_string_value(
-        [this](char* buffer, size_t* size) { return vsx_prop_string_get_value(handle(), buffer, size); },
-        err);
+    return read_string_value([this](char* buffer, size_t* size) { return vsx_prop_string_get_value(handle(), buffer, size); },
+                             err);
 }
 
 bool PropString::setValue(const std::string& value, Error& err) const
@@ -391,10 +330,7 @@ int64_t PropString::maxLength(Error& err) const
     return call_getter_int64<vsx_prop>(err, handle(), vsx_prop_string_get_max_len);
 }
 
-bool PropCommand::execute(Error& err) const
-{
-    return err.check(vsx_prop_command_execute(handle()));
-}
+bool PropCommand::execute(Error& err) const { return err.check(vsx_prop_command_execute(handle())); }
 
 std::vector<Property> PropCategory::features(Error& err) const
 {
@@ -412,4 +348,4 @@ bool PropCategory::hasFeatures() const
     return false;
 }
 
-} // namespace vsx
+}  // namespace vsx

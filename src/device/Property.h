@@ -41,7 +41,7 @@ using NotificationHandler = std::function<void(Property&)>;
 class Property {
 public:
     Property() = default;
-    explicit Property(vsx_prop* handle) : handle_(handle) {} // takes a reference of its own
+    explicit Property(vsx_prop* handle) : handle_(handle) {}  // takes a reference of its own
 
     // A wrapper for a handle the library handed out with a reference of its
     // own: that reference is released, so only the wrapper's remains.
@@ -84,7 +84,8 @@ public:
     bool eventRemoveNotification(void* token, Error& err = Error::defaultRecord()) const;
 
 protected:
-    template <typename View> View view(int kind, const char* kindName, Error& err) const;
+    template <typename View>
+    View view(int kind, const char* kindName, Error& err) const;
 
     SdkHandle<vsx_prop, vsx_prop_ref, vsx_prop_unref> handle_;
 };
@@ -168,4 +169,4 @@ std::vector<Property> get_property_list(Handle* handle, bool (*list)(Handle*, vs
 // the exact size the library asks for.
 std::string read_string_value(const std::function<bool(char*, size_t*)>& read, Error& err);
 
-} // namespace vsx
+}  // namespace vsx

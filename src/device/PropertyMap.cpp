@@ -1,5 +1,6 @@
 #include "device/PropertyMap.h"
 
+
 namespace vsx {
 
 PropertyMap PropertyMap::adopt(vsx_propmap* handle)
@@ -106,4 +107,4 @@ bool PropertyMap::deserializeFromFile(const std::wstring& path, Error& err) cons
     return err.check(vsx_propmap_deserialize_from_fileW(handle(), path.c_str()));
 }
 
-} // namespace vsx
+}  // namespace vsx

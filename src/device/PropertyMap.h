@@ -13,7 +13,7 @@ namespace vsx {
 class PropertyMap {
 public:
     PropertyMap() = default;
-    explicit PropertyMap(vsx_propmap* handle) : handle_(handle) {} // takes a reference of its own
+    explicit PropertyMap(vsx_propmap* handle) : handle_(handle) {}  // takes a reference of its own
 
     // A wrapper for a handle the library handed out with a reference of its own.
     static PropertyMap adopt(vsx_propmap* handle);
@@ -39,8 +39,7 @@ public:
     int64_t getValueInt64(const std::string& name, Error& err = Error::defaultRecord()) const;
     std::string getValueString(const std::string& name, Error& err = Error::defaultRecord()) const;
     bool setValueInt64(const std::string& name, int64_t value, Error& err = Error::defaultRecord()) const;
-    bool setValueString(const std::string& name, const std::string& value,
-                        Error& err = Error::defaultRecord()) const;
+    bool setValueString(const std::string& name, const std::string& value, Error& err = Error::defaultRecord()) const;
     bool setValueBool(const std::string& name, bool value, Error& err = Error::defaultRecord()) const;
     bool executeCommand(const std::string& name, Error& err = Error::defaultRecord()) const;
 
@@ -50,10 +49,9 @@ public:
 
 private:
     template <typename View>
-    View findAs(bool (*find)(vsx_propmap*, const char*, vsx_prop**), const std::string& name,
-                Error& err) const;
+    View findAs(bool (*find)(vsx_propmap*, const char*, vsx_prop**), const std::string& name, Error& err) const;
 
     SdkHandle<vsx_propmap, vsx_propmap_ref, vsx_propmap_unref> handle_;
 };
 
-} // namespace vsx
+}  // namespace vsx

@@ -7,7 +7,8 @@ namespace vsx {
 // One reference to a reference-counted handle of the camera library: made from
 // a handle it takes a reference, destroyed it releases it, copied it takes
 // another. A null handle is allowed everywhere.
-template <typename T, void (*Ref)(T*), void (*Unref)(T*)> class SdkHandle {
+template <typename T, void (*Ref)(T*), void (*Unref)(T*)>
+class SdkHandle {
 public:
     SdkHandle() = default;
     explicit SdkHandle(T* handle) : handle_(handle) { Ref(handle_); }
@@ -35,4 +36,4 @@ private:
     T* handle_ = nullptr;
 };
 
-} // namespace vsx
+}  // namespace vsx

@@ -6,15 +6,9 @@
 
 namespace vsx {
 
-Sink::Sink(vsx_sink* handle) : handle_(handle)
-{
-    vsx_sink_ref(handle_);
-}
+Sink::Sink(vsx_sink* handle) : handle_(handle) { vsx_sink_ref(handle_); }
 
-Sink::~Sink()
-{
-    vsx_sink_unref(handle_);
-}
+Sink::~Sink() { vsx_sink_unref(handle_); }
 
 namespace {
 
@@ -24,15 +18,9 @@ struct ListenerContext {
     QueueSinkListener* listener;
 };
 
-QueueSinkListener* listener_of(void* context)
-{
-    return static_cast<ListenerContext*>(context)->listener;
-}
+QueueSinkListener* listener_of(void* context) { return static_cast<ListenerContext*>(context)->listener; }
 
-void release_context(void* context)
-{
-    delete static_cast<ListenerContext*>(context);
-}
+void release_context(void* context) { delete static_cast<ListenerContext*>(context); }
 
 // The callbacks run on the stream's frame thread; a connection whose listener
 // fails is refused.
@@ -61,7 +49,7 @@ void on_frames_queued(vsx_sink* handle, void* context)
     });
 }
 
-} // namespace
+}  // namespace
 
 std::shared_ptr<QueueSink> QueueSink::create(std::shared_ptr<QueueSinkListener> keepAlive,
                                              QueueSinkListener* listener, const QueueSinkConfig& config,
@@ -84,7 +72,7 @@ std::shared_ptr<QueueSink> QueueSink::create(std::shared_ptr<QueueSinkListener> 
 
     vsx_sink* handle = nullptr;
     if (!vsx_queuesink_create(&handle, &record)) {
-        delete context; // the library took nothing
+        delete context;  // the library took nothing
         err.check(false);
         return nullptr;
     }
@@ -107,4 +95,4 @@ std::shared_ptr<ImageBuffer> QueueSink::popOutputBuffer(Error& err) const
     return make_image_buffer(buffer);
 }
 
-} // namespace vsx
+}  // namespace vsx

@@ -14,7 +14,7 @@ namespace vsx {
 // A sink a stream delivers frames into. Holds one reference to its handle.
 class Sink {
 public:
-    explicit Sink(vsx_sink* handle); // takes a reference of its own
+    explicit Sink(vsx_sink* handle);  // takes a reference of its own
     virtual ~Sink();
     Sink(const Sink&) = delete;
     Sink& operator=(const Sink&) = delete;
@@ -41,9 +41,9 @@ public:
 
 // How a queue sink is made.
 struct QueueSinkConfig {
-    size_t maxOutputBuffers = 0;        // 0: the library chooses
-    std::shared_ptr<void> allocator;    // empty: the library allocates
-    std::vector<uint32_t> pixelFormats; // accepted sink formats, in order of preference
+    size_t maxOutputBuffers = 0;          // 0: the library chooses
+    std::shared_ptr<void> allocator;      // empty: the library allocates
+    std::vector<uint32_t> pixelFormats;   // accepted sink formats, in order of preference
 };
 
 // The sink the program uses: the library fills buffers and queues them; the
@@ -72,4 +72,4 @@ public:
     int sinkType() const override { return kType; }
 };
 
-} // namespace vsx
+}  // namespace vsx

@@ -16,7 +16,7 @@ int last_error_code()
     return code;
 }
 
-} // namespace
+}  // namespace
 
 Error& Error::defaultRecord()
 {
@@ -30,15 +30,9 @@ Error& Error::ignoreRecord()
     return record;
 }
 
-void Error::setLibraryDefaultThrow(bool throws)
-{
-    g_libraryDefaultThrows = throws;
-}
+void Error::setLibraryDefaultThrow(bool throws) { g_libraryDefaultThrows = throws; }
 
-bool Error::libraryDefaultThrows()
-{
-    return g_libraryDefaultThrows;
-}
+bool Error::libraryDefaultThrows() { return g_libraryDefaultThrows; }
 
 void Error::updateFromLastError()
 {
@@ -61,8 +55,7 @@ void Error::updateFromLastError()
 
 bool Error::isIgnored() const
 {
-    return behaviour == Ignore ||
-           (behaviour == LibraryDefault && !libraryDefaultThrows() && code != kLibraryNotInitialized);
+    return behaviour == Ignore || (behaviour == LibraryDefault && !libraryDefaultThrows() && code != kLibraryNotInitialized);
 }
 
 void Error::clear()
@@ -73,10 +66,7 @@ void Error::clear()
     text.clear();
 }
 
-std::string Error::message() const
-{
-    return code != kNoError ? text : std::string();
-}
+std::string Error::message() const { return code != kNoError ? text : std::string(); }
 
 void Error::throwTest() const
 {
@@ -149,4 +139,4 @@ std::string string_from_c(Error& record, const char* text)
     return result;
 }
 
-} // namespace vsx
+}  // namespace vsx

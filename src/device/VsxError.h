@@ -24,7 +24,7 @@ public:
     explicit Error(int behaviour = Record) : behaviour(behaviour) {}
 
     int code = kNoError;
-    std::string text; // the library's message for the last recorded failure
+    std::string text;  // the library's message for the last recorded failure
     int behaviour;
 
     // Fills code and message from the library's last error of this thread.
@@ -87,8 +87,7 @@ bool check_getter_result(Error& record, bool result);
 template <typename Handle>
 double call_getter_double(Error& record, Handle* handle, const std::function<bool(Handle*, double*)>& getter);
 template <typename Handle>
-int64_t call_getter_int64(Error& record, Handle* handle,
-                          const std::function<bool(Handle*, int64_t*)>& getter);
+int64_t call_getter_int64(Error& record, Handle* handle, const std::function<bool(Handle*, int64_t*)>& getter);
 template <typename Handle>
 bool call_getter_bool(Error& record, Handle* handle, const std::function<bool(Handle*, bool*)>& getter);
 
@@ -130,4 +129,4 @@ bool call_getter_bool(Error& record, Handle* handle, const std::function<bool(Ha
     return value;
 }
 
-} // namespace vsx
+}  // namespace vsx
