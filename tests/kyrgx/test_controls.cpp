@@ -523,6 +523,34 @@ TEST_F(ThemeTest, BadThemesLogAndLeaveAUsableRoot)
     }
 }
 
+// Shutdown used to dispose the control tree only after a theme had been read:
+// without one, parents and children kept each other alive for ever.
+TEST_F(ThemeTest, ShutdownReleasesTheControlTreeEvenWithoutATheme)
+{
+    for (const bool explicitShutdown : {true, false}) {
+        SCOPED_TRACE(explicitShutdown ? "shutdown" : "destructor");
+        LogCapture logs;
+        load("{\"styles\": {");
+        ASSERT_FALSE(root->themeLoaded());
+        auto panel = Control::create<kyrgx::Panel>(root.get(), 0, 0, 100, 50, L"p");
+        auto label = Control::create<kyrgx::Label>(root.get(), 5, 5, 20, 10, L"l", panel);
+        label->setFocus(true);
+        const std::vector<std::weak_ptr<Control>> tree{root->rootControl(), panel, label};
+        panel.reset();
+        label.reset();
+        if (explicitShutdown) {
+            root->shutdown();
+            EXPECT_EQ(root->rootControl(), nullptr);
+            EXPECT_EQ(root->focused(), nullptr);
+            root->shutdown(); // a second call does nothing
+        } else {
+            root.reset();
+        }
+        for (const auto& control : tree)
+            EXPECT_TRUE(control.expired());
+    }
+}
+
 TEST_F(ThemeTest, MissingStylesAndCursor)
 {
     LogCapture logs;
