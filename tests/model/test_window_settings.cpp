@@ -18,7 +18,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path settings_file() { return app::path_from_wide(app::window_settings_path()); }
+fs::path settings_file()
+{
+    return app::path_from_wide(app::window_settings_path());
+}
 
 class WindowSettingsTest : public ::testing::Test {
 protected:
@@ -35,9 +38,12 @@ struct Rect {
     }
 };
 
-Rect rect_of(const app::WindowSettings& s) { return {s.topLeft.x, s.topLeft.y, s.bottomRight.x, s.bottomRight.y}; }
+Rect rect_of(const app::WindowSettings& s)
+{
+    return {s.topLeft.x, s.topLeft.y, s.bottomRight.x, s.bottomRight.y};
+}
 
-}  // namespace
+} // namespace
 
 TEST_F(WindowSettingsTest, NoFileGivesTheDefaultsSilently)
 {
@@ -57,13 +63,22 @@ TEST_F(WindowSettingsTest, ReadsAndFallsBackPartially)
         Rect rect;
         int errors;
     } rows[] = {
-        {"complete", R"({"language": "de-DE", "position-size": {"position": {"x": 10, "y": -20}, "size": {"x": 800, "y": 600}}})",
-         L"de-DE", {10, -20, 810, 580}, 0},
-        {"zero width", R"({"language": "ja-JP", "position-size": {"position": {"x": 5, "y": 6}, "size": {"x": 0, "y": 500}}})",
-         L"ja-JP", {5, 6, 1029, 774}, 0},
+        {"complete",
+         R"({"language": "de-DE", "position-size": {"position": {"x": 10, "y": -20}, "size": {"x": 800, "y": 600}}})",
+         L"de-DE",
+         {10, -20, 810, 580},
+         0},
+        {"zero width",
+         R"({"language": "ja-JP", "position-size": {"position": {"x": 5, "y": 6}, "size": {"x": 0, "y": 500}}})",
+         L"ja-JP",
+         {5, 6, 1029, 774},
+         0},
         {"no position-size", R"({"language": "de-DE"})", L"de-DE", {64, 64, 1024, 768}, 1},
-        {"size not a number", R"({"language": "de-DE", "position-size": {"position": {"x": 1, "y": 2}, "size": {"x": "wide", "y": 5}}})",
-         L"de-DE", {64, 64, 1024, 768}, 1},
+        {"size not a number",
+         R"({"language": "de-DE", "position-size": {"position": {"x": 1, "y": 2}, "size": {"x": "wide", "y": 5}}})",
+         L"de-DE",
+         {64, 64, 1024, 768},
+         1},
         {"not JSON", "{ this is not json", L"en-US", {64, 64, 1024, 768}, 1},
         {"root array", "[1, 2, 3]", L"en-US", {64, 64, 1024, 768}, 1},
         {"language wrong type", R"({"language": 7})", L"en-US", {64, 64, 1024, 768}, 1},
@@ -77,6 +92,42 @@ TEST_F(WindowSettingsTest, ReadsAndFallsBackPartially)
         EXPECT_TRUE(rect_of(s) == row.rect) << row.name;
         EXPECT_EQ(log.count(spdlog::level::err, "Failed to load file. what(): "), row.errors) << row.name;
     }
+}
+
+TEST_F(WindowSettingsTest, AbsurdNumbersFallBackToTheDefaultRectangle)
+{
+    auto file = [](const std::string& x, const std::string& y, const std::string& w, const std::string& h) {
+        return R"({"language": "de-DE", "position-size": {"position": {"x": )" + x + R"(, "y": )" + y +
+               R"(}, "size": {"x": )" + w + R"(, "y": )" + h + "}}}";
+    };
+    const struct {
+        const char* name;
+        std::string file;
+        const char* key;
+    } rows[] = {
+        {"position plus size past the int range", file("2147483000", "0", "1000", "600"),
+         "\"position\"/\"x\""},
+        {"huge float size", file("10", "10", "1e300", "600"), "\"size\"/\"x\""},
+        {"huge negative float position", file("10", "-1e300", "800", "600"), "\"position\"/\"y\""},
+        {"beyond 64 bits", file("10", "10", "800", "18446744073709551615"), "\"size\"/\"y\""},
+        {"negative size", file("10", "10", "-800", "600"), "\"size\"/\"x\""},
+        {"just past a million", file("1000001", "10", "800", "600"), "\"position\"/\"x\""},
+        {"nested too deep", std::string(100000, '[') + std::string(100000, ']'), "parse_error.101"},
+    };
+    for (const auto& row : rows) {
+        put(row.file);
+        quorel::test::LogCapture log;
+        const app::WindowSettings s = app::load_window_settings();
+        EXPECT_TRUE(rect_of(s) == (Rect{64, 64, 1024, 768})) << row.name;
+        ASSERT_EQ(log.count(spdlog::level::err, "Failed to load file. what(): "), 1) << row.name;
+        EXPECT_NE(log.texts(spdlog::level::err)[0].find(row.key), std::string::npos)
+            << log.texts(spdlog::level::err)[0];
+    }
+    // The largest accepted values, fractions truncated.
+    put(file("-1000000", "1000000", "1000000", "599.9"));
+    const app::WindowSettings s = app::load_window_settings();
+    EXPECT_EQ(s.language, L"de-DE");
+    EXPECT_TRUE(rect_of(s) == (Rect{-1000000, 1000000, 0, 1000599}));
 }
 
 TEST_F(WindowSettingsTest, WrittenFileHasTheFixedLayout)
@@ -135,7 +186,7 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(ControllerTest, AppliesStoredGeometryAndSavesTheLastReportedOne)
 {
@@ -172,7 +223,7 @@ TEST_F(ControllerTest, ASaveFailureIsLoggedAndCloseGoesOn)
 {
     auto view = std::make_shared<FakeMainView>();
     MainViewController controller(view, std::make_shared<app::MainModel>());
-    fs::create_directories(settings_file());  // a folder where the file should be
+    fs::create_directories(settings_file()); // a folder where the file should be
     quorel::test::LogCapture log;
     EXPECT_NO_THROW(app::raise_event(view->closing, view.get()));
     EXPECT_EQ(log.count(spdlog::level::err, "Failed to save file. what(): "), 1);
