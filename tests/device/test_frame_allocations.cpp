@@ -9,6 +9,7 @@
 #include <array>
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdlib>
 #include <mutex>
 #include <new>
@@ -17,18 +18,63 @@ namespace {
 thread_local long t_allocations = 0;
 } // namespace
 
-void* operator new(std::size_t size)
+// Every form of new and delete is replaced, so that memory always comes from
+// and goes back to malloc and free (the sanitizers report a pair that mixes a
+// replaced form with one of the library's).
+namespace {
+
+void* counted_malloc(std::size_t size, std::size_t alignment) noexcept
 {
     ++t_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size))
+    if (alignment <= alignof(std::max_align_t))
+        return std::malloc(size == 0 ? 1 : size);
+    const std::size_t rounded =
+        (size + alignment - 1) / alignment * alignment; // aligned_alloc wants a multiple
+    return std::aligned_alloc(alignment, rounded == 0 ? alignment : rounded);
+}
+
+void* counted_new(std::size_t size, std::size_t alignment)
+{
+    if (void* p = counted_malloc(size, alignment))
         return p;
     throw std::bad_alloc();
 }
 
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    return counted_new(size, 0);
+}
 void* operator new[](std::size_t size)
 {
-    return operator new(size);
+    return counted_new(size, 0);
 }
+void* operator new(std::size_t size, std::align_val_t al)
+{
+    return counted_new(size, static_cast<std::size_t>(al));
+}
+void* operator new[](std::size_t size, std::align_val_t al)
+{
+    return counted_new(size, static_cast<std::size_t>(al));
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    return counted_malloc(size, 0);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    return counted_malloc(size, 0);
+}
+void* operator new(std::size_t size, std::align_val_t al, const std::nothrow_t&) noexcept
+{
+    return counted_malloc(size, static_cast<std::size_t>(al));
+}
+void* operator new[](std::size_t size, std::align_val_t al, const std::nothrow_t&) noexcept
+{
+    return counted_malloc(size, static_cast<std::size_t>(al));
+}
+
 void operator delete(void* p) noexcept
 {
     std::free(p);
@@ -42,6 +88,38 @@ void operator delete(void* p, std::size_t) noexcept
     std::free(p);
 }
 void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept
 {
     std::free(p);
 }
