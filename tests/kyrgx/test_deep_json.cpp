@@ -93,33 +93,30 @@ TEST(DeepJson, EveryReaderRefusesHostileNestingWithItsUsualError)
         std::string text;
         std::string error;
     };
+    // The start of the last error line logged.
+    auto lastError = [](const LogCapture& logs, size_t length) {
+        const auto errors = logs.texts(spdlog::level::err);
+        return errors.empty() ? std::string() : errors.back().substr(0, length);
+    };
+    auto themeFile = [&](const std::string& text) {
+        LogCapture logs;
+        ThemeRoot theme(text);
+        EXPECT_FALSE(theme.root->themeLoaded());
+        return lastError(logs, std::string::npos);
+    };
     const std::vector<Row> rows = {
-        {"theme entry logged whole",
-         [](const std::string& text) {
-             LogCapture logs;
-             ThemeRoot theme(text);
-             EXPECT_FALSE(theme.root->themeLoaded());
-             return logs.texts(spdlog::level::err).empty() ? "" : logs.texts(spdlog::level::err).back();
-         },
+        {"theme entry logged whole", themeFile,
          R"({"styles": {"s": {"padding": )" + deep_array(kHostileDepth) + "}}}",
          "Failed to load 'windows10.json' file"},
-        {"theme states",
-         [](const std::string& text) {
-             LogCapture logs;
-             ThemeRoot theme(text);
-             EXPECT_FALSE(theme.root->themeLoaded());
-             return logs.texts(spdlog::level::err).empty() ? "" : logs.texts(spdlog::level::err).back();
-         },
-         R"({"styles": {"s": )" + deepStates + "}}", "Failed to load 'windows10.json' file"},
+        {"theme states", themeFile, R"({"styles": {"s": )" + deepStates + "}}",
+         "Failed to load 'windows10.json' file"},
         {"style text",
-         [](const std::string& text) {
+         [&](const std::string& text) {
              ThemeRoot theme("{}");
              LogCapture logs;
              kyrgx::Style style;
              EXPECT_FALSE(theme.root->parseStyle(text, style));
-             return logs.texts(spdlog::level::err).empty()
-                        ? ""
-                        : logs.texts(spdlog::level::err).back().substr(0, 35);
+             return lastError(logs, 35);
          },
          deepStates, "Theme: a style is not a JSON object"},
         {"translation text",
@@ -136,15 +133,13 @@ TEST(DeepJson, EveryReaderRefusesHostileNestingWithItsUsualError)
          },
          R"({"Menu": )" + deep_array(kHostileDepth) + "}", "[json.exception.parse_error.101]"},
         {"parameter file",
-         [](const std::string& text) {
+         [&](const std::string& text) {
              helper::ParameterContainer store;
              store.addInt(L"x", 0, 10, 5);
              LogCapture logs;
              store.deserialize(text);
              EXPECT_EQ(store.getInt(L"x"), 5);
-             return logs.texts(spdlog::level::err).empty()
-                        ? ""
-                        : logs.texts(spdlog::level::err).back().substr(0, 76);
+             return lastError(logs, 76);
          },
          R"({"paramaters": {"x": {"value": 7, "more": )" + deep_array(kHostileDepth) + "}}}",
          "Failed to desialize paramater data. what(): [json.exception.parse_error.101]"},
