@@ -58,10 +58,6 @@ bool write_all(int fd, const std::string& text)
     return ::fsync(fd) == 0;
 }
 
-} // namespace
-
-namespace {
-
 // A temporary file of write_text_file is ".<target name>.tmp-<pid>-XXXXXX" in
 // the target's folder, locked (flock) by its writer until it is renamed.
 std::string temporary_prefix(const fs::path& target)
