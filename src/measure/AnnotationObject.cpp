@@ -18,7 +18,7 @@ AnnotationObject::AnnotationObject(ITransformContext* context, std::vector<kyrgx
 void AnnotationObject::render(kyrgx::Graphics& g, std::shared_ptr<kyrgx::Control> parent)
 {
     MeasureObject::render(g, std::move(parent));
-    if (label_ && context_->drawsOnScreen(g))
+    if (context_->drawsOnScreen(g) && label_)
         label_->setVisible(true);
 }
 
