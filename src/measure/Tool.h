@@ -2,9 +2,17 @@
 
 #include "kyrgx/MouseState.h"
 #include "kyrgx/Vec2.h"
+#include "measure/AngleObject.h"
+#include "measure/AnnotationObject.h"
+#include "measure/CircleObject.h"
+#include "measure/LineObject.h"
+#include "measure/MultilineObject.h"
+#include "measure/PolygonObject.h"
+#include "measure/RectangleObject.h"
 #include "measure/ToolKind.h"
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -52,6 +60,10 @@ public:
                                std::vector<kyrgx::Vec2<float>> points) = 0;
 };
 
+// The open chain through the points in opaque white, from two points on.
+void preview_chain(ITransformContext* context, kyrgx::Graphics& g,
+                   const std::vector<kyrgx::Vec2<float>>& points);
+
 // Makes nothing; the plug-in gives it its meaning (picking and moving).
 class SelectTool : public Tool {
 public:
@@ -64,75 +76,77 @@ public:
     EraserTool() : Tool(ToolKind::Eraser) {}
 };
 
-// Exactly two points: a line.
-class LineTool : public Tool, public IRenderable {
+// A tool that makes an object of one class from Minimum to Maximum points,
+// taken as they are, and previews the open chain through them.
+template <class Object, size_t Minimum, size_t Maximum> class ObjectTool : public Tool, public IRenderable {
 public:
-    LineTool() : Tool(ToolKind::Line) {}
+    explicit ObjectTool(ToolKind kind, bool completesOnClick = true) : Tool(kind)
+    {
+        completesOnClick_ = completesOnClick;
+    }
     std::shared_ptr<IMeasureObject> createObject(ITransformContext* context,
-                                                 std::vector<kyrgx::Vec2<float>> points) override;
+                                                 std::vector<kyrgx::Vec2<float>> points) override
+    {
+        if (points.size() < Minimum || points.size() > Maximum)
+            return nullptr;
+        return std::make_shared<Object>(context, std::move(points));
+    }
+    void renderPreview(ITransformContext* context, kyrgx::Graphics& g,
+                       std::vector<kyrgx::Vec2<float>> points) override
+    {
+        preview_chain(context, g, points);
+    }
+};
+
+constexpr size_t kAnyCount = std::numeric_limits<size_t>::max();
+
+// Exactly two points: a line.
+class LineTool : public ObjectTool<LineObject, 2, 2> {
+public:
+    LineTool() : ObjectTool(ToolKind::Line) {}
     void renderPreview(ITransformContext* context, kyrgx::Graphics& g,
                        std::vector<kyrgx::Vec2<float>> points) override;
 };
 
 // Two or more points, finished by a right click: a polyline.
-class MultilineTool : public Tool, public IRenderable {
+class MultilineTool : public ObjectTool<MultilineObject, 2, kAnyCount> {
 public:
-    MultilineTool();
-    std::shared_ptr<IMeasureObject> createObject(ITransformContext* context,
-                                                 std::vector<kyrgx::Vec2<float>> points) override;
-    void renderPreview(ITransformContext* context, kyrgx::Graphics& g,
-                       std::vector<kyrgx::Vec2<float>> points) override;
+    MultilineTool() : ObjectTool(ToolKind::Multiline, false) {}
 };
 
 // Two or more points, finished by a right click: a polygon (the closing edge
 // is not previewed).
-class PolygonTool : public Tool, public IRenderable {
+class PolygonTool : public ObjectTool<PolygonObject, 2, kAnyCount> {
 public:
-    PolygonTool();
-    std::shared_ptr<IMeasureObject> createObject(ITransformContext* context,
-                                                 std::vector<kyrgx::Vec2<float>> points) override;
-    void renderPreview(ITransformContext* context, kyrgx::Graphics& g,
-                       std::vector<kyrgx::Vec2<float>> points) override;
+    PolygonTool() : ObjectTool(ToolKind::Polygon, false) {}
 };
 
 // Two opposite corners: a rectangle.
-class RectangleTool : public Tool, public IRenderable {
+class RectangleTool : public ObjectTool<RectangleObject, 2, 2> {
 public:
-    RectangleTool() : Tool(ToolKind::Rectangle) {}
-    std::shared_ptr<IMeasureObject> createObject(ITransformContext* context,
-                                                 std::vector<kyrgx::Vec2<float>> points) override;
+    RectangleTool() : ObjectTool(ToolKind::Rectangle) {}
     void renderPreview(ITransformContext* context, kyrgx::Graphics& g,
                        std::vector<kyrgx::Vec2<float>> points) override;
 };
 
 // Centre and a point on the rim: a circle.
-class CircleTool : public Tool, public IRenderable {
+class CircleTool : public ObjectTool<CircleObject, 2, 2> {
 public:
-    CircleTool() : Tool(ToolKind::Circle) {}
-    std::shared_ptr<IMeasureObject> createObject(ITransformContext* context,
-                                                 std::vector<kyrgx::Vec2<float>> points) override;
+    CircleTool() : ObjectTool(ToolKind::Circle) {}
     void renderPreview(ITransformContext* context, kyrgx::Graphics& g,
                        std::vector<kyrgx::Vec2<float>> points) override;
 };
 
-// End, apex, end: an angle.
-class AngleTool : public Tool, public IRenderable {
+// End, apex, end: an angle; the preview shows the legs placed so far.
+class AngleTool : public ObjectTool<AngleObject, 3, 3> {
 public:
-    AngleTool() : Tool(ToolKind::Angle) {}
-    std::shared_ptr<IMeasureObject> createObject(ITransformContext* context,
-                                                 std::vector<kyrgx::Vec2<float>> points) override;
-    void renderPreview(ITransformContext* context, kyrgx::Graphics& g,
-                       std::vector<kyrgx::Vec2<float>> points) override;
+    AngleTool() : ObjectTool(ToolKind::Angle) {}
 };
 
 // One point: an annotation with the default text.
-class AnnotationTool : public Tool, public IRenderable {
+class AnnotationTool : public ObjectTool<AnnotationObject, 1, 1> {
 public:
-    AnnotationTool() : Tool(ToolKind::Annotation) {}
-    std::shared_ptr<IMeasureObject> createObject(ITransformContext* context,
-                                                 std::vector<kyrgx::Vec2<float>> points) override;
-    void renderPreview(ITransformContext* context, kyrgx::Graphics& g,
-                       std::vector<kyrgx::Vec2<float>> points) override;
+    AnnotationTool() : ObjectTool(ToolKind::Annotation) {}
 };
 
 } // namespace Measure

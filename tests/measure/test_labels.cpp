@@ -192,11 +192,18 @@ TEST_F(MeasureLabels, LabelsOfAViewThatWentAwayAreMadeAgain)
     ASSERT_NE(line->label(), nullptr);
     EXPECT_NE(line->label(), first);
     EXPECT_EQ(line->label()->parent(), screen->view());
-    // Releasing the object releases its label from the view.
+    // Releasing the object in the middle of a drag releases its label from
+    // the view and ends the drag for the pointer handling.
     const auto second = line->label();
+    screen->pointer(inside(*second).x, inside(*second).y, false);
+    screen->pointer(inside(*second).x, inside(*second).y, true);
+    EXPECT_TRUE(Measure::labelDragging);
     line.reset();
+    EXPECT_FALSE(Measure::labelDragging);
     EXPECT_TRUE(screen->view()->children().empty());
     EXPECT_EQ(second->parent(), nullptr);
+    screen->pointer(inside(*second).x + 10, inside(*second).y, true);
+    screen->pointer(inside(*second).x + 10, inside(*second).y, false);
 }
 
 TEST_F(MeasureLabels, CalibrationHintLabel)
