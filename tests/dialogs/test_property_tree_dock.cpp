@@ -72,7 +72,11 @@ protected:
 
 TEST_F(PropertyTreeDockTest, StartsAtExpertFullyExpandedWithOneEditorPerRow)
 {
+    // The dock is what the main controller's factory makes.
+    const app::PropertyTreeViewFactory factory = make_property_tree_dock;
+    EXPECT_TRUE(factory(nullptr));
     EXPECT_EQ(dock->windowTitle(), "GenICam Properties");
+    EXPECT_EQ(dock->allowedAreas(), Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
     EXPECT_EQ(dock->minimumWidth(), 360);
     EXPECT_EQ(dock->levelBox->currentText(), "Expert");
     EXPECT_TRUE(dock->filterEdit->text().isEmpty());
