@@ -44,6 +44,8 @@ struct AddedFeature {
     std::vector<Entry> entries;
     int64_t max_length = 64;
     int representation = 0;
+    int notation = 0;  // floats: 0 automatic, 1 fixed, 2 scientific
+    int precision = 2; // floats: digits shown
     int inc_mode = -1; // -1: the kind's default
     int visibility = 0;
     bool read_only = false;
