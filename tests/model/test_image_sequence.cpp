@@ -14,6 +14,7 @@
 #include <atomic>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 using namespace quorel::test;
@@ -491,6 +492,21 @@ TEST_F(CameraSequence, ASimulatedCamerasRunWritesItsFiles)
     }
     EXPECT_FALSE(fs::exists(dir / "Image_3.png"));
     EXPECT_TRUE(reports.texts().empty());
+}
+
+// A prefix with slashes in the camera's "_sequence.json" never leaves the
+// target folder.
+TEST_F(CameraSequence, APrefixFromTheSettingsFileStaysInTheTargetFolder)
+{
+    nlohmann::json settings;
+    settings["paramaters"]["filenamePrefix"] = {{"type", "STRING"}, {"value", "../../outside/x"}};
+    settings["paramaters"]["targetDirectory"] = {{"type", "STRING"}, {"value", dir.string()}};
+    fs::create_directories(settings_folder());
+    std::ofstream(settings_folder() / "QU3-C13B-41000001_sequence.json") << settings.dump(4);
+    LogCapture log;
+    open(kUsbName);
+    EXPECT_EQ(sequenceOf(kUsbSerial).nextFileName(), dir / ".._.._outside_x_0.bmp");
+    EXPECT_EQ(log.count(spdlog::level::warn, "holds '/'"), 1);
 }
 
 // With the writer held, an interval-0 sequence keeps receiving frames: the
