@@ -371,7 +371,9 @@ TEST_F(SequenceTest, FramesAndTheDocksMeetSafely)
             sequence.onFrame(frame);
         }
     });
-    for (int i = 0; i < 300; ++i) {
+    // At least 300 rounds, and on until the frame thread has captured a few.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (int i = 0; i < 300 || (captures < 20 && std::chrono::steady_clock::now() < deadline); ++i) {
         app::SequenceViewData data = settings(i % 2);
         data.endAfterFramesEnabled = i % 3 == 0;
         data.endFrames = 3;
@@ -386,7 +388,7 @@ TEST_F(SequenceTest, FramesAndTheDocksMeetSafely)
     }
     done = true;
     frames.join();
-    EXPECT_GT(captures.load(), 0);
+    EXPECT_GE(captures.load(), 20);
 }
 
 // ---------------------------------------------------------------- with cameras
