@@ -208,7 +208,9 @@ void QtLiveView::handleMessage(kyrgx::Message& m)
                 break;
             case kyrgx::MSG_MOVE:
                 if (dragFlag_) {
-                    if (lastDrag_.x != 0.0f || lastDrag_.y != 0.0f)
+                    // The toolkit sends a captured move to a hovered view twice.
+                    const bool moved = p.x != lastDrag_.x || p.y != lastDrag_.y;
+                    if (moved && (lastDrag_.x != 0.0f || lastDrag_.y != 0.0f))
                         raise_event(drag, this, kyrgx::Vec2<float>{p.x - lastDrag_.x, p.y - lastDrag_.y});
                     lastDrag_ = p;
                 }
