@@ -14,6 +14,10 @@ namespace app {
 
 namespace {
 
+// One wheel step or zoom command: 20 % in, or back by the same factor.
+constexpr float ZOOM_IN = 1.2f;
+constexpr float ZOOM_OUT = 0.8333333f;
+
 int64_t steady_ns()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -93,20 +97,12 @@ void LiveViewController::subscribe()
             (*self)->clampPan();
     });
     view_->wheelForward.push_back([weak](IViewBase*, kyrgx::Vec2<float> p) {
-        if (auto self = weak.lock()) {
-            LiveViewController& c = **self;
-            c.anchor_ = p;
-            c.setTargetZoom(c.nextZoomStep(1.2f));
-            c.notifyViewChanged();
-        }
+        if (auto self = weak.lock())
+            (*self)->wheelZoom(p, ZOOM_IN);
     });
     view_->wheelBackward.push_back([weak](IViewBase*, kyrgx::Vec2<float> p) {
-        if (auto self = weak.lock()) {
-            LiveViewController& c = **self;
-            c.anchor_ = p;
-            c.setTargetZoom(c.nextZoomStep(0.8333333f));
-            c.notifyViewChanged();
-        }
+        if (auto self = weak.lock())
+            (*self)->wheelZoom(p, ZOOM_OUT);
     });
     view_->drag.push_back([weak](IViewBase*, kyrgx::Vec2<float> movement) {
         if (auto self = weak.lock()) {
@@ -158,11 +154,18 @@ void LiveViewController::setTargetZoom(float zoom)
         zoomLabelOpacity_ = 1.5f;
 }
 
+void LiveViewController::wheelZoom(kyrgx::Vec2<float> at, float factor)
+{
+    anchor_ = at;
+    setTargetZoom(nextZoomStep(factor));
+    notifyViewChanged();
+}
+
 float LiveViewController::zoomIn()
 {
     const kyrgx::Vec2<float> size = viewSize();
     anchor_ = {size.x / 2.0f, size.y / 2.0f};
-    setTargetZoom(nextZoomStep(1.2f));
+    setTargetZoom(nextZoomStep(ZOOM_IN));
     return targetZoom_;
 }
 
@@ -170,7 +173,7 @@ float LiveViewController::zoomOut()
 {
     const kyrgx::Vec2<float> size = viewSize();
     anchor_ = {size.x / 2.0f, size.y / 2.0f};
-    setTargetZoom(nextZoomStep(0.8333333f));
+    setTargetZoom(nextZoomStep(ZOOM_OUT));
     return targetZoom_;
 }
 

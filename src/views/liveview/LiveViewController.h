@@ -152,6 +152,7 @@ private:
     void subscribe();
     int64_t nowMs() const;
     kyrgx::Vec2<float> viewSize() const;
+    void wheelZoom(kyrgx::Vec2<float> at, float factor);
     void clampPan();
     void zoomAbout(float zoom, kyrgx::Vec2<float> anchor);
     void pickPixel(const kyrgx::MouseState& mouse);
