@@ -31,12 +31,13 @@ using quorel::test::ManualClock;
 
 namespace {
 
-// Processes events until the condition holds or a few seconds passed.
+// Processes events until the condition holds; gives up after half a minute
+// (software OpenGL under ThreadSanitizer is slow).
 bool wait_for(const std::function<bool()>& condition)
 {
     QElapsedTimer timer;
     timer.start();
-    while (!condition() && timer.elapsed() < 5000)
+    while (!condition() && timer.elapsed() < 30000)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     return condition();
 }
