@@ -161,6 +161,14 @@ void LiveViewController::updateBufferInternal(const std::shared_ptr<kyrgx::IImag
         std::memcpy(data, source.data, n * rows);
         return;
     }
+    if (source.bottom_up && rows == source.height) {
+        // Read the source in memory order (the prefetcher's direction), so only
+        // the destination rows run backwards.
+        for (uint32_t stored = 0; stored < rows; ++stored)
+            std::memcpy(data + static_cast<size_t>(rows - 1 - stored) * stride,
+                        source.data + static_cast<size_t>(stored) * static_cast<size_t>(source.pitch), n);
+        return;
+    }
     for (uint32_t r = 0; r < rows; ++r)
         std::memcpy(data + static_cast<size_t>(r) * stride, source.row(r), n);
 }
