@@ -39,6 +39,7 @@ QtMainView::QtMainView(int x, int y, int width, int height, QWidget* parent)
     auto* central = new QWidget(this);
     central->setObjectName("centralWidget");
     setCentralWidget(central);
+    buildLiveViewArea(central);
 
     tickTimer_ = new QTimer(this);
     connect(tickTimer_, &QTimer::timeout, this, [this] { runTick(); });
@@ -114,6 +115,8 @@ void QtMainView::runTick()
     if (tickBusy_)
         return;  // a tick whose callback opened a modal dialog is not re-entered
     tickBusy_ = true;
+    if (recordedState_ != Qt::WindowMinimized)
+        repaintLiveViews();
     raise_event(tick, this);
     tickBusy_ = false;
 }

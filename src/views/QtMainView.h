@@ -13,6 +13,8 @@ namespace app {
 namespace QtView {
 class QTitleBar;
 }
+class QLiveViewPanel;
+class QTabedLiveViewContainer;
 
 // The program's only top-level window: frameless, with its own title bar.
 class QtMainView : public QMainWindow, public IMainView {
@@ -76,6 +78,8 @@ public:
     void selectLanguage(const std::wstring& displayName);
 
     QtView::QTitleBar* titleBar() const { return titleBar_; }
+    QLiveViewPanel* liveViewPanel() const { return liveViewPanel_; }
+    QTabedLiveViewContainer* liveViewContainer() const { return liveViewContainer_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -87,10 +91,16 @@ protected:
 private:
     void runTick();
     void buildLanguageButton();
+    // The live-view panel and its tabs in the central widget's grid (QtMainViewLiveViews.cpp).
+    void buildLiveViewArea(QWidget* central);
+    void repaintLiveViews();
 
     QtView::QTitleBar* titleBar_ = nullptr;
     QToolButton* languageButton_ = nullptr;
     QTimer* tickTimer_ = nullptr;
+    QLiveViewPanel* liveViewPanel_ = nullptr;
+    QTabedLiveViewContainer* liveViewContainer_ = nullptr;
+    std::weak_ptr<ILiveView> activeLiveView_;
     Qt::WindowStates recordedState_ = Qt::WindowNoState;
     bool firstShow_ = false;
     bool tickBusy_ = false;

@@ -108,20 +108,6 @@ IMenuButton* QtMainView::addRibbonButton(const std::wstring&, const std::wstring
 
 void QtMainView::removeRibbonButton(const std::wstring&, const std::wstring&, const std::wstring&) {}
 
-std::shared_ptr<ILiveView> QtMainView::createLiveView(const std::wstring&)
-{
-    return nullptr;
-}
-
-void QtMainView::addLiveView(std::shared_ptr<ILiveView>) {}
-
-void QtMainView::removeLiveView(std::shared_ptr<ILiveView>) {}
-
-std::vector<vsx::DeviceInfo> QtMainView::liveViewDevices()
-{
-    return {};
-}
-
 void QtMainView::enableCaptureItems(bool) {}
 
 void QtMainView::enableViewItems(bool) {}
