@@ -1,19 +1,20 @@
 #include "measure/LineSegments.h"
 
 #include "measure/Geometry.h"
+#include "measure/LineSegmentsGradient.h"
 #include "measure/LineSegmentsMath.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 namespace Measure {
 
 namespace {
 
-// Angle of a window without a usable gradient.
-constexpr float kNotDef = -1024.0f;
+using detail::kNotDef;
 constexpr float kThreeHalfPi = 4.71238899f;
 constexpr double kPiDouble = 3.14159265358979323846;
 
@@ -27,7 +28,7 @@ struct RegionPoint {
 struct LineSegmentScratch::Images {
     std::unique_ptr<float[]> angles;       // level-line angle per 2 x 2 window, or kNotDef
     std::unique_ptr<int32_t[]> weights;    // squared gradient norm / 2 per window
-    std::unique_ptr<uint8_t[]> used;       // 1 once a region took the pixel
+    std::unique_ptr<uint8_t[]> used;       // 0 free, detail::kTaken, or detail::kNoAngle
     std::unique_ptr<RegionPoint[]> region; // the region being grown, in joining order
     size_t capacity = 0;
 };
@@ -86,35 +87,6 @@ struct Rectangle {
     float p;
 };
 
-// Level-line angles and gradient weights of every 2 x 2 window; the window of
-// pixel (x, y) spans (x, y) to (x + 1, y + 1). The last row and column have
-// no window: angle kNotDef, weight 0.
-void level_line_angles(const Detection& d, int threshold)
-{
-    const int X = d.width;
-    const int Y = d.height;
-    for (int y = 0; y + 1 < Y; ++y) {
-        const uint8_t* r0 = d.pixels + d.index(0, y);
-        const uint8_t* r1 = r0 + X;
-        float* angles = d.angles + d.index(0, y);
-        int32_t* weights = d.weights + d.index(0, y);
-        for (int x = 0; x + 1 < X; ++x) {
-            const int com1 = r1[x + 1] - r0[x];
-            const int com2 = r0[x + 1] - r1[x];
-            const int gx = com1 + com2;
-            const int gy = com1 - com2;
-            const int g = (gx * gx + gy * gy) >> 1;
-            weights[x] = g;
-            const float a = fast::atan2_branchless(static_cast<float>(gx), static_cast<float>(-gy));
-            angles[x] = g <= threshold ? kNotDef : a;
-        }
-        angles[X - 1] = kNotDef;
-        weights[X - 1] = 0;
-    }
-    std::fill(d.angles + d.index(0, Y - 1), d.angles + d.index(0, Y - 1) + X, kNotDef);
-    std::fill(d.weights + d.index(0, Y - 1), d.weights + d.index(0, Y - 1) + X, 0);
-}
-
 // Grows the region of aligned pixels from the seed into d.region, marking its
 // pixels used; returns its size and leaves its mean level-line angle in
 // regionAngle. Each joining pixel updates the angle before the next test.
@@ -128,7 +100,7 @@ size_t grow_line_region(const Detection& d, int seedX, int seedY, float& regionA
     float angle = d.angles[d.index(seedX, seedY)];
     float sumdx = fast::cos(angle);
     float sumdy = fast::sin(angle);
-    d.used[d.index(seedX, seedY)] = 1;
+    d.used[d.index(seedX, seedY)] = detail::kTaken;
 
     for (size_t i = 0; i < size; ++i) {
         const int px = region[i].x;
@@ -140,17 +112,15 @@ size_t grow_line_region(const Detection& d, int seedX, int seedY, float& regionA
         for (int y = ya; y <= yb; ++y) {
             for (int x = xa; x <= xb; ++x) {
                 const size_t k = d.index(x, y);
-                if (d.used[k])
+                if (d.used[k]) // taken, or no angle
                     continue;
                 const float a = d.angles[k];
-                if (a == kNotDef)
-                    continue;
                 float diff = std::fabs(angle - a);
                 if (diff > kThreeHalfPi)
                     diff = std::fabs(diff - fast::kTwoPi);
                 if (diff > d.prec)
                     continue;
-                d.used[k] = 1;
+                d.used[k] = detail::kTaken;
                 region[size++] = {x, y};
                 sumdx += fast::cos(a);
                 sumdy += fast::sin(a);
@@ -306,28 +276,32 @@ std::vector<float> detect_line_segments(int& count, const uint8_t* pixels, int w
         labels->height = height;
     }
 
-    level_line_angles(d, gradient_threshold(quantisation, d.prec));
+    // The used image starts with every pixel free that has an angle.
+    detail::level_line_angles(pixels, width, height, gradient_threshold(quantisation, d.prec), d.angles,
+                              d.weights, d.used);
     const size_t minRegion = minimal_region_size(width, height, d.p);
-    std::fill(d.used, d.used + total, uint8_t{0});
 
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const size_t k = d.index(x, y);
-            if (d.used[k] || d.angles[k] == kNotDef)
-                continue;
-            float regionAngle = 0.0f;
-            const size_t size = grow_line_region(d, x, y, regionAngle);
-            if (size < minRegion)
-                continue;
-            const Rectangle r = region_to_rectangle(d, size, regionAngle);
-            if (out.empty())
-                out.reserve(kLineSegmentValues);
-            out.insert(out.end(), {r.x1 + 0.5f, r.y1 + 0.5f, r.x2 + 0.5f, r.y2 + 0.5f, r.width, r.p, -1.0f});
-            ++count;
-            if (labels) {
-                for (size_t i = 0; i < size; ++i)
-                    labels->labels[d.index(d.region[i].x, d.region[i].y)] = count;
-            }
+    // Seeds in raster order: rows lie back to back, so that is the order of
+    // the free bytes of the used image.
+    for (size_t k = 0; k < total; ++k) {
+        const void* free = std::memchr(d.used + k, 0, total - k);
+        if (!free)
+            break;
+        k = static_cast<size_t>(static_cast<const uint8_t*>(free) - d.used);
+        const int x = static_cast<int>(k % static_cast<size_t>(width));
+        const int y = static_cast<int>(k / static_cast<size_t>(width));
+        float regionAngle = 0.0f;
+        const size_t size = grow_line_region(d, x, y, regionAngle);
+        if (size < minRegion)
+            continue;
+        const Rectangle r = region_to_rectangle(d, size, regionAngle);
+        if (out.empty())
+            out.reserve(kLineSegmentValues);
+        out.insert(out.end(), {r.x1 + 0.5f, r.y1 + 0.5f, r.x2 + 0.5f, r.y2 + 0.5f, r.width, r.p, -1.0f});
+        ++count;
+        if (labels) {
+            for (size_t i = 0; i < size; ++i)
+                labels->labels[d.index(d.region[i].x, d.region[i].y)] = count;
         }
     }
     return out;

@@ -37,21 +37,6 @@ inline float atan2(float y, float x)
     return y < 0.0f ? a - kPi : a;
 }
 
-// atan2 without branches, so that a loop over many arguments vectorises: both
-// sides are computed and one is kept. Gives the same bits as atan2 for every
-// argument.
-inline float atan2_branchless(float y, float x)
-{
-    const float z = y / x; // x = 0 gives inf or nan here; the axis value is taken below
-    float small = z / (1.0f + 0.28f * z * z);
-    small = x < 0.0f ? (y >= 0.0f ? small + kPi : small - kPi) : small;
-    float big = kAtanHalfPi - z / (z * z + 0.28f);
-    big = y < 0.0f ? big - kPi : big;
-    const float a = std::fabs(z) < 1.0f ? small : big;
-    const float axis = y > 0.0f ? kAtanHalfPi : (y == 0.0f ? 0.0f : -kAtanHalfPi);
-    return x == 0.0f ? axis : a;
-}
-
 // Parabolic sine of t in [-pi, pi].
 inline float parabola(float t)
 {

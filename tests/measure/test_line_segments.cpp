@@ -5,6 +5,7 @@
 
 #include "GrayImage.h"
 #include "measure/LineSegments.h"
+#include "measure/LineSegmentsGradient.h"
 #include "measure/LineSegmentsMath.h"
 
 #include <cmath>
@@ -383,20 +384,73 @@ TEST(LineSegmentMath, FastArctangentKeepsQuadrantsAndBound)
     EXPECT_LT(worst, 0.005f);
 }
 
-// The gradient loop's branch-free arctangent must give the same bits as the
-// reference form for every gradient a 2 x 2 window of bytes can have.
-TEST(LineSegmentMath, BranchlessArctangentMatchesOnEveryGradient)
+namespace {
+
+// The first pass by the plain formulas, window by window.
+void reference_angles(const GrayImage& img, int threshold, std::vector<float>& angles,
+                      std::vector<int32_t>& weights, std::vector<uint8_t>& used)
 {
-    namespace fast = Measure::fast;
-    long mismatches = 0;
-    for (int gx = -510; gx <= 510; ++gx) {
-        for (int gy = -510; gy <= 510; ++gy) {
-            const float a = fast::atan2(static_cast<float>(gx), static_cast<float>(-gy));
-            const float b = fast::atan2_branchless(static_cast<float>(gx), static_cast<float>(-gy));
-            mismatches += std::memcmp(&a, &b, sizeof a) != 0;
+    const int X = img.width;
+    angles.assign(img.pixels.size(), Measure::detail::kNotDef);
+    weights.assign(img.pixels.size(), 0);
+    used.assign(img.pixels.size(), Measure::detail::kNoAngle);
+    for (int y = 0; y + 1 < img.height; ++y) {
+        for (int x = 0; x + 1 < X; ++x) {
+            const uint8_t* p = img.data() + static_cast<size_t>(y) * X + x;
+            const int com1 = p[X + 1] - p[0];
+            const int com2 = p[1] - p[X];
+            const int gx = com1 + com2;
+            const int gy = com1 - com2;
+            const int g = (gx * gx + gy * gy) >> 1;
+            weights[static_cast<size_t>(y) * X + x] = g;
+            if (g > threshold) {
+                angles[static_cast<size_t>(y) * X + x] =
+                    Measure::fast::atan2(static_cast<float>(gx), static_cast<float>(-gy));
+                used[static_cast<size_t>(y) * X + x] = 0;
+            }
         }
     }
-    EXPECT_EQ(mismatches, 0);
+}
+
+} // namespace
+
+// The gradient pass works on many windows at once; it must give the same bits
+// as the plain formulas for every gradient a window of bytes can have, at
+// every width (vector blocks and their remainders).
+TEST(LineSegmentMath, GradientPassMatchesThePlainFormulas)
+{
+    // Every (D - A, B - C) pair in the even windows of a two-row image.
+    GrayImage all(2 * 511 * 511, 2, 0);
+    int x = 0;
+    for (int com1 = -255; com1 <= 255; ++com1) {
+        for (int com2 = -255; com2 <= 255; ++com2, x += 2) {
+            all.at(x, 0) = static_cast<uint8_t>(com1 < 0 ? -com1 : 0);    // A
+            all.at(x + 1, 1) = static_cast<uint8_t>(com1 > 0 ? com1 : 0); // D
+            all.at(x + 1, 0) = static_cast<uint8_t>(com2 > 0 ? com2 : 0); // B
+            all.at(x, 1) = static_cast<uint8_t>(com2 < 0 ? -com2 : 0);    // C
+        }
+    }
+    std::vector<GrayImage> images = {all};
+    for (int w : {1, 2, 3, 15, 16, 17, 18, 31, 33, 47, 147, 256})
+        images.push_back(GrayImage(w, 19, 0).addNoise(255, static_cast<uint32_t>(w) * 7919u + 1u));
+    for (const GrayImage& img : images) {
+        for (const int threshold : {61, 0}) {
+            SCOPED_TRACE(std::to_string(img.width) + " x " + std::to_string(img.height) + ", threshold " +
+                         std::to_string(threshold));
+            std::vector<float> wantAngles;
+            std::vector<int32_t> wantWeights;
+            std::vector<uint8_t> wantUsed;
+            reference_angles(img, threshold, wantAngles, wantWeights, wantUsed);
+            std::vector<float> angles(img.pixels.size(), 1.0f);
+            std::vector<int32_t> weights(img.pixels.size(), 1);
+            std::vector<uint8_t> used(img.pixels.size(), 1);
+            Measure::detail::level_line_angles(img.data(), img.width, img.height, threshold, angles.data(),
+                                               weights.data(), used.data());
+            EXPECT_EQ(weights, wantWeights);
+            EXPECT_EQ(used, wantUsed);
+            EXPECT_EQ(std::memcmp(angles.data(), wantAngles.data(), angles.size() * sizeof(float)), 0);
+        }
+    }
 }
 
 TEST(LineSegmentMath, FastSineCosineAndSquareRootStayClose)
