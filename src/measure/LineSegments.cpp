@@ -222,15 +222,19 @@ int gradient_threshold(double quantisation, float prec)
     return t < static_cast<double>(INT_MAX) ? static_cast<int>(t) : INT_MAX;
 }
 
-// Smallest region that may become a segment in an image of this size.
-size_t minimal_region_size(int width, int height, float p)
+// Smallest region that may become a segment in an image of this size; p is
+// the angle tolerance as a fraction of 180 degrees, in (0, 1).
+size_t minimal_region_size(int width, int height, double p)
 {
     const double logNT =
         5.0 * (std::log10(static_cast<double>(height)) + std::log10(static_cast<double>(width))) / 2.0 +
         std::log10(11.0);
-    const double size = -logNT / std::log10(static_cast<double>(p));
-    const double pixels = static_cast<double>(width) * height;
-    return size < pixels ? static_cast<size_t>(size) : static_cast<size_t>(pixels) + 1;
+    const double logP = std::log10(p);
+    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    if (!(logP < 0.0)) // a tolerance within rounding of 180 degrees: no region is small enough
+        return pixels + 1;
+    const double size = -logNT / logP;
+    return size < static_cast<double>(pixels) ? static_cast<size_t>(size) : pixels + 1;
 }
 
 } // namespace
@@ -279,7 +283,7 @@ std::vector<float> detect_line_segments(int& count, const uint8_t* pixels, int w
     // The used image starts with every pixel free that has an angle.
     detail::level_line_angles(pixels, width, height, gradient_threshold(quantisation, d.prec), d.angles,
                               d.weights, d.used);
-    const size_t minRegion = minimal_region_size(width, height, d.p);
+    const size_t minRegion = minimal_region_size(width, height, angleTolerance / 180.0);
 
     // Seeds in raster order: rows lie back to back, so that is the order of
     // the free bytes of the used image.

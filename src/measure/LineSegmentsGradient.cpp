@@ -14,8 +14,8 @@ namespace Measure::detail {
 namespace {
 
 // One window by the plain formulas.
-inline void window(const uint8_t* r0, const uint8_t* r1, int x, int threshold, float* angles, int32_t* weights,
-                   uint8_t* used)
+inline void window(const uint8_t* r0, const uint8_t* r1, int x, int threshold, float* angles,
+                   int32_t* weights, uint8_t* used)
 {
     const int com1 = r1[x + 1] - r0[x];
     const int com2 = r0[x + 1] - r1[x];
@@ -51,8 +51,8 @@ inline __m128 atan2x4(__m128 y, __m128 x)
     big = select(_mm_cmplt_ps(y, zero), _mm_sub_ps(big, pi), big);
     const __m128 absZ = _mm_andnot_ps(_mm_set1_ps(-0.0f), z);
     const __m128 a = select(_mm_cmplt_ps(absZ, _mm_set1_ps(1.0f)), small, big);
-    const __m128 axis = select(_mm_cmpgt_ps(y, zero), half,
-                               select(_mm_cmpeq_ps(y, zero), zero, _mm_sub_ps(zero, half)));
+    const __m128 axis =
+        select(_mm_cmpgt_ps(y, zero), half, select(_mm_cmpeq_ps(y, zero), zero, _mm_sub_ps(zero, half)));
     return select(_mm_cmpeq_ps(x, zero), axis, a);
 }
 
@@ -109,8 +109,8 @@ inline void windows16(const uint8_t* r0, const uint8_t* r1, int x, __m128i thres
         defined[2 * half + 1] = store4(_mm_unpackhi_epi16(gx, gy), widen_high(gx), widen_high(gy), threshold,
                                        angles + at + 4, weights + at + 4);
     }
-    const __m128i mask = _mm_packs_epi16(_mm_packs_epi32(defined[0], defined[1]),
-                                         _mm_packs_epi32(defined[2], defined[3]));
+    const __m128i mask =
+        _mm_packs_epi16(_mm_packs_epi32(defined[0], defined[1]), _mm_packs_epi32(defined[2], defined[3]));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(used + x), _mm_andnot_si128(mask, _mm_set1_epi8(kNoAngle)));
 }
 

@@ -243,6 +243,14 @@ TEST(LineSegmentDetector, ParametersSetThresholdAndReportedTolerance)
     detect_line_segments(count, faint.data(), 256, 256, 0.0, 22.5);
     EXPECT_EQ(count, 1);
 
+    // Extreme tolerances that are still valid: next to nothing has an angle
+    // trusted that finely, and next to 180 degrees no region is large enough.
+    for (const double tolerance : {1e-9, 179.99999999999997}) {
+        SCOPED_TRACE(tolerance);
+        detect_line_segments(count, img.data(), 256, 256, 3.0, tolerance);
+        EXPECT_EQ(count, 0);
+    }
+
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     struct Bad {
