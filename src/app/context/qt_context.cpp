@@ -13,6 +13,7 @@
 #include "kyrgx/Graphics.h"
 #include "kyrgx/ImageDescriptor.h"
 #include "kyrgx/opengl/Pixelbuffer.h"
+#include "kyrgx/qt/PixmapCache.h"
 #include "kyrgx/qt/QtGraphicsContext.h"
 #include "kyrgx/qt/QtGraphicsDriver.h"
 #include "model/MainModel.h"
@@ -111,7 +112,7 @@ void qt_context::run(int argc, char** argv)
         {
             self->controller_.reset();
             self->view_.reset();
-            self->pixmaps_.clear();
+            app::clear_pixmap_cache();
         }
     } releaseWidgets{this};
     std::setlocale(LC_NUMERIC, "C");  // numbers in files and logs never follow the locale
@@ -167,15 +168,7 @@ void qt_context::loadStyleSheet()
 
 void qt_context::deleteController() { controller_.reset(); }
 
-QPixmap qt_context::get_pixmap(const std::wstring& name)
-{
-    auto it = pixmaps_.find(name);
-    if (it == pixmaps_.end()) {
-        const fs::path path = app::path_from_wide(app::get_application_directory()) / "data" / app::path_from_wide(name);
-        it = pixmaps_.emplace(name, QPixmap(QString::fromStdString(path.string()))).first;
-    }
-    return it->second;
-}
+QPixmap qt_context::get_pixmap(const std::wstring& name) { return app::cached_pixmap(name); }
 
 QWidget* qt_context::dialogParent() const { return view_.get(); }
 

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+class QFrame;
+class QGridLayout;
+class QHBoxLayout;
+class QToolButton;
+class QVBoxLayout;
+
+namespace QtGui {
+
+// One group of ribbon buttons, left to right in order of addition, with a
+// separator line at its right edge. Its title is its key (matched without
+// regard to case) and is not displayed.
+class RibbonButtonGroup : public QWidget {
+    Q_OBJECT
+public:
+    explicit RibbonButtonGroup(QWidget* parent = nullptr);
+
+    QString title() const { return title_; }
+    void setTitle(const QString& title) { title_ = title; }
+
+    // Styles the button as a ribbon button and appends it; the group becomes
+    // its parent.
+    void addButton(QToolButton* button);
+    // Takes the first button of that object name (any case) out of the group
+    // and deletes it on the next event-loop turn, so a button may be removed
+    // from its own handler. An unknown name changes nothing.
+    void removeButton(const QString& name);
+    int buttonCount() const;
+    // The first button of that object name (any case), or null.
+    QToolButton* button(const QString& name) const;
+
+private:
+    QString title_;
+    QGridLayout* gridLayout_ = nullptr;
+    QFrame* verticalLine_ = nullptr;
+    QVBoxLayout* verticalLayout_ = nullptr;
+    QHBoxLayout* horizontalLayout_ = nullptr;
+};
+
+// Names of tabs, groups and buttons match when they are equal after lowering.
+bool ribbon_names_match(const QString& a, const QString& b);
+
+} // namespace QtGui
