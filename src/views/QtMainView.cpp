@@ -102,27 +102,17 @@ void QtMainView::setCursorMode(int mode)
         crossCursorInstalled_ = true;
         break;
     }
-    case 2:
-        setCursor(Qt::SizeVerCursor);
+    default: {
+        // 2 to 7: the window's own cursor; any other mode none.
+        static const Qt::CursorShape kShapes[] = {Qt::SizeVerCursor,   Qt::SizeHorCursor,
+                                                  Qt::SizeFDiagCursor, Qt::SizeBDiagCursor,
+                                                  Qt::SizeAllCursor,   Qt::PointingHandCursor};
+        if (mode >= 2 && mode <= 7)
+            setCursor(kShapes[mode - 2]);
+        else
+            unsetCursor();
         break;
-    case 3:
-        setCursor(Qt::SizeHorCursor);
-        break;
-    case 4:
-        setCursor(Qt::SizeFDiagCursor);
-        break;
-    case 5:
-        setCursor(Qt::SizeBDiagCursor);
-        break;
-    case 6:
-        setCursor(Qt::SizeAllCursor);
-        break;
-    case 7:
-        setCursor(Qt::PointingHandCursor);
-        break;
-    default:
-        unsetCursor();
-        break;
+    }
     }
 }
 

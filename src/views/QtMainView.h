@@ -145,10 +145,10 @@ private:
     void buildRibbon();
     void buildLanguageList(QtMenuListButton* button);
     void onZoomItem(const std::wstring& text);
-    // One of the window's own ribbon buttons (translation keys), raising a list
-    // of the window when clicked.
-    QtMenuButton* addOwnRibbonButton(const char* tab, const char* group, const char* item,
-                                     const wchar_t* icon, const char* handler, std::function<void()> raise);
+    // The ribbon button of the key, made of the kind asked for when missing; a
+    // key held by the other kind is logged and its entry returned as it is.
+    RibbonEntry ribbonEntry(const std::wstring& tab, const std::wstring& group, const std::wstring& item,
+                            bool list);
 
     // status bar
     void buildStatusBar();

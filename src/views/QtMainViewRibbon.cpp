@@ -47,6 +47,14 @@ const ZoomItem kZoomItems[] = {
     {L"1:1", 1.0f}, {L"1:2", 0.5f},  {L"1:4", 0.25f},
 };
 
+// Raises a list of the window when the button is clicked; what a subscriber
+// throws is logged under the handler's name.
+void on_click(QtMenuButton* button, const char* handler, std::function<void()> raise)
+{
+    static_cast<IMenuButton*>(button)->clicked.push_back(
+        [handler, raise = std::move(raise)](IViewBase*) { QtView::run_guarded(handler, raise); });
+}
+
 } // namespace
 
 // ---- title bar
@@ -81,10 +89,7 @@ void QtMainView::buildTitleBarButtons()
         auto* button = new QtMenuButton(each.text, titleBar_);
         button->setIcon(each.icon);
         button->setToolTip(std::wstring(each.text));
-        const char* handler = each.handler;
-        std::function<void()> raise = each.raise;
-        static_cast<IMenuButton*>(button)->clicked.push_back(
-            [handler, raise](IViewBase*) { QtView::run_guarded(handler, raise); });
+        on_click(button, each.handler, each.raise);
         titleBar_->addButton(button, each.side);
         *each.member = button;
     }
@@ -152,33 +157,9 @@ void QtMainView::buildRibbon()
     ribbon_->addTab(q(translated("Menu/Tab/Capture")));
     ribbon_->addTab(q(translated("Menu/Tab/View")));
 
-    openDevice_ = addOwnRibbonButton("Menu/Tab/Device", "Menu/Group/DeviceGeneral", "Menu/Items/OpenDevice",
-                                     L"device-dialog.png", "QtMainView::openDeviceRequested",
-                                     [this] { raise_event(openDeviceRequested, this, std::wstring()); });
-    closeDevice_ = addOwnRibbonButton("Menu/Tab/Device", "Menu/Group/DeviceGeneral", "Menu/Items/CloseDevice",
-                                      L"closedevice.png", "QtMainView::closeDeviceRequested",
-                                      [this] { raise_event(closeDeviceRequested, this); });
-    settings_ = addOwnRibbonButton("Menu/Tab/Device", "Menu/Group/DeviceGeneral", "Menu/Items/Settings",
-                                   L"Settings.png", "QtMainView::devicePropertiesRequested",
-                                   [this] { raise_event(devicePropertiesRequested, this, std::wstring()); });
-    saveImage_ = addOwnRibbonButton("Menu/Tab/Capture", "Menu/Group/CaptureGeneral", "Menu/Items/SaveImage",
-                                    L"snap.png", "QtMainView::saveImageRequested",
-                                    [this] { raise_event(saveImageRequested, this); });
-    saveToSequence_ =
-        addOwnRibbonButton("Menu/Tab/Capture", "Menu/Group/CaptureSequence", "Menu/Items/SaveToSequence",
-                           L"save_to_sequence2.png", "QtMainView::saveToSequenceRequested",
-                           [this] { raise_event(saveToSequenceRequested, this); });
-    sequenceSettings_ =
-        addOwnRibbonButton("Menu/Tab/Capture", "Menu/Group/CaptureSequence", "Menu/Items/SequenceSettings",
-                           L"sequence_settings2.png", "QtMainView::sequenceSettingsRequested",
-                           [this] { raise_event(sequenceSettingsRequested, this); });
-    sequenceTimer_ = addOwnRibbonButton(
-        "Menu/Tab/Capture", "Menu/Group/CaptureSequence", "Menu/Items/SequenceTimer", L"timer2.png",
-        "QtMainView::sequenceTimerRequested", [this] { raise_event(sequenceTimerRequested, this); });
-
-    IMenuListButton* zoom = addRibbonListButton(
-        translated("Menu/Tab/View"), translated("Menu/Group/ViewZoom"), translated("Menu/Items/Zoom"));
-    zoom_ = dynamic_cast<QtMenuListButton*>(zoom);
+    // The Zoom group comes first on the View tab.
+    zoom_ = dynamic_cast<QtMenuListButton*>(addRibbonListButton(
+        translated("Menu/Tab/View"), translated("Menu/Group/ViewZoom"), translated("Menu/Items/Zoom")));
     if (zoom_) {
         zoom_->setIcon(L"Zoom100.png");
         for (const ZoomItem& item : kZoomItems)
@@ -190,30 +171,62 @@ void QtMainView::buildRibbon()
         zoom_->itemSelected.push_back([this](IViewBase*, std::wstring text, int) { onZoomItem(text); });
     }
 
-    rotateLeft_ = addOwnRibbonButton("Menu/Tab/View", "Menu/Group/ViewSettings", "Menu/Items/RotateLeft",
-                                     L"rotate_ccw.png", "QtMainView::rotateLeftRequested",
-                                     [this] { raise_event(rotateLeftRequested, this); });
-    rotateRight_ = addOwnRibbonButton("Menu/Tab/View", "Menu/Group/ViewSettings", "Menu/Items/RotateRight",
-                                      L"rotate_cw.png", "QtMainView::rotateRightRequested",
-                                      [this] { raise_event(rotateRightRequested, this); });
-    flipHorizontal_ = addOwnRibbonButton(
-        "Menu/Tab/View", "Menu/Group/ViewSettings", "Menu/Items/FlipHorizontal", L"hflip.png",
-        "QtMainView::flipHorizontalRequested", [this] { raise_event(flipHorizontalRequested, this); });
-    flipVertical_ = addOwnRibbonButton("Menu/Tab/View", "Menu/Group/ViewSettings", "Menu/Items/FlipVertical",
-                                       L"vflip.png", "QtMainView::flipVerticalRequested",
-                                       [this] { raise_event(flipVerticalRequested, this); });
-    zoomIn_ =
-        addOwnRibbonButton("Menu/Tab/View", "Menu/Group/ViewSettings", "Menu/Items/ZoomIn", L"zoom_in.png",
-                           "QtMainView::zoomInRequested", [this] { raise_event(zoomInRequested, this); });
-    zoomOut_ =
-        addOwnRibbonButton("Menu/Tab/View", "Menu/Group/ViewSettings", "Menu/Items/ZoomOut", L"zoom_out.png",
-                           "QtMainView::zoomOutRequested", [this] { raise_event(zoomOutRequested, this); });
-    filter_ =
-        addOwnRibbonButton("Menu/Tab/View", "Menu/Group/ViewDialogs", "Menu/Items/Filter", L"filter.png",
-                           "QtMainView::filterRequested", [this] { raise_event(filterRequested, this); });
-    histogram_ = addOwnRibbonButton("Menu/Tab/View", "Menu/Group/ViewDialogs", "Menu/Items/Histogram",
-                                    L"histogram3.png", "QtMainView::histogramRequested",
-                                    [this] { raise_event(histogramRequested, this); });
+    const auto raising = [this](EventList<>& list) { return [this, &list] { raise_event(list, this); }; };
+    const auto raisingEmptyText = [this](EventList<const std::wstring&>& list) {
+        return [this, &list] { raise_event(list, this, std::wstring()); };
+    };
+    struct Row {
+        const char* tab;
+        const char* group;
+        const char* item;
+        const wchar_t* icon;
+        QPointer<QtMenuButton>* member;
+        const char* handler;
+        std::function<void()> raise;
+    };
+    const Row rows[] = {
+        {"Menu/Tab/Device", "Menu/Group/DeviceGeneral", "Menu/Items/OpenDevice", L"device-dialog.png",
+         &openDevice_, "QtMainView::openDeviceRequested", raisingEmptyText(openDeviceRequested)},
+        {"Menu/Tab/Device", "Menu/Group/DeviceGeneral", "Menu/Items/CloseDevice", L"closedevice.png",
+         &closeDevice_, "QtMainView::closeDeviceRequested", raising(closeDeviceRequested)},
+        {"Menu/Tab/Device", "Menu/Group/DeviceGeneral", "Menu/Items/Settings", L"Settings.png", &settings_,
+         "QtMainView::devicePropertiesRequested", raisingEmptyText(devicePropertiesRequested)},
+        {"Menu/Tab/Capture", "Menu/Group/CaptureGeneral", "Menu/Items/SaveImage", L"snap.png", &saveImage_,
+         "QtMainView::saveImageRequested", raising(saveImageRequested)},
+        {"Menu/Tab/Capture", "Menu/Group/CaptureSequence", "Menu/Items/SaveToSequence",
+         L"save_to_sequence2.png", &saveToSequence_, "QtMainView::saveToSequenceRequested",
+         raising(saveToSequenceRequested)},
+        {"Menu/Tab/Capture", "Menu/Group/CaptureSequence", "Menu/Items/SequenceSettings",
+         L"sequence_settings2.png", &sequenceSettings_, "QtMainView::sequenceSettingsRequested",
+         raising(sequenceSettingsRequested)},
+        {"Menu/Tab/Capture", "Menu/Group/CaptureSequence", "Menu/Items/SequenceTimer", L"timer2.png",
+         &sequenceTimer_, "QtMainView::sequenceTimerRequested", raising(sequenceTimerRequested)},
+        {"Menu/Tab/View", "Menu/Group/ViewSettings", "Menu/Items/RotateLeft", L"rotate_ccw.png", &rotateLeft_,
+         "QtMainView::rotateLeftRequested", raising(rotateLeftRequested)},
+        {"Menu/Tab/View", "Menu/Group/ViewSettings", "Menu/Items/RotateRight", L"rotate_cw.png",
+         &rotateRight_, "QtMainView::rotateRightRequested", raising(rotateRightRequested)},
+        {"Menu/Tab/View", "Menu/Group/ViewSettings", "Menu/Items/FlipHorizontal", L"hflip.png",
+         &flipHorizontal_, "QtMainView::flipHorizontalRequested", raising(flipHorizontalRequested)},
+        {"Menu/Tab/View", "Menu/Group/ViewSettings", "Menu/Items/FlipVertical", L"vflip.png", &flipVertical_,
+         "QtMainView::flipVerticalRequested", raising(flipVerticalRequested)},
+        {"Menu/Tab/View", "Menu/Group/ViewSettings", "Menu/Items/ZoomIn", L"zoom_in.png", &zoomIn_,
+         "QtMainView::zoomInRequested", raising(zoomInRequested)},
+        {"Menu/Tab/View", "Menu/Group/ViewSettings", "Menu/Items/ZoomOut", L"zoom_out.png", &zoomOut_,
+         "QtMainView::zoomOutRequested", raising(zoomOutRequested)},
+        {"Menu/Tab/View", "Menu/Group/ViewDialogs", "Menu/Items/Filter", L"filter.png", &filter_,
+         "QtMainView::filterRequested", raising(filterRequested)},
+        {"Menu/Tab/View", "Menu/Group/ViewDialogs", "Menu/Items/Histogram", L"histogram3.png", &histogram_,
+         "QtMainView::histogramRequested", raising(histogramRequested)},
+    };
+    for (const Row& row : rows) {
+        auto* button = dynamic_cast<QtMenuButton*>(
+            addRibbonButton(translated(row.tab), translated(row.group), translated(row.item)));
+        if (!button)
+            continue;
+        button->setIcon(row.icon);
+        on_click(button, row.handler, row.raise);
+        *row.member = button;
+    }
 
     // A click toggles a flip button before its event is raised; the
     // controller then sets the state it decides.
@@ -221,20 +234,6 @@ void QtMainView::buildRibbon()
         flipHorizontal_->setCheckable(true);
     if (flipVertical_)
         flipVertical_->setCheckable(true);
-}
-
-QtMenuButton* QtMainView::addOwnRibbonButton(const char* tab, const char* group, const char* item,
-                                             const wchar_t* icon, const char* handler,
-                                             std::function<void()> raise)
-{
-    auto* button =
-        dynamic_cast<QtMenuButton*>(addRibbonButton(translated(tab), translated(group), translated(item)));
-    if (!button)
-        return nullptr;
-    button->setIcon(icon);
-    static_cast<IMenuButton*>(button)->clicked.push_back(
-        [handler, raise = std::move(raise)](IViewBase*) { QtView::run_guarded(handler, raise); });
-    return button;
 }
 
 void QtMainView::onZoomItem(const std::wstring& text)
@@ -251,36 +250,41 @@ void QtMainView::onZoomItem(const std::wstring& text)
     });
 }
 
-IMenuButton* QtMainView::addRibbonButton(const std::wstring& tab, const std::wstring& group,
-                                         const std::wstring& item)
+QtMainView::RibbonEntry QtMainView::ribbonEntry(const std::wstring& tab, const std::wstring& group,
+                                                const std::wstring& item, bool list)
 {
     const std::wstring key = tab + L"_" + group + L"_" + item;
     const auto it = ribbonButtons_.find(key);
     if (it != ribbonButtons_.end() && it->second.widget) {
-        if (!it->second.button)
-            spdlog::error("QtMainView::addRibbonButton() failed: '{}' is a drop-down button", utf8(key));
-        return it->second.button;
+        if (list ? !it->second.list : !it->second.button)
+            spdlog::error("QtMainView::{}() failed: '{}' is a {} button",
+                          list ? "addRibbonListButton" : "addRibbonButton", utf8(key),
+                          list ? "plain" : "drop-down");
+        return it->second;
     }
-    auto* button = new QtMenuButton(item);
-    ribbon_->addButton(q(tab), q(group), button);
-    ribbonButtons_[key] = RibbonEntry{button, button, nullptr};
-    return button;
+    RibbonEntry entry;
+    if (list) {
+        auto* button = new QtMenuListButton(item);
+        entry = RibbonEntry{button, nullptr, button};
+    } else {
+        auto* button = new QtMenuButton(item);
+        entry = RibbonEntry{button, button, nullptr};
+    }
+    ribbon_->addButton(q(tab), q(group), entry.widget);
+    ribbonButtons_[key] = entry;
+    return entry;
+}
+
+IMenuButton* QtMainView::addRibbonButton(const std::wstring& tab, const std::wstring& group,
+                                         const std::wstring& item)
+{
+    return ribbonEntry(tab, group, item, false).button;
 }
 
 IMenuListButton* QtMainView::addRibbonListButton(const std::wstring& tab, const std::wstring& group,
                                                  const std::wstring& item)
 {
-    const std::wstring key = tab + L"_" + group + L"_" + item;
-    const auto it = ribbonButtons_.find(key);
-    if (it != ribbonButtons_.end() && it->second.widget) {
-        if (!it->second.list)
-            spdlog::error("QtMainView::addRibbonListButton() failed: '{}' is a plain button", utf8(key));
-        return it->second.list;
-    }
-    auto* button = new QtMenuListButton(item);
-    ribbon_->addButton(q(tab), q(group), button);
-    ribbonButtons_[key] = RibbonEntry{button, nullptr, button};
-    return button;
+    return ribbonEntry(tab, group, item, true).list;
 }
 
 IMenuListButton* QtMainView::addRibbonListButton(const char* tab, const char* group, const char* item)

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <functional>
 
 namespace QtGui {
 
@@ -60,15 +61,9 @@ void RibbonButtonGroup::addButton(QToolButton* button)
 
 void RibbonButtonGroup::removeButton(const QString& name)
 {
-    for (int i = 0; i < horizontalLayout_->count(); ++i) {
-        auto* button = qobject_cast<QToolButton*>(horizontalLayout_->itemAt(i)->widget());
-        if (button && ribbon_names_match(button->objectName(), name)) {
-            delete horizontalLayout_->takeAt(i);
-            button->hide();
-            button->deleteLater();
-            return;
-        }
-    }
+    int index = -1;
+    if (ribbon_layout_find<QToolButton>(horizontalLayout_, name, std::mem_fn(&QObject::objectName), &index))
+        ribbon_layout_take_later(horizontalLayout_, index);
 }
 
 int RibbonButtonGroup::buttonCount() const
@@ -78,12 +73,19 @@ int RibbonButtonGroup::buttonCount() const
 
 QToolButton* RibbonButtonGroup::button(const QString& name) const
 {
-    for (int i = 0; i < horizontalLayout_->count(); ++i) {
-        auto* button = qobject_cast<QToolButton*>(horizontalLayout_->itemAt(i)->widget());
-        if (button && ribbon_names_match(button->objectName(), name))
-            return button;
+    return ribbon_layout_find<QToolButton>(horizontalLayout_, name, std::mem_fn(&QObject::objectName));
+}
+
+void ribbon_layout_take_later(QLayout* layout, int index)
+{
+    QLayoutItem* item = layout->takeAt(index);
+    if (!item)
+        return;
+    if (QWidget* widget = item->widget()) {
+        widget->hide();
+        widget->deleteLater();
     }
-    return nullptr;
+    delete item;
 }
 
 } // namespace QtGui

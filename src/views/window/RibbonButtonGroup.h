@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLayout>
 #include <QWidget>
 
 class QFrame;
@@ -42,5 +43,26 @@ private:
 
 // Names of tabs, groups and buttons match when they are equal after lowering.
 bool ribbon_names_match(const QString& a, const QString& b);
+
+// The first widget of the layout, in layout order, that is a T whose name (as
+// `name` reads it) matches; null when there is none. With `index` the
+// widget's position is stored there.
+template <class T, class Name>
+T* ribbon_layout_find(const QLayout* layout, const QString& wanted, Name name, int* index = nullptr)
+{
+    for (int i = 0; i < layout->count(); ++i) {
+        auto* widget = qobject_cast<T*>(layout->itemAt(i)->widget());
+        if (widget && ribbon_names_match(name(widget), wanted)) {
+            if (index)
+                *index = i;
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+// Takes the widget at the index out of the layout, hides it and deletes it on
+// the next event-loop turn, so that it may go from inside its own handlers.
+void ribbon_layout_take_later(QLayout* layout, int index);
 
 } // namespace QtGui

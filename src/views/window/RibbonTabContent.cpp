@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QScrollArea>
 #include <QToolButton>
+#include <functional>
 
 namespace QtGui {
 
@@ -59,12 +60,8 @@ RibbonTabContent::RibbonTabContent(QWidget* parent) : QWidget(parent)
 
 RibbonButtonGroup* RibbonTabContent::group(const QString& title) const
 {
-    for (int i = 0; i < groupsLayout_->count(); ++i) {
-        auto* group = qobject_cast<RibbonButtonGroup*>(groupsLayout_->itemAt(i)->widget());
-        if (group && ribbon_names_match(group->title(), title))
-            return group;
-    }
-    return nullptr;
+    return ribbon_layout_find<RibbonButtonGroup>(groupsLayout_, title,
+                                                 std::mem_fn(&RibbonButtonGroup::title));
 }
 
 void RibbonTabContent::addButton(const QString& group, QToolButton* button)
@@ -91,15 +88,10 @@ void RibbonTabContent::removeButton(const QString& group, const QString& name)
 
 void RibbonTabContent::removeGroup(const QString& group)
 {
-    for (int i = 0; i < groupsLayout_->count(); ++i) {
-        auto* target = qobject_cast<RibbonButtonGroup*>(groupsLayout_->itemAt(i)->widget());
-        if (target && ribbon_names_match(target->title(), group)) {
-            delete groupsLayout_->takeAt(i);
-            target->hide();
-            target->deleteLater();
-            return;
-        }
-    }
+    int index = -1;
+    if (ribbon_layout_find<RibbonButtonGroup>(groupsLayout_, group, std::mem_fn(&RibbonButtonGroup::title),
+                                              &index))
+        ribbon_layout_take_later(groupsLayout_, index);
 }
 
 int RibbonTabContent::groupCount() const
