@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds into build/ and runs every test headless.
 # Options:  --tsan   build into build-tsan/ with ThreadSanitizer and run the tests there
-#           --asan   build into build-asan/ with AddressSanitizer + UBSan
+#                    (suppressions: tests/tsan.supp)
+#           --asan   build into build-asan/ with AddressSanitizer + UBSan (leak
+#                    suppressions for system libraries: tests/lsan.supp)
 #           any other arguments are passed to ctest (e.g. -R Localization)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -13,7 +15,8 @@ for arg in "$@"; do
   case "$arg" in
     --tsan) build_dir=build-tsan; cmake_args+=(-DQUOREL_SANITIZE_THREAD=ON -DQUOREL_BUILD_BENCH=OFF)
             export TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp halt_on_error=0 second_deadlock_stack=1" ;;
-    --asan) build_dir=build-asan; cmake_args+=(-DQUOREL_SANITIZE_ADDRESS=ON -DQUOREL_BUILD_BENCH=OFF) ;;
+    --asan) build_dir=build-asan; cmake_args+=(-DQUOREL_SANITIZE_ADDRESS=ON -DQUOREL_BUILD_BENCH=OFF)
+            export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp print_suppressions=0" ;;
     *) ctest_args+=("$arg") ;;
   esac
 done

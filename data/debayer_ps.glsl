@@ -15,8 +15,13 @@
 // _firstRed is the red site of the 2x2 mosaic cell; _width and _height are
 // the image size in pixels. Mosaics are demosaiced from the 2x2 block below
 // and to the right of each pixel: red and blue from the block's red and blue
-// samples, green from the green sample of its upper row. _filterMode 1.0
-// interpolates between converted pixels, 0.0 takes the nearest.
+// samples, green from the green sample of its upper row. The last row and
+// column, which have no block of their own, repeat their inner neighbour, and
+// a mosaic of one row or column shows its samples as grey. 16-bit samples
+// count by their high byte and YUV422 uses the orientation transform's
+// integer steps, so every pixel shows exactly what a converted or saved image
+// holds. _filterMode 1.0 interpolates between converted pixels, 0.0 takes the
+// nearest.
 in vec2 v_TexCoord;
 in vec4 v_Color;
 
@@ -41,10 +46,23 @@ bool isPacked(int f)
     return f == 15 || f == 16 || (f >= 18 && f <= 25);
 }
 
+// A 16-bit value (0 to 1) as its high byte (0 to 1).
+float highByte(float value)
+{
+    return float(int(value * 65535.0 + 0.5) >> 8) / 255.0;
+}
+
+bool isWide(int f)
+{
+    return f == 3 || (f >= 9 && f <= 13);
+}
+
 // One sample of a mosaic or packed single-channel image, 0 to 1.
 float sampleAt(int x, int y)
 {
     int f = _pixelformat;
+    if (isWide(f))
+        return highByte(fetchByte(x, y));
     if (!isPacked(f))
         return fetchByte(x, y);
     ivec2 size = ivec2(int(_width), int(_height));
@@ -70,6 +88,12 @@ bool isMosaic(int f)
 
 vec3 demosaic(int x, int y)
 {
+    int w = int(_width);
+    int h = int(_height);
+    if (w < 2 || h < 2)
+        return vec3(sampleAt(x, y));
+    x = min(x, w - 2);
+    y = min(y, h - 2);
     int rx = int(_firstRed.x + 0.5);
     int ry = int(_firstRed.y + 0.5);
     bool redColumn = (x & 1) == rx;
@@ -82,15 +106,28 @@ vec3 demosaic(int x, int y)
     return vec3(sampleAt(redX, redY), sampleAt(greenX, y), sampleAt(blueX, blueY));
 }
 
+// The bytes of a texel channel, 0 to 255.
+float byteOf(float value)
+{
+    return float(int(value * 255.0 + 0.5));
+}
+
+// A converted channel as the CPU stores it: truncated towards zero, clamped.
+float channel(float value)
+{
+    return float(clamp(int(value), 0, 255)) / 255.0;
+}
+
 vec3 yuv(int x, int y)
 {
     ivec2 size = textureSize(_texture, 0);
     ivec2 p = clamp(ivec2(x / 2, y), ivec2(0), size - 1);
     vec4 t = texelFetch(_texture, p, 0);
-    float luma = (x & 1) == 0 ? t.r : t.b;
-    float u = t.g - 0.5;
-    float v = t.a - 0.5;
-    return clamp(vec3(luma + 1.402 * v, luma - 0.344136 * u - 0.714136 * v, luma + 1.772 * u), 0.0, 1.0);
+    float luma = byteOf((x & 1) == 0 ? t.r : t.b);
+    float u = byteOf(t.g) - 128.0;
+    float v = byteOf(t.a) - 128.0;
+    return vec3(channel(v * 1.370705 + luma), channel((luma - v * 0.698001) - u * 0.337633),
+                channel(u * 1.732446 + luma));
 }
 
 vec3 pixelColor(int x, int y)
@@ -114,10 +151,15 @@ void main()
     vec4 color;
     if (f == 1) {
         color = vec4(texture(_texture, v_TexCoord).bgr, 1.0);
-    } else if (f == 2 || f == 3) {
+    } else if (f == 2) {
         color = texture(_texture, v_TexCoord).bgra;
-    } else if (f == 4 || f == 9) {
+    } else if (f == 3) {
+        vec4 t = texture(_texture, v_TexCoord);
+        color = vec4(highByte(t.b), highByte(t.g), highByte(t.r), highByte(t.a));
+    } else if (f == 4) {
         color = vec4(vec3(texture(_texture, v_TexCoord).r), 1.0);
+    } else if (f == 9) {
+        color = vec4(vec3(highByte(texture(_texture, v_TexCoord).r)), 1.0);
     } else {
         vec2 pos = v_TexCoord * vec2(_width, _height) - 0.5;
         if (_filterMode > 0.5) {

@@ -8,7 +8,12 @@
 #include <QString>
 #include <cstdlib>
 #include <filesystem>
+#include <fmt/format.h>
 #include <mutex>
+#include <pwd.h>
+#include <stdexcept>
+#include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -20,14 +25,68 @@ std::mutex g_folders_mutex;
 std::wstring g_data_directory;
 std::wstring g_installation_directory;
 
-std::wstring from_qstring(const QString& s) { return utf8_to_wide(s.toStdString()); }
+std::wstring from_qstring(const QString& s)
+{
+    return utf8_to_wide(s.toStdString());
+}
+
+// The bytes of a path for a message: printable ASCII as it is, every other
+// byte as \xHH, so that a path that is not UTF-8 can still be named.
+std::string printable(const std::string& bytes)
+{
+    std::string out;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b < 0x7F)
+            out.push_back(c);
+        else
+            out += fmt::format("\\x{:02X}", b);
+    }
+    return out;
+}
+
+// The wide form of a folder path; a path that is not valid UTF-8 cannot be one
+// and throws std::runtime_error naming the path and where it came from.
+std::wstring wide_folder(const std::string& path, const char* source)
+{
+    try {
+        return utf8_to_wide(path);
+    } catch (const std::range_error& e) {
+        throw std::runtime_error(
+            fmt::format("The folder '{}' ({}) is not valid UTF-8: {}", printable(path), source, e.what()));
+    }
+}
+
+bool home_is_set()
+{
+    const char* home = std::getenv("HOME");
+    return home && *home;
+}
+
+// $HOME, else the home folder of the user database (HOME is unset in some
+// service and cron environments), else std::runtime_error.
+std::string home_directory(const char** source)
+{
+    if (home_is_set()) {
+        *source = "HOME";
+        return std::getenv("HOME");
+    }
+    *source = "the user database's home folder";
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir && *found->pw_dir)
+        return found->pw_dir;
+    throw std::runtime_error(fmt::format(
+        "No home folder: HOME is not set and the user database has none for user id {}", ::getuid()));
+}
 
 std::wstring home_subdir(const char* name)
 {
-    const char* home = std::getenv("HOME");
-    if (!home || !*home)
-        return from_qstring(QDir::homePath() + "/" + name);
-    return utf8_to_wide(std::string(home) + "/" + name);
+    const char* source = nullptr;
+    const std::string home = home_directory(&source);
+    return wide_folder(home + "/" + name, source);
 }
 
 // $VAR when it holds an absolute path (the XDG rule), else $HOME/<fallback>.
@@ -35,19 +94,24 @@ std::wstring xdg_dir(const char* var, const char* fallback)
 {
     const char* value = std::getenv(var);
     if (value && *value == '/')
-        return utf8_to_wide(value);
+        return wide_folder(value, var);
     return home_subdir(fallback);
 }
 
+// Qt's folder (it reads the XDG user-dirs file) when HOME is usable, else
+// home/<fallback>: without HOME, Qt would answer below "/".
 std::wstring user_dir(QStandardPaths::StandardLocation location, const char* fallback)
 {
+    const std::wstring fallbackDir = home_subdir(fallback); // throws for an unusable home folder
+    if (!home_is_set())
+        return fallbackDir;
     QString dir = QStandardPaths::writableLocation(location);
     if (!dir.isEmpty())
         return from_qstring(dir);
-    return home_subdir(fallback);
+    return fallbackDir;
 }
 
-}  // namespace
+} // namespace
 
 std::wstring get_application_directory()
 {
@@ -55,7 +119,7 @@ std::wstring get_application_directory()
     fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     if (ec)
         return {};
-    return utf8_to_wide(exe.parent_path().string());
+    return wide_folder(exe.parent_path().string(), "the program's folder");
 }
 
 std::wstring get_data_directory()
@@ -80,7 +144,7 @@ void set_application_folders(const std::wstring& data_directory, const std::wstr
 std::wstring get_settings_directory()
 {
     fs::path dir = path_from_wide(get_known_folder(kFolderRoamingAppData)) / get_settings_folder_name();
-    if (!fs::exists(dir))  // throws filesystem_error "exists" on a query error
+    if (!fs::exists(dir)) // throws filesystem_error "exists" on a query error
         fs::create_directories(dir);
     return path_to_wide(dir);
 }
@@ -105,4 +169,4 @@ std::wstring get_known_folder(int code)
     }
 }
 
-}  // namespace app
+} // namespace app

@@ -1,6 +1,7 @@
 #include "app/Localization.h"
 
 #include "app/AppFolders.h"
+#include "app/JsonText.h"
 #include "app/TextFile.h"
 #include "app/Utf8.h"
 
@@ -61,8 +62,11 @@ std::wstring lookup(const std::string& key)
             continue;
         }
         if (!node->is_object()) {
-            nlohmann::json copy = *node;
-            copy[piece];  // throws type_error 305 "cannot use operator[] with a string argument with ..."
+            // An empty value of the node's type raises the library's own type error
+            // 305 "cannot use operator[] with a string argument with ..." without
+            // copying the node (which may be large or deep).
+            nlohmann::json probe(node->type());
+            probe[piece];
         }
         auto it = node->find(piece);
         node = it == node->end() ? &null_json() : &*it;
@@ -77,7 +81,7 @@ void install(nlohmann::json table, const std::wstring& code)
     g_language = code;
 }
 
-}  // namespace
+} // namespace
 
 void Localization::loadLanguage(const std::wstring& code)
 {
@@ -87,7 +91,7 @@ void Localization::loadLanguage(const std::wstring& code)
     std::vector<fs::path> entries;
     for (const fs::directory_entry& entry : fs::directory_iterator(dir))
         entries.push_back(entry.path());
-    std::sort(entries.begin(), entries.end());  // the first match wins: make it the same everywhere
+    std::sort(entries.begin(), entries.end()); // the first match wins: make it the same everywhere
 
     for (const fs::path& path : entries) {
         const std::string name = path.filename().string();
@@ -96,7 +100,7 @@ void Localization::loadLanguage(const std::wstring& code)
             continue;
         if (name.substr(0, dot).find(code_utf8) == std::string::npos)
             continue;
-        nlohmann::json table = nlohmann::json::parse(app::read_text_file(app::path_to_wide(path)));
+        nlohmann::json table = app::parse_json(app::read_text_file(app::path_to_wide(path)));
         install(std::move(table), code);
         return;
     }
@@ -104,7 +108,7 @@ void Localization::loadLanguage(const std::wstring& code)
 
 void Localization::loadFromText(const std::string& json_text, const std::wstring& code)
 {
-    install(nlohmann::json::parse(json_text), code);
+    install(app::parse_json(json_text), code);
 }
 
 std::wstring Localization::getString(const std::string& key)
@@ -121,7 +125,10 @@ std::wstring Localization::getString(const std::string& key)
     }
 }
 
-std::wstring Localization::getStringOrThrow(const std::string& key) { return lookup(key); }
+std::wstring Localization::getStringOrThrow(const std::string& key)
+{
+    return lookup(key);
+}
 
 std::wstring Localization::getLanguage()
 {
@@ -132,8 +139,11 @@ std::wstring Localization::getLanguage()
 const std::map<std::wstring, std::wstring>& Localization::languages()
 {
     static const std::map<std::wstring, std::wstring> kLanguages = {
-        {L"Chinese Traditional", L"en-TW"}, {L"English", L"en-US"}, {L"German", L"de-DE"},
-        {L"Japanese", L"ja-JP"},           {L"Korean", L"en-KR"},
+        {L"Chinese Traditional", L"en-TW"},
+        {L"English", L"en-US"},
+        {L"German", L"de-DE"},
+        {L"Japanese", L"ja-JP"},
+        {L"Korean", L"en-KR"},
     };
     return kLanguages;
 }

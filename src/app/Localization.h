@@ -11,7 +11,8 @@ public:
     // Finds the first ".json" file of the data folder (in name order) whose stem
     // contains the code, parses it and makes it the current table and code.
     // Nothing changes when no file matches. Throws when the folder cannot be
-    // listed or the file is not valid JSON (the table then stays as it was).
+    // listed or the file is not valid JSON or nests deeper than
+    // app::kMaxJsonDepth levels (the table then stays as it was).
     static void loadLanguage(const std::wstring& code);
 
     // The translation of the key, or the key itself (logged) when it cannot be
@@ -28,6 +29,7 @@ public:
     // Display name -> language code, in display-name order.
     static const std::map<std::wstring, std::wstring>& languages();
 
-    // Installs a table from JSON text directly (tests and tools); throws on bad JSON.
+    // Installs a table from JSON text directly (tests and tools); throws on bad
+    // or too deeply nested JSON.
     static void loadFromText(const std::string& json_text, const std::wstring& code);
 };

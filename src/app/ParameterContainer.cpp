@@ -1,5 +1,6 @@
 #include "app/ParameterContainer.h"
 
+#include "app/JsonText.h"
 #include "app/TextFile.h"
 #include "app/Utf8.h"
 
@@ -393,7 +394,7 @@ std::string ParameterContainer::serialize() const
 void ParameterContainer::deserialize(const std::string& text)
 {
     try {
-        const json root = json::parse(text);
+        const json root = app::parse_json(text);
         const json& params = member(root, "paramaters", "the root");
 
         std::map<std::wstring, std::shared_ptr<Parameter>> lookup;

@@ -109,9 +109,9 @@ public:
     // floating-point number, clamped; BOOL; LIST: a string that is one of the
     // entries; STRING; COLOR: an integer, its low 32 bits), through the
     // setters, in name order. Other members and names are ignored. Text that
-    // is not JSON or has the wrong structure (a root, "paramaters" or entry
-    // that is neither an object nor null) is logged as "Failed to desialize
-    // paramater data. what(): ..." and changes nothing. Never throws.
+    // is not JSON, nests deeper than app::kMaxJsonDepth levels or has the wrong structure (a root,
+    // "paramaters" or entry that is neither an object nor null) is logged as "Failed to desialize paramater
+    // data. what(): ..." and changes nothing. Never throws.
     void deserialize(const std::string& text);
 
     // Reads and deserialises the file when it exists; a missing file changes

@@ -3,14 +3,17 @@
 #include "app/Utf8.h"
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <spdlog/spdlog.h>
 #include <stdexcept>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -55,7 +58,74 @@ bool write_all(int fd, const std::string& text)
     return ::fsync(fd) == 0;
 }
 
-}  // namespace
+// A temporary file of write_text_file is ".<target name>.tmp-<pid>-XXXXXX" in
+// the target's folder, locked (flock) by its writer until it is renamed.
+std::string temporary_prefix(const fs::path& target)
+{
+    return "." + target.filename().string() + ".tmp-";
+}
+
+// Temporaries younger than this may belong to a writer that has just created
+// its file and not locked it yet; a write takes far less.
+constexpr auto kStaleAfter = std::chrono::seconds(60);
+
+bool process_runs(long pid)
+{
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+// The writer's process id from a temporary's name: "<pid>-XXXXXX" after the
+// prefix; 0 for the older form "XXXXXX" without one; -1 for other names.
+long temporary_owner(const std::string& name, const std::string& prefix)
+{
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
+        return -1;
+    const std::string rest = name.substr(prefix.size());
+    if (rest.size() == 6)
+        return 0;
+    const size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || rest.size() - dash - 1 != 6)
+        return -1;
+    long pid = 0;
+    for (size_t i = 0; i < dash; ++i) {
+        if (rest[i] < '0' || rest[i] > '9' || pid > 10'000'000)
+            return -1;
+        pid = pid * 10 + (rest[i] - '0');
+    }
+    return pid;
+}
+
+// Removes the temporaries of earlier writes of the same target that were cut
+// off (the writer killed or crashed before its rename): unlocked ones whose
+// process is gone, or that are older than kStaleAfter (a reused process id).
+// Another writer's temporary in use is locked and left alone.
+void remove_stale_temporaries(const fs::path& dir, const fs::path& target)
+{
+    const std::string prefix = temporary_prefix(target);
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const long pid = temporary_owner(name, prefix);
+        if (pid < 0)
+            continue;
+        const int fd = ::open(it->path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+            const auto age =
+                std::chrono::system_clock::now() - std::chrono::system_clock::from_time_t(st.st_mtime);
+            if ((pid > 0 && !process_runs(pid)) || age > kStaleAfter) {
+                if (::unlink(it->path().c_str()) == 0)
+                    spdlog::info("Removed the temporary file of an interrupted write: '{}'",
+                                 it->path().string());
+            }
+        }
+        ::close(fd);
+    }
+}
+
+} // namespace
 
 void write_text_file(const std::wstring& path, const std::string& text)
 {
@@ -64,16 +134,17 @@ void write_text_file(const std::wstring& path, const std::string& text)
     fs::path dir = target.parent_path();
     if (dir.empty())
         dir = ".";
-    std::string tmp = (dir / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
-    int fd = ::mkstemp(tmp.data());
-    if (fd < 0 || fs::is_directory(target))
-    {
+    remove_stale_temporaries(dir, target);
+    std::string tmp = (dir / (temporary_prefix(target) + std::to_string(::getpid()) + "-XXXXXX")).string();
+    int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0 || fs::is_directory(target)) {
         if (fd >= 0) {
             ::close(fd);
             ::unlink(tmp.c_str());
         }
         throw std::runtime_error("Failed to open for write : " + narrow);
     }
+    ::flock(fd, LOCK_EX); // marks the temporary as in use while it is written
     // mkstemp creates 0600: keep the target's permissions, or give a new file the usual ones.
     struct stat st {};
     ::fchmod(fd, ::stat(narrow.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
@@ -88,6 +159,9 @@ void write_text_file(const std::wstring& path, const std::string& text)
     }
 }
 
-bool remove_file(const std::wstring& path) { return fs::remove(path_from_wide(path)); }
+bool remove_file(const std::wstring& path)
+{
+    return fs::remove(path_from_wide(path));
+}
 
-}  // namespace app
+} // namespace app

@@ -2,6 +2,7 @@
 
 #include "device/FeatureAccess.h"
 
+#include <algorithm>
 #include <functional>
 #include <spdlog/spdlog.h>
 
@@ -36,6 +37,17 @@ bool write_and_read_back(const vsx::PropInteger& feature, int64_t value)
     return feature.value(err) == value && err.code == vsx::Error::kNoError;
 }
 
+int64_t factor_on_device(const vsx::PropertyMap& map, const char* feature)
+{
+    vsx::Error err(vsx::Error::Record);
+    const vsx::Property found = map.find(feature, err);
+    if (!found)
+        return 1;
+    const int64_t value = found.type(err) == vsx::Enumeration ? found.asEnumeration(err).intValue(err)
+                                                              : found.asInteger(err).value(err);
+    return err.code == vsx::Error::kNoError ? value : 1;
+}
+
 } // namespace
 
 void enumerate_binning_values(const vsx::PropEnumeration& feature, int32_t mode,
@@ -44,14 +56,17 @@ void enumerate_binning_values(const vsx::PropEnumeration& feature, int32_t mode,
     try {
         const int64_t saved = feature.intValue();
         const std::vector<vsx::Property> entries = feature.entries();
+        const std::string name = feature.name();
         const RestoreOnExit restore([&] { feature.setIntValue(saved, vsx::Error::ignoreRecord()); });
         for (const vsx::Property& entry : entries) {
             const int64_t d = entry.entryIntValue();
             vsx::Error err(vsx::Error::Record);
             if (!feature.setIntValue(d, err))
                 continue;
-            if (feature.intValue(err) == d && err.code == vsx::Error::kNoError)
-                out.push_back({static_cast<uint32_t>(d), static_cast<uint32_t>(d), mode});
+            if (feature.intValue(err) == d && err.code == vsx::Error::kNoError) {
+                const auto factor = static_cast<uint32_t>(d);
+                out.push_back({factor, factor, mode, name, entry.name()});
+            }
         }
     } catch (const std::exception& e) {
         spdlog::error("enumerate_binning_values: {}", e.what());
@@ -128,6 +143,32 @@ std::vector<BinningEntry> probe_binning_entries(const vsx::PropertyMap& map)
             if (entry.horizontal > 1 || entry.vertical > 1)
                 merged.push_back(entry);
     return merged;
+}
+
+BinningEntry binning_on_device(const vsx::PropertyMap& map, const std::vector<BinningEntry>& entries)
+{
+    const int64_t bh = factor_on_device(map, "BinningHorizontal");
+    const int64_t bv = factor_on_device(map, "BinningVertical");
+    const int64_t dh = factor_on_device(map, "DecimationHorizontal");
+    const int64_t dv = factor_on_device(map, "DecimationVertical");
+    const int64_t binning = factor_on_device(map, "Binning");
+    const int64_t decimation = factor_on_device(map, "Decimation");
+    BinningEntry wanted{1, 1, BinningEntry::Disabled};
+    if (bh > 1 || bv > 1)
+        wanted = {static_cast<uint32_t>(bh), static_cast<uint32_t>(bv), BinningEntry::Binning};
+    else if (dh > 1 || dv > 1)
+        wanted = {static_cast<uint32_t>(dh), static_cast<uint32_t>(dv), BinningEntry::Decimation};
+    else if (binning > 1)
+        wanted = {static_cast<uint32_t>(binning), static_cast<uint32_t>(binning), BinningEntry::Binning};
+    else if (decimation > 1)
+        wanted = {static_cast<uint32_t>(decimation), static_cast<uint32_t>(decimation),
+                  BinningEntry::Decimation};
+    if (wanted.mode != BinningEntry::Disabled) {
+        const auto found = std::find(entries.begin(), entries.end(), wanted);
+        if (found != entries.end())
+            return *found;
+    }
+    return entries.front();
 }
 
 } // namespace app

@@ -6,6 +6,7 @@
 #include "device/FormatEnumeration.h"
 #include "device/Grabber.h"
 #include "device/GuardedCallback.h"
+#include "device/NotificationGate.h"
 #include "device/Sink.h"
 #include "device/SnapHandover.h"
 #include "device/StallWatchdog.h"
@@ -38,7 +39,8 @@ namespace app {
 // frame rates and binning, and keeps the camera's filter pipeline.
 //
 // Always held through a shared pointer and never copied: its address is the
-// queue sink's listener and is captured by the camera's notification handlers.
+// queue sink's listener and is captured by the camera's notification handlers
+// (which reach it only while their registration lasts).
 //
 // Life: construct -> openDevice or openGrabber -> assign onFrame and
 // onFilterSupportChanged -> load_device_state (or the default format and
@@ -81,14 +83,16 @@ public:
     // grabber and the camera's identity stay (the grabber is let go when the
     // camera refuses to close). Never throws.
     void closeDevice();
-    // Sets the stream up and starts it; clears paused. Throws
-    // "live_prepare: failed to prepare graph - <message>" or "Failed to start
-    // live: <message>".
+    // Sets the stream up and starts it; a pause ends with the stream it paused,
+    // so this clears paused. Throws "live_prepare: failed to prepare graph -
+    // <message>" or "Failed to start live: <message>".
     void startLive();
+    // Stops the stream; paused stays as it was (the paused frame is still served).
     void stopLive();
     // Takes a snap (frames and colour picks are served from it while paused),
     // then stops the acquisition; the stream stays set up. Does nothing unless
-    // live. Throws "pause failed.".
+    // live. When no frame comes within the snap's time-out, the pause keeps no
+    // frame (snaps are then empty and colour picks zero). Throws "pause failed.".
     void pause();
     // Throws "resume failed.".
     void resume();
@@ -116,7 +120,10 @@ public:
     // The controller's own: "TriggerMode" and the four LUT features.
     void registerNotifications();
     // One registration per feature: registering a name again replaces the
-    // previous registration. Null when nothing was registered.
+    // previous registration. Null when nothing was registered. Once the
+    // registration ends (unregistered, replaced, the camera closed or the
+    // controller released) the handler is never called again, even when the
+    // library fails to drop it; a handler running then is waited for.
     void* registerNotification(const std::string& name, const vsx::NotificationHandler& handler);
     void unregisterNotification(const std::string& name);
     // Ends every registration (failures are logged) and empties the map.
@@ -124,8 +131,11 @@ public:
     std::vector<std::string> registeredNotifications() const;
 
     // ---- state files
-    // Writes "<stem>_settings.json" beside the camera's state file, then the
-    // state file itself through the camera library.
+    // Writes "<stem>_settings.json" beside the camera's state file (a failure
+    // is logged), then the state file itself through the camera library. When
+    // the state file cannot be written, the settings file is put back as it
+    // was, so the two never disagree, and "saveDeviceState() failed: <message>"
+    // is thrown.
     void save_device_state(const std::wstring& path);
     // Applies "<stem>_settings.json" (binning, then format) and then the
     // state file. A missing settings file is logged and the state file is
@@ -197,10 +207,11 @@ public:
 
     // ---- binning, decimation, video norm and input channel
     bool hasBinning() const;
-    // Applies the choice with that text and the size nearest to the same field
-    // of view. A text no choice has is ignored. Refused while live; a factor
-    // the camera refuses throws "setBinningSkippingValue: <message>" and keeps
-    // the previous choice.
+    // Applies the choice with that text (a choice found in a "Binning" or
+    // "Decimation" enumeration selects that entry) and the size nearest to the
+    // same field of view. A text no choice has is ignored. Refused while live;
+    // a factor the camera refuses throws "setBinningSkippingValue: <message>"
+    // and keeps the previous choice.
     void setBinningSkippingValue(const std::string& text);
     std::vector<std::string> videonorms() const;
     std::vector<std::string> inputchannels() const;
@@ -277,6 +288,8 @@ private:
     vsx::PropertyMap propertyMapOrThrow() const;
     void set_videoformat(const std::string& pixelformat, int64_t width, int64_t height);
     void applySize(const vsx::PropertyMap& map, const char* feature, int64_t value, int64_t& member);
+    // Width and height as the camera has them now (a value it cannot read stays).
+    void readSizeBack(const vsx::PropertyMap& map);
     void updateFilterSupport();
     void clearFormatCaches();
 
@@ -307,7 +320,12 @@ private:
     kyr_kelvane::image_descriptor filterOutput_;
     std::vector<uint8_t> filterBuffer_;
     std::atomic<bool> triggerMode_{false};
-    std::map<std::string, void*> notifications_;
+    // One registration of a notification handler with the camera library.
+    struct Registration {
+        void* token = nullptr;
+        std::shared_ptr<NotificationGate> gate;
+    };
+    std::map<std::string, Registration> notifications_;
     VideoRecorder recorder_;
     std::vector<BinningEntry> binningEntries_;
     BinningEntry currentBinning_;

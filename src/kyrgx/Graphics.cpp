@@ -3,11 +3,10 @@
 #include "app/Utf8.h"
 #include "kyrgx/GraphicsDriver.h"
 #include "kyrgx/Image.h"
+#include "kyrgx/ImageFile.h"
 #include "kyrgx/ImageFont.h"
 #include "kyrgx/Resources.h"
 #include "kyrgx/graphics_context.h"
-
-#include <stb/stb_image.h>
 
 #include <algorithm>
 #include <atomic>
@@ -198,32 +197,15 @@ std::unique_ptr<Image> Graphics::createImage(int width, int height, PixelFormat 
 
 std::shared_ptr<Image> Graphics::loadImage(const std::wstring& fileName)
 {
-    const fs::path path = resource_path(fileName);
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec))
-        throw std::runtime_error("File does not exist: " + path.string());
-    int w = 0;
-    int h = 0;
-    int channels = 0;
-    stbi_set_flip_vertically_on_load(0);
-    stbi_uc* pixels = stbi_load(path.string().c_str(), &w, &h, &channels, 4);
-    if (!pixels || w <= 0 || h <= 0) {
-        if (pixels)
-            stbi_image_free(pixels);
-        throw std::runtime_error("Failed to decode image: " + path.string());
-    }
+    const DecodedImage decoded = decode_image_file(resource_path(fileName));
+    const int w = decoded.width;
+    const int h = decoded.height;
+    uint8_t* pixels = decoded.rgba.get();
     const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
     for (size_t i = 0; i < count; ++i)
         std::swap(pixels[i * 4], pixels[i * 4 + 2]);
-    std::shared_ptr<Image> image;
-    try {
-        image = driver_->createSharedImage(w, h, PixelFormat::RGB32, USAGE_DEFAULT);
-        image->uploadData(pixels, w, h, w * 4, PixelFormat::RGB32, 0);
-    } catch (...) {
-        stbi_image_free(pixels);
-        throw;
-    }
-    stbi_image_free(pixels);
+    std::shared_ptr<Image> image = driver_->createSharedImage(w, h, PixelFormat::RGB32, USAGE_DEFAULT);
+    image->uploadData(pixels, w, h, w * 4, PixelFormat::RGB32, 0);
     return image;
 }
 

@@ -84,7 +84,9 @@ public:
 
     std::unique_ptr<Image> createImage(int width, int height, PixelFormat format, int usage);
     // An image of the resource folder, decoded to RGB32. Throws
-    // std::runtime_error naming the file when it is missing or cannot be decoded.
+    // std::runtime_error naming the file when it is missing, cannot be decoded,
+    // or its header declares more than the file holds or a sane image can
+    // have (decode_image_file).
     std::shared_ptr<Image> loadImage(const std::wstring& fileName);
 
     void drawLine(float x1, float y1, float x2, float y2);

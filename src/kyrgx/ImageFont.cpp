@@ -27,6 +27,17 @@ int next_power_of_two(int n)
     return p;
 }
 
+// Whether FreeType renders every glyph of code points 0 to 255 at the face's
+// current size. A damaged file can open and still fail here, and would then
+// fail every text call that needs the page.
+bool renders_first_page(FT_Face face)
+{
+    for (FT_ULong code = 0; code < 256; ++code)
+        if (FT_Get_Char_Index(face, code) != 0 && FT_Load_Char(face, code, FT_LOAD_RENDER) != 0)
+            return false;
+    return true;
+}
+
 struct Library {
     FT_Library handle = nullptr;
     FT_Error error = 0;
@@ -51,6 +62,7 @@ FT_Library freetype_library()
 std::shared_ptr<ImageFont> ImageFont::load(FT_Library library, const std::string& path, int pixelSize,
                                            int flags)
 {
+    pixelSize = std::min(pixelSize, MAX_PIXEL_SIZE);
     FT_Face face = nullptr;
     if (FT_New_Face(library, path.c_str(), 0, &face) != 0 || !face)
         throw std::runtime_error("Failed to load font (FT_New_Face) url=" + path);
@@ -60,6 +72,10 @@ std::shared_ptr<ImageFont> ImageFont::load(FT_Library library, const std::string
     if (!sized) {
         FT_Done_Face(face);
         throw std::runtime_error("Failed to load font (FT_Set_Pixel_Sizes) url=" + path);
+    }
+    if (!renders_first_page(face)) {
+        FT_Done_Face(face);
+        throw std::runtime_error("Failed to load font (FT_Load_Char) url=" + path);
     }
     return std::make_shared<ImageFont>(Private{}, library, face, flags, path, pixelSize);
 }

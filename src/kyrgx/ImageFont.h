@@ -56,9 +56,15 @@ class ImageFont {
     struct Private {};
 
 public:
-    // Loads face 0 of the file at the pixel size, or at the largest smaller
-    // size the face accepts. Throws std::runtime_error naming the path when the
-    // file cannot be opened or no size is accepted.
+    // The largest pixel size a font is made at: a glyph page of 256 glyphs at
+    // this size still fits one atlas.
+    static constexpr int MAX_PIXEL_SIZE = 256;
+
+    // Loads face 0 of the file at the pixel size (at most MAX_PIXEL_SIZE), or
+    // at the largest smaller size the face accepts. Throws std::runtime_error
+    // "Failed to load font (...) url=<path>" when the file cannot be opened, no
+    // size is accepted, or FreeType cannot render every glyph of the first page
+    // (a damaged file that opens but cannot draw).
     static std::shared_ptr<ImageFont> load(FT_Library library, const std::string& path, int pixelSize,
                                            int flags);
 
@@ -83,14 +89,16 @@ public:
 
     int lineHeight() const { return lineHeight_; }
     int ascender() const { return ascender_; }
-    // The size that was asked for, also when a smaller one was accepted.
+    // The size that was asked for (at most MAX_PIXEL_SIZE), also when a smaller
+    // one was accepted.
     int pixelSize() const { return pixelSize_; }
     int flags() const { return flags_; }
     const std::string& fileName() const { return fileName_; }
     // Entries of the page vector: up to the page of the face's highest code point.
     size_t pageCount() const { return pages_.size(); }
     bool pageBuilt(size_t page) const { return page < pages_.size() && pages_[page] != nullptr; }
-    // Glyphs FreeType rendered for this font so far.
+    // Glyphs FreeType rendered for this font's pages so far (the check of the
+    // first page at load does not count).
     int renderCount() const { return renderCount_; }
 
 private:

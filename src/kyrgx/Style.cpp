@@ -29,7 +29,7 @@ void use_colour(Graphics& g, Color c, float alphaFactor)
 
 } // namespace
 
-std::shared_ptr<Style> Style::clone() const
+std::shared_ptr<Style> Style::cloneWithoutStates() const
 {
     auto copy = std::make_shared<Style>();
     copy->name = name + "_";
@@ -41,6 +41,12 @@ std::shared_ptr<Style> Style::clone() const
     copy->skinColor = skinColor;
     copy->textColor = textColor;
     copy->font = font;
+    return copy;
+}
+
+std::shared_ptr<Style> Style::clone() const
+{
+    auto copy = cloneWithoutStates();
     for (const auto& [stateName, s] : states)
         if (s)
             copy->states[stateName] = s->clone();

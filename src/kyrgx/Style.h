@@ -33,6 +33,9 @@ public:
 
     // A deep copy: insets, colours and font, and a clone of every state.
     std::shared_ptr<Style> clone() const;
+    // The same copy without any states: insets, colours, font and the name
+    // followed by "_".
+    std::shared_ptr<Style> cloneWithoutStates() const;
     // The state of that name, created as a clone of this style when missing.
     std::shared_ptr<Style> state(const std::string& stateName);
     void setState(const std::string& stateName, std::shared_ptr<Style> style);

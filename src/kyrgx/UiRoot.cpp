@@ -1,12 +1,15 @@
 #include "kyrgx/UiRoot.h"
 
+#include "app/JsonText.h"
 #include "kyrgx/Clock.h"
 #include "kyrgx/Control.h"
 #include "kyrgx/Graphics.h"
+#include "kyrgx/ImageFont.h"
 #include "kyrgx/Resources.h"
 #include "kyrgx/Style.h"
 #include "kyrgx/graphics_context.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <spdlog/spdlog.h>
@@ -19,16 +22,42 @@ namespace {
 
 constexpr const char* THEME_FILE = "windows10.json";
 
-// Reads a quad: an array of at least four numbers.
+// Insets beyond this many pixels are no look of any control; the bound keeps
+// the frame arithmetic of Style::drawFrame inside the int range.
+constexpr double MAX_INSET = 100000.0;
+
+// Reads a quad: an array of at least four numbers, each clamped to
+// [-MAX_INSET, MAX_INSET] and truncated toward zero.
 bool read_quad(const json& value, Quad& quad)
 {
     if (!value.is_array() || value.size() < 4)
         return false;
-    for (size_t i = 0; i < 4; ++i)
+    int v[4] = {};
+    for (size_t i = 0; i < 4; ++i) {
         if (!value[i].is_number())
             return false;
-    quad = {value[0].get<int>(), value[1].get<int>(), value[2].get<int>(), value[3].get<int>()};
+        v[i] = static_cast<int>(std::clamp(value[i].get<double>(), -MAX_INSET, MAX_INSET));
+    }
+    quad = {v[0], v[1], v[2], v[3]};
     return true;
+}
+
+// A theme's font size in pixels: truncated toward zero and kept within what a
+// glyph page can hold (ImageFont::MAX_PIXEL_SIZE).
+int font_size(double size)
+{
+    return static_cast<int>(std::clamp(size, 1.0, static_cast<double>(ImageFont::MAX_PIXEL_SIZE)));
+}
+
+// The text parsed as JSON, or a discarded value when it is malformed or nests
+// deeper than app::kMaxJsonDepth levels.
+json parse_or_discard(const std::string& text)
+{
+    try {
+        return app::parse_json(text);
+    } catch (const std::exception&) {
+        return json(json::value_t::discarded);
+    }
 }
 
 } // namespace
@@ -202,7 +231,13 @@ void read_style(UiRoot& root, const json& object, Style& style)
                                       style.name);
                         continue;
                     }
-                    read_style(root, stateObject, *style.state(stateName));
+                    // A state the style lacks starts as a copy of the style's look
+                    // without the states read so far: each state object of the file
+                    // then costs one style, however the states nest.
+                    std::shared_ptr<Style>& state = style.states[stateName];
+                    if (!state)
+                        state = style.cloneWithoutStates();
+                    read_style(root, stateObject, *state);
                 }
         }
         if (!ok)
@@ -214,7 +249,7 @@ void read_style(UiRoot& root, const json& object, Style& style)
 
 bool UiRoot::parseStyle(const std::string& text, Style& style)
 {
-    const json object = json::parse(text, nullptr, false);
+    const json object = parse_or_discard(text);
     if (!object.is_object()) {
         spdlog::error("Theme: a style is not a JSON object: {}", text);
         return false;
@@ -226,7 +261,7 @@ bool UiRoot::parseStyle(const std::string& text, Style& style)
 void UiRoot::loadTheme()
 {
     const std::string text = load_resource_text(L"windows10.json");
-    const json theme = json::parse(text, nullptr, false);
+    const json theme = parse_or_discard(text);
     if (!theme.is_object()) {
         spdlog::error("Failed to load '{}' file", THEME_FILE);
         return;
@@ -242,8 +277,7 @@ void UiRoot::loadTheme()
                 continue;
             }
             try {
-                fonts_[name] =
-                    graphics_->getFont(file->get<std::string>(), static_cast<int>(size->get<double>()));
+                fonts_[name] = graphics_->getFont(file->get<std::string>(), font_size(size->get<double>()));
             } catch (const std::exception& e) {
                 spdlog::error("Theme: font '{}' cannot be loaded: {}", name, e.what());
             }

@@ -73,7 +73,7 @@ public:
     // ignored, alpha always 255); white when unreadable.
     Color parseColor(const std::string& text) const;
     // Reads a JSON style object into the style; false (logged) when the text is
-    // not a JSON object.
+    // not a JSON object or nests deeper than app::kMaxJsonDepth levels.
     bool parseStyle(const std::string& json, Style& style);
 
     bool themeLoaded() const { return themeLoaded_; }

@@ -14,12 +14,21 @@
 
 namespace app {
 
-MainModel::MainModel() : lastFrameFailureLog_(steady_ms() - 1000), saveThread_([this] { save_thread_main(); })
+MainModel::MainModel(save_image_thread::ImageWriter imageWriter)
+    : lastFrameFailureLog_(steady_ms() - 1000), saveThread_(std::move(imageWriter))
 {
+    // Set before anything can be queued, so the writer's thread sees it.
+    saveThread_.onSaveFailed = [this](const std::wstring& text) {
+        if (!reportSaveFailures_.load(std::memory_order_acquire))
+            return;
+        std::wstring copy = text;
+        raise_event(save_failed, nullptr, copy);
+    };
 }
 
 MainModel::~MainModel()
 {
+    reportSaveFailures_.store(false, std::memory_order_release);
     DeviceMap remaining;
     {
         std::lock_guard lock(mutex_);
@@ -29,32 +38,7 @@ MainModel::~MainModel()
     for (const auto& entry : remaining)
         close_controller(entry.second->controller());
     remaining.clear();
-
-    {
-        std::lock_guard lock(saveMutex_);
-        stopSaving_ = true;
-    }
-    saveWake_.notify_all();
-    saveThread_.join();
-}
-
-void MainModel::save_thread_main()
-{
-    std::unique_lock lock(saveMutex_);
-    for (;;) {
-        saveWake_.wait(lock, [this] { return stopSaving_ || !saveQueue_.empty(); });
-        if (saveQueue_.empty())
-            return; // stopping, and everything queued is written
-        auto job = std::move(saveQueue_.front());
-        saveQueue_.pop_front();
-        lock.unlock();
-        try {
-            job();
-        } catch (const std::exception& e) {
-            spdlog::error("MainModel::saveThread() failed: {}", e.what());
-        }
-        lock.lock();
-    }
+    // saveThread_ writes what is still queued as it goes.
 }
 
 void MainModel::close_controller(const std::shared_ptr<VideoDeviceController>& controller)

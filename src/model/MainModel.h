@@ -5,19 +5,18 @@
 #include "kyrgx/Color.h"
 #include "kyrgx/ImageDescriptor.h"
 #include "kyrgx/Vec2.h"
+#include "model/SaveImageThread.h"
 #include "views/IViewBase.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace vsx {
@@ -49,9 +48,11 @@ class MainModel {
 public:
     using DeviceMap = std::map<vsx::DeviceInfo, std::shared_ptr<DeviceInstance>>;
 
-    MainModel();
+    // Starts the image writer; tests hand in a writer of their own.
+    explicit MainModel(save_image_thread::ImageWriter imageWriter = {});
     // Closes every camera still open (on the calling thread), then stops the
-    // image writer after it wrote what was queued.
+    // image writer after it wrote what was queued. Failures of those last
+    // writes are logged only: nobody listens to save_failed any more.
     ~MainModel();
     MainModel(const MainModel&) = delete;
     MainModel& operator=(const MainModel&) = delete;
@@ -89,8 +90,23 @@ public:
     // Opens the named camera in place of the selected one; false (and the old
     // camera kept) when it cannot be opened.
     bool switch_device(std::wstring name);
-    // "configuration.json": written by the configuration file code.
+    // "configuration.json" in the settings folder: the image folder and the
+    // open cameras in live-view order (cameras without a place in that order
+    // follow in map order), each with its view transform. Never throws;
+    // failures are logged.
     void save_application_settings();
+    // Reads "configuration.json" and reopens its cameras in order: each entry
+    // is checked first, then the camera is opened, given its view transform,
+    // announced through device_opened and started. A malformed file or entry
+    // stops the reading with the warning "load_application_settings error:
+    // <text>"; cameras reopened before it stay open, the failing entry opens
+    // nothing. Never throws (GUI thread).
+    void load_application_settings();
+    // Reopens one camera of the file from its "devices" entry; false when it
+    // is not connected or cannot be opened. Throws for an entry without a
+    // complete "scrollZoom" before anything is opened; a camera whose
+    // announcement fails is closed again before the exception leaves.
+    bool restore_device(const std::wstring& name, const nlohmann::json& entry);
     // The camera's state file "<stem>.json" in the settings folder. True when
     // it existed and was applied; failures are logged, never thrown.
     bool load_device_state(std::shared_ptr<VideoDeviceController> controller);
@@ -134,7 +150,21 @@ public:
     void tick();
 
     // ---- saving
-    // Saves one captured sequence frame (frame thread); image saving fills it.
+    // Turns the frame like the live view (rotation truncated to whole degrees;
+    // only 90, 180 and 270 turn it), lets every plug-in draw its overlay of the
+    // camera onto it and queues it for the writer; the file kind comes from
+    // the path's extension. GUI thread for snaps, frame threads for sequences.
+    // Never throws: a frame that cannot be prepared (unknown pixel format, a
+    // plug-in's drawing failed) is not queued and reported through
+    // save_failed, as are later write failures (from the writer's thread).
+    void save_image(const kyr_kelvane::image_descriptor& frame, const ViewTransform& transform,
+                    const vsx::DeviceInfo& device, const std::wstring& path, int quality);
+    // Waits until the writer has written (or reported) every image queued so
+    // far.
+    void wait_for_saves() { saveThread_.waitUntilIdle(); }
+    // Saves one captured sequence frame (frame thread): raises image_saving
+    // with the path, then save_image with the camera's view transform and the
+    // sequence's "jpgQuality".
     void save_sequence_frame(const std::shared_ptr<VideoDeviceController>& controller,
                              ImageSequence& sequence, const kyr_kelvane::image_descriptor& frame,
                              const std::filesystem::path& path);
@@ -204,7 +234,8 @@ private:
     std::shared_ptr<DeviceInstance> selected_instance() const;
     std::shared_ptr<DeviceInstance> instance_of(const VideoDeviceController& controller) const;
     void report_frame_failure(const char* what);
-    void save_thread_main();
+    // Logs the text and raises save_failed with it; never throws.
+    void report_save_failure(const std::string& text);
 
     // Colour pick: the point as two floats in one word, the colour packed.
     std::atomic<bool> pickRequested_{false};
@@ -219,12 +250,10 @@ private:
     std::atomic<int64_t> lastFrameFailureLog_;
     std::atomic<uint32_t> unreportedFrameFailures_{0};
 
-    // The image writer: queued jobs, written in order by one thread.
-    std::mutex saveMutex_;
-    std::condition_variable saveWake_;
-    std::deque<std::function<void()>> saveQueue_;
-    bool stopSaving_ = false;
-    std::thread saveThread_;
+    // Cleared when destruction begins: save_failed's subscribers may be gone.
+    std::atomic<bool> reportSaveFailures_{true};
+    // The image writer; destroyed after the cameras, before the event lists.
+    save_image_thread saveThread_;
 
     mutable std::mutex mutex_; // devices_, selected_, liveViewOrder_
     std::shared_ptr<DeviceInstance> selected_;

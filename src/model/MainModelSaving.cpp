@@ -1,16 +1,105 @@
-// Saving: the configuration file and captured sequence frames. Neither is
-// written yet: the configuration file and the image writer come with image
-// saving, and until then no sequence captures.
+// Saving images: snaps and captured sequence frames, oriented like the live
+// view, with every plug-in's overlay, handed to the image writer.
 
 #include "model/MainModel.h"
 
+#include "app/IApplicationContext.h"
+#include "app/Utf8.h"
+#include "device/VideoDeviceController.h"
+#include "filter/ImageTransform.h"
+#include "kyrgx/Graphics.h"
+#include "model/ImageSequence.h"
+#include "model/PluginHost.h"
+
+#include <cmath>
+#include <fmt/format.h>
+#include <spdlog/spdlog.h>
+#include <stdexcept>
+
 namespace app {
 
-void MainModel::save_application_settings() {}
+namespace {
 
-void MainModel::save_sequence_frame(const std::shared_ptr<VideoDeviceController>&, ImageSequence&,
-                                    const kyr_kelvane::image_descriptor&, const std::filesystem::path&)
+// The rotation in whole degrees, truncated toward zero; a value no int holds
+// counts as no rotation.
+int32_t whole_degrees(float rotation)
 {
+    if (!std::isfinite(rotation) || std::fabs(rotation) >= 2147483520.0f)
+        return 0;
+    return static_cast<int32_t>(rotation);
+}
+
+// Throws when the frame cannot be read as its descriptor says.
+void check_frame(const kyr_kelvane::image_descriptor& frame)
+{
+    const int32_t bytes = kyrgx::pixel_format_bytes(frame.format);
+    if (bytes == 0)
+        throw std::runtime_error(
+            fmt::format("a frame of pixel format {} cannot be saved", static_cast<int>(frame.format)));
+    if (!frame.data || frame.width == 0 || frame.height == 0)
+        throw std::runtime_error("there is no frame to save");
+    if (frame.pitch <= 0 || static_cast<uint64_t>(frame.pitch) < static_cast<uint64_t>(frame.width) * bytes)
+        throw std::runtime_error(fmt::format("the frame's rows of {} bytes are too short for {} pixels",
+                                             frame.pitch, frame.width));
+}
+
+} // namespace
+
+void MainModel::save_image(const kyr_kelvane::image_descriptor& frame, const ViewTransform& transform,
+                           const vsx::DeviceInfo& device, const std::wstring& path, int quality)
+{
+    try {
+        check_frame(frame);
+        const int32_t rotation = whole_degrees(transform.rotation);
+        std::shared_ptr<ImageUtil::Image> target;
+        std::shared_ptr<ImageUtil::Image> image =
+            frame.format == kyrgx::PixelFormat::YUV422
+                ? ImageUtil::transformImageSwapRB(frame, rotation, transform.flipVertical,
+                                                  transform.flipHorizontal, target)
+                : ImageUtil::transformImage(frame, rotation, transform.flipVertical, transform.flipHorizontal,
+                                            target);
+        if (!image)
+            throw std::runtime_error(
+                fmt::format("a frame of pixel format {} cannot be saved", static_cast<int>(frame.format)));
+
+        // The overlays are drawn into the image's own pixels, blue, green, red
+        // and alpha as the writer reads them. The Graphics holds the offscreen
+        // drawing lock from its making to its release.
+        if (!Plugin::plugin_list.empty()) {
+            const std::shared_ptr<kyrgx::Graphics> graphics =
+                application::get_context()->makeGraphics(ImageUtil::image_view_of(*image), true);
+            if (graphics)
+                Plugin::plugins_render(nullptr, device, *graphics);
+        }
+        saveThread_.push(std::move(image), path, quality);
+    } catch (const std::exception& e) {
+        report_save_failure(fmt::format("failed to save image: {}", e.what()));
+    }
+}
+
+void MainModel::save_sequence_frame(const std::shared_ptr<VideoDeviceController>& controller,
+                                    ImageSequence& sequence, const kyr_kelvane::image_descriptor& frame,
+                                    const std::filesystem::path& path)
+{
+    raise_event(image_saving, nullptr, *controller, path);
+    save_image(frame, controller->viewTransform, controller->deviceInfo(), path_to_wide(path),
+               sequence.jpgQuality());
+}
+
+void MainModel::report_save_failure(const std::string& text)
+{
+    try {
+        spdlog::error("{}", text);
+        if (!reportSaveFailures_.load(std::memory_order_acquire))
+            return;
+        std::wstring wide = utf8_to_wide(text);
+        raise_event(save_failed, nullptr, wide);
+    } catch (const std::exception& e) {
+        try {
+            spdlog::error("MainModel::save_image() failed: {}", e.what());
+        } catch (...) {
+        }
+    }
 }
 
 } // namespace app

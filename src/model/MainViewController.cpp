@@ -45,6 +45,7 @@ void MainViewController::connect_view_events()
             spdlog::error("MainViewController::plugins_shutdown() failed: {}", e.what());
         }
     });
+    view_->loaded.push_back([this](app::IViewBase*) { on_loaded(); });
     view_->resized.push_back([this](app::IViewBase*, kyrgx::Vec2<int> size) { windowSize_ = size; });
     view_->moved.push_back(
         [this](app::IViewBase*, kyrgx::Vec2<int> position) { windowPosition_ = position; });
@@ -56,6 +57,14 @@ void MainViewController::connect_view_events()
             spdlog::error("MainViewController::languageSelected() failed: {}", e.what());
         }
     });
+}
+
+void MainViewController::on_loaded()
+{
+    if (loaded_)
+        return;
+    loaded_ = true;
+    model_->load_application_settings(); // never throws
 }
 
 void MainViewController::on_close()

@@ -19,8 +19,12 @@ public:
     MainViewController(const MainViewController&) = delete;
     MainViewController& operator=(const MainViewController&) = delete;
 
+    // The main view's first load: the cameras of the last run are reopened
+    // ("configuration.json"). Later loads do nothing.
+    void on_loaded();
     // The close sequence, run when the main window closes: the window
-    // settings, then every camera is saved and closed.
+    // settings, then "configuration.json", then every camera is saved and
+    // closed.
     void on_close();
     // The GUI tick: the model's (colour picks, lost and stalled cameras), then
     // this controller's timeout entries, then every plug-in's.
@@ -39,4 +43,5 @@ private:
     std::shared_ptr<app::MainModel> model_;
     kyrgx::Vec2<int> windowPosition_;
     kyrgx::Vec2<int> windowSize_;
+    bool loaded_ = false;
 };

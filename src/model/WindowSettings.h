@@ -19,6 +19,8 @@ std::wstring window_settings_path();
 
 // Reads "window_settings.json". Never throws: a missing file gives the
 // defaults silently; any other failure is logged and keeps what was read so far.
+// A position beyond a million pixels either way, a negative size or one beyond
+// a million pixels is such a failure: the rectangle keeps its defaults.
 WindowSettings load_window_settings();
 
 // Writes the language and the window's position and size. Throws on failure.

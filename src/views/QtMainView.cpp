@@ -43,6 +43,7 @@ QtMainView::QtMainView(int x, int y, int width, int height, QWidget* parent)
     centralLayout_ = new QGridLayout(central_);
     centralLayout_->setSpacing(6);
     centralLayout_->setContentsMargins(0, 0, 0, 0);
+    buildLiveViewArea(central_);
 
     tickTimer_ = new QTimer(this);
     connect(tickTimer_, &QTimer::timeout, this, [this] { runTick(); });
@@ -61,20 +62,6 @@ QtMainView::~QtMainView()
 {
     if (crossCursorInstalled_)
         QApplication::restoreOverrideCursor();
-}
-
-void QtMainView::setLiveViewContainer(QWidget* container)
-{
-    if (liveViewContainer_ == container)
-        return;
-    if (liveViewContainer_) {
-        centralLayout_->removeWidget(liveViewContainer_);
-        liveViewContainer_->hide();
-    }
-    liveViewContainer_ = container;
-    if (container)
-        centralLayout_->addWidget(container, 0, 0);
-    centralLayout_->update();
 }
 
 // ---- cursor, title, geometry, state

@@ -30,6 +30,8 @@ class QtMenuListButton;
 namespace QtView {
 class QTitleBar;
 }
+class QLiveViewPanel;
+class QTabedLiveViewContainer;
 
 // The program's only top-level window: frameless, with its own title bar, the
 // ribbon in a fixed dock at the top, the live views in the central grid and
@@ -40,8 +42,9 @@ class QTitleBar;
 //
 // Split by concern: QtMainView.cpp (frame, window events, keys, cursor, tick),
 // QtMainViewRibbon.cpp (ribbon and title-bar buttons), QtMainViewStatusBar.cpp
-// (status bar), QtMainViewPending.cpp (live views, docks, dialogs and message
-// boxes, whose widgets are still to come: until then they do nothing).
+// (status bar), QtMainViewLiveViews.cpp (the live-view panel in the central
+// grid), QtMainViewPending.cpp (docks, dialogs and message boxes, whose
+// widgets are still to come: until then they do nothing).
 class QtMainView : public QMainWindow, public IMainView {
     Q_OBJECT
 public:
@@ -54,11 +57,6 @@ public:
     void setGeometry(kyrgx::Vec2<int> position, kyrgx::Vec2<int> size) override;
     // May be called from any thread (the frame threads ask it).
     bool isMinimized() override;
-
-    // The live-view area: the widget goes into the central grid's cell (0, 0),
-    // replacing what was there before. The window does not own the live views
-    // beyond the Qt parent it becomes.
-    void setLiveViewContainer(QWidget* container);
 
     // ---- status bar (QtMainViewStatusBar.cpp)
     void updateStatusBar(const StatusBarInfo& info) override;
@@ -83,7 +81,7 @@ public:
     // loop with -1 so the program restarts.
     void selectLanguage(const std::wstring& displayName);
 
-    // ---- live views (QtMainViewPending.cpp)
+    // ---- live views (QtMainViewLiveViews.cpp)
     std::shared_ptr<ILiveView> createLiveView(const std::wstring& name) override;
     void addLiveView(std::shared_ptr<ILiveView> view) override;
     void removeLiveView(std::shared_ptr<ILiveView> view) override;
@@ -113,6 +111,8 @@ public:
 
     QtView::QTitleBar* titleBar() const { return titleBar_; }
     QtGui::Ribbon* ribbon() const { return ribbon_; }
+    QLiveViewPanel* liveViewPanel() const { return liveViewPanel_; }
+    QTabedLiveViewContainer* liveViewContainer() const { return liveViewContainer_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -133,6 +133,8 @@ private:
 
     // frame
     void runTick();
+    // The live-view panel and its tabs in the central widget's grid.
+    void buildLiveViewArea(QWidget* central);
     // Asks the live-view panel for a repaint (the tick, unless minimised).
     void repaintLiveViews();
     void hover(QPoint global);
@@ -157,7 +159,9 @@ private:
     QtView::QTitleBar* titleBar_ = nullptr;
     QWidget* central_ = nullptr;
     QGridLayout* centralLayout_ = nullptr;
-    QPointer<QWidget> liveViewContainer_;
+    QLiveViewPanel* liveViewPanel_ = nullptr;
+    QTabedLiveViewContainer* liveViewContainer_ = nullptr;
+    std::weak_ptr<ILiveView> activeLiveView_;
     QTimer* tickTimer_ = nullptr;
     int cursorMode_ = 0;
     bool crossCursorInstalled_ = false;

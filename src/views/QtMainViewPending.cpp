@@ -78,26 +78,6 @@ std::shared_ptr<IParameterView> QtMainView::filterSettingsView()
 
 void QtMainView::closeFilterSettingsView() {}
 
-// ---- live views: the panel goes into the central grid through
-// setLiveViewContainer, and the tick asks it for a repaint through
-// repaintLiveViews unless the window is minimised.
-
-std::shared_ptr<ILiveView> QtMainView::createLiveView(const std::wstring&)
-{
-    return nullptr;
-}
-
-void QtMainView::addLiveView(std::shared_ptr<ILiveView>) {}
-
-void QtMainView::removeLiveView(std::shared_ptr<ILiveView>) {}
-
-std::vector<vsx::DeviceInfo> QtMainView::liveViewDevices()
-{
-    return {};
-}
-
-void QtMainView::repaintLiveViews() {}
-
 void QtMainView::addDockView(std::shared_ptr<IViewBase>&) {}
 
 } // namespace app

@@ -7,6 +7,7 @@
 #include "views/QtMainView.h"
 
 #include <QApplication>
+#include <QPalette>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -215,8 +216,10 @@ TEST_F(ContextTest, StyleSheetStandsForTheDataFolder)
 {
     app::set_application_folders(app::path_to_wide(dir_), L"");
     qApp->setStyleSheet("");
+    const QPalette standard = QApplication::palette();
     context_.loadStyleSheet();  // missing file: Qt's default style stays
     EXPECT_EQ(qApp->styleSheet(), "");
+    EXPECT_EQ(QApplication::palette(), standard);
 
     std::ofstream(dir_ / "dark-theme.txt") << "A { image: url(_DATA_PATH_/a.png); }\nB { image: url(_DATA_PATH_/b.png); }";
     context_.loadStyleSheet();
@@ -226,7 +229,12 @@ TEST_F(ContextTest, StyleSheetStandsForTheDataFolder)
     std::ofstream(dir_ / "dark-theme.txt") << "C { color: red; }";
     context_.loadStyleSheet();
     EXPECT_EQ(qApp->styleSheet(), "C { color: red; }");
+    // The dark theme comes with a dark palette: light text on a dark window.
+    const QPalette dark;
+    EXPECT_GT(dark.color(QPalette::WindowText).lightness(), dark.color(QPalette::Window).lightness());
+    EXPECT_GT(dark.color(QPalette::Text).lightness(), dark.color(QPalette::Base).lightness());
     qApp->setStyleSheet("");
+    QApplication::setPalette(standard);
 }
 
 TEST(MainView, LanguageSelectionClosesAndEndsTheLoopWithMinusOne)

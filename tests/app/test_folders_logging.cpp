@@ -7,10 +7,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <gtest/gtest.h>
+#include <optional>
+#include <pwd.h>
 #include <spdlog/spdlog.h>
 #include <string>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using quorel::test::make_temp_dir;
@@ -39,9 +41,12 @@ private:
     std::optional<std::string> old_;
 };
 
-std::string read(const fs::path& path) { return app::read_text_file(app::path_to_wide(path)); }
+std::string read(const fs::path& path)
+{
+    return app::read_text_file(app::path_to_wide(path));
+}
 
-}  // namespace
+} // namespace
 
 TEST(Folders, KnownFoldersFollowXdg)
 {
@@ -74,6 +79,53 @@ TEST(Folders, RelativeXdgConfigHomeIsIgnored)
     EXPECT_EQ(app::get_known_folder(app::kFolderRoamingAppData), app::path_to_wide(home / ".config"));
 }
 
+TEST(Folders, AHomeOrXdgFolderThatIsNotUtf8IsNamedInTheError)
+{
+    const fs::path home = make_temp_dir("home");
+    const std::string bad = home.string() + "/caf\xE9"; // Latin-1, not UTF-8
+    const struct {
+        const char* variable;
+        int code;
+        std::string message;
+    } rows[] = {
+        {"HOME", app::kFolderLocalAppData,
+         "The folder '" + home.string() + "/caf\\xE9/.local/share' (HOME) is not valid UTF-8: "},
+        {"HOME", app::kFolderPictures,
+         "The folder '" + home.string() + "/caf\\xE9/Pictures' (HOME) is not valid UTF-8: "},
+        {"XDG_CONFIG_HOME", app::kFolderRoamingAppData,
+         "The folder '" + home.string() + "/caf\\xE9' (XDG_CONFIG_HOME) is not valid UTF-8: "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.variable);
+        ScopedEnv h("HOME", std::string(row.variable) == "HOME" ? bad : home.string());
+        ScopedEnv c("XDG_CONFIG_HOME", std::string(row.variable) == "HOME" ? "" : bad);
+        ScopedEnv d("XDG_DATA_HOME", "");
+        try {
+            app::get_known_folder(row.code);
+            FAIL() << "no exception";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()).substr(0, row.message.size()), row.message);
+        }
+    }
+}
+
+TEST(Folders, WithoutHomeTheUserDatabaseGivesTheHomeFolder)
+{
+    const passwd* user = getpwuid(getuid());
+    ASSERT_NE(user, nullptr);
+    const std::string home = user->pw_dir;
+    ScopedEnv h("HOME", "");
+    unsetenv("HOME");
+    ScopedEnv c("XDG_CONFIG_HOME", "");
+    ScopedEnv d("XDG_DATA_HOME", "");
+    EXPECT_EQ(app::get_known_folder(app::kFolderRoamingAppData),
+              app::path_to_wide(fs::path(home) / ".config"));
+    EXPECT_EQ(app::get_known_folder(app::kFolderLocalAppData),
+              app::path_to_wide(fs::path(home) / ".local/share"));
+    EXPECT_EQ(app::get_known_folder(app::kFolderDocuments), app::path_to_wide(fs::path(home) / "Documents"));
+    EXPECT_EQ(app::get_known_folder(app::kFolderPictures), app::path_to_wide(fs::path(home) / "Pictures"));
+}
+
 TEST(Folders, SettingsFolderIsCreatedWithMissingParents)
 {
     // A bare user account may not even have ~/.config yet.
@@ -84,7 +136,7 @@ TEST(Folders, SettingsFolderIsCreatedWithMissingParents)
     const std::wstring dir = app::get_settings_directory();
     EXPECT_EQ(dir, app::path_to_wide(home / "no" / "such" / "config" / "Quorel 4"));
     EXPECT_TRUE(fs::is_directory(app::path_from_wide(dir)));
-    EXPECT_EQ(app::get_settings_directory(), dir);  // the same folder on every call
+    EXPECT_EQ(app::get_settings_directory(), dir); // the same folder on every call
 }
 
 TEST(Folders, SettingsPathOccupiedByAFileFailsOnLogging)
@@ -155,6 +207,6 @@ TEST_F(Logging, LinesAfterShutdownAreDropped)
 {
     app::setup_logging(app::path_to_wide(dir_));
     app::shutdown_logging();
-    spdlog::info("logged by an object destroyed at exit");  // must not crash
+    spdlog::info("logged by an object destroyed at exit"); // must not crash
     EXPECT_EQ(read(dir_ / "log.txt").find("destroyed at exit"), std::string::npos);
 }

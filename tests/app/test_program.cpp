@@ -7,12 +7,17 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -32,6 +37,7 @@ protected:
     void SetUp() override
     {
         root_ = quorel::test::make_temp_dir("program");
+        home_ = (root_ / "home").string();
         const fs::path bin = app::path_from_wide(app::get_application_directory());
         fs::create_directories(root_ / "bin");
         fs::copy_file(bin / "quorel", root_ / "bin" / "quorel");
@@ -44,8 +50,12 @@ protected:
 
     pid_t start()
     {
-        std::vector<std::string> env = {"HOME=" + (root_ / "home").string(), "QT_QPA_PLATFORM=offscreen",
+        std::vector<std::string> env = {"HOME=" + home_, "QT_QPA_PLATFORM=offscreen",
                                         "XDG_RUNTIME_DIR=" + root_.string(), "PATH=/usr/bin:/bin"};
+        // A sanitizer build of the program needs the same options (suppression files) as the tests.
+        for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS"})
+            if (const char* value = std::getenv(name))
+                env.push_back(std::string(name) + "=" + value);
         std::vector<char*> envp;
         for (auto& e : env)
             envp.push_back(e.data());
@@ -55,7 +65,15 @@ protected:
         pid_t pid = 0;
         posix_spawnattr_t attr;
         posix_spawnattr_init(&attr);
-        EXPECT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, &attr, argv, envp.data()), 0);
+        // What the program prints (before its log exists, too) goes to output().
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        const std::string output = (root_ / "output.txt").string();
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
+                                         O_WRONLY | O_CREAT | O_APPEND, 0644);
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+        EXPECT_EQ(posix_spawn(&pid, exe.c_str(), &actions, &attr, argv, envp.data()), 0);
+        posix_spawn_file_actions_destroy(&actions);
         posix_spawnattr_destroy(&attr);
         return pid;
     }
@@ -77,10 +95,28 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
     }
 
+    // The exit code, or nullopt (the program killed) when it has not ended
+    // within a generous limit.
+    static std::optional<int> wait_exit_or_kill(pid_t pid)
+    {
+        for (auto until = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < until;
+             std::this_thread::sleep_for(20ms)) {
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == pid)
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+        }
+        kill(pid, SIGKILL);
+        wait_exit(pid);
+        return std::nullopt;
+    }
+
+    std::string output() const { return read(root_ / "output.txt"); }
+
     fs::path root_;
+    std::string home_;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Program, StartsLogsAndClosesOnTerminate)
 {
@@ -88,14 +124,16 @@ TEST_F(Program, StartsLogsAndClosesOnTerminate)
         const pid_t pid = start();
         // The second start first rotates the first start's log away.
         ASSERT_TRUE(run == 1 || wait_for_log("new session", "log.1.txt"));
-        ASSERT_TRUE(wait_for_log("###################################################\n"));
-        kill(pid, SIGTERM);  // closes the window like the user would
+        ASSERT_TRUE(wait_for_log("Start-up done: the main window is shown"));
+        kill(pid, SIGTERM); // closes the window like the user would
         EXPECT_EQ(wait_exit(pid), 0);
     }
     const std::string log = read(settings() / "log.txt");
-    EXPECT_NE(log.find("[Quorel] [info] ################## new session ####################"), std::string::npos);
+    EXPECT_NE(log.find("[Quorel] [info] ################## new session ####################"),
+              std::string::npos);
     EXPECT_NE(log.find("[Quorel] [info] Version: Quorel 4.0.0.180"), std::string::npos);
-    EXPECT_NE(read(settings() / "log.1.txt").find("new session"), std::string::npos);  // the second start rotated
+    EXPECT_NE(read(settings() / "log.1.txt").find("new session"),
+              std::string::npos); // the second start rotated
     EXPECT_NE(read(settings() / "window_settings.json").find("\"language\": \"en-US\""), std::string::npos);
 }
 
@@ -115,7 +153,39 @@ TEST_F(Program, BrokenSettingsAndMissingStyleSheetStillStart)
     fs::remove(data() / "dark-theme.txt");
     const pid_t pid = start();
     ASSERT_TRUE(wait_for_log("Failed to load file. what(): "));
+    ASSERT_TRUE(wait_for_log("Start-up done: the main window is shown"));
     kill(pid, SIGTERM);
     EXPECT_EQ(wait_exit(pid), 0);
     EXPECT_NE(read(settings() / "window_settings.json").find("\"x\": 64"), std::string::npos);
+}
+
+TEST_F(Program, ATerminationSignalDuringStartUpEndsItAtOnce)
+{
+    // A FIFO in place of the settings file blocks the start-up in its read.
+    fs::create_directories(settings());
+    ASSERT_EQ(mkfifo((settings() / "window_settings.json").c_str(), 0644), 0);
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        const pid_t pid = start();
+        ASSERT_TRUE(wait_for_log("new session"));
+        kill(pid, signal);
+        EXPECT_EQ(wait_exit_or_kill(pid), 128 + signal);
+        fs::remove(settings() / "log.txt");
+        EXPECT_NE(output().find(signal == SIGTERM ? "Quorel: SIGTERM during start-up; exiting."
+                                                  : "Quorel: SIGINT during start-up; exiting."),
+                  std::string::npos)
+            << output();
+    }
+}
+
+TEST_F(Program, AHomeFolderThatIsNotUtf8IsNamed)
+{
+    home_ = (root_ / "caf\xE9").string();
+    fs::create_directories(home_);
+    const pid_t pid = start();
+    EXPECT_EQ(wait_exit_or_kill(pid), 255);
+    EXPECT_NE(output().find("Unhandled Exception: The folder '" + root_.string() +
+                            "/caf\\xE9/.config' (HOME) is not valid UTF-8"),
+              std::string::npos)
+        << output();
 }

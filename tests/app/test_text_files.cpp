@@ -3,18 +3,27 @@
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 
+#include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using quorel::test::make_temp_dir;
 
 namespace {
 
-void put(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+void put(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
 
 std::string get(const fs::path& path)
 {
@@ -22,9 +31,12 @@ std::string get(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::wstring w(const fs::path& path) { return app::path_to_wide(path); }
+std::wstring w(const fs::path& path)
+{
+    return app::path_to_wide(path);
+}
 
-}  // namespace
+} // namespace
 
 TEST(Utf8, RoundTripsEveryEncodingLength)
 {
@@ -34,9 +46,11 @@ TEST(Utf8, RoundTripsEveryEncodingLength)
     } rows[] = {
         {"", L""},
         {"plain ascii", L"plain ascii"},
-        {"Gr\xC3\xBC\xC3\x9F" "e", L"Gr\u00FC\u00DFe"},
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e",
+         L"Gr\u00FC\u00DFe"},
         {"\xE6\x97\xA5\xE6\x9C\xAC", L"\u65E5\u672C"},
-        {"\xF0\x9F\x93\xB7", L"\U0001F4F7"},  // outside the BMP: one wide character
+        {"\xF0\x9F\x93\xB7", L"\U0001F4F7"}, // outside the BMP: one wide character
     };
     for (const auto& row : rows) {
         EXPECT_EQ(app::utf8_to_wide(row.utf8), row.wide) << row.utf8;
@@ -47,12 +61,12 @@ TEST(Utf8, RoundTripsEveryEncodingLength)
 TEST(Utf8, MalformedInputThrowsRangeError)
 {
     const std::string bad[] = {
-        "\xC3",              // truncated
-        "\xC0\xAF",          // overlong '/'
-        "\xED\xA0\x80",      // surrogate
-        "\xFF",              // invalid lead byte
-        "a\x80z",            // lone continuation byte
-        "\xF4\x90\x80\x80",  // beyond U+10FFFF
+        "\xC3",             // truncated
+        "\xC0\xAF",         // overlong '/'
+        "\xED\xA0\x80",     // surrogate
+        "\xFF",             // invalid lead byte
+        "a\x80z",           // lone continuation byte
+        "\xF4\x90\x80\x80", // beyond U+10FFFF
     };
     for (const auto& text : bad)
         EXPECT_THROW(app::utf8_to_wide(text), std::range_error);
@@ -79,7 +93,8 @@ TEST(TextFile, ReadingAMissingFileLogsAndGivesEmpty)
 
 TEST(TextFile, WriteReplacesAndKeepsNonAsciiPaths)
 {
-    const fs::path dir = make_temp_dir("write") / "Pr\xC3\xBC" "fung";
+    const fs::path dir = make_temp_dir("write") / "Pr\xC3\xBC"
+                                                  "fung";
     fs::create_directories(dir);
     const fs::path file = dir / "\xE6\x97\xA5\xE6\x9C\xAC.json";
     app::write_text_file(w(file), "first");
@@ -124,7 +139,58 @@ TEST(TextFile, FailedWriteLeavesThePreviousFileUntouched)
 
     EXPECT_EQ(error, "Failed to write to : " + file.string());
     EXPECT_EQ(get(file), "previous content");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "temporary file left";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
+        << "temporary file left";
+}
+
+namespace {
+
+// The id of a process that has ended (and been reaped).
+pid_t finished_process()
+{
+    const pid_t pid = fork();
+    if (pid == 0)
+        _exit(0);
+    waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+std::set<std::string> names_in(const fs::path& dir)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+} // namespace
+
+TEST(TextFile, TemporariesOfWritesCutOffByAKillGoAtTheNextWrite)
+{
+    const fs::path dir = make_temp_dir("stale");
+    const std::string dead = std::to_string(finished_process());
+    const std::string alive = std::to_string(getpid());
+    const std::string cutOff = ".settings.json.tmp-" + dead + "-a1B2c3";  // its writer is gone
+    const std::string older = ".settings.json.tmp-Zx9Yw8";                // the earlier naming
+    const std::string reused = ".settings.json.tmp-" + alive + "-q5R6s7"; // a process id in use again
+    const std::string writing = ".settings.json.tmp-" + dead + "-k8L9m0"; // locked: a writer is at work
+    const std::string young = ".settings.json.tmp-" + alive + "-n1O2p3";  // just created, not locked yet
+    const std::string otherTarget = ".other.json.tmp-" + dead + "-a1B2c3";
+    const std::string lookalike = ".settings.json.tmp-" + dead + "-a1B2c3-not";
+    for (const std::string& name : {cutOff, older, reused, writing, young, otherTarget, lookalike})
+        put(dir / name, "partial");
+    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const std::string& name : {older, reused, writing, lookalike})
+        fs::last_write_time(dir / name, hourAgo);
+    const int held = open((dir / writing).c_str(), O_RDONLY);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+    app::write_text_file(w(dir / "settings.json"), "new");
+
+    EXPECT_EQ(get(dir / "settings.json"), "new");
+    EXPECT_EQ(names_in(dir),
+              (std::set<std::string>{"settings.json", writing, young, otherTarget, lookalike}));
+    close(held);
 }
 
 TEST(TextFile, RemoveFile)

@@ -27,6 +27,7 @@ inline constexpr const char* kAnalog = "63000005";    // QAN-V1:63000005, norms,
 // Extra cameras of the test set.
 inline constexpr const char* kUnsupported = "41000091";    // only formats the program cannot show
 inline constexpr const char* kFullSensor = "41000092";     // maximum stays the sensor size when binning
+inline constexpr const char* kOddSensor = "52000093";      // QGE-C16X with a 1442-pixel sensor
 inline constexpr const char* kLinked = "52000094";         // reachable copy of QGE-M13: square binning only
 inline constexpr const char* kHorizontalOnly = "41000095"; // "BinningHorizontal" alone
 inline constexpr const char* kBinningOnly = "41000096";    // binning integers, no decimation
@@ -38,6 +39,8 @@ inline const char* kTestCameras = R"({
   "cameras": [
     {"id": "unsupported", "template": "usb-mono16", "serial": "41000091", "pixelFormats": ["Mono14", "RGB8"]},
     {"id": "full-sensor", "template": "usb-mono16", "serial": "41000092", "binningReducesMax": false},
+    {"id": "odd-sensor", "template": "gige-color", "serial": "52000093", "ip": "192.0.2.61",
+     "sensor": [1442, 1080]},
     {"id": "linked", "template": "gige-unreachable", "serial": "52000094", "ip": "192.0.2.60"},
     {"id": "horizontal-only", "template": "usb-mono16", "serial": "41000095",
      "remove": ["BinningVertical", "DecimationHorizontal", "DecimationVertical"]},

@@ -54,6 +54,18 @@ bool is_ramp(const kyr_kelvane::image_descriptor& d, uint32_t n)
     return is_ramp(FrameLog::Frame{d, std::vector<uint8_t>(d.data, d.data + d.byte_size())}, n);
 }
 
+// From now on the camera refuses to drop notification handlers ("busy") and
+// to close ("stuck").
+void refuse_removal_and_close()
+{
+    ASSERT_GT(vsxsim_inject_fault(R"({"function": "vsx_prop_event_remove_notification", "count": -1,
+                                      "code": 7, "message": "busy"})"),
+              0);
+    ASSERT_GT(vsxsim_inject_fault(R"({"function": "vsx_grabber_device_close", "count": -1, "code": 1,
+                                      "message": "stuck"})"),
+              0);
+}
+
 class CameraLife : public ControllerTest {
 protected:
     void SetUp() override
@@ -207,6 +219,8 @@ TEST_F(CameraLife, SnapTimeOutIsAFailureAndLeavesTheLastSnapAlone)
     EXPECT_EQ(controller->snapImage(std::chrono::milliseconds(20)).data, nullptr);
 }
 
+// Stopping leaves the pause as it is; the next start ends it (a start that
+// kept it used to drop every frame until a resume that nothing offered).
 TEST_F(CameraLife, PauseEndsWithTheStream)
 {
     startRamp();
@@ -215,15 +229,40 @@ TEST_F(CameraLife, PauseEndsWithTheStream)
         controller->pause();
     }
     ASSERT_TRUE(controller->isPaused());
-    // A format change with the stream stopped, then a new start: frames flow.
     controller->stopLive();
+    EXPECT_TRUE(controller->isPaused());
+    EXPECT_TRUE(is_ramp(controller->snapImage(), 1)) << "the paused frame is still served";
+
+    // A format change with the stream stopped, then a new start: frames flow.
     controller->setVideoformat("Mono8", 320, 240);
     controller->startLive();
     EXPECT_FALSE(controller->isPaused());
     const size_t before = frames.count();
     deliver(kUsbMono, 1);
+    ASSERT_EQ(frames.count(), before + 1);
     EXPECT_EQ(frames.at(before).descriptor.width, 320u);
     EXPECT_NO_THROW(controller->resume()); // nothing to resume
+}
+
+TEST_F(CameraLife, PauseWithoutAStreamOrWithoutAFrame)
+{
+    open(kUsbMono);
+    frames.attach(*controller);
+    // Not live: there is nothing to pause.
+    controller->pause();
+    EXPECT_FALSE(controller->isPaused());
+
+    // Live, but no frame within the snap's second: paused, with no frame kept.
+    controller->startLive();
+    controller->pause();
+    EXPECT_TRUE(controller->isPaused());
+    EXPECT_FALSE(controller->isSnapPending());
+    EXPECT_EQ(controller->snapImage().data, nullptr);
+    EXPECT_EQ(controller->pixelColor(0, 0), (std::array<uint8_t, 4>{0, 0, 0, 0}));
+
+    controller->resume();
+    deliver(kUsbMono, 1);
+    EXPECT_EQ(frames.count(), 1u);
 }
 
 TEST_F(CameraLife, FramesWhileNotLiveOnlyCount)
@@ -545,6 +584,45 @@ TEST_F(CameraLife, RegistrationsAreOnePerFeatureAndEndAtClose)
     EXPECT_TRUE(sim_stats(kGigeColor)["registrations"].empty());
 }
 
+// The handlers used to reach the controller through a raw pointer: when the
+// camera refused to drop them and to close while another owner kept it open,
+// the next change on the camera called into the closed, then destroyed,
+// controller (AddressSanitizer reports that as a use after free).
+TEST_F(CameraLife, HandlersEndAtCloseWhateverTheCameraSays)
+{
+    LogCapture log;
+    std::shared_ptr<vsx::Grabber> otherOwner = open_grabber(kGigeColor);
+    controller->openGrabber(otherOwner);
+    std::atomic<int> exposures{0}, selectors{0};
+    controller->registerNotification("ExposureTime", [&](vsx::Property&) { ++exposures; });
+    controller->onLutSelectorChanged = [&](const std::string&) { ++selectors; };
+    ASSERT_TRUE(vsxsim_camera_write(kGigeColor, "ExposureTime", "20000"));
+    ASSERT_TRUE(vsxsim_flush(5000));
+    ASSERT_EQ(exposures.load(), 1);
+
+    refuse_removal_and_close();
+    controller->closeDevice();
+    vsxsim_clear_faults();
+    ASSERT_TRUE(otherOwner->isDeviceOpen());
+    ASSERT_FALSE(sim_stats(kGigeColor)["registrations"].empty()) << "the camera still holds the handlers";
+
+    const auto changeOnTheCamera = [](const char* exposure, const char* triggerMode, const char* lut) {
+        ASSERT_TRUE(vsxsim_camera_write(kGigeColor, "ExposureTime", exposure));
+        ASSERT_TRUE(vsxsim_camera_write(kGigeColor, "TriggerMode", triggerMode));
+        ASSERT_TRUE(vsxsim_camera_write(kGigeColor, "LUTSelector", lut));
+        ASSERT_TRUE(vsxsim_flush(5000));
+    };
+    changeOnTheCamera("30000", "On", "Green");
+    EXPECT_EQ(exposures.load(), 1);
+    EXPECT_EQ(selectors.load(), 0);
+    EXPECT_FALSE(controller->isTriggerMode());
+
+    controller.reset();
+    changeOnTheCamera("40000", "Off", "Blue");
+    EXPECT_EQ(exposures.load(), 1);
+    otherOwner.reset();
+}
+
 TEST_F(CameraLife, LostCameraClosesCleanly)
 {
     startRamp();
@@ -566,12 +644,7 @@ TEST_F(CameraLife, CloseGoesOnPastFailingSteps)
     LogCapture log;
     startRamp();
     controller->registerNotification("ExposureTime", [](vsx::Property&) {});
-    ASSERT_GT(vsxsim_inject_fault(R"({"function": "vsx_prop_event_remove_notification", "count": -1,
-                                      "code": 7, "message": "busy"})"),
-              0);
-    ASSERT_GT(vsxsim_inject_fault(R"({"function": "vsx_grabber_device_close", "count": -1, "code": 1,
-                                      "message": "stuck"})"),
-              0);
+    refuse_removal_and_close();
     EXPECT_NO_THROW(controller->closeDevice());
     vsxsim_clear_faults();
     EXPECT_GE(log.count(spdlog::level::err, "busy"), 1);
@@ -663,6 +736,48 @@ TEST_F(CameraLife, SettingsFileVariants)
     const std::string text =
         error_text([&] { controller->save_device_state(app::path_to_wide(dir / "missing" / "cam.json")); });
     EXPECT_EQ(text.rfind("saveDeviceState() failed: ", 0), 0u) << text;
+}
+
+// The settings file used to be written first and left in place when the
+// camera's own state file then failed: the pair claimed a state never saved.
+TEST_F(CameraLife, FailedStateFileLeavesTheSettingsFileAsItWas)
+{
+    const fs::path dir = make_temp_dir("state-pair");
+    const auto bytes = [](const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const std::wstring statePath = app::path_to_wide(dir / "cam.json");
+    open(kUsbMono);
+    controller->setVideoformat("Mono8", 640, 480);
+    controller->save_device_state(statePath);
+    // Edited by hand since (CR LF line ends).
+    const std::string edited = "{\r\n    \"binning\": \"Disabled\",\r\n    \"height\": \"480\",\r\n"
+                               "    \"videoformat\": \"Mono8\",\r\n    \"width\": \"640\"\r\n}\r\n";
+    std::ofstream(dir / "cam_settings.json", std::ios::binary) << edited;
+    const std::string state = bytes(dir / "cam.json");
+
+    LogCapture log;
+    controller->setVideoformat("Mono16", 1024, 768);
+    ASSERT_GT(vsxsim_inject_fault(R"({"function": "vsx_propmap_serialize_to_fileW", "count": -1,
+                                      "code": 17, "message": "disk full"})"),
+              0);
+    EXPECT_EQ(error_text([&] { controller->save_device_state(statePath); }),
+              "saveDeviceState() failed: disk full");
+    EXPECT_EQ(bytes(dir / "cam_settings.json"), edited);
+    EXPECT_EQ(bytes(dir / "cam.json"), state);
+    EXPECT_EQ(log.count(spdlog::level::warn, "cam_settings.json is back as it was"), 1);
+
+    // Without an earlier pair nothing is left behind.
+    EXPECT_EQ(error_text([&] { controller->save_device_state(app::path_to_wide(dir / "fresh.json")); }),
+              "saveDeviceState() failed: disk full");
+    EXPECT_FALSE(fs::exists(dir / "fresh_settings.json"));
+    EXPECT_FALSE(fs::exists(dir / "fresh.json"));
+    vsxsim_clear_faults();
+
+    // The pair on disk still loads as the state it was saved with.
+    controller->load_device_state(statePath);
+    EXPECT_EQ(controller->videoformat().text, "Mono8 (640x480)");
 }
 
 // Filter files used to be named by the raw unique name, which may hold '/' or ':'.

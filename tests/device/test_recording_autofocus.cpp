@@ -259,18 +259,36 @@ TEST_F(Autofocus, GenICamRegionAroundThePointPlusOffset)
     EXPECT_EQ(value("Focus"), "612");
 }
 
+// The one-push region is in sensor pixels: the image point times the binning
+// the camera actually applies.
 TEST_F(Autofocus, OnePushRegionInSensorPixels)
 {
     open(kAnalog);
-    controller->setBinningSkippingValue("Binning 2x");
-    controller->startAutoFocus({100, 50});
-    EXPECT_EQ(value("Focus_Enable_Region_of_Interest"), "true");
-    EXPECT_EQ(value("Focus_Left"), "136");
-    EXPECT_EQ(value("Focus_Top"), "36");
-    EXPECT_EQ(value("Focus_Right"), "264");
-    EXPECT_EQ(value("Focus_Bottom"), "164");
-    ASSERT_TRUE(vsxsim_flush(5000));
-    EXPECT_EQ(value("Focus"), "612");
+    struct Row {
+        const char* choice;
+        const char* onCamera; // the camera's "Binning"
+        const char* left;
+        const char* top;
+        const char* right;
+        const char* bottom;
+    };
+    const Row rows[] = {
+        {"Binning 2x", "2x2", "136", "36", "264", "164"},
+        {"Binning Disabled", "Off", "36", "0", "164", "114"}, // top: -14 raised to the minimum
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.choice);
+        controller->setBinningSkippingValue(row.choice);
+        ASSERT_EQ(value("Binning"), row.onCamera);
+        controller->startAutoFocus({100, 50});
+        EXPECT_EQ(value("Focus_Enable_Region_of_Interest"), "true");
+        EXPECT_EQ(value("Focus_Left"), row.left);
+        EXPECT_EQ(value("Focus_Top"), row.top);
+        EXPECT_EQ(value("Focus_Right"), row.right);
+        EXPECT_EQ(value("Focus_Bottom"), row.bottom);
+        ASSERT_TRUE(vsxsim_flush(5000));
+        EXPECT_EQ(value("Focus"), "612");
+    }
 }
 
 TEST_F(Autofocus, RegionsAtTheEdgeAndMissingFeatures)
@@ -294,13 +312,15 @@ TEST_F(Autofocus, RegionsAtTheEdgeAndMissingFeatures)
 
 TEST_F(Autofocus, ClampedWritesLandOnTheGrid)
 {
-    open(kGigeColor);
-    // "AutoFocusROILeft": minimum 0, increment 4, maximum 1408.
+    open(kOddSensor);
+    // "AutoFocusROILeft": minimum 0, increment 4, maximum 1410 (the 1442-pixel
+    // sensor less 32), which is off the grid and refused by the camera.
     const vsx::PropInteger left = controller->grabber()->devicePropertyMap().findInteger("AutoFocusROILeft");
+    ASSERT_EQ(left.maximum(), 1410);
     struct Row {
         int64_t value, written;
     };
-    const Row rows[] = {{10, 8}, {-3, 0}, {100, 100}, {5000, 1408}, {1407, 1404}};
+    const Row rows[] = {{10, 8}, {-3, 0}, {100, 100}, {5000, 1408}, {1410, 1408}, {1407, 1404}};
     for (const Row& row : rows) {
         EXPECT_TRUE(app::set_integer_clamped(left, row.value));
         EXPECT_EQ(left.value(), row.written) << row.value;

@@ -3,11 +3,15 @@
 // video norm and input channel, against the simulated cameras.
 
 #include "ControllerCameras.h"
+#include "FrameLog.h"
+#include "app/Utf8.h"
 #include "device/FeatureAccess.h"
 #include "device/FormatEnumeration.h"
 #include "support/LogCapture.h"
+#include "support/TempHome.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 using app::BinningEntry;
@@ -458,16 +462,36 @@ TEST_F(VideoFormats, BinningKeepsTheFieldOfView)
 
 TEST_F(VideoFormats, RefusedBinningIsReportedAndNotTaken)
 {
-    open(kUsbMono);
-    controller->setVideoformat("Mono8", 2592, 1944);
-    ASSERT_GT(vsxsim_inject_fault(R"({"function": "vsx_propmap_set_value_int64", "feature": "BinningVertical",
-                                      "count": 1, "code": 7, "message": "Binning is locked"})"),
-              0);
-    EXPECT_EQ(error_text([&] { controller->setBinningSkippingValue("Binning 2x"); }),
-              "setBinningSkippingValue: Binning is locked");
-    EXPECT_EQ(controller->binningText(), "Disabled");
-    EXPECT_EQ(device_value(*controller, "BinningHorizontal"), "1");
-    EXPECT_EQ(controller->videoformat().width, 2592);
+    struct Row {
+        const char* serial;
+        int64_t width, height;
+        const char* fault;
+        const char* kept;    // the choice before
+        const char* feature; // on the camera, back where it was
+        const char* featureValue;
+    };
+    const Row rows[] = {
+        {kUsbMono, 2592, 1944,
+         R"({"function": "vsx_propmap_set_value_int64", "feature": "BinningVertical", "count": 1, "code": 7,
+             "message": "Binning is locked"})",
+         "Disabled", "BinningHorizontal", "1"},
+        {kAnalog, 640, 480,
+         R"({"function": "vsx_prop_enum_set_value", "feature": "Binning", "count": 1, "code": 7,
+             "message": "Binning is locked"})",
+         "Binning Disabled", "Binning", "Off"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.serial);
+        open(row.serial);
+        controller->setVideoformat("Mono8", row.width, row.height);
+        ASSERT_GT(vsxsim_inject_fault(row.fault), 0);
+        EXPECT_EQ(error_text([&] { controller->setBinningSkippingValue("Binning 2x"); }),
+                  "setBinningSkippingValue: Binning is locked");
+        EXPECT_EQ(controller->binningText(), row.kept);
+        EXPECT_EQ(device_value(*controller, row.feature), row.featureValue);
+        EXPECT_EQ(controller->videoformat().width, row.width);
+        controller->closeDevice();
+    }
 }
 
 // A camera whose maximum stays the sensor size: the controller divides it.
@@ -480,6 +504,60 @@ TEST_F(VideoFormats, SensorSizedMaximumIsDividedByTheBinning)
     ASSERT_FALSE(sizes.empty());
     EXPECT_EQ(sizes.back(), Resolution(1296, 972));
     EXPECT_EQ(controller->videoformat().width, 1296);
+}
+
+// The analogue camera offers its binning as a "Binning" enumeration. Only the
+// integer factor features used to be written, so the camera went on sending an
+// unbinned crop at the reduced size, and the choice was lost with the state.
+TEST_F(VideoFormats, BinningFromTheEnumerationReachesTheCamera)
+{
+    const std::filesystem::path dir = make_temp_dir("enum-binning");
+    const std::wstring statePath = app::path_to_wide(dir / "QAN-V1_63000005.json");
+    open(kAnalog);
+    controller->setVideoformat("Mono8", 640, 480);
+    const auto widthMaximum = [&] {
+        return controller->grabber()->devicePropertyMap().findInteger("Width").maximum();
+    };
+    EXPECT_EQ(widthMaximum(), 720);
+
+    controller->setBinningSkippingValue("Binning 2x");
+    EXPECT_EQ(device_value(*controller, "Binning"), "2x2");
+    EXPECT_EQ(widthMaximum(), 360) << "the camera bins: its image is half as wide";
+    EXPECT_EQ(controller->binningText(), "Binning 2x");
+    EXPECT_EQ(controller->videoformat().text, "Mono8 (320x240)");
+    EXPECT_EQ(device_value(*controller, "Width"), "320");
+    EXPECT_EQ(controller->resolutions("Mono8"), (Sizes{{320, 240}}));
+
+    FrameLog frames;
+    frames.attach(*controller);
+    controller->startLive();
+    vsxsim_step(kAnalog, 1);
+    ASSERT_TRUE(frames.waitFor(1));
+    ASSERT_TRUE(vsxsim_flush(5000));
+    EXPECT_EQ(frames.at(0).descriptor.width, 320u);
+    EXPECT_EQ(frames.at(0).descriptor.height, 240u);
+
+    // The focus region is given in sensor pixels: twice the image point.
+    controller->startAutoFocus({100, 50});
+    EXPECT_EQ(device_value(*controller, "Focus_Left"), "136");
+    EXPECT_EQ(device_value(*controller, "Focus_Bottom"), "164");
+    controller->stopLive();
+
+    // Saved, changed and loaded again: the choice comes back, on the camera too.
+    controller->save_device_state(statePath);
+    controller->setBinningSkippingValue("Binning Disabled");
+    EXPECT_EQ(device_value(*controller, "Binning"), "Off");
+    EXPECT_EQ(controller->videoformat().text, "Mono8 (640x480)");
+    controller->load_device_state(statePath);
+    EXPECT_EQ(controller->binningText(), "Binning 2x");
+    EXPECT_EQ(device_value(*controller, "Binning"), "2x2");
+    EXPECT_EQ(controller->videoformat().text, "Mono8 (320x240)");
+
+    // Opened again, the controller starts from the choice the camera is at.
+    controller->closeDevice();
+    open(kAnalog);
+    EXPECT_EQ(controller->binningText(), "Binning 2x");
+    EXPECT_EQ(controller->videoformat().text, "Mono8 (320x240)");
 }
 
 TEST_F(VideoFormats, VideoNormAndInputChannel)

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
@@ -337,28 +338,110 @@ TEST(FilterPipeline, RunsAreTimedUnderTheirScope)
     EXPECT_EQ(it->scopes, 2);
 }
 
-// The GUI thread switches filters and edits parameters while frames run: run
-// under ThreadSanitizer this shows the frame path shares them race-free.
+namespace {
+
+// The settings the GUI thread moves between while frames run, one bit each:
+// Invert on, Sobel on, Brightness 40 (else -30), Perspective Correction on, its
+// Strength 96 (else 48). Brightness/contrast stays on throughout.
+constexpr unsigned kSettingBits = 5;
+
+void apply_setting(FilterPipeline& p, unsigned setting, unsigned bit)
+{
+    const auto filters = p.filters();
+    const bool on = (setting & (1u << bit)) != 0;
+    switch (bit) {
+    case 0:
+        filters[0]->setBool(L"Enabled", on);
+        break;
+    case 1:
+        filters[1]->setBool(L"Enabled", on);
+        break;
+    case 2:
+        filters[2]->setInt(L"Brightness", on ? 40 : -30);
+        break;
+    case 3:
+        filters[3]->setBool(L"Enabled", on);
+        break;
+    default:
+        filters[3]->setInt(L"Strength", on ? 96 : 48);
+        break;
+    }
+}
+
+void apply_setting(FilterPipeline& p, unsigned setting)
+{
+    p.filters()[2]->setBool(L"Enabled", true);
+    for (unsigned bit = 0; bit < kSettingBits; ++bit)
+        apply_setting(p, setting, bit);
+}
+
+} // namespace
+
+// The GUI thread switches filters, edits parameters and flips the format switch
+// while frames run. Every frame must come out exactly as the settings of one
+// moment make it: each setting is read once per frame, so no frame is torn
+// between old and new settings. Run under ThreadSanitizer this also shows the
+// frame path shares them race-free.
 TEST(FilterPipeline, SettingsChangeWhileFramesRun)
 {
+    constexpr uint32_t W = 256, H = 192; // every pixel maps inside the frame at both strengths
+    constexpr uint8_t kUntouched = 0x5A;
+    TestImage src(P::RGB32, W, H);
+    src.randomize(5);
+
+    // The valid outputs: one per combination of the settings, and the
+    // untouched destination of a frame that ran while the formats were off.
+    std::vector<std::vector<uint8_t>> valid;
+    for (unsigned setting = 0; setting < (1u << kSettingBits); ++setting) {
+        FilterPipeline reference;
+        reference.setFormatsSupported(true);
+        apply_setting(reference, setting);
+        TestImage out(P::RGB32, W, H, 0, kUntouched);
+        reference.apply(src.view(), out.view());
+        valid.push_back(out.bytes());
+    }
+    valid.push_back(TestImage(P::RGB32, W, H, 0, kUntouched).bytes());
+
     FilterPipeline p;
     p.setFormatsSupported(true);
-    TestImage src(P::RGB32, 24, 16);
-    src.randomize(5);
-    TestImage dst(P::RGB32, 24, 16);
+    apply_setting(p, 0);
     std::atomic<bool> done{false};
+    std::atomic<unsigned> changes{0};
     std::thread gui([&] {
-        const auto filters = p.filters();
-        for (unsigned i = 0; !done.load(); ++i) {
-            filters[i % 4]->setBool(L"Enabled", (i / 4) % 2 == 0);
-            filters[2]->setInt(L"Brightness", static_cast<int>(i % 101) - 50);
-            filters[3]->setInt(L"Strength", static_cast<int>(i % 193) - 64);
-            p.setFormatsSupported(i % 7 != 0);
-            (void)p.filterNames();
+        unsigned setting = 0;
+        uint32_t random = 1;
+        for (unsigned i = 0; !done.load(); changes = ++i) {
+            // Paced, so that frames run between the changes as they do while a
+            // user edits (a tight loop would only fight the frames for the locks).
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+            random = random * 1103515245u + 12345u;
+            const unsigned bit = (random >> 16) % (kSettingBits + 1);
+            if (bit == kSettingBits) {
+                p.setFormatsSupported(i % 7 != 0);
+                (void)p.filterNames();
+                continue;
+            }
+            setting ^= 1u << bit;
+            apply_setting(p, setting, bit);
         }
     });
-    for (int frame = 0; frame < 400; ++frame)
+    TestImage dst(P::RGB32, W, H);
+    int torn = 0;
+    std::vector<bool> seen(valid.size(), false);
+    // At least 600 frames, and on until the settings changed 600 times (the
+    // other thread may start late on a busy machine).
+    for (int frame = 0; frame < 600 || (changes.load() < 600 && frame < 100000); ++frame) {
+        std::fill(dst.bytes().begin(), dst.bytes().end(), kUntouched);
         p.apply(src.view(), dst.view());
+        const auto match = std::find(valid.begin(), valid.end(), dst.bytes());
+        if (match == valid.end())
+            ++torn;
+        else
+            seen[static_cast<size_t>(match - valid.begin())] = true;
+    }
     done = true;
     gui.join();
+    EXPECT_EQ(torn, 0);
+    EXPECT_GE(std::count(seen.begin(), seen.end(), true), 3)
+        << "the settings hardly changed while frames ran";
 }

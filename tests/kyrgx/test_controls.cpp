@@ -17,6 +17,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -521,6 +523,73 @@ TEST_F(ThemeTest, BadThemesLogAndLeaveAUsableRoot)
         EXPECT_EQ(label->style()->textColor, kyrgx::Color(255, 255, 255));
         EXPECT_NE(root->defaultFont(), nullptr);
     }
+}
+
+// Shutdown used to dispose the control tree only after a theme had been read:
+// without one, parents and children kept each other alive for ever.
+TEST_F(ThemeTest, ShutdownReleasesTheControlTreeEvenWithoutATheme)
+{
+    for (const bool explicitShutdown : {true, false}) {
+        SCOPED_TRACE(explicitShutdown ? "shutdown" : "destructor");
+        LogCapture logs;
+        load("{\"styles\": {");
+        ASSERT_FALSE(root->themeLoaded());
+        auto panel = Control::create<kyrgx::Panel>(root.get(), 0, 0, 100, 50, L"p");
+        auto label = Control::create<kyrgx::Label>(root.get(), 5, 5, 20, 10, L"l", panel);
+        label->setFocus(true);
+        const std::vector<std::weak_ptr<Control>> tree{root->rootControl(), panel, label};
+        panel.reset();
+        label.reset();
+        if (explicitShutdown) {
+            root->shutdown();
+            EXPECT_EQ(root->rootControl(), nullptr);
+            EXPECT_EQ(root->focused(), nullptr);
+            root->shutdown(); // a second call does nothing
+        } else {
+            root.reset();
+        }
+        for (const auto& control : tree)
+            EXPECT_TRUE(control.expired());
+    }
+}
+
+TEST_F(ThemeTest, AbsurdInsetsAndFontSizesAreClampedOnLoad)
+{
+    // Insets at the ends of the int range would overflow the frame arithmetic;
+    // a font at 60000 pixels opens but cannot render a single glyph.
+    load(
+        R"({"fonts": {"huge": {"size": 60000, "file": "arial.ttf"}, "tiny": {"size": -5, "file": "arial.ttf"}},
+             "styles": {"s": {"margin": [-2147483648, -2147483648, 2147483647, 2147483647],
+                              "border": [-1e300, -1e300, 1e300, 18446744073709551615],
+                              "padding": [-2147483648, -2147483648, 2147483647, 2147483647],
+                              "font": "huge", "backgroundColor": "00ff00"},
+                        "t": {"font": "tiny"}}})");
+    ASSERT_TRUE(root->themeLoaded());
+    const auto s = root->style("s");
+    const kyrgx::Quad widest{-100000, -100000, 100000, 100000};
+    EXPECT_EQ(s->margin, widest);
+    EXPECT_EQ(s->border, widest);
+    EXPECT_EQ(s->padding, widest);
+
+    driver->clearCalls();
+    s->drawFrame(*graphics, {0, 0, 200, 100}, 1.0f);
+    int fills = 0;
+    for (const std::string& call : driver->calls) {
+        if (call.rfind("fillRect(", 0) != 0)
+            continue;
+        ++fills;
+        float x = 0, y = 0, w = 0, h = 0;
+        ASSERT_EQ(std::sscanf(call.c_str(), "fillRect(%f,%f,%f,%f)", &x, &y, &w, &h), 4) << call;
+        for (float v : {x, y, w, h})
+            EXPECT_LE(std::fabs(v), 1e6f) << call;
+    }
+    EXPECT_EQ(fills, 9) << "border and padding rings and the content";
+
+    ASSERT_NE(s->font, nullptr);
+    EXPECT_EQ(s->font->pixelSize(), kyrgx::ImageFont::MAX_PIXEL_SIZE);
+    EXPECT_GT(s->font->measure(driver.get(), L"Ag").x, 0.0f) << "the clamped font renders";
+    ASSERT_NE(root->style("t")->font, nullptr);
+    EXPECT_EQ(root->style("t")->font->pixelSize(), 1);
 }
 
 TEST_F(ThemeTest, MissingStylesAndCursor)

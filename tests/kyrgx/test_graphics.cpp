@@ -1,5 +1,5 @@
 // Graphics over a recording driver: the calls each drawing operation makes,
-// fonts and glyph pages, text measuring and wrapping, key codes and messages.
+// fonts and glyph pages, text measuring and wrapping, and the defaults of messages.
 
 #include "RecordingDriver.h"
 #include "app/Utf8.h"
@@ -283,6 +283,52 @@ TEST_F(GraphicsTest, FontsAreLoadedOnceAndFailuresAreNotCached)
     }
 }
 
+namespace {
+
+// A copy of the font whose glyph outlines are overwritten with garbage: the
+// file still opens, but FreeType cannot render its glyphs.
+fs::path damaged_font_copy(const fs::path& font, const fs::path& dir)
+{
+    std::ifstream in(font, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    auto be32 = [&](size_t at) {
+        return static_cast<uint32_t>(static_cast<uint8_t>(bytes[at])) << 24 |
+               static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 1])) << 16 |
+               static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 2])) << 8 |
+               static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 3]));
+    };
+    const size_t tables = static_cast<uint8_t>(bytes[4]) << 8 | static_cast<uint8_t>(bytes[5]);
+    for (size_t i = 0; i < tables; ++i) {
+        const size_t entry = 12 + 16 * i;
+        if (bytes.compare(entry, 4, "glyf") == 0)
+            std::fill_n(bytes.begin() + be32(entry + 8), be32(entry + 12), '\xff');
+    }
+    const fs::path copy = dir / "damaged.ttf";
+    std::ofstream(copy, std::ios::binary) << bytes;
+    return copy;
+}
+
+} // namespace
+
+TEST_F(GraphicsTest, AFontThatOpensButCannotRenderIsRefusedLikeAMissingOne)
+{
+    const fs::path dir = quorel::test::make_temp_dir("fonts");
+    fs::copy_file(data_folder() / "arial.ttf", dir / "arial.ttf");
+    damaged_font_copy(data_folder() / "arial.ttf", dir);
+    kyrgx::set_resource_directory(app::path_to_wide(dir));
+    try {
+        graphics->getFont("damaged.ttf", 16);
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Failed to load font (FT_Load_Char) url=" + (dir / "damaged.ttf").string());
+    }
+    // Sizes beyond what a glyph page holds are asked of FreeType at the largest one.
+    kyrgx::ImageFont* huge = graphics->getFont("arial.ttf", 60000);
+    EXPECT_EQ(huge->pixelSize(), kyrgx::ImageFont::MAX_PIXEL_SIZE);
+    EXPECT_GT(huge->measure(driver.get(), L"A").x, 0.0f);
+}
+
 TEST_F(GraphicsTest, EachGlyphPageIsRasterisedOnceIntoOneAtlas)
 {
     kyrgx::ImageFont* font = arial();
@@ -476,20 +522,82 @@ TEST_F(GraphicsTest, LoadImageDecodesToBlueGreenRedAlpha)
     }
 }
 
-TEST(KyrgxKeys, CodesAreTheLinuxInputEventCodes)
+namespace {
+
+// A 24-bit BMP header (54 bytes) declaring width x height, followed by the
+// given number of pixel bytes.
+std::string bmp(int32_t width, int32_t height, size_t pixelBytes)
 {
-    const std::pair<int, int> rows[] = {
-        {kyrgx::KEY_RESERVED, 0}, {kyrgx::KEY_ESC, 1},       {kyrgx::KEY_NUM_1, 2},   {kyrgx::KEY_NUM_0, 11},
-        {kyrgx::KEY_Q, 16},       {kyrgx::KEY_ENTER, 28},    {kyrgx::KEY_A, 30},      {kyrgx::KEY_SPACE, 57},
-        {kyrgx::KEY_F1, 59},      {kyrgx::KEY_F10, 68},      {kyrgx::KEY_F11, 87},    {kyrgx::KEY_F12, 88},
-        {kyrgx::KEY_HOME, 102},   {kyrgx::KEY_DELETE_, 111}, {kyrgx::KEY_PAUSE, 119}, {kyrgx::KEY_F13, 183},
-        {kyrgx::KEY_F24, 194},    {kyrgx::KEY_UNKNOWN, 240},
+    std::string b(54, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (size_t i = 0; i < 4; ++i)
+            b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
     };
-    for (const auto& [key, code] : rows)
-        EXPECT_EQ(key, code);
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(2, static_cast<uint32_t>(54 + pixelBytes));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(width));
+    put32(22, static_cast<uint32_t>(height));
+    b[26] = 1;
+    b[28] = 24;
+    return b + std::string(pixelBytes, '\x40');
 }
 
-TEST(KyrgxMessage, DefaultsAndTypeValues)
+// The signature and header chunk of a PNG of width x height RGBA pixels, and no pixels.
+std::string png_header(uint32_t width, uint32_t height)
+{
+    std::string b = "\x89PNG\r\n\x1a\n";
+    b += std::string("\0\0\0\x0dIHDR", 8);
+    for (uint32_t v : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            b += static_cast<char>((v >> shift) & 0xFF);
+    b += std::string("\x08\x06\0\0\0", 5);
+    return b + std::string(4, '\0'); // the checksum, unchecked before decoding
+}
+
+} // namespace
+
+TEST_F(GraphicsTest, ImageHeadersAreCheckedAgainstTheFileBeforeDecoding)
+{
+    const fs::path dir = quorel::test::make_temp_dir("bmp");
+    std::ofstream(dir / "whole.bmp", std::ios::binary) << bmp(640, 480, 640 * 480 * 3);
+    auto image = graphics->loadImage(app::path_to_wide(dir / "whole.bmp"));
+    EXPECT_EQ(image->size(), (kyrgx::Vec2<int>{640, 480}));
+
+    struct Row {
+        const char* file;
+        std::string bytes;
+        std::string reason;
+    };
+    const std::string whole = bmp(640, 480, 640 * 480 * 3);
+    const std::vector<Row> rows = {
+        {"cut.bmp", whole.substr(0, 100), "the file has 100 bytes, its header declares 921654"},
+        {"short-row.bmp", whole.substr(0, whole.size() - 1),
+         "the file has 921653 bytes, its header declares 921654"},
+        {"huge.bmp", bmp(16384, 16384, 0), "the file has 54 bytes, its header declares 805306422"},
+        {"huge.png", png_header(16384, 16384), "it declares 16384 x 16384 pixels, more than 67108864 in all"},
+        {"top-down.bmp", bmp(640, -480, 1000), "the file has 1054 bytes, its header declares 921654"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        std::ofstream(dir / row.file, std::ios::binary) << row.bytes;
+        driver->clearCalls();
+        try {
+            graphics->loadImage(app::path_to_wide(dir / row.file));
+            FAIL() << "no exception";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "Failed to decode image: " + (dir / row.file).string() + " (" + row.reason + ")");
+        }
+        EXPECT_TRUE(driver->calls.empty()) << "no image was made";
+    }
+}
+
+// The codes and types themselves are checked where Qt input is mapped to them
+// (test_qt_input.cpp).
+TEST(KyrgxMessage, DefaultsOfPointerAndKeyMessages)
 {
     const kyrgx::Message fresh;
     EXPECT_EQ(fresh.key, 240);
@@ -511,18 +619,4 @@ TEST(KyrgxMessage, DefaultsAndTypeValues)
                   key.mouse.button,
               0);
     EXPECT_EQ(key.mouse.wheel, 0.0f);
-
-    const std::pair<int, int> types[] = {
-        {kyrgx::MSG_ENTER, 1},          {kyrgx::MSG_LEAVE, 2},
-        {kyrgx::MSG_DOWN, 3},           {kyrgx::MSG_UP, 4},
-        {kyrgx::MSG_CLICK, 5},          {kyrgx::MSG_DOUBLE_CLICK, 6},
-        {kyrgx::MSG_MOVE, 7},           {kyrgx::MSG_FOCUS_GAINED, 8},
-        {kyrgx::MSG_FOCUS_LOST, 9},     {kyrgx::MSG_BOUNDS_CHANGED, 10},
-        {kyrgx::MSG_WHEEL_FORWARD, 11}, {kyrgx::MSG_WHEEL_BACK, 12},
-        {kyrgx::MSG_KEY_DOWN, 14},      {kyrgx::MSG_KEY_UP, 15},
-        {kyrgx::MSG_KEY_PRESS, 16},     {kyrgx::MSG_TIMER, 18},
-        {kyrgx::MSG_RUN_PAYLOAD, 20},
-    };
-    for (const auto& [type, value] : types)
-        EXPECT_EQ(type, value);
 }

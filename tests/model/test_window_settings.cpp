@@ -95,6 +95,42 @@ TEST_F(WindowSettingsTest, ReadsAndFallsBackPartially)
     }
 }
 
+TEST_F(WindowSettingsTest, AbsurdNumbersFallBackToTheDefaultRectangle)
+{
+    auto file = [](const std::string& x, const std::string& y, const std::string& w, const std::string& h) {
+        return R"({"language": "de-DE", "position-size": {"position": {"x": )" + x + R"(, "y": )" + y +
+               R"(}, "size": {"x": )" + w + R"(, "y": )" + h + "}}}";
+    };
+    const struct {
+        const char* name;
+        std::string file;
+        const char* key;
+    } rows[] = {
+        {"position plus size past the int range", file("2147483000", "0", "1000", "600"),
+         "\"position\"/\"x\""},
+        {"huge float size", file("10", "10", "1e300", "600"), "\"size\"/\"x\""},
+        {"huge negative float position", file("10", "-1e300", "800", "600"), "\"position\"/\"y\""},
+        {"beyond 64 bits", file("10", "10", "800", "18446744073709551615"), "\"size\"/\"y\""},
+        {"negative size", file("10", "10", "-800", "600"), "\"size\"/\"x\""},
+        {"just past a million", file("1000001", "10", "800", "600"), "\"position\"/\"x\""},
+        {"nested too deep", std::string(100000, '[') + std::string(100000, ']'), "parse_error.101"},
+    };
+    for (const auto& row : rows) {
+        put(row.file);
+        quorel::test::LogCapture log;
+        const app::WindowSettings s = app::load_window_settings();
+        EXPECT_TRUE(rect_of(s) == (Rect{64, 64, 1024, 768})) << row.name;
+        ASSERT_EQ(log.count(spdlog::level::err, "Failed to load file. what(): "), 1) << row.name;
+        EXPECT_NE(log.texts(spdlog::level::err)[0].find(row.key), std::string::npos)
+            << log.texts(spdlog::level::err)[0];
+    }
+    // The largest accepted values, fractions truncated.
+    put(file("-1000000", "1000000", "1000000", "599.9"));
+    const app::WindowSettings s = app::load_window_settings();
+    EXPECT_EQ(s.language, L"de-DE");
+    EXPECT_TRUE(rect_of(s) == (Rect{-1000000, 1000000, 0, 1000599}));
+}
+
 TEST_F(WindowSettingsTest, WrittenFileHasTheFixedLayout)
 {
     app::write_window_settings(L"de-DE", {100, 200}, {640, 480});

@@ -209,9 +209,14 @@ void parse_added_features(const json& camera, CameraSetup& setup, const std::str
         if (f.max_length < 0)
             f.max_length = 0;
         if (numeric) {
-            read_code(j, "representation", f.representation,
-                      f.kind == static_cast<int>(FeatureKind::Integer) ? 6 : 2, at);
+            // A float may carry any of the integer codes too, as a camera that
+            // numbers its float representations like its integer ones does.
+            read_code(j, "representation", f.representation, 6, at);
             read_code(j, "incrementMode", f.inc_mode, 2, at);
+            if (f.kind == static_cast<int>(FeatureKind::Float)) {
+                read_code(j, "notation", f.notation, 2, at);
+                read_code(j, "precision", f.precision, 17, at);
+            }
             const bool has_set =
                 f.kind == static_cast<int>(FeatureKind::Integer) ? !f.ivalid.empty() : !f.fvalid.empty();
             if (f.inc_mode == 1 && !has_set) {
@@ -271,6 +276,8 @@ void build_added_features(PropertyMap& map, const std::vector<AddedFeature>& add
             feature = b.floating(category, f.name, f.fmin, f.fmax, f.fmin, f.unit, f.visibility);
             feature->finc = f.finc;
             feature->fvalid = f.fvalid;
+            feature->notation = f.notation;
+            feature->precision = f.precision;
             break;
         case FeatureKind::Enumeration: {
             std::vector<FeatureBuilder::Entry> entries;

@@ -30,6 +30,15 @@ const char* selected_name(const Feature* e)
     return i < e->entries.size() ? e->entries[i]->name.c_str() : "";
 }
 
+// The factor of a "Binning" enumeration: its selected entry's value (1 without one).
+int64_t enum_factor(const Feature* e)
+{
+    if (!e || e->kind != FeatureKind::Enumeration)
+        return 1;
+    auto i = static_cast<size_t>(e->slot().i);
+    return i < e->entries.size() ? std::max<int64_t>(1, e->entries[i]->entry_value) : 1;
+}
+
 bool auto_on(const Feature* f, const char* mode)
 {
     if (!f)
@@ -315,8 +324,8 @@ int64_t Camera::now_ns() const
 
 void Camera::derive_locked()
 {
-    int64_t bh = f_.bin_h ? f_.bin_h->slot().i : 1;
-    int64_t bv = f_.bin_v ? f_.bin_v->slot().i : 1;
+    int64_t bh = (f_.bin_h ? f_.bin_h->slot().i : 1) * enum_factor(f_.binning);
+    int64_t bv = (f_.bin_v ? f_.bin_v->slot().i : 1) * enum_factor(f_.binning);
     int64_t dh = f_.dec_h ? f_.dec_h->slot().i : 1;
     int64_t dv = f_.dec_v ? f_.dec_v->slot().i : 1;
     int64_t sw = sensor_width_locked();
@@ -429,8 +438,10 @@ RenderParams Camera::render_params()
     p.height = static_cast<uint32_t>(f_.height->slot().i);
     p.offset_x = f_.offset_x->slot().i;
     p.offset_y = f_.offset_y->slot().i;
-    p.bin_h = static_cast<int>((f_.bin_h ? f_.bin_h->slot().i : 1) * (f_.dec_h ? f_.dec_h->slot().i : 1));
-    p.bin_v = static_cast<int>((f_.bin_v ? f_.bin_v->slot().i : 1) * (f_.dec_v ? f_.dec_v->slot().i : 1));
+    p.bin_h = static_cast<int>((f_.bin_h ? f_.bin_h->slot().i : 1) * (f_.dec_h ? f_.dec_h->slot().i : 1) *
+                               enum_factor(f_.binning));
+    p.bin_v = static_cast<int>((f_.bin_v ? f_.bin_v->slot().i : 1) * (f_.dec_v ? f_.dec_v->slot().i : 1) *
+                               enum_factor(f_.binning));
     p.sensor_width = sensor_width_locked();
     p.sensor_height = sensor_height_locked();
     p.pattern = static_cast<Pattern>(f_.test_pattern->slot().i);

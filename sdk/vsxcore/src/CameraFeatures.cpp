@@ -538,6 +538,27 @@ void CameraFeatures::build(Camera& cam)
         b.category(nullptr, "Reserved", 2);
         Feature* ra = b.category(nullptr, "RegisterAccess", 2);
         b.reg(ra, "DeviceScratchRegister", 16, 2)->persistent = false;
+        // A category inside a category, and one that holds nothing but an empty one.
+        Feature* sensor = b.category(dg, "SensorDiagnostics", 1);
+        sensor->display_name = "Sensor Diagnostics";
+        Feature* defects = b.integer(sensor, "SensorDefectPixelCount", 0, 65535, 1, 3, 1);
+        defects->read_only = true;
+        defects->persistent = false;
+        b.boolean(sensor, "SensorDefectCorrection", true, 1);
+        Feature* banks = b.category(nullptr, "ReservedBanks", 2);
+        b.category(banks, "ReservedBank0", 2);
+    }
+
+    // ------------------------------------------------------------ chunk data
+    if (setup.diagnostics) {
+        // Switches only: frames carry no chunk data, so the stream does not lock them.
+        Feature* chunk = b.category(nullptr, "ChunkDataControl", 1);
+        chunk->display_name = "Chunk Data Control";
+        b.boolean(chunk, "ChunkModeActive", false, 1);
+        Feature* chunk_selector =
+            b.enumeration(chunk, "ChunkSelector", {{"Timestamp", 0, ""}, {"FrameID", 1, ""}}, 0, 1);
+        Feature* chunk_enable = b.boolean(chunk, "ChunkEnable", false, 1);
+        FeatureBuilder::select_by(chunk_enable, chunk_selector);
     }
 
     // ------------------------------------------------------------ simulation controls
@@ -594,7 +615,7 @@ void CameraFeatures::build(Camera& cam)
             d.integer(nullptr, "GevDeviceIPConfigPersistentSubnetMask", 0, 0xFFFFFFFFLL, 1, info.mask);
         Feature* pgw =
             d.integer(nullptr, "GevDeviceIPConfigPersistentGateway", 0, 0xFFFFFFFFLL, 1, info.gateway);
-        pip->representation = pmask->representation = pgw->representation = 5;
+        pip->representation = pmask->representation = pgw->representation = setup.address_representation;
         Feature* apply = d.command(nullptr, "GevDeviceIPConfigApply");
         apply->execute_hook = [c, pe, dh, ll, pip, pmask, pgw] {
             c->update_info([&](CameraInfo& i) {

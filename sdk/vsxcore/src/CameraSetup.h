@@ -21,6 +21,7 @@ struct InterfaceSetup {
     std::string tl_version = "1.0";
     int64_t mtu = 9000;
     std::vector<std::pair<uint32_t, uint32_t>> subnets; // interface address, mask
+    std::vector<std::string> remove;                    // features its map leaves out
 };
 
 // A feature a configuration adds to a camera ("add"); it replaces a feature of
@@ -43,6 +44,8 @@ struct AddedFeature {
     std::vector<Entry> entries;
     int64_t max_length = 64;
     int representation = 0;
+    int notation = 0;  // floats: 0 automatic, 1 fixed, 2 scientific
+    int precision = 2; // floats: digits shown
     int inc_mode = -1; // -1: the kind's default
     int visibility = 0;
     bool read_only = false;
@@ -72,6 +75,7 @@ struct CameraSetup {
 
     uint32_t ip = 0, mask = 0, gateway = 0;
     int64_t mac = 0;
+    int address_representation = 5; // of the driver map's stored addresses: 5 IPv4, 3 plain number
     std::string driver_status = "Reachable";
     bool plugged = true;
 

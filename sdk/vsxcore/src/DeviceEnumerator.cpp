@@ -23,6 +23,8 @@ void DeviceEnumerator::update_interfaces()
 
 void DeviceEnumerator::on_last_release()
 {
+    if (ending_.exchange(true))
+        return;
     Library::instance().end_device_list_registrations(this);
     delete this;
 }

@@ -2,6 +2,7 @@
 
 #include "Handle.h"
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -25,6 +26,10 @@ protected:
     void on_last_release() override;
 
 private:
+    // Set by the last release, which waits for callbacks in flight: a callback
+    // that takes and gives back a reference of its own meanwhile must not
+    // start a second end.
+    std::atomic<bool> ending_{false};
     std::vector<std::shared_ptr<Camera>> devices_;
     std::vector<Interface*> interfaces_;
 };

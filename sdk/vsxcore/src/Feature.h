@@ -69,7 +69,7 @@ public:
     std::string description;
     std::string unit;
     int visibility = 0;     // 0 Beginner, 1 Expert, 2 Guru, 3 Invisible
-    int representation = 0; // integers 0..6, floats 0..2
+    int representation = 0; // integers 0..6, floats 0..2 (configured ones 0..6)
     int notation = 0;       // floats: 0 automatic, 1 fixed, 2 scientific
     int precision = 2;
     int inc_mode = 0; // 0 fixed increment, 1 valid-value set, 2 none

@@ -124,6 +124,12 @@ const Description kDescriptions[] = {
     {"GevCurrentIPAddress", "IP address the camera uses now."},
     {"GevCurrentSubnetMask", "Subnet mask the camera uses now."},
     {"GevMACAddress", "Hardware address of the camera's network port."},
+    {"SensorDefectPixelCount", "Number of defective pixels the camera found on its sensor."},
+    {"SensorDefectCorrection", "Replaces defective pixels by the mean of their neighbours."},
+    // chunk data
+    {"ChunkModeActive", "Appends the enabled chunks of data to every frame."},
+    {"ChunkSelector", "Chunk whose switch is shown and set."},
+    {"ChunkEnable", "Appends the selected chunk to every frame."},
 };
 
 } // namespace

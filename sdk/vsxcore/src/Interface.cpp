@@ -255,6 +255,10 @@ void Interface::build()
             return {};
         };
     }
+    // Left out by the configuration; the objects stay owned, so the rules and
+    // hooks above that point at them keep working.
+    for (const auto& removed : setup_.remove)
+        map_->remove(removed);
 }
 
 } // namespace vsxsim

@@ -120,6 +120,7 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
                     Log::warn(where + ": a subnet is not [\"address\", \"mask\"] and is skipped");
                 }
             }
+            field(j, "remove", s.remove, where);
             if (s.display_name.empty())
                 s.display_name = s.id;
             if (existing != c.interfaces.end())
@@ -213,6 +214,7 @@ Status SimConfig::parse(const std::string& text, SimConfig& out)
             ip_field(j, "ip", s.ip, where);
             ip_field(j, "mask", s.mask, where);
             ip_field(j, "gateway", s.gateway, where);
+            field(j, "addressRepresentation", s.address_representation, where);
             field(j, "driverStatus", s.driver_status, where);
             field(j, "plugged", s.plugged, where);
             field(j, "pattern", s.pattern, where);

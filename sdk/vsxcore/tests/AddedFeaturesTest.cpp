@@ -194,3 +194,24 @@ TEST_F(AddedFeatures, BuiltInFeaturesDescribeThemselves)
     ASSERT_TRUE(vsx_prop_float_set_value(analogExposure.get(), 12345.4));
     EXPECT_EQ(get_text(a.get(), "Exposure"), "12345");
 }
+
+TEST_F(AddedFeatures, FloatsTakeNotationPrecisionAndAnyRepresentationCode)
+{
+    start("", "fast", R"json({"cameras": [{"template": "usb-color", "serial": "41000073", "add": [
+      {"name": "Plain", "kind": "Float", "min": 0, "max": 1000, "value": 345.6, "notation": 1, "precision": 4,
+       "representation": 5},
+      {"name": "Defaults", "kind": "Float"},
+      {"name": "Bad", "kind": "Float", "notation": 3, "precision": 18, "representation": 7}]}]})json");
+    Grabber g = open("41000073");
+    Map m = device_map(g.get());
+    struct Case {
+        const char* name;
+        int notation, precision, representation;
+    } const cases[] = {{"Plain", 1, 4, 5}, {"Defaults", 0, 2, 0}, {"Bad", 0, 2, 0}};
+    for (const Case& c : cases) {
+        Prop p = find(m.get(), c.name);
+        EXPECT_EQ(vsx_prop_float_get_display_notation(p.get()), c.notation) << c.name;
+        EXPECT_EQ(vsx_prop_float_get_display_precision(p.get()), c.precision) << c.name;
+        EXPECT_EQ(vsx_prop_float_get_representation(p.get()), c.representation) << c.name;
+    }
+}

@@ -403,3 +403,36 @@ TEST_F(Features, AutoFunctionsAndAutofocusRunOnTheCamera)
     EXPECT_EQ(get_int(m.get(), "Focus"), 612);
     EXPECT_FALSE(vsx_prop_is_locked(find(m.get(), "AutoFocusROILeft").get()));
 }
+
+TEST_F(Features, NestedAndEmptyCategoriesAndChunkSwitches)
+{
+    start("gige-color", "manual");
+    Grabber g = open("52000003");
+    Map m = device_map(g.get());
+    auto children = [&](const char* category) {
+        vsx_proplist* list = nullptr;
+        if (!vsx_prop_category_get_features(find(m.get(), category).get(), &list))
+            return std::vector<std::string>{"<failed>"};
+        List owned(list);
+        return list_names(list);
+    };
+    // A category inside a category, and one whose only child is an empty category.
+    const auto diagnostics = children("Diagnostics");
+    EXPECT_NE(std::find(diagnostics.begin(), diagnostics.end(), "SensorDiagnostics"), diagnostics.end());
+    EXPECT_EQ(children("SensorDiagnostics"),
+              (std::vector<std::string>{"SensorDefectPixelCount", "SensorDefectCorrection"}));
+    EXPECT_EQ(children("ReservedBanks"), std::vector<std::string>{"ReservedBank0"});
+    EXPECT_TRUE(children("ReservedBank0").empty());
+    // The chunk switches are not locked by a running stream.
+    EXPECT_EQ(children("ChunkDataControl"),
+              (std::vector<std::string>{"ChunkModeActive", "ChunkSelector", "ChunkEnable"}));
+    Listener listener;
+    ASSERT_TRUE(vsx_grabber_stream_setup(g.get(), listener.sink(), nullptr, true));
+    for (const char* name : {"ChunkModeActive", "ChunkEnable"}) {
+        Prop chunk = find(m.get(), name);
+        EXPECT_FALSE(vsx_prop_is_likely_locked_by_stream(chunk.get())) << name;
+        EXPECT_TRUE(vsx_prop_boolean_set_value(chunk.get(), true)) << name;
+        EXPECT_STRNE(vsx_prop_get_description(chunk.get()), "") << name;
+    }
+    ASSERT_TRUE(vsx_grabber_stream_stop(g.get()));
+}

@@ -1,7 +1,9 @@
 #include "app/context/TerminationSignals.h"
 
 #include <QSocketNotifier>
+#include <atomic>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -11,14 +13,32 @@ namespace application {
 namespace {
 
 int g_fds[2] = {-1, -1};
+// Set once the first instance delivers signals to the event loop; never reset,
+// so that a signal during shut-down cannot cut off the saving of files.
+std::atomic<bool> g_delivering{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "read in a signal handler");
 
-void on_signal(int)
+void write_stderr(const char* text)
 {
-    const char byte = 1;
-    [[maybe_unused]] ssize_t n = ::write(g_fds[0], &byte, 1);  // async-signal-safe
+    [[maybe_unused]] ssize_t n = ::write(STDERR_FILENO, text, std::strlen(text));
 }
 
-}  // namespace
+// Only async-signal-safe calls here.
+void on_signal(int signal)
+{
+    if (!g_delivering.load()) {
+        // Start-up: nothing is open that needs saving, and the start-up may be
+        // blocked (reading a FIFO, say) where no event loop will ever look.
+        write_stderr(signal == SIGINT    ? "Quorel: SIGINT during start-up; exiting.\n"
+                     : signal == SIGTERM ? "Quorel: SIGTERM during start-up; exiting.\n"
+                                         : "Quorel: SIGHUP during start-up; exiting.\n");
+        ::_exit(128 + signal);
+    }
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = ::write(g_fds[0], &byte, 1);
+}
+
+} // namespace
 
 void TerminationSignals::install()
 {
@@ -26,7 +46,7 @@ void TerminationSignals::install()
         return;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_fds) != 0)
         return;
-    ::fcntl(g_fds[0], F_SETFL, O_NONBLOCK);  // a flood of signals never blocks the handler
+    ::fcntl(g_fds[0], F_SETFL, O_NONBLOCK); // a flood of signals never blocks the handler
     struct sigaction action {};
     action.sa_handler = on_signal;
     sigemptyset(&action.sa_mask);
@@ -47,8 +67,9 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignal) : onSigna
         if (onSignal_)
             onSignal_();
     });
+    g_delivering = true;
 }
 
 TerminationSignals::~TerminationSignals() = default;
 
-}  // namespace application
+} // namespace application

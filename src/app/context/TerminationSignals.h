@@ -13,12 +13,16 @@ namespace application {
 class TerminationSignals : public QObject {
     Q_OBJECT
 public:
-    // Catches the signals from now on; one that arrives before an instance
-    // exists is kept and delivered to the first instance. Called first thing
-    // in main; safe to call again.
+    // Catches the signals from now on. Until the first instance exists (the
+    // program's start-up, which may block, for instance reading a FIFO) a
+    // signal ends the process at once: "Quorel: SIGTERM during start-up;
+    // exiting." on standard error and exit code 128 + the signal number.
+    // Called first thing in main; safe to call again.
     static void install();
 
-    // Delivers caught signals to the callback while the event loop runs.
+    // Delivers caught signals to the callback while the event loop runs; from
+    // now on (also after this instance is gone) signals no longer end the
+    // process by themselves.
     explicit TerminationSignals(std::function<void()> onSignal);
     ~TerminationSignals() override;
 
@@ -27,4 +31,4 @@ private:
     QSocketNotifier* notifier_ = nullptr;
 };
 
-}  // namespace application
+} // namespace application

@@ -9,6 +9,7 @@
 #include "app/context/OffscreenDrawingLock.h"
 #include "app/context/QtDesktopServices.h"
 #include "app/context/TerminationSignals.h"
+#include "app/context/ThemePalette.h"
 #include "device/VideoDeviceController.h"
 #include "kyrgx/Graphics.h"
 #include "kyrgx/ImageDescriptor.h"
@@ -35,20 +36,35 @@ namespace application {
 
 namespace {
 
-QString q(const std::wstring& s) { return QString::fromStdWString(s); }
-std::wstring w(const QString& s) { return s.toStdWString(); }
+QString q(const std::wstring& s)
+{
+    return QString::fromStdWString(s);
+}
+std::wstring w(const QString& s)
+{
+    return s.toStdWString();
+}
 
-}  // namespace
+} // namespace
 
 qt_context::qt_context() : desktop_(std::make_shared<QtDesktopServices>()) {}
 
 qt_context::~qt_context() = default;
 
-void qt_context::setTitle(const std::string& title) { title_ = title; }
+void qt_context::setTitle(const std::string& title)
+{
+    title_ = title;
+}
 
-kyrgx::Vec2<float> qt_context::dpi() { return dpi_; }
+kyrgx::Vec2<float> qt_context::dpi()
+{
+    return dpi_;
+}
 
-bool qt_context::highDpi() { return highDpi_; }
+bool qt_context::highDpi()
+{
+    return highDpi_;
+}
 
 std::shared_ptr<kyrgx::OpenGL::Pixelbuffer> qt_context::makePixelBuffer(int32_t width, int32_t height,
                                                                         int32_t stride, int32_t format)
@@ -87,7 +103,10 @@ std::shared_ptr<kyrgx::Graphics> qt_context::makeGraphics(const kyr_kelvane::ima
     return std::shared_ptr<kyrgx::Graphics>(job, job->graphics.get());
 }
 
-void qt_context::setDesktopServices(std::shared_ptr<IDesktopServices> services) { desktop_ = std::move(services); }
+void qt_context::setDesktopServices(std::shared_ptr<IDesktopServices> services)
+{
+    desktop_ = std::move(services);
+}
 
 void qt_context::run(int argc, char** argv)
 {
@@ -115,7 +134,7 @@ void qt_context::run(int argc, char** argv)
             app::clear_pixmap_cache();
         }
     } releaseWidgets{this};
-    std::setlocale(LC_NUMERIC, "C");  // numbers in files and logs never follow the locale
+    std::setlocale(LC_NUMERIC, "C"); // numbers in files and logs never follow the locale
 
     QApplication::setWindowIcon(get_pixmap(L"main_icon.png"));
     QApplication::setOrganizationName(QStringLiteral("Kelvane Europe GmbH"));
@@ -132,14 +151,19 @@ void qt_context::run(int argc, char** argv)
     app::VideoDeviceController::setPropertyItemsBuilder(VSXUtil::init_properties);
     model_ = std::make_shared<app::MainModel>();
     const kyrgx::Vec2<int> size = settings.bottomRight - settings.topLeft;
-    view_ = std::make_shared<app::QtMainView>(settings.topLeft.x, settings.topLeft.y, size.x, size.y, nullptr);
-    controller_ = std::make_unique<MainViewController>(std::shared_ptr<app::IMainView>(view_, view_.get()), model_);
+    view_ =
+        std::make_shared<app::QtMainView>(settings.topLeft.x, settings.topLeft.y, size.x, size.y, nullptr);
+    controller_ =
+        std::make_unique<MainViewController>(std::shared_ptr<app::IMainView>(view_, view_.get()), model_);
 
     view_->show();
+    // Until here a termination signal ends the process at once; from here on
+    // it closes the window the way the user's close does.
     auto termination = std::make_unique<TerminationSignals>([this] {
         if (view_)
             view_->close();
     });
+    spdlog::info("Start-up done: the main window is shown");
     const int code = QApplication::exec();
     termination.reset();
 
@@ -164,13 +188,23 @@ void qt_context::loadStyleSheet()
         pos += replacement.size();
     }
     qApp->setStyleSheet(QString::fromUtf8(sheet.data(), static_cast<int>(sheet.size())));
+    QApplication::setPalette(dark_theme_palette());
 }
 
-void qt_context::deleteController() { controller_.reset(); }
+void qt_context::deleteController()
+{
+    controller_.reset();
+}
 
-QPixmap qt_context::get_pixmap(const std::wstring& name) { return app::cached_pixmap(name); }
+QPixmap qt_context::get_pixmap(const std::wstring& name)
+{
+    return app::cached_pixmap(name);
+}
 
-QWidget* qt_context::dialogParent() const { return view_.get(); }
+QWidget* qt_context::dialogParent() const
+{
+    return view_.get();
+}
 
 bool qt_context::mayWrite(const QString& chosen, const std::wstring& final) const
 {
@@ -179,8 +213,8 @@ bool qt_context::mayWrite(const QString& chosen, const std::wstring& final) cons
     return desktop_->confirmOverwrite(dialogParent(), q(final));
 }
 
-bool qt_context::openFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
-                          std::wstring& path, std::wstring& directory)
+bool qt_context::openFile(const std::wstring& title, const std::wstring& allFilesLabel,
+                          const FileFilters& filters, std::wstring& path, std::wstring& directory)
 {
     QString selected = filters.empty() ? QString() : q(filter_entry(filters.front()));
     const QString chosen = desktop_->getOpenFileName(dialogParent(), q(title), q(directory),
@@ -192,8 +226,8 @@ bool qt_context::openFile(const std::wstring& title, const std::wstring& allFile
     return true;
 }
 
-bool qt_context::saveFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
-                          std::wstring& path, std::wstring& directory)
+bool qt_context::saveFile(const std::wstring& title, const std::wstring& allFilesLabel,
+                          const FileFilters& filters, std::wstring& path, std::wstring& directory)
 {
     QString selected = filters.empty() ? QString() : q(filter_entry(filters.front()));
     const QString chosen = desktop_->getSaveFileName(dialogParent(), q(title), q(directory),
@@ -248,9 +282,15 @@ bool qt_context::getText(const std::wstring& title, const std::wstring& label, s
     return true;
 }
 
-void qt_context::openWithDesktop(const std::wstring& path) { desktop_->openUrl(QUrl::fromLocalFile(q(path))); }
+void qt_context::openWithDesktop(const std::wstring& path)
+{
+    desktop_->openUrl(QUrl::fromLocalFile(q(path)));
+}
 
-void qt_context::exit(int code) { QCoreApplication::exit(code); }
+void qt_context::exit(int code)
+{
+    QCoreApplication::exit(code);
+}
 
 void qt_context::restart(int argc, char** argv)
 {
@@ -260,4 +300,4 @@ void qt_context::restart(int argc, char** argv)
     desktop_->startDetached(QCoreApplication::applicationFilePath(), arguments);
 }
 
-}  // namespace application
+} // namespace application

@@ -56,8 +56,8 @@ public:
     QPixmap get_pixmap(const std::wstring& name);
 
     // Installs the style sheet of the data folder's "dark-theme.txt" on the
-    // application ("_DATA_PATH_" stands for the data folder); a missing file
-    // leaves Qt's default style.
+    // application ("_DATA_PATH_" stands for the data folder) with the dark
+    // palette that goes with it; a missing file leaves Qt's default style.
     void loadStyleSheet();
 
     // Replaces the dialogs and process services (tests).

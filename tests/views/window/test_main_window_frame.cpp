@@ -5,13 +5,16 @@
 #include "WindowTestSupport.h"
 #include "support/LogCapture.h"
 #include "views/QtMainView.h"
+#include "views/liveview/QTabedLiveViewContainer.h"
 #include "views/window/QTitleBar.h"
+#include "views/window/Ribbon.h"
 #include "views/window/WindowEdges.h"
 
 #include <QApplication>
 #include <QEventLoop>
 #include <QGridLayout>
 #include <QKeyEvent>
+#include <QStatusBar>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -302,18 +305,26 @@ TEST_F(MainWindowTest, FrameAndStates)
     EXPECT_EQ(closing, 1);
 }
 
-TEST_F(MainWindowTest, TheLiveViewContainerFillsTheCentralGrid)
+TEST_F(MainWindowTest, TheLiveViewsFillTheCentralGridUnderTheRibbon)
 {
-    auto* container = new QWidget();
-    view.setLiveViewContainer(container);
     auto* grid = qobject_cast<QGridLayout*>(view.centralWidget()->layout());
     ASSERT_NE(grid, nullptr);
-    EXPECT_EQ(grid->itemAtPosition(0, 0)->widget(), container);
-    EXPECT_EQ(container->parentWidget(), view.centralWidget());
-    auto* next = new QWidget();
-    view.setLiveViewContainer(next);
-    EXPECT_EQ(grid->itemAtPosition(0, 0)->widget(), next);
+    ASSERT_NE(view.liveViewContainer(), nullptr);
+    EXPECT_EQ(grid->itemAtPosition(0, 0)->widget(), view.liveViewContainer());
     EXPECT_EQ(grid->count(), 1);
+    EXPECT_EQ(view.liveViewContainer()->parentWidget(), view.centralWidget());
+
+    // Title bar on top, the ribbon dock under it, then the live views, then
+    // the status bar, each below the one before.
+    view.show();
+    QCoreApplication::processEvents();
+    auto top_in_window = [&](QWidget* w) { return w->mapTo(&view, QPoint(0, 0)).y(); };
+    auto bottom_in_window = [&](QWidget* w) { return top_in_window(w) + w->height(); };
+    EXPECT_EQ(top_in_window(view.titleBar()), 0);
+    EXPECT_LE(bottom_in_window(view.titleBar()), top_in_window(view.ribbon()));
+    EXPECT_LE(bottom_in_window(view.ribbon()), top_in_window(view.liveViewContainer()));
+    EXPECT_LE(bottom_in_window(view.liveViewContainer()), top_in_window(view.statusBar()));
+    EXPECT_GT(view.liveViewContainer()->height(), 300);
 }
 
 } // namespace

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "filter/Image.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace app {
+
+// The kinds of image file the program writes.
+enum class ImageFileKind { Bmp, Png, Jpeg, Tiff };
+
+// The kind of file a path asks for by the extension of its file name, in any
+// letter case: ".bmp", ".png", ".jpg" or ".jpeg", ".tif" or ".tiff". Nothing
+// for another extension or none (a file name whose only dot is its first
+// character has none). A colon is an ordinary character of the name.
+std::optional<ImageFileKind> image_file_kind(const std::wstring& path);
+
+// Writes an RGB32 image (blue, green, red, alpha bytes per pixel) as a file of
+// the kind through the camera library, which reads the image's memory in place.
+// Quality is the JPEG quality, 1 to 100. Throws std::runtime_error with the
+// camera library's reason (or that it gave none) when the image cannot be
+// wrapped or written, and the library's own exception when it is not
+// initialised.
+void write_image_file(const ImageUtil::Image& image, ImageFileKind kind, const std::wstring& path,
+                      int quality);
+
+// The image writer: one worker thread that writes queued images first in, first
+// out, so that neither the GUI thread nor a camera's frame thread waits for the
+// disk.
+//
+// An image is accepted while at most ten wait (with the one being written, at
+// most twelve are held); a further one is dropped. Every image that is not
+// written is reported through onSaveFailed: a failed write at once, dropped
+// images by their count, at most once a second while the queue stays full and
+// once more when it runs empty. Destruction writes what is still queued, then
+// joins the worker.
+class save_image_thread {
+public:
+    // One queued image.
+    struct img_item {
+        std::shared_ptr<ImageUtil::Image> image; // RGB32, overlays drawn in
+        std::wstring path;                       // its extension selects the kind
+        int32_t quality = 75;                    // JPEG quality as the caller gave it
+    };
+
+    // Writes one image file; throws when it cannot. Tests put a slow or
+    // failing writer in the place of write_image_file.
+    using ImageWriter = std::function<void(const ImageUtil::Image& image, ImageFileKind kind,
+                                           const std::wstring& path, int quality)>;
+    // Milliseconds of a steady clock, for the pace of the drop reports.
+    using SteadyClock = std::function<int64_t()>;
+
+    static constexpr size_t kMaxWaiting = 10;
+    static constexpr int64_t kDropReportIntervalMs = 1000;
+
+    // Starts the worker; throws std::system_error when it cannot be started.
+    explicit save_image_thread(ImageWriter writer = write_image_file, SteadyClock clock = {});
+    // Writes every image still queued, then joins the worker.
+    ~save_image_thread();
+    save_image_thread(const save_image_thread&) = delete;
+    save_image_thread& operator=(const save_image_thread&) = delete;
+
+    // Queues the image, or drops it when more than ten wait. Any thread; never
+    // blocks on a write. A drop report runs onSaveFailed on the calling thread.
+    void push(std::shared_ptr<ImageUtil::Image> image, std::wstring path, int quality);
+
+    // Writes one item (worker thread): the kind by the path's extension, JPEG
+    // quality clamped to 1..100. A failure is logged "failed to save image:
+    // <reason>" and handed to onSaveFailed; it never throws.
+    void save(const std::shared_ptr<img_item>& item);
+
+    // Images waiting, the one being written not counted.
+    size_t waiting() const;
+    // Waits until every image queued so far is written or reported.
+    void waitUntilIdle();
+
+    // Failure reports, mostly on the worker thread (drop reports also on a
+    // pushing thread). Set it before the first push; it may be empty.
+    std::function<void(const std::wstring& text)> onSaveFailed;
+
+private:
+    void run();
+    // Logs the text and hands it to onSaveFailed; never throws.
+    void report(const std::string& text);
+    // The number of drops to report now (0 for none), under the queue mutex.
+    uint32_t takeDropsToReport(bool queueRanEmpty);
+    void reportDrops(uint32_t count);
+
+    ImageWriter writer_;
+    SteadyClock clock_;
+
+    mutable std::mutex mutex_; // queue_, busy_ and the drop counters
+    std::condition_variable wake_;
+    std::condition_variable idle_;
+    bool busy_ = false; // the worker is writing (or reporting) an item
+    std::deque<std::shared_ptr<img_item>> queue_;
+    uint32_t unreportedDrops_ = 0;
+    int64_t lastDropReport_ = 0;
+    bool dropsReported_ = false;
+    std::atomic<bool> running_{true};
+    std::thread worker_;
+};
+
+} // namespace app
