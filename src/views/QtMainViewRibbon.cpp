@@ -142,7 +142,9 @@ void QtMainView::buildRibbon()
 
     auto* content = new QWidget(ribbonDock_);
     content->setObjectName(QStringLiteral("RibbonDockContent"));
-    content->setStyleSheet(QStringLiteral("QWidget { border: none; }"));
+    // No borders in the ribbon; its drop-down lists (children of their buttons,
+    // so under this sheet too) keep the frame every other menu has.
+    content->setStyleSheet(QStringLiteral("QWidget { border: none; } QMenu { border: 1px solid #3f3f46; }"));
     content->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
     auto* grid = new QGridLayout(content);
     grid->setSpacing(0);
