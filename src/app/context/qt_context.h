@@ -14,7 +14,7 @@ class MainViewController;
 namespace app {
 class MainModel;
 class QtMainView;
-}  // namespace app
+} // namespace app
 
 namespace application {
 
@@ -83,4 +83,4 @@ private:
     QPainter painter_; // every offscreen Graphics paints with it, one at a time
 };
 
-}  // namespace application
+} // namespace application
