@@ -3,12 +3,29 @@
 #include "views/IMainView.h"
 
 #include <QMainWindow>
+#include <QPointer>
+#include <QRect>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
 
-class QMenu;
+class QDockWidget;
+class QGridLayout;
+class QLabel;
+class QStatusBar;
 class QTimer;
 class QToolButton;
 
+namespace QtGui {
+class Ribbon;
+}
+
 namespace app {
+
+class QtMenuButton;
+class QtMenuListButton;
 
 namespace QtView {
 class QTitleBar;
@@ -16,26 +33,62 @@ class QTitleBar;
 class QLiveViewPanel;
 class QTabedLiveViewContainer;
 
-// The program's only top-level window: frameless, with its own title bar.
+// The program's only top-level window: frameless, with its own title bar, the
+// ribbon in a fixed dock at the top, the live views in the central grid and
+// the status bar. The user moves it by the title bar and resizes it by its
+// edges. A 16 ms timer raises the tick list. Every handler that raises one of
+// the window's lists logs and drops what a subscriber throws
+// ("QtMainView::<handler>() failed: ...").
+//
+// Split by concern: QtMainView.cpp (frame, window events, keys, cursor, tick),
+// QtMainViewRibbon.cpp (ribbon and title-bar buttons), QtMainViewStatusBar.cpp
+// (status bar), QtMainViewLiveViews.cpp (the live-view panel in the central
+// grid), QtMainViewPending.cpp (docks, dialogs and message boxes, whose
+// widgets are still to come: until then they do nothing).
 class QtMainView : public QMainWindow, public IMainView {
     Q_OBJECT
 public:
     QtMainView(int x, int y, int width, int height, QWidget* parent = nullptr);
     ~QtMainView() override;
 
+    // ---- frame (QtMainView.cpp)
+    void setCursorMode(int mode) override;
     void setTitle(const std::wstring& title) override;
     void setGeometry(kyrgx::Vec2<int> position, kyrgx::Vec2<int> size) override;
+    // May be called from any thread (the frame threads ask it).
     bool isMinimized() override;
 
-    // The operations below stand ready for the widgets that are still to come
-    // (cursor modes, status bar, message boxes, docks, ribbon, title-bar
-    // buttons and the live-view panel). Until a widget exists its operations
-    // do nothing, and those that hand out a view or a button give an empty
-    // pointer, which the controllers of this version never ask for.
-    void setCursorMode(int mode) override;
-    std::shared_ptr<IVideoformatFramerateDialog> openVideoFormatDialog() override;
+    // ---- status bar (QtMainViewStatusBar.cpp)
     void updateStatusBar(const StatusBarInfo& info) override;
     void showStatusParameters(const helper::ParameterContainer& parameters) override;
+
+    // ---- ribbon and title-bar buttons (QtMainViewRibbon.cpp)
+    IMenuButton* addTitleBarButton(const std::wstring& text, const std::wstring& icon) override;
+    IMenuListButton* addRibbonListButton(const std::wstring& tab, const std::wstring& group,
+                                         const std::wstring& item) override;
+    IMenuListButton* addRibbonListButton(const char* tab, const char* group, const char* item) override;
+    IMenuButton* addRibbonButton(const std::wstring& tab, const std::wstring& group,
+                                 const std::wstring& item) override;
+    void removeRibbonButton(const std::wstring& tab, const std::wstring& group,
+                            const std::wstring& item) override;
+    void enableCaptureItems(bool enable) override;
+    void enableViewItems(bool enable) override;
+    void enableDeviceItems(bool enable) override;
+    void setFlipChecked(bool vertical, bool horizontal) override;
+
+    // The language chosen by its display name: raises languageSelected with the
+    // code (empty for an unknown name), closes the window and ends the event
+    // loop with -1 so the program restarts.
+    void selectLanguage(const std::wstring& displayName);
+
+    // ---- live views (QtMainViewLiveViews.cpp)
+    std::shared_ptr<ILiveView> createLiveView(const std::wstring& name) override;
+    void addLiveView(std::shared_ptr<ILiveView> view) override;
+    void removeLiveView(std::shared_ptr<ILiveView> view) override;
+    std::vector<vsx::DeviceInfo> liveViewDevices() override;
+
+    // ---- docks, dialogs and message boxes (QtMainViewPending.cpp)
+    std::shared_ptr<IVideoformatFramerateDialog> openVideoFormatDialog() override;
     // Logs the box's title and text and runs nothing else.
     void showMessageBox(const std::wstring& title, const std::wstring& text,
                         std::shared_ptr<IMainView> keepAlive, std::function<void()> onClosed) override;
@@ -54,56 +107,93 @@ public:
     void closeHistogramSettingsView() override;
     std::shared_ptr<IParameterView> filterSettingsView() override;
     void closeFilterSettingsView() override;
-    IMenuButton* addTitleBarButton(const std::wstring& text, const std::wstring& icon) override;
-    IMenuListButton* addRibbonListButton(const std::wstring& tab, const std::wstring& group,
-                                         const std::wstring& item) override;
-    IMenuListButton* addRibbonListButton(const char* tab, const char* group, const char* item) override;
-    IMenuButton* addRibbonButton(const std::wstring& tab, const std::wstring& group,
-                                 const std::wstring& item) override;
-    void removeRibbonButton(const std::wstring& tab, const std::wstring& group,
-                            const std::wstring& item) override;
-    std::shared_ptr<ILiveView> createLiveView(const std::wstring& name) override;
-    void addLiveView(std::shared_ptr<ILiveView> view) override;
-    void removeLiveView(std::shared_ptr<ILiveView> view) override;
-    std::vector<vsx::DeviceInfo> liveViewDevices() override;
-    void enableCaptureItems(bool enable) override;
-    void enableViewItems(bool enable) override;
-    void enableDeviceItems(bool enable) override;
-    void setFlipChecked(bool vertical, bool horizontal) override;
     void addDockView(std::shared_ptr<IViewBase>& holder) override;
 
-    // The language chosen by its display name: raises languageSelected with the
-    // code (empty for an unknown name), closes the window and ends the event
-    // loop with -1 so the program restarts.
-    void selectLanguage(const std::wstring& displayName);
-
     QtView::QTitleBar* titleBar() const { return titleBar_; }
+    QtGui::Ribbon* ribbon() const { return ribbon_; }
     QLiveViewPanel* liveViewPanel() const { return liveViewPanel_; }
     QTabedLiveViewContainer* liveViewContainer() const { return liveViewContainer_; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
-    void runTick();
-    void buildLanguageButton();
-    // The live-view panel and its tabs in the central widget's grid (QtMainViewLiveViews.cpp).
-    void buildLiveViewArea(QWidget* central);
-    void repaintLiveViews();
+    // A button the window made itself, with both of its faces.
+    struct RibbonEntry {
+        QPointer<QToolButton> widget;
+        IMenuButton* button = nullptr;
+        IMenuListButton* list = nullptr;
+    };
 
+    // frame
+    void runTick();
+    // The live-view panel and its tabs in the central widget's grid.
+    void buildLiveViewArea(QWidget* central);
+    // Asks the live-view panel for a repaint (the tick, unless minimised).
+    void repaintLiveViews();
+    void hover(QPoint global);
+    void resizeStep(QPoint global);
+    bool filterKey(QEvent* event);
+    void filterMouse(QEvent* event);
+
+    // ribbon and title-bar buttons
+    void buildTitleBarButtons();
+    void buildRibbon();
+    void buildLanguageList(QtMenuListButton* button);
+    void onZoomItem(const std::wstring& text);
+    // The ribbon button of the key, made of the kind asked for when missing; a
+    // key held by the other kind is logged and its entry returned as it is.
+    RibbonEntry ribbonEntry(const std::wstring& tab, const std::wstring& group, const std::wstring& item,
+                            bool list);
+
+    // status bar
+    void buildStatusBar();
+
+    // frame
     QtView::QTitleBar* titleBar_ = nullptr;
-    QToolButton* languageButton_ = nullptr;
-    QTimer* tickTimer_ = nullptr;
+    QWidget* central_ = nullptr;
+    QGridLayout* centralLayout_ = nullptr;
     QLiveViewPanel* liveViewPanel_ = nullptr;
     QTabedLiveViewContainer* liveViewContainer_ = nullptr;
     std::weak_ptr<ILiveView> activeLiveView_;
-    Qt::WindowStates recordedState_ = Qt::WindowNoState;
+    QTimer* tickTimer_ = nullptr;
+    int cursorMode_ = 0;
+    bool crossCursorInstalled_ = false;
+    QRect resizeRect_;
+    std::atomic<int> recordedState_{Qt::WindowNoState};
+    int edgeWidth_ = 5;
+    bool pressed_ = false;
+    int pressEdge_ = 0;
+    int hoverEdge_ = 0;
+    bool edgeCursor_ = false;
     bool firstShow_ = false;
-    bool tickBusy_ = false;
+    std::atomic<bool> tickBusy_{false};
+
+    // ribbon and title-bar buttons
+    QDockWidget* ribbonDock_ = nullptr;
+    QtGui::Ribbon* ribbon_ = nullptr;
+    std::map<std::wstring, RibbonEntry> ribbonButtons_;
+    QPointer<QtMenuButton> openDevice_, closeDevice_, settings_, saveImage_, saveToSequence_,
+        sequenceSettings_, sequenceTimer_, rotateLeft_, rotateRight_, flipHorizontal_, flipVertical_, zoomIn_,
+        zoomOut_, filter_, histogram_;
+    QPointer<QtMenuListButton> zoom_;
+    QPointer<QtMenuListButton> titleLanguage_;
+    QPointer<QtMenuButton> titleSnap_, titleSettings_, titleHistogram_, titleHelp_;
+
+    // status bar
+    QStatusBar* statusBar_ = nullptr;
+    QLabel* text1Label_ = nullptr;
+    QLabel* text2Label_ = nullptr;
+    QLabel* framerateLabel_ = nullptr;
+    QLabel* pointLabel_ = nullptr;
+    QLabel* colorLabel_ = nullptr;
+    std::vector<QLabel*> parameterLabels_;
 };
 
 } // namespace app

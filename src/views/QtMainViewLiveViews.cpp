@@ -6,6 +6,7 @@
 #include "views/liveview/QLiveViewPanel.h"
 #include "views/liveview/QTabedLiveViewContainer.h"
 #include "views/liveview/QtLiveView.h"
+#include "views/window/GuardedCall.h"
 
 #include <QGridLayout>
 #include <QPointer>
@@ -23,7 +24,8 @@ void QtMainView::buildLiveViewArea(QWidget* central)
     liveViewPanel_ = new QLiveViewPanel(central);
     liveViewPanel_->setObjectName(QStringLiteral("liveViewPanel"));
     liveViewPanel_->layoutChanged.push_back([this](IViewBase*, std::vector<std::shared_ptr<QtLiveView>>) {
-        raise_event(liveViewsReordered, this);
+        QtView::run_guarded("QtMainView::liveViewsReordered",
+                            [this] { raise_event(liveViewsReordered, this); });
     });
     liveViewContainer_ = new QTabedLiveViewContainer(liveViewPanel_, central);
     liveViewContainer_->setObjectName(QStringLiteral("liveViewContainer"));
@@ -54,7 +56,9 @@ void QtMainView::addLiveView(std::shared_ptr<ILiveView> view)
         if (!live || window->activeLiveView_.lock() == live)
             return;
         window->activeLiveView_ = live;
-        raise_event(window->liveViewSelected, static_cast<ILiveView*>(live.get()));
+        QtView::run_guarded("QtMainView::liveViewSelected", [&] {
+            raise_event(window->liveViewSelected, static_cast<ILiveView*>(live.get()));
+        });
     });
     qtView->deviceChanged.push_back([window](IViewBase*) {
         if (window)

@@ -9,16 +9,10 @@
 
 namespace app {
 
-void QtMainView::setCursorMode(int) {}
-
 std::shared_ptr<IVideoformatFramerateDialog> QtMainView::openVideoFormatDialog()
 {
     return nullptr;
 }
-
-void QtMainView::updateStatusBar(const StatusBarInfo&) {}
-
-void QtMainView::showStatusParameters(const helper::ParameterContainer&) {}
 
 void QtMainView::showMessageBox(const std::wstring& title, const std::wstring& text,
                                 std::shared_ptr<IMainView>, std::function<void()>)
@@ -83,38 +77,6 @@ std::shared_ptr<IParameterView> QtMainView::filterSettingsView()
 }
 
 void QtMainView::closeFilterSettingsView() {}
-
-IMenuButton* QtMainView::addTitleBarButton(const std::wstring&, const std::wstring&)
-{
-    return nullptr;
-}
-
-IMenuListButton* QtMainView::addRibbonListButton(const std::wstring&, const std::wstring&,
-                                                 const std::wstring&)
-{
-    return nullptr;
-}
-
-IMenuListButton* QtMainView::addRibbonListButton(const char* tab, const char* group, const char* item)
-{
-    return addRibbonListButton(utf8_to_wide(tab ? tab : ""), utf8_to_wide(group ? group : ""),
-                               utf8_to_wide(item ? item : ""));
-}
-
-IMenuButton* QtMainView::addRibbonButton(const std::wstring&, const std::wstring&, const std::wstring&)
-{
-    return nullptr;
-}
-
-void QtMainView::removeRibbonButton(const std::wstring&, const std::wstring&, const std::wstring&) {}
-
-void QtMainView::enableCaptureItems(bool) {}
-
-void QtMainView::enableViewItems(bool) {}
-
-void QtMainView::enableDeviceItems(bool) {}
-
-void QtMainView::setFlipChecked(bool, bool) {}
 
 void QtMainView::addDockView(std::shared_ptr<IViewBase>&) {}
 

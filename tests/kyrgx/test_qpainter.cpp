@@ -306,6 +306,13 @@ TEST(KyrgxQtKeys, QtKeysToToolkitCodes)
         {Qt::Key_Q, 16},
         {Qt::Key_F24, 194},
         {Qt::Key_Delete, kyrgx::KEY_DELETE_},
+        {Qt::Key_Shift, 42}, // listed twice (42, 54): the first row holds
+        {Qt::Key_Return, 28},
+        {Qt::Key_Enter, 28},
+        {Qt::Key_QuoteLeft, kyrgx::KEY_GRAVE},
+        {Qt::Key_Igrave, kyrgx::KEY_GRAVE},
+        {Qt::Key_Asterisk, kyrgx::KEY_KPASTERISK},
+        {Qt::Key_multiply, kyrgx::KEY_KPASTERISK},
         {Qt::Key_MediaPlay, 240},
         {Qt::Key_unknown, 240},
     };

@@ -9,11 +9,12 @@
 #include "app/context/OffscreenDrawingLock.h"
 #include "app/context/QtDesktopServices.h"
 #include "app/context/TerminationSignals.h"
-#include "device/VideoDeviceController.h"
 #include "app/context/ThemePalette.h"
+#include "device/VideoDeviceController.h"
 #include "kyrgx/Graphics.h"
 #include "kyrgx/ImageDescriptor.h"
 #include "kyrgx/opengl/Pixelbuffer.h"
+#include "kyrgx/qt/PixmapCache.h"
 #include "kyrgx/qt/QtGraphicsContext.h"
 #include "kyrgx/qt/QtGraphicsDriver.h"
 #include "model/MainModel.h"
@@ -130,7 +131,7 @@ void qt_context::run(int argc, char** argv)
         {
             self->controller_.reset();
             self->view_.reset();
-            self->pixmaps_.clear();
+            app::clear_pixmap_cache();
         }
     } releaseWidgets{this};
     std::setlocale(LC_NUMERIC, "C"); // numbers in files and logs never follow the locale
@@ -197,13 +198,7 @@ void qt_context::deleteController()
 
 QPixmap qt_context::get_pixmap(const std::wstring& name)
 {
-    auto it = pixmaps_.find(name);
-    if (it == pixmaps_.end()) {
-        const fs::path path =
-            app::path_from_wide(app::get_application_directory()) / "data" / app::path_from_wide(name);
-        it = pixmaps_.emplace(name, QPixmap(QString::fromStdString(path.string()))).first;
-    }
-    return it->second;
+    return app::cached_pixmap(name);
 }
 
 QWidget* qt_context::dialogParent() const

@@ -14,7 +14,7 @@ class MainViewController;
 namespace app {
 class MainModel;
 class QtMainView;
-}  // namespace app
+} // namespace app
 
 namespace application {
 
@@ -51,7 +51,8 @@ public:
     void restart(int argc, char** argv) override;
 
     // The pixmap of a file in the data folder, loaded once; a missing file
-    // gives a null pixmap, and so does every later request for it.
+    // gives a null pixmap, and so does every later request for it. The cache
+    // itself (app::cached_pixmap) sits below the views, which use it too.
     QPixmap get_pixmap(const std::wstring& name);
 
     // Installs the style sheet of the data folder's "dark-theme.txt" on the
@@ -71,7 +72,6 @@ private:
     // dialog's own overwrite question is asked about again.
     bool mayWrite(const QString& chosen, const std::wstring& final) const;
 
-    std::map<std::wstring, QPixmap> pixmaps_;
     std::shared_ptr<app::MainModel> model_;
     std::shared_ptr<app::QtMainView> view_;
     std::unique_ptr<MainViewController> controller_;
@@ -83,4 +83,4 @@ private:
     QPainter painter_; // every offscreen Graphics paints with it, one at a time
 };
 
-}  // namespace application
+} // namespace application

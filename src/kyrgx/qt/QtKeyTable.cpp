@@ -56,7 +56,8 @@ std::map<int, int> build_table()
         {Qt::Key_L, 38},
         {Qt::Key_Semicolon, 39},
         {Qt::Key_Apostrophe, 40},
-        {Qt::Key_QuoteLeft, 41},
+        {Qt::Key_Igrave, 41},
+        {Qt::Key_QuoteLeft, 41}, // the grave-accent key itself
         {Qt::Key_Shift, 42},
         {Qt::Key_Backslash, 43},
         {Qt::Key_Z, 44},
@@ -70,7 +71,8 @@ std::map<int, int> build_table()
         {Qt::Key_Period, 52},
         {Qt::Key_Slash, 53},
         {Qt::Key_Shift, 54},
-        {Qt::Key_Asterisk, 55},
+        {Qt::Key_multiply, 55},
+        {Qt::Key_Asterisk, 55}, // keypad '*' (Qt reports it without the keypad in the code)
         {Qt::Key_Alt, 56},
         {Qt::Key_Space, 57},
         {Qt::Key_CapsLock, 58},

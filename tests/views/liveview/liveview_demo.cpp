@@ -6,6 +6,7 @@
 
 #include "app/AppFolders.h"
 #include "app/IApplicationContext.h"
+#include "app/Localization.h"
 #include "app/TextFile.h"
 #include "app/Utf8.h"
 #include "app/context/qt_context.h"
@@ -109,6 +110,7 @@ int main(int argc, char** argv)
     kyrgx::set_resource_directory(app::path_to_wide(data));
     app::set_application_folders(app::path_to_wide(data), app::path_to_wide(data.parent_path()));
     application::set_context_factory([] { return std::make_shared<application::qt_context>(); });
+    Localization::loadLanguage(L"en-US"); // the ribbon's texts
     std::string sheet = app::read_text_file(app::path_to_wide(data / "dark-theme.txt"));
     for (size_t p = sheet.find("_DATA_PATH_"); p != std::string::npos; p = sheet.find("_DATA_PATH_"))
         sheet.replace(p, 11, data.string());
