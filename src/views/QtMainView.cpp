@@ -30,6 +30,7 @@ QtMainView::QtMainView(int x, int y, int width, int height, QWidget* parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover);
     setContentsMargins(6, 0, 6, 0);
+    setUpDocks();
 
     titleBar_ = new QtView::QTitleBar(this);
     titleBar_->setIcon(QApplication::windowIcon().pixmap(20, 20));
@@ -132,6 +133,7 @@ void QtMainView::showEvent(QShowEvent* event)
 
 void QtMainView::closeEvent(QCloseEvent* event)
 {
+    closeDocks();
     raise_event(closing, this);
     event->accept();
 }

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+class QDockWidget;
 class QMenu;
 class QTimer;
 class QToolButton;
@@ -12,7 +13,9 @@ namespace app {
 
 namespace QtView {
 class QTitleBar;
-}
+class QtDeviceEventView;
+class QtPropertyView;
+} // namespace QtView
 class QLiveViewPanel;
 class QTabedLiveViewContainer;
 
@@ -94,6 +97,20 @@ private:
     // The live-view panel and its tabs in the central widget's grid (QtMainViewLiveViews.cpp).
     void buildLiveViewArea(QWidget* central);
     void repaintLiveViews();
+
+    // Dock hosting (QtMainViewDocks.cpp): the dock options, and closing every
+    // dock when the window closes.
+    void setUpDocks();
+    void closeDocks();
+    template <typename Dock, typename Make>
+    std::shared_ptr<Dock> cachedDock(std::shared_ptr<Dock>& cache, Make&& make);
+    template <typename Dock> void closeCachedDock(std::shared_ptr<Dock>& cache);
+    void addDock(QDockWidget* dock);
+    // Takes a closed dock out of the open-dock list and hides it.
+    void dockClosed(QDockWidget* dock);
+    std::vector<QDockWidget*> openDocks_; // in the order they were added, not owning
+    std::shared_ptr<QtView::QtPropertyView> devicePropertiesDock_;
+    std::shared_ptr<QtView::QtDeviceEventView> deviceEventDock_;
 
     QtView::QTitleBar* titleBar_ = nullptr;
     QToolButton* languageButton_ = nullptr;
