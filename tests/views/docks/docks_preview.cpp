@@ -6,14 +6,9 @@
 //   ../shared/tools/screenshot.sh out.png 4 build/bin/quorel_docks_preview
 //       [--properties | --events | --settings | --dialog]
 
-#include "app/AppFolders.h"
-#include "app/IApplicationContext.h"
 #include "app/Localization.h"
 #include "app/ParameterContainer.h"
-#include "app/TextFile.h"
-#include "app/Utf8.h"
-#include "app/context/qt_context.h"
-#include "kyrgx/Resources.h"
+#include "support/PreviewApplication.h"
 #include "views/QtMainView.h"
 #include "views/dialogs/IVideoformatFramerateDialog.h"
 #include "views/docks/IDeviceEventView.h"
@@ -22,13 +17,9 @@
 #include <QApplication>
 #include <QTimer>
 
-#include <clocale>
-#include <filesystem>
 #include <fmt/format.h>
 #include <string>
 #include <thread>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -104,19 +95,9 @@ std::shared_ptr<helper::ParameterContainer> overlaySettings()
 
 int main(int argc, char** argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    quorel::test::prepare_preview_platform();
     QApplication application(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    const fs::path data = fs::read_symlink("/proc/self/exe").parent_path() / "data";
-    kyrgx::set_resource_directory(app::path_to_wide(data));
-    app::set_application_folders(app::path_to_wide(data), app::path_to_wide(data.parent_path()));
-    application::set_context_factory([] { return std::make_shared<application::qt_context>(); });
-    std::string sheet = app::read_text_file(app::path_to_wide(data / "dark-theme.txt"));
-    for (size_t p = sheet.find("_DATA_PATH_"); p != std::string::npos; p = sheet.find("_DATA_PATH_"))
-        sheet.replace(p, 11, data.string());
-    qApp->setStyleSheet(QString::fromStdString(sheet));
+    quorel::test::set_up_preview_application();
     Localization::loadLanguage(L"en-US");
 
     const std::string mode = argc > 1 ? argv[1] : "--properties";
