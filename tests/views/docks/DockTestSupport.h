@@ -27,6 +27,12 @@ inline void use_docks_environment()
     Localization::loadLanguage(L"en-US");
 }
 
+// As a fixture's first member: the environment is there before the widgets
+// of the later members are built.
+struct DocksEnvironment {
+    DocksEnvironment() { use_docks_environment(); }
+};
+
 // Runs what the views posted for the next event-loop turn, and deletes what
 // they handed to deleteLater.
 inline void run_posted()

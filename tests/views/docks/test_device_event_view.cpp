@@ -22,7 +22,6 @@ class DeviceEventViewTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        quorel::test::use_docks_environment();
         selected.watch(view.eventSelected);
         enabled.watch(view.eventEnabledChanged);
     }
@@ -35,6 +34,7 @@ protected:
         return lines;
     }
 
+    quorel::test::DocksEnvironment environment;
     QtDeviceEventView view{nullptr};
     EventRecord<std::string> selected;
     EventRecord<std::string, bool> enabled;

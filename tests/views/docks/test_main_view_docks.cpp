@@ -20,17 +20,14 @@ namespace {
 
 class MainViewDocksTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        quorel::test::use_docks_environment();
-        window.show();
-    }
+    void SetUp() override { window.show(); }
 
     static QDockWidget* dock(const std::shared_ptr<app::IViewBase>& view)
     {
         return dynamic_cast<QDockWidget*>(view.get());
     }
 
+    quorel::test::DocksEnvironment environment;
     QtMainView window{0, 0, 1000, 700};
 };
 

@@ -38,7 +38,6 @@ class VideoFormatDialogTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        quorel::test::use_docks_environment();
         dialog.pixelformats = [this] { return offer.formats; };
         dialog.resolutions = [this](std::string format) { return offer.sizes[format]; };
         dialog.framerates = [this] { return offer.rates; };
@@ -48,6 +47,7 @@ protected:
         closes.watch(dialog.onClose);
     }
 
+    quorel::test::DocksEnvironment environment;
     Offer offer;
     QtVideoformatFramerateDialog dialog{nullptr};
     EventRecord<std::string> formats;
