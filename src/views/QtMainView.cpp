@@ -31,14 +31,10 @@ QtMainView::QtMainView(int x, int y, int width, int height, QWidget* parent)
     central_ = new QWidget(this);
     central_->setObjectName(QStringLiteral("centralWidget"));
     central_->installEventFilter(this);
-
-    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks |
-                   QMainWindow::ForceTabbedDocks);
-    setDockNestingEnabled(true);
+    setUpDocks();
 
     titleBar_ = new QtView::QTitleBar(this);
     setMenuWidget(titleBar_);
-    setTabPosition(Qt::AllDockWidgetAreas, QTabWidget::South);
 
     centralLayout_ = new QGridLayout(central_);
     centralLayout_->setSpacing(6);
@@ -253,10 +249,7 @@ void QtMainView::showEvent(QShowEvent* event)
 
 void QtMainView::closeEvent(QCloseEvent* event)
 {
-    closeHistogramSettingsView();
-    closeSequenceTimerView();
-    closeSequenceSettingsView();
-    closeDevicePropertiesView();
+    closeDocks();
     QtView::run_guarded("QtMainView::closing", [this] { raise_event(closing, this); });
     event->accept();
 }

@@ -15,6 +15,7 @@ class QDockWidget;
 class QGridLayout;
 class QLabel;
 class QStatusBar;
+class QMenu;
 class QTimer;
 class QToolButton;
 
@@ -29,7 +30,9 @@ class QtMenuListButton;
 
 namespace QtView {
 class QTitleBar;
-}
+class QtDeviceEventView;
+class QtPropertyView;
+} // namespace QtView
 class QLiveViewPanel;
 class QTabedLiveViewContainer;
 
@@ -156,6 +159,20 @@ private:
     void buildStatusBar();
 
     // frame
+    // Dock hosting (QtMainViewDocks.cpp): the dock options, and closing every
+    // dock when the window closes.
+    void setUpDocks();
+    void closeDocks();
+    template <typename Dock, typename Make>
+    std::shared_ptr<Dock> cachedDock(std::shared_ptr<Dock>& cache, Make&& make);
+    template <typename Dock> void closeCachedDock(std::shared_ptr<Dock>& cache);
+    void addDock(QDockWidget* dock);
+    // Takes a closed dock out of the open-dock list and hides it.
+    void dockClosed(QDockWidget* dock);
+    std::vector<QDockWidget*> openDocks_; // in the order they were added, not owning
+    std::shared_ptr<QtView::QtPropertyView> devicePropertiesDock_;
+    std::shared_ptr<QtView::QtDeviceEventView> deviceEventDock_;
+
     QtView::QTitleBar* titleBar_ = nullptr;
     QWidget* central_ = nullptr;
     QGridLayout* centralLayout_ = nullptr;

@@ -9,11 +9,6 @@
 
 namespace app {
 
-std::shared_ptr<IVideoformatFramerateDialog> QtMainView::openVideoFormatDialog()
-{
-    return nullptr;
-}
-
 void QtMainView::showMessageBox(const std::wstring& title, const std::wstring& text,
                                 std::shared_ptr<IMainView>, std::function<void()>)
 {
@@ -23,61 +18,5 @@ void QtMainView::showMessageBox(const std::wstring& title, const std::wstring& t
         spdlog::error("QtMainView::showMessageBox() failed: {}", e.what());
     }
 }
-
-std::shared_ptr<ISequenceSettingsView> QtMainView::sequenceSettingsView(SequenceViewData)
-{
-    return nullptr;
-}
-
-void QtMainView::closeSequenceSettingsView() {}
-
-std::shared_ptr<ISequenceTimerView> QtMainView::sequenceTimerView(SequenceTimerViewData)
-{
-    return nullptr;
-}
-
-void QtMainView::closeSequenceTimerView() {}
-
-std::shared_ptr<IPropertyView> QtMainView::devicePropertiesView()
-{
-    return nullptr;
-}
-
-IPropertyView* QtMainView::newPropertyView(const std::wstring&)
-{
-    return nullptr;
-}
-
-void QtMainView::closeDevicePropertiesView() {}
-
-std::shared_ptr<ILutView> QtMainView::lutView()
-{
-    return nullptr;
-}
-
-void QtMainView::closeLutView() {}
-
-std::shared_ptr<IDeviceEventView> QtMainView::deviceEventView()
-{
-    return nullptr;
-}
-
-void QtMainView::closeDeviceEventView() {}
-
-std::shared_ptr<IHistogramSettingsView> QtMainView::histogramSettingsView()
-{
-    return nullptr;
-}
-
-void QtMainView::closeHistogramSettingsView() {}
-
-std::shared_ptr<IParameterView> QtMainView::filterSettingsView()
-{
-    return nullptr;
-}
-
-void QtMainView::closeFilterSettingsView() {}
-
-void QtMainView::addDockView(std::shared_ptr<IViewBase>&) {}
 
 } // namespace app

@@ -4,14 +4,9 @@
 // selected one alone with the tab bar. For screenshots:
 //   ../shared/tools/screenshot.sh out.png 4 build/bin/liveview_demo [--single]
 
-#include "app/AppFolders.h"
-#include "app/IApplicationContext.h"
 #include "app/Localization.h"
-#include "app/TextFile.h"
-#include "app/Utf8.h"
-#include "app/context/qt_context.h"
 #include "device/DeviceEnum.h"
-#include "kyrgx/Resources.h"
+#include "support/PreviewApplication.h"
 #include "views/QtMainView.h"
 #include "views/liveview/LiveViewController.h"
 #include "views/liveview/QLiveViewPanel.h"
@@ -22,14 +17,11 @@
 
 #include <vsxcore.h>
 
-#include <clocale>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
-namespace fs = std::filesystem;
 using kyrgx::PixelFormat;
 
 namespace {
@@ -101,20 +93,10 @@ void render(Source& s, double t)
 
 int main(int argc, char** argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    quorel::test::prepare_preview_platform();
     QApplication application(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    const fs::path data = fs::read_symlink("/proc/self/exe").parent_path() / "data";
-    kyrgx::set_resource_directory(app::path_to_wide(data));
-    app::set_application_folders(app::path_to_wide(data), app::path_to_wide(data.parent_path()));
-    application::set_context_factory([] { return std::make_shared<application::qt_context>(); });
-    Localization::loadLanguage(L"en-US"); // the ribbon's texts
-    std::string sheet = app::read_text_file(app::path_to_wide(data / "dark-theme.txt"));
-    for (size_t p = sheet.find("_DATA_PATH_"); p != std::string::npos; p = sheet.find("_DATA_PATH_"))
-        sheet.replace(p, 11, data.string());
-    qApp->setStyleSheet(QString::fromStdString(sheet));
+    quorel::test::set_up_preview_application();
+    Localization::loadLanguage(L"en-US"); // the ribbon\'s texts
 
     const vsx_init_config config{2, 0, 1, nullptr};
     vsx_init_library(&config);
