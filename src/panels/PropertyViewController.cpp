@@ -222,56 +222,55 @@ void PropertyViewController::addCategoryPages(const ItemList& items, bool withGr
         if (withGroups)
             view_->grid(title, groupTitle(*item));
         if (accept(title))
-            addItemRows(*item, title);
+            addItemRows(item, title);
     }
 }
 
-void PropertyViewController::addItemRows(const VSXUtil::PropertyItem& item, const std::wstring& pageTitle)
+void PropertyViewController::addItemRows(const ItemPtr& item, const std::wstring& pageTitle)
 {
     std::vector<std::string> usedRoles;
     for (std::string_view role : {n::Auto, n::OnePush, n::Value, n::AutoReference})
         addRowsForRoles(item, {std::string(role)}, usedRoles, pageTitle);
-    if (const std::vector<std::string>* order = VSXUtil::group_roles_in_order(item.group()))
+    if (const std::vector<std::string>* order = VSXUtil::group_roles_in_order(item->group()))
         addRowsForRoles(item, *order, usedRoles, pageTitle);
     addRemainingRows(item, usedRoles, pageTitle);
 }
 
-void PropertyViewController::addRowsForRoles(const VSXUtil::PropertyItem& item,
-                                             const std::vector<std::string>& roles,
+void PropertyViewController::addRowsForRoles(const ItemPtr& item, const std::vector<std::string>& roles,
                                              std::vector<std::string>& usedRoles,
                                              const std::wstring& pageTitle)
 {
     for (const std::string& role : roles) {
-        if (ElementPtr element = item.find_element(role).lock()) {
+        if (ElementPtr element = item->find_element(role).lock()) {
             usedRoles.push_back(role);
-            addRowDeferred(element, pageTitle);
+            addRowDeferred(item, element, pageTitle);
         }
     }
 }
 
-void PropertyViewController::addRemainingRows(const VSXUtil::PropertyItem& item,
-                                              std::vector<std::string>& usedRoles,
+void PropertyViewController::addRemainingRows(const ItemPtr& item, std::vector<std::string>& usedRoles,
                                               const std::wstring& pageTitle)
 {
     const std::string maxValue(n::AutoMaxValue);
     const std::string maxValueAuto(n::AutoMaxValueAuto);
-    const ElementPtr maximum = item.find_element(maxValue).lock();
-    const ElementPtr maximumAuto = item.find_element(maxValueAuto).lock();
+    const ElementPtr maximum = item->find_element(maxValue).lock();
+    const ElementPtr maximumAuto = item->find_element(maxValueAuto).lock();
     if (maximum && maximumAuto) {
         // The switch that derives the maximum comes before the maximum.
-        addRowDeferred(maximumAuto, pageTitle);
-        addRowDeferred(maximum, pageTitle);
+        addRowDeferred(item, maximumAuto, pageTitle);
+        addRowDeferred(item, maximum, pageTitle);
         usedRoles.push_back(maxValue);
         usedRoles.push_back(maxValueAuto);
     }
-    for (const auto& weak : item.elements()) {
+    for (const auto& weak : item->elements()) {
         const ElementPtr element = weak.lock();
         if (element && !contains(usedRoles, element->role()))
-            addRowDeferred(element, pageTitle);
+            addRowDeferred(item, element, pageTitle);
     }
 }
 
-void PropertyViewController::addRowDeferred(const ElementPtr& element, const std::wstring& pageTitle)
+void PropertyViewController::addRowDeferred(const ItemPtr& item, const ElementPtr& element,
+                                            const std::wstring& pageTitle)
 {
     if (!deferRows_) {
         addRow(element, pageTitle);
@@ -279,8 +278,12 @@ void PropertyViewController::addRowDeferred(const ElementPtr& element, const std
     }
     rowDelayMs_ += kRowSpacingMs;
     addTimeout(
-        [this, element, pageTitle] {
-            addRow(element, pageTitle);
+        [this, weakItem = std::weak_ptr<VSXUtil::PropertyItem>(item),
+         weakElement = std::weak_ptr<VSXUtil::PropertyElement>(element), pageTitle] {
+            // The element names its item by address: both must still be there.
+            const ItemPtr alive = weakItem.lock();
+            if (const ElementPtr element = weakElement.lock(); alive && element)
+                addRow(element, pageTitle);
             return false;
         },
         rowDelayMs_, -1);

@@ -82,6 +82,7 @@ private:
         std::weak_ptr<VSXUtil::PropertyInterfaceBase> wrapper;
     };
     using ItemList = std::vector<std::shared_ptr<VSXUtil::PropertyItem>>;
+    using ItemPtr = std::shared_ptr<VSXUtil::PropertyItem>;
     using ElementPtr = std::shared_ptr<VSXUtil::PropertyElement>;
 
     // ---- building the panel (PropertyViewController.cpp)
@@ -90,12 +91,14 @@ private:
     void addPages(const ItemList& items, std::wstring& expanded);
     void addCategoryPages(const ItemList& items, bool withGroups,
                           const std::function<bool(std::wstring)>& accept);
-    void addItemRows(const VSXUtil::PropertyItem& item, const std::wstring& pageTitle);
-    void addRowsForRoles(const VSXUtil::PropertyItem& item, const std::vector<std::string>& roles,
+    void addItemRows(const ItemPtr& item, const std::wstring& pageTitle);
+    void addRowsForRoles(const ItemPtr& item, const std::vector<std::string>& roles,
                          std::vector<std::string>& usedRoles, const std::wstring& pageTitle);
-    void addRemainingRows(const VSXUtil::PropertyItem& item, std::vector<std::string>& usedRoles,
+    void addRemainingRows(const ItemPtr& item, std::vector<std::string>& usedRoles,
                           const std::wstring& pageTitle);
-    void addRowDeferred(const ElementPtr& element, const std::wstring& pageTitle);
+    // At once, or as a timer entry that holds item and element weakly: a
+    // camera closed meanwhile takes them, and the entry then makes nothing.
+    void addRowDeferred(const ItemPtr& item, const ElementPtr& element, const std::wstring& pageTitle);
     void installChangeCallbacks();
     // Empties the change callback of every listed wrapper, then the row list.
     void releaseRows() noexcept;

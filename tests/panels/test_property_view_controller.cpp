@@ -744,6 +744,18 @@ TEST_F(PropertyPanel, RowsOfAClosedCameraDoNothing)
     EXPECT_EQ(view.log.size(), logged);
 }
 
+TEST_F(PropertyPanel, RowsStillPendingWhenTheCameraClosesAreNeverMade)
+{
+    FakeFeatures& f = featuresOf(kUsbColor);
+    f.add<FakeFloat>(f.item("Brightness", "Exposure"), "Value", "Brightness");
+    f.add<FakeFloat>(f.item("Gamma", "Image"), "Value", "Gamma");
+    panel->setDevice(camera(kUsbColor));
+    reopen(kUsbColor); // its feature list goes with it
+    settle();
+    EXPECT_THAT(view.rowLabels(), ElementsAre("Brightness"));
+    EXPECT_EQ(view.updatesOff, 0);
+}
+
 TEST_F(PropertyPanel, NoCameraClearsTheDockAndQueuesNothing)
 {
     panel->setDevice(nullptr);
