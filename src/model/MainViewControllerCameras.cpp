@@ -177,6 +177,8 @@ void MainViewController::on_device_opened(std::shared_ptr<VideoDeviceController>
         live->toggleFlipVertical();
     if (shown.flipHorizontal)
         live->toggleFlipHorizontal();
+    statusParameters_.setString(L"Angle", std::to_wstring(static_cast<int>(shown.rotation)));
+    statusParameters_.setString(L"Zoom", zoom_text(shown.zoom));
 
     live->viewChanged = gui([this](LiveViewController* c, float zoom, float angle, bool flipH, bool flipV) {
         on_view_transform_changed(c, zoom, angle, flipH, flipV);
