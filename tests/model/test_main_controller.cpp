@@ -521,3 +521,42 @@ TEST_F(MainControllerTest, AHistogramFailureIsLoggedWithTheTranslationAsText)
     EXPECT_EQ(log.texts(spdlog::level::err),
               (std::vector<std::string>{"Histogram {broken}: Unknown kyrgx::PixelFormat in get_histogram."}));
 }
+
+TEST_F(MainControllerTest, TheCloseCommandAndTheViewOrderFollowTheWindow)
+{
+    makeController();
+    // Nothing open: the commands do nothing and tell nobody.
+    LogCapture log;
+    for (auto* list :
+         {&view->rotateLeftRequested, &view->flipHorizontalRequested, &view->closeDeviceRequested,
+          &view->zoomInRequested, &view->zoomFit, &view->updateDeviceRequested, &view->resetDeviceRequested})
+        app::raise_event(*list, view.get());
+    app::raise_event(view->keyUp, view.get(), kyrgx::Keys::KEY_A);
+    after(100);
+    EXPECT_TRUE(view->messageBoxes.empty());
+    EXPECT_EQ(log.count(spdlog::level::err), 0);
+
+    openAndShow(kUsbName);
+    openAndShow(kGigeName);
+    // Dragging a view elsewhere in the panel orders the cameras of the file.
+    std::swap(view->views[0], view->views[1]);
+    app::raise_event(view->liveViewsReordered, view.get());
+    const std::vector<vsx::DeviceInfo> order = model->live_view_order();
+    ASSERT_EQ(order.size(), 2u);
+    EXPECT_EQ(order[0].serial(), kGigeSerial);
+
+    // The last camera's close also closes the device-events dock, at the
+    // next tick after 32 ms.
+    app::raise_event(view->closeDeviceRequested, view.get());
+    after(40);
+    EXPECT_EQ(model->devices().size(), 1u);
+    EXPECT_EQ(view->count("closeDeviceEventView"), 0);
+    app::raise_event(view->closeDeviceRequested, view.get());
+    EXPECT_EQ(view->count("closeDeviceEventView"), 1);
+    EXPECT_EQ(model->devices().size(), 1u);
+    after(40);
+    EXPECT_TRUE(model->devices().empty());
+    EXPECT_TRUE(view->views.empty());
+    const std::vector<std::string> calls = view->calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "enableDeviceItems(false)"), calls.end());
+}
