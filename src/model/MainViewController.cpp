@@ -1,21 +1,40 @@
+// Construction, the tick, the status bar, the close sequence and destruction.
+
 #include "model/MainViewController.h"
 
+#include "app/Clock.h"
 #include "app/Localization.h"
 #include "app/ProductInfo.h"
 #include "app/Utf8.h"
+#include "device/VideoDeviceController.h"
 #include "device/VsxError.h"
+#include "model/DeviceInstance.h"
 #include "model/MainModel.h"
+#include "model/PluginContext.h"
 #include "model/PluginHost.h"
 #include "model/WindowSettings.h"
 #include "views/IMainView.h"
+#include "views/IPropertyTreeView.h"
+#include "views/StatusBarInfo.h"
+#include "views/liveview/LiveViewController.h"
 
+#include <QCoreApplication>
+#include <chrono>
 #include <spdlog/spdlog.h>
+#include <thread>
 #include <vsxcore.h>
 
+kyrgx::Vec2<int> MainViewController::pickedPoint{0, 0};
+kyrgx::Color MainViewController::pickedColor{0, 0, 0, 0};
+
 MainViewController::MainViewController(std::shared_ptr<app::IMainView> view,
-                                       std::shared_ptr<app::MainModel> model)
+                                       std::shared_ptr<app::MainModel> model,
+                                       app::ControllerServices services)
     : view_(std::move(view)), model_(std::move(model))
 {
+    statusParameters_.addString(L"Zoom", L"");
+    statusParameters_.addString(L"Angle", L"");
+
     // From here on every failing call of the camera library under the default
     // record throws; then the library is initialised (its result is not used:
     // calls that follow report a failure themselves).
@@ -23,40 +42,58 @@ MainViewController::MainViewController(std::shared_ptr<app::IMainView> view,
     const vsx_init_config config{2, 0, 1, nullptr};
     vsx_init_library(&config);
 
-    view_->setTitle(app::utf8_to_wide(app::get_short_title()));
+    app::Plugin::install_plugin_context(std::make_unique<app::Plugin::PluginContext>(this));
+    create_plugins(services);
 
+    view_->setTitle(app::utf8_to_wide(app::get_short_title()));
     const app::WindowSettings settings = app::load_window_settings();
     windowPosition_ = settings.topLeft;
     windowSize_ = settings.bottomRight - settings.topLeft;
     view_->setGeometry(windowPosition_, windowSize_);
 
     connect_view_events();
+    connect_model_events();
+    addTimeout(
+        [this] {
+            update_device_info();
+            return true;
+        },
+        1000, -1);
+    view_->loaded.push_back(gui([this](app::IViewBase*) { on_loaded(); }));
+    build_device_tab();
 }
 
-MainViewController::~MainViewController() = default;
-
-void MainViewController::connect_view_events()
+MainViewController::~MainViewController()
 {
-    view_->closing.push_back([this](app::IViewBase*) {
-        on_close();
-        try {
-            app::Plugin::plugins_shutdown();
-        } catch (const std::exception& e) {
-            spdlog::error("MainViewController::plugins_shutdown() failed: {}", e.what());
-        }
-    });
-    view_->loaded.push_back([this](app::IViewBase*) { on_loaded(); });
-    view_->resized.push_back([this](app::IViewBase*, kyrgx::Vec2<int> size) { windowSize_ = size; });
-    view_->moved.push_back(
-        [this](app::IViewBase*, kyrgx::Vec2<int> position) { windowPosition_ = position; });
-    view_->tick.push_back([this](app::IViewBase*) { on_tick(); });
-    view_->languageSelected.push_back([](app::IViewBase*, std::wstring code) {
-        try {
-            Localization::loadLanguage(code);
-        } catch (const std::exception& e) {
-            spdlog::error("MainViewController::languageSelected() failed: {}", e.what());
-        }
-    });
+    // A frame reaction still running is waited for; later ones, and every
+    // reaction of the window, the model and the live views, do nothing.
+    std::unique_lock lock(lifetime_->mutex);
+    lifetime_->alive.store(false);
+}
+
+void MainViewController::create_plugins(const app::ControllerServices& services)
+{
+    // Each plug-in is registered right after it is made; they initialise (and
+    // add their buttons) only once all of them exist.
+    for (const app::PluginFactory& make : services.plugins) {
+        if (!make)
+            continue;
+        std::shared_ptr<app::Plugin::PluginBase> plugin = make(app::Plugin::g_pluginContext);
+        if (plugin)
+            app::Plugin::register_plugin(std::move(plugin));
+    }
+    app::Plugin::plugins_initialize();
+}
+
+std::shared_ptr<app::VideoDeviceController> MainViewController::selected_camera() const
+{
+    if (!model_->has_selected_device())
+        return nullptr;
+    try {
+        return model_->current_controller();
+    } catch (const std::exception&) {
+        return nullptr; // closed meanwhile
+    }
 }
 
 void MainViewController::on_loaded()
@@ -65,26 +102,87 @@ void MainViewController::on_loaded()
         return;
     loaded_ = true;
     model_->load_application_settings(); // never throws
-}
-
-void MainViewController::on_close()
-{
-    save_window_settings();
-    try {
-        model_->close_all_devices();
-    } catch (const std::exception& e) {
-        spdlog::error("MainViewController::on_close() failed: {}", e.what());
-    }
+    if (model_->open_device_infos().empty())
+        open_device_dialog();
 }
 
 void MainViewController::on_tick()
 {
     model_->tick(); // never throws
+    if (const auto camera = selected_camera()) {
+        const auto instance = model_->find_device(camera->deviceInfo());
+        const int64_t now = app::steady_ms();
+        if (instance && instance->sequence.isRunning() && now - lastSequenceTimerRefresh_ > 1000) {
+            lastSequenceTimerRefresh_ = now;
+            update_sequence_timer_view();
+        }
+        if (propertyViewController_)
+            propertyViewController_->processTimeouts();
+    }
     processTimeouts();
     try {
         app::Plugin::plugins_process_timeouts();
     } catch (const std::exception& e) {
         spdlog::error("MainViewController::on_tick() failed: {}", e.what());
+    }
+}
+
+void MainViewController::update_device_info()
+{
+    app::StatusBarInfo info;
+    info.red = info.green = info.blue = 255;
+    helper::ParameterContainer parameters;
+    const auto camera = selected_camera();
+    if (camera && !camera->isDeviceLost()) {
+        try {
+            const vsx::DeviceInfo device = camera->deviceInfo();
+            info.firstText = app::utf8_to_wide(device.modelName() + " " + device.serial());
+            info.pickedPoint = pickedPoint;
+            info.red = pickedColor.r;
+            info.green = pickedColor.g;
+            info.blue = pickedColor.b;
+            info.measuredFramerate = camera->measuredFramerate();
+            if (camera->hasPixelformats())
+                info.secondText = app::utf8_to_wide(camera->videoformat().text);
+            if (camera->hasFramerate())
+                info.framerate = static_cast<float>(camera->framerate());
+            parameters = statusParameters_;
+        } catch (const std::exception& e) {
+            spdlog::warn("Error in :.updateDevcieInfo(): {}", e.what());
+        }
+    }
+    view_->updateStatusBar(info);
+    view_->showStatusParameters(parameters);
+}
+
+void MainViewController::on_close()
+{
+    save_window_settings();
+    if (propertyTreeView_) {
+        const std::shared_ptr<app::IPropertyTreeView> dock = propertyTreeView_;
+        dock->closeView();
+    }
+
+    // The cameras close from a timer entry while the window keeps processing
+    // events. The loop runs the entries itself: the window's tick may be held
+    // by a box open in it. The entry ends the loop however closing went.
+    auto done = std::make_shared<bool>(false);
+    addTimeout(
+        [this, done] {
+            try {
+                model_->close_all_devices();
+            } catch (const std::exception& e) {
+                spdlog::error("MainViewController::on_close() failed: {}", e.what());
+            }
+            *done = true;
+            return false;
+        },
+        48, -1);
+    while (!*done) {
+        QCoreApplication::processEvents();
+        processTimeouts();
+        if (!*done)
+            std::this_thread::sleep_for(std::chrono::milliseconds(16));
     }
 }
 

@@ -1,47 +1,294 @@
 #pragma once
 
+#include "app/ParameterContainer.h"
 #include "app/TimeoutController.h"
+#include "device/DeviceInfo.h"
+#include "kyrgx/Color.h"
+#include "kyrgx/ImageDescriptor.h"
+#include "kyrgx/Keys.h"
+#include "kyrgx/Message.h"
+#include "kyrgx/MouseState.h"
 #include "kyrgx/Vec2.h"
+#include "model/ControllerServices.h"
+#include "views/SequenceViewData.h"
 
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+
+namespace kyrgx {
+class Graphics;
+class IKeys;
+} // namespace kyrgx
 
 namespace app {
+class IDeviceEventView;
+class IHistogramSettingsView;
+class ILiveView;
+class ILutView;
 class IMainView;
+class IMenuButton;
+class IParameterView;
+class IPropertyTreeView;
+class IPropertyView;
+class ISequenceSettingsView;
+class ISequenceTimerView;
+class IViewBase;
+class DeviceInstance;
+class Histogram;
+class ImageSequence;
+class LiveViewController;
 class MainModel;
+class VideoDeviceController;
 } // namespace app
 
-// The presenter of the application: wires the main window and the model. Its
-// timer entries run from the main window's tick.
+// The presenter of the application: the one object that knows the main window,
+// the model and the plug-ins. Views never call it: it subscribes reactions to
+// the window's, the model's and the live views' event lists and calls their
+// operations. Its timer entries run from the window's tick.
+//
+// Split by concern: MainViewController.cpp (construction, tick, status bar,
+// close and destruction), MainViewControllerViewEvents.cpp (the window's event
+// lists), MainViewControllerCameras.cpp (the model's lists and each camera's
+// live view), MainViewControllerFrames.cpp (the frame thread's work and
+// showing another camera), MainViewControllerZoom.cpp (live view selection and
+// zoom), MainViewControllerMessages.cpp (message boxes),
+// MainViewControllerDocks.cpp (the Device tab's frame and the dock refreshes),
+// MainViewControllerCommands.cpp (commands other work fills in).
+//
+// Threads: everything runs on the GUI thread except the frame reaction
+// (update_live_view, update_histogram and the plug-ins' frame hooks, on each
+// camera's frame thread) and the reactions that only post work for the tick
+// (a failed save on the save thread, a sequence's start or stop). The live
+// view map is read on frame threads and changed on the GUI thread under one
+// lock held only for the lookup and the change; the histogram dock's reference
+// is read under a lock too. Reactions reach a controller that is being
+// destroyed no more: the destructor waits for a running frame reaction and
+// then shuts every reaction out.
 class MainViewController : public app::TimeoutController {
 public:
-    MainViewController(std::shared_ptr<app::IMainView> view, std::shared_ptr<app::MainModel> model);
+    MainViewController(std::shared_ptr<app::IMainView> view, std::shared_ptr<app::MainModel> model,
+                       app::ControllerServices services = {});
     ~MainViewController();
     MainViewController(const MainViewController&) = delete;
     MainViewController& operator=(const MainViewController&) = delete;
 
-    // The main view's first load: the cameras of the last run are reopened
-    // ("configuration.json"). Later loads do nothing.
+    std::shared_ptr<app::MainModel> model() const { return model_; }
+    std::shared_ptr<app::IMainView> view() const { return view_; }
+
+    // ---- lifecycle (MainViewController.cpp)
+    // The window's first load: reopens the cameras of "configuration.json";
+    // when none is open then, offers the device dialog. Later loads do nothing.
     void on_loaded();
-    // The close sequence, run when the main window closes: the window
-    // settings, then "configuration.json", then every camera is saved and
-    // closed.
+    // The close sequence: the window settings, the property tree dock, then
+    // every camera closed from a 48 ms entry while events keep being
+    // processed. Returns once the cameras are closed, also when closing them
+    // failed or the window's tick is held by an open box.
     void on_close();
-    // The GUI tick: the model's (colour picks, lost and stalled cameras), then
-    // this controller's timeout entries, then every plug-in's.
+    // The GUI tick: the model's, the sequence timer dock's, the property
+    // panel's, this controller's timeout entries, then every plug-in's.
     void on_tick();
+    // Refreshes the status bar from the selected camera (cleared without one).
+    void update_device_info();
     // Writes "window_settings.json" from the current language and the last
     // position and size the window reported. Never throws.
     void save_window_settings();
 
-    std::shared_ptr<app::MainModel> model() const { return model_; }
-    std::shared_ptr<app::IMainView> view() const { return view_; }
+    // ---- the window's event lists (MainViewControllerViewEvents.cpp)
+    void on_key_down(kyrgx::Keys key);
+    void on_key_up(kyrgx::Keys key);
+    void reset_device();
+    void refresh_device_properties();
+    void rotate_left();
+    void rotate_right();
+    void flip_horizontal();
+    void flip_vertical();
+    void on_live_views_reordered();
+
+    // ---- cameras (MainViewControllerCameras.cpp)
+    // The live view of a newly opened camera, shown with its view transform.
+    void on_device_opened(std::shared_ptr<app::VideoDeviceController> camera);
+    void remove_live_view(const vsx::DeviceInfo& device);
+    // The close command: closes the selected camera at the next tick after 32 ms.
+    void close_device();
+    void show_trigger_mode_info();
+    // The docks after a camera's image sequence stopped (GUI thread).
+    void on_sequence_stopped(const std::wstring& uniqueName);
+    void refresh_filter_view();
+    void resume_if_paused();
+    // The live view's camera; raises its deviceChanged list.
+    static void assign_live_view_device(app::ILiveView* view, const vsx::DeviceInfo& device);
+    // The live view controller of a camera, or empty (any thread).
+    std::shared_ptr<app::LiveViewController> live_view_controller(const vsx::DeviceInfo& device) const;
+
+    // ---- live view input and callbacks (MainViewControllerCameras.cpp)
+    void on_view_transform_changed(app::LiveViewController* live, float zoom, float angle, bool flipH,
+                                   bool flipV);
+    void on_overlay_render(app::LiveViewController* live, kyrgx::Graphics& g);
+    void on_live_view_message(app::ILiveView* view, const kyrgx::Message& message);
+
+    // ---- frames and showing another camera (MainViewControllerFrames.cpp)
+    // Frame thread: the frame to the camera's live view, skipped while the
+    // window is minimised.
+    void update_live_view(app::VideoDeviceController& camera, const kyr_kelvane::image_descriptor& frame);
+    // Frame thread: the camera's histogram, at most every 100 ms, while its
+    // dock shows the selected camera or a script asked for its channels.
+    void update_histogram(app::VideoDeviceController& camera, const kyr_kelvane::image_descriptor& frame);
+    // Opens that camera in place of the selected one, in its live view.
+    void update_device(const std::wstring& uniqueName);
+
+    // ---- selection and zoom (MainViewControllerZoom.cpp)
+    void on_live_view_selected(app::IViewBase* sender);
+    void zoom_in();
+    void zoom_out();
+    void zoom_fit_height();
+    void zoom_fit_width();
+    void set_zoom(float factor);
+    // Fits one live view to a frame size after the camera's format changed.
+    void update_image_size(int width, int height, std::shared_ptr<app::LiveViewController> live);
+    // The zoom at which an image of that size (the camera's orientation) fills
+    // the view's height (Fit) or width (Fill) less 8 pixels, shown at angle.
+    static float fit_zoom(kyrgx::Vec2<float> viewSize, kyrgx::Vec2<float> imageSize, float angle, bool fill);
+    // The status bar's text of a zoom: percent truncated toward zero, "%".
+    static std::wstring zoom_text(float zoom);
+    app::ILiveView* activeLiveView() const { return activeLiveView_; }
+    std::shared_ptr<app::LiveViewController> activeLiveViewController() const
+    {
+        return activeLiveViewController_;
+    }
+
+    // ---- message boxes (MainViewControllerMessages.cpp)
+    void show_save_failed();
+    void on_device_lost(std::shared_ptr<app::VideoDeviceController> camera);
+    void show_device_lost(const std::wstring& uniqueName);
+    void on_no_images(std::shared_ptr<app::VideoDeviceController> camera);
+    void show_no_images(const std::wstring& uniqueName, std::function<void()> onClosed = {});
+    void on_start_failed(std::shared_ptr<app::VideoDeviceController> camera);
+    void show_start_live_failed(std::shared_ptr<app::VideoDeviceController> camera,
+                                std::shared_ptr<app::ILiveView> liveView);
+    void show_open_failed(const std::string& reason);
+
+    // ---- the Device tab's frame and the dock refreshes (MainViewControllerDocks.cpp)
+    void build_device_tab();
+    void update_histogram_settings_view();
+    void update_sequence_settings_view();
+    void update_sequence_timer_view();
+    void update_device_properties_view();
+    void update_genicam_view();
+    void update_lut_view();
+    // What the sequence timer dock shows of a sequence.
+    static app::SequenceTimerViewData sequence_timer_data(const app::ImageSequence& sequence);
+
+    // ---- commands other work fills in (MainViewControllerCommands.cpp)
+    void open_device_dialog();
+    void open_video_format_dialog(std::shared_ptr<app::VideoDeviceController> camera);
+    void show_help();
+    void show_device_properties();
+    void show_property_dialog();
+    void save_image();
+    void save_to_sequence();
+    void show_sequence_settings();
+    void show_sequence_timer();
+    void show_histogram_settings();
+    void show_filter_settings();
+
+    // The image point and colour of the last colour pick, for the status bar.
+    static kyrgx::Vec2<int> pickedPoint;
+    static kyrgx::Color pickedColor;
 
 private:
+    // Lets reactions reach the controller only while it lives: the frame and
+    // other threads' reactions hold the mutex shared while they run, GUI
+    // reactions only check the flag (they may nest through a modal box).
+    struct Lifetime {
+        std::shared_mutex mutex;
+        std::atomic<bool> alive{true};
+    };
+    // A reaction of the GUI thread that does nothing once the controller is gone.
+    template <typename Callback> auto gui(Callback callback)
+    {
+        return [lifetime = lifetime_, callback](auto&&... args) {
+            if (lifetime->alive.load())
+                callback(std::forward<decltype(args)>(args)...);
+        };
+    }
+    // The same for reactions of other threads: the destructor waits for them.
+    template <typename Callback> auto anyThread(Callback callback)
+    {
+        return [lifetime = lifetime_, callback](auto&&... args) {
+            std::shared_lock lock(lifetime->mutex);
+            if (lifetime->alive.load())
+                callback(std::forward<decltype(args)>(args)...);
+        };
+    }
+
+    void create_plugins(const app::ControllerServices& services);
     void connect_view_events();
+    void connect_model_events();
+    void subscribe_live_view(const std::shared_ptr<app::ILiveView>& liveView);
+    // The selected camera's controller, or empty (never throws).
+    std::shared_ptr<app::VideoDeviceController> selected_camera() const;
+    // Runs a rotation or flip on the active live view and stores its result.
+    void change_orientation(const std::function<void(app::LiveViewController&, app::MainModel&)>& change);
+    // The text of a translation key used as a format with one name; the
+    // translation and the name when the translation is no valid format.
+    static std::wstring format_with_name(const std::string& key, const std::wstring& name);
+    void set_status_zoom(float zoom);
+    // Fit (the height) or Fill (the width) of the selected camera's live view.
+    void fit_selected(bool fill);
+    std::shared_ptr<app::IHistogramSettingsView> histogram_dock() const;
+
+    // ---- the one call into each dock's interface whose view comes with the
+    // docks (MainViewControllerDocks.cpp); until then they do nothing.
+    void histogram_dock_set_color_mode(app::IHistogramSettingsView& dock, bool colour);
+    void histogram_dock_repaint(app::IHistogramSettingsView& dock);
+    // setValues with the histogram's showZeros, displayMode and channels.
+    void histogram_dock_set_values(app::IHistogramSettingsView& dock, app::Histogram& histogram);
+    // The camera's unique name as the dock's device name, its sequence's
+    // settings, enabled while the sequence does not run.
+    void sequence_settings_dock_show(app::ISequenceSettingsView& dock, app::DeviceInstance& instance);
+    // Whether the dock's device name is that camera's.
+    bool sequence_settings_dock_shows(app::ISequenceSettingsView& dock, const std::wstring& uniqueName);
+    void sequence_settings_dock_set_enabled(app::ISequenceSettingsView& dock, bool enabled);
+    void sequence_timer_dock_show(app::ISequenceTimerView& dock, const app::SequenceTimerViewData& data);
+    void sequence_timer_dock_set_buttons(app::ISequenceTimerView& dock, bool start, bool stop, bool settings);
+    // Clears the filter dock's rows, then, with a camera, fills them for the
+    // selected entry: its filter's enabled state and parameters, and whether
+    // filters run on the camera's format.
+    void filter_dock_refresh(app::IParameterView& dock, app::VideoDeviceController* camera);
 
     std::shared_ptr<app::IMainView> view_;
     std::shared_ptr<app::MainModel> model_;
+    helper::ParameterContainer statusParameters_;
     kyrgx::Vec2<int> windowPosition_;
     kyrgx::Vec2<int> windowSize_;
+
+    mutable std::mutex liveViewsMutex_; // liveViews_
+    std::map<vsx::DeviceInfo, std::shared_ptr<app::LiveViewController>> liveViews_;
+    app::ILiveView* activeLiveView_ = nullptr;
+    std::shared_ptr<app::LiveViewController> activeLiveViewController_;
+
+    std::weak_ptr<app::ISequenceSettingsView> sequenceSettingsView_;
+    std::weak_ptr<app::ISequenceTimerView> sequenceTimerView_;
+    int64_t lastSequenceTimerRefresh_ = 0;
+    mutable std::mutex histogramDockMutex_; // histogramSettingsView_, read on frame threads
+    std::weak_ptr<app::IHistogramSettingsView> histogramSettingsView_;
+    std::shared_ptr<app::IPropertyPanelController> propertyViewController_;
+    std::shared_ptr<app::ISelectedDevicePanelController> lutViewController_;
+    std::shared_ptr<app::ISelectedDevicePanelController> deviceEventsViewController_;
+    std::shared_ptr<app::IPropertyTreeView> propertyTreeView_;
+    std::weak_ptr<app::IPropertyView> devicePropertiesView_;
+    std::weak_ptr<app::IDeviceEventView> deviceEventView_;
+    std::weak_ptr<app::ILutView> lutView_;
+    std::weak_ptr<app::IParameterView> filterSettingsView_;
+    app::IMenuButton* autoFocusPickButton_ = nullptr;
+    bool autoFocusPickArmed_ = false;
+
     bool loaded_ = false;
+    std::shared_ptr<Lifetime> lifetime_ = std::make_shared<Lifetime>();
 };

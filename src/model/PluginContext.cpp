@@ -6,10 +6,57 @@
 #include "model/DeviceInstance.h"
 #include "model/MainModel.h"
 #include "model/MainViewController.h"
+#include "views/IMainView.h"
+#include "views/liveview/LiveViewController.h"
 
 #include <spdlog/spdlog.h>
 
 namespace app::Plugin {
+
+PluginContext* g_pluginContext = nullptr;
+
+void install_plugin_context(std::unique_ptr<PluginContext> context)
+{
+    std::unique_ptr<PluginContext> previous(g_pluginContext);
+    g_pluginContext = context.release();
+}
+
+std::vector<std::shared_ptr<VideoDeviceController>> PluginContext::deviceControllers()
+{
+    const std::shared_ptr<MainModel> model = controller_->model();
+    std::vector<std::shared_ptr<VideoDeviceController>> controllers;
+    for (const auto& entry : model->devices())
+        controllers.push_back(entry.second->controller());
+    return controllers;
+}
+
+void PluginContext::reserved() {}
+
+IPropertyView* PluginContext::createPropertyView(const std::wstring& title)
+{
+    const std::shared_ptr<IMainView> view = controller_->view();
+    return view->newPropertyView(title);
+}
+
+IMenuButton* PluginContext::addMenuButton(const std::wstring& tab, const std::wstring& group,
+                                          const std::wstring& item)
+{
+    const std::shared_ptr<IMainView> view = controller_->view();
+    return view->addRibbonButton(tab, group, item);
+}
+
+IMenuButton* PluginContext::addTitleBarButton(const std::wstring& text, const std::wstring& icon)
+{
+    const std::shared_ptr<IMainView> view = controller_->view();
+    return view->addTitleBarButton(text, icon);
+}
+
+IMenuListButton* PluginContext::addMenuListButton(const std::wstring& tab, const std::wstring& group,
+                                                  const std::wstring& item)
+{
+    const std::shared_ptr<IMainView> view = controller_->view();
+    return view->addRibbonListButton(tab, group, item);
+}
 
 std::shared_ptr<VideoDeviceController> PluginContext::instanceForDevice(const vsx::DeviceInfo& device) const
 {
@@ -56,19 +103,23 @@ Histogram* PluginContext::histogramForDevice(const vsx::DeviceInfo& device) cons
     }
 }
 
-std::shared_ptr<LiveViewController> PluginContext::liveViewForDevice(const vsx::DeviceInfo&) const
+std::shared_ptr<LiveViewController> PluginContext::liveViewForDevice(const vsx::DeviceInfo& device) const
 {
-    return nullptr;
+    return controller_->live_view_controller(device);
 }
 
-kyrgx::Vec2<float> PluginContext::windowToImage(kyrgx::Vec2<float>) const
+kyrgx::Vec2<float> PluginContext::windowToImage(kyrgx::Vec2<float> point) const
 {
-    return {0.0f, 0.0f};
+    const auto camera = currentInstance();
+    const auto live = camera ? liveViewForDevice(camera->deviceInfo()) : nullptr;
+    return live ? live->viewToImage(point) : kyrgx::Vec2<float>{0.0f, 0.0f};
 }
 
-kyrgx::Vec2<float> PluginContext::imageToWindow(kyrgx::Vec2<float>) const
+kyrgx::Vec2<float> PluginContext::imageToWindow(kyrgx::Vec2<float> point) const
 {
-    return {0.0f, 0.0f};
+    const auto camera = currentInstance();
+    const auto live = camera ? liveViewForDevice(camera->deviceInfo()) : nullptr;
+    return live ? live->imageToView(point) : kyrgx::Vec2<float>{0.0f, 0.0f};
 }
 
 } // namespace app::Plugin

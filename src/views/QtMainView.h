@@ -46,8 +46,8 @@ class QTabedLiveViewContainer;
 // Split by concern: QtMainView.cpp (frame, window events, keys, cursor, tick),
 // QtMainViewRibbon.cpp (ribbon and title-bar buttons), QtMainViewStatusBar.cpp
 // (status bar), QtMainViewLiveViews.cpp (the live-view panel in the central
-// grid), QtMainViewPending.cpp (docks, dialogs and message boxes, whose
-// widgets are still to come: until then they do nothing).
+// grid), QtMainViewDocks.cpp (docks and the video format dialog),
+// QtMainViewMessages.cpp (message boxes).
 class QtMainView : public QMainWindow, public IMainView {
     Q_OBJECT
 public:
@@ -90,11 +90,15 @@ public:
     void removeLiveView(std::shared_ptr<ILiveView> view) override;
     std::vector<vsx::DeviceInfo> liveViewDevices() override;
 
-    // ---- docks, dialogs and message boxes (QtMainViewPending.cpp)
-    std::shared_ptr<IVideoformatFramerateDialog> openVideoFormatDialog() override;
-    // Logs the box's title and text and runs nothing else.
+    // ---- message boxes (QtMainViewMessages.cpp)
+    // Modal, without parent: runs onClosed once after OK, then lets keepAlive go.
     void showMessageBox(const std::wstring& title, const std::wstring& text,
                         std::shared_ptr<IMainView> keepAlive, std::function<void()> onClosed) override;
+    // Modal, default No; the window's close button and Escape answer No.
+    bool showMessageBoxYesNo(const std::wstring& title, const std::wstring& text) override;
+
+    // ---- docks and dialogs (QtMainViewDocks.cpp)
+    std::shared_ptr<IVideoformatFramerateDialog> openVideoFormatDialog() override;
     std::shared_ptr<ISequenceSettingsView> sequenceSettingsView(SequenceViewData data) override;
     void closeSequenceSettingsView() override;
     std::shared_ptr<ISequenceTimerView> sequenceTimerView(SequenceTimerViewData data) override;

@@ -189,3 +189,27 @@ TEST_F(Program, AHomeFolderThatIsNotUtf8IsNamed)
               std::string::npos)
         << output();
 }
+
+TEST_F(Program, OpensACameraShowsItAndReopensItAfterARestart)
+{
+    // Nothing to reopen on the first start: a camera is opened.
+    pid_t pid = start();
+    ASSERT_TRUE(wait_for_log("Device Opened: "));
+    kill(pid, SIGTERM);
+    EXPECT_EQ(wait_exit(pid), 0);
+    const std::string configuration = read(settings() / "configuration.json");
+    const size_t name = configuration.find("\"name\": \"");
+    ASSERT_NE(name, std::string::npos) << configuration;
+    const std::string camera = configuration.substr(name + 9, configuration.find('"', name + 9) - name - 9);
+
+    // The second start reopens it from the file.
+    pid = start();
+    ASSERT_TRUE(wait_for_log("new session", "log.1.txt")); // the first start's log rotated away
+    ASSERT_TRUE(wait_for_log("Device Opened: "));
+    kill(pid, SIGTERM);
+    EXPECT_EQ(wait_exit(pid), 0);
+    EXPECT_NE(read(settings() / "configuration.json").find("\"name\": \"" + camera + "\""),
+              std::string::npos);
+    EXPECT_EQ(read(settings() / "log.txt").find("[error]"), std::string::npos)
+        << read(settings() / "log.txt");
+}

@@ -264,8 +264,13 @@ TEST_F(ControllerWiringTest, TheTickRunsTheModelThenThePluginsAndClosingShutsThe
         journal.push_back(model->devices().empty() ? "all closed" : "still open");
     };
     app::raise_event(view->closing, view.get());
-    EXPECT_EQ(journal, (std::vector<std::string>{"plugin initialize", "closed", "plugin posted", "closed",
-                                                 "all closed", "plugin shutdown"}));
+    // (The tab rebuilds and selections the plug-in hears besides are left out.)
+    std::vector<std::string> seen;
+    for (const std::string& line : journal)
+        if (line != "plugin updateUiState" && line != "plugin selected" && line != "plugin opened")
+            seen.push_back(line);
+    EXPECT_EQ(seen, (std::vector<std::string>{"plugin initialize", "plugin closed", "closed", "plugin posted",
+                                              "plugin closed", "closed", "all closed", "plugin shutdown"}));
     EXPECT_TRUE(fs::exists(settings_folder() / "A_B_C_.json"));
     EXPECT_TRUE(Plugin::plugin_list.empty());
 }

@@ -5,6 +5,7 @@
 #include "app/ProductInfo.h"
 #include "app/TextFile.h"
 #include "app/Utf8.h"
+#include "app/context/ControllerWiring.h"
 #include "app/context/FileDialogFilters.h"
 #include "app/context/OffscreenDrawingLock.h"
 #include "app/context/QtDesktopServices.h"
@@ -153,8 +154,8 @@ void qt_context::run(int argc, char** argv)
     const kyrgx::Vec2<int> size = settings.bottomRight - settings.topLeft;
     view_ =
         std::make_shared<app::QtMainView>(settings.topLeft.x, settings.topLeft.y, size.x, size.y, nullptr);
-    controller_ =
-        std::make_unique<MainViewController>(std::shared_ptr<app::IMainView>(view_, view_.get()), model_);
+    controller_ = std::make_unique<MainViewController>(std::shared_ptr<app::IMainView>(view_, view_.get()),
+                                                       model_, controller_services());
 
     view_->show();
     // Until here a termination signal ends the process at once; from here on

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "model/ControllerServices.h"
+
+namespace application {
+
+// What the main controller gets from the layers above the model: the
+// plug-ins in their order of creation (overlays, measurement, recording).
+app::ControllerServices controller_services();
+
+} // namespace application
