@@ -3,7 +3,6 @@
 
 #include "measure/Workspace.h"
 
-#include "app/JsonText.h"
 #include "measure/AngleObject.h"
 #include "measure/AnnotationObject.h"
 #include "measure/CalibrationObject.h"
@@ -277,7 +276,9 @@ void Workspace::pushSnapshot(const ObjectPtr& cause)
                 continue;
             json value;
             object->toJson(value);
-            std::string text = value.dump(-1, ' ', false, json::error_handler_t::strict);
+            // MessagePack: single-precision numbers take 5 bytes, not 18 characters.
+            std::string text;
+            json::to_msgpack(value, text);
             std::shared_ptr<const std::string> shared;
             const auto known = lastTexts_.find(object.get());
             if (known != lastTexts_.end() && *known->second == text)
@@ -314,7 +315,7 @@ void Workspace::restoreSnapshot()
     std::vector<ObjectPtr> rebuilt;
     std::unordered_map<const IMeasureObject*, std::shared_ptr<const std::string>> texts;
     for (const auto& text : snapshot.objects) {
-        const json value = app::parse_json(*text);
+        const json value = json::from_msgpack(*text);
         ObjectPtr object = makeObject(object_json::read_int(value, "type"));
         if (!object)
             continue;
@@ -393,7 +394,7 @@ std::string Workspace::snapshotText(int position)
     for (size_t i = 0; i < objects.size(); ++i) {
         if (i > 0)
             text += ',';
-        text += *objects[i];
+        text += json::from_msgpack(*objects[i]).dump();
     }
     return text + "]}";
 }

@@ -238,6 +238,8 @@ private:
         bool flipVertical = false;
     };
     struct Snapshot {
+        // Each object's JSON in MessagePack; objects unchanged since the
+        // snapshot before share its bytes.
         std::vector<std::shared_ptr<const std::string>> objects;
         // What the points were recorded in, so that a restore fits them to
         // the image and the view of the moment.
