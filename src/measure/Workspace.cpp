@@ -3,6 +3,7 @@
 
 #include "measure/Workspace.h"
 
+#include "app/Localization.h"
 #include "measure/AngleObject.h"
 #include "measure/AnnotationObject.h"
 #include "measure/CalibrationObject.h"
@@ -37,6 +38,18 @@ void erase_all(std::vector<Workspace::ObjectPtr>& list, const IMeasureObject* ob
                list.end());
 }
 
+// The hint shown while a calibration runs, in the loaded language.
+std::wstring calibration_hint()
+{
+    try {
+        return Localization::getStringOrThrow("Measure/CalibrationHint");
+    } catch (const std::exception&) {
+        return L"Manipulate the calibration line by dragging the start and end points.\n"
+               L"Then enter the line length into the 'Length' text field under the 'Calibration' button and "
+               L"press the 'Save' button.";
+    }
+}
+
 } // namespace
 
 Workspace::Workspace(app::Plugin::PluginContext* context)
@@ -45,10 +58,7 @@ Workspace::Workspace(app::Plugin::PluginContext* context)
 }
 
 Workspace::Workspace(app::Plugin::PluginContext* context, WorkspaceHost host)
-    : IWorkspace(context), host_(std::move(host)),
-      calibrationHintText_(L"Manipulate the calibration line by dragging the start and end points.\n"
-                           L"Then enter the line length into the 'Length' text field under the 'Calibration' "
-                           L"button and press the 'Save' button.")
+    : IWorkspace(context), host_(std::move(host)), calibrationHintText_(calibration_hint())
 {
     // The first snapshot: no objects.
     history_.emplace_back();

@@ -5,6 +5,7 @@
 
 #include "FakeContext.h"
 #include "WorkspaceFixture.h"
+#include "app/Localization.h"
 #include "kyrgx/Style.h"
 #include "measure/AnnotationLabel.h"
 #include "measure/CalibrationObject.h"
@@ -511,4 +512,14 @@ TEST_F(WorkspaceTest, DrawingOnAFrameThreadWhileTheDocumentChanges)
     stop = true;
     recorder.join();
     EXPECT_EQ(ws->objects().size(), 45u);
+}
+
+TEST_F(WorkspaceTest, CalibrationHintInTheLoadedLanguage)
+{
+    EXPECT_EQ(Workspace(nullptr, {}).calibrationHintText().rfind(L"Manipulate the calibration line", 0), 0u)
+        << "English without a language";
+    Localization::loadFromText(R"({"Measure": {"CalibrationHint": "Linie ziehen.\nL\u00E4nge eingeben."}})",
+                               L"de-DE");
+    EXPECT_EQ(Workspace(nullptr, {}).calibrationHintText(), L"Linie ziehen.\nL\u00E4nge eingeben.");
+    Localization::loadFromText("{}", L"en-US");
 }
