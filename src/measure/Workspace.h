@@ -150,6 +150,8 @@ public:
     std::vector<ObjectPtr> selectedObjects() override;
     // The window rectangle of the displayed image; empty without a live view.
     ImageRect imageRect() override;
+    // The measurand label style; its font at FontSize × the live view's pixel
+    // ratio on screen, × 1 offscreen.
     std::weak_ptr<kyrgx::Style> labelStyle(kyrgx::Graphics& g) override;
     // The selected magnification's unit abbreviation; "px" without one (the
     // values are image pixels then), logged once until a magnification is selected again.

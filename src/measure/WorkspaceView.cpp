@@ -337,10 +337,10 @@ kyrgx::UiRoot* Workspace::offscreenRoot(kyrgx::Graphics& g)
 std::weak_ptr<kyrgx::Style> Workspace::labelStyle(kyrgx::Graphics& g)
 {
     std::lock_guard lock(mutex_);
-    app::ILiveView* view = liveView();
-    kyrgx::UiRoot* root = view && drawsOnScreen(g) ? view->uiRoot() : nullptr;
-    const float scale = view ? view->borderWidth() : 1.0f;
-    return labels_.labelStyle(g, root, scale);
+    // On screen: the live view's theme and pixel ratio. Offscreen drawing
+    // (possibly on a frame thread) touches no view: image pixels, scale 1.
+    app::ILiveView* view = drawsOnScreen(g) ? liveView() : nullptr;
+    return labels_.labelStyle(g, view ? view->uiRoot() : nullptr, view ? view->borderWidth() : 1.0f);
 }
 
 void Workspace::updateLabelStyle(kyrgx::Graphics& g, kyrgx::UiRoot* /*root*/, float scale)
