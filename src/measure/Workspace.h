@@ -55,8 +55,9 @@ struct FileResult {
 // a camera's frame thread (recorded frames). One recursive mutex (also the
 // objects' objectsMutex) guards the objects, the selection, the hovered
 // object, the history, the cached view state, the relative-point flag and the
-// microscopes; every operation below takes it. The change callback runs with
-// it held. Lock order: the measure plug-in's mutex, then this one.
+// microscopes; every operation below takes it while it reads or changes them
+// (files are read and written outside it). The change callback runs with it
+// held. Lock order: the measure plug-in's mutex, then this one.
 class Workspace : public app::Plugin::IWorkspace, public ITransformContext {
 public:
     using ObjectPtr = std::shared_ptr<IMeasureObject>;
@@ -96,6 +97,9 @@ public:
     std::vector<ObjectPtr> objects();
 
     // ---- undo history
+    // A snapshot keeps the objects' JSON with the view state and format size
+    // they were in; undo and redo fit the rebuilt objects to the image and
+    // view of the moment, and keep a running calibration's line.
     // Records the current objects unless undo or redo is rebuilding them or
     // the cause is a calibration line; drops the redo tail and, past 200, the
     // oldest snapshot; raises the change callback.
