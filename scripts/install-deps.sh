@@ -15,7 +15,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth libgl1-mesa-dri
   fonts-liberation2 fonts-open-sans fonts-ipafont-gothic
-  ffmpeg librsvg2-bin
+  ffmpeg librsvg2-bin locales
 )
 [[ "${1:-}" == "--bench" ]] && packages+=(libopencv-imgproc-dev)
 
