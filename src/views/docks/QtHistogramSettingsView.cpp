@@ -15,6 +15,7 @@
 
 #include <QCloseEvent>
 #include <QFrame>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -85,6 +86,7 @@ QtHistogramSettingsView::QtHistogramSettingsView(QWidget* parent)
     }
     setWidget(accordion_);
     setUpDockFrame(this, 365, 2160);
+    accordion_->installEventFilter(this);
 }
 
 void QtHistogramSettingsView::repaint()
@@ -129,15 +131,17 @@ void QtHistogramSettingsView::setState(bool showZeros, std::wstring displayMode,
 void QtHistogramSettingsView::layoutPicture()
 {
     setUpdatesEnabled(false);
-    // The room the accordion shows under the two page headers (and the
+    // The room inside the accordion under the two page headers (and the
     // settings, while that page is open); never below the least height.
-    const QWidget* viewport = accordion_->viewport();
-    // The full inner width, also while a scroll bar briefly takes a part.
-    const int inner = accordion_->contentsRect().width();
-    int h = viewport->height() - 2 * settingsPage_->headerButton()->height() - kPageSpacing;
-    if (settingsPage_->isExpanded())
-        h -= grid_->height();
-    h = std::max(h, kMinimumPictureHeight);
+    const QRect room = accordion_->contentsRect();
+    const int above = 2 * settingsPage_->headerButton()->height() +
+                      (settingsPage_->isExpanded() ? grid_->height() : 0) + kPageSpacing;
+    const int h = std::max(room.height() - above, kMinimumPictureHeight);
+    // At the least height the pages may not fit: leave the vertical scroll
+    // bar its room, so no horizontal one follows.
+    int inner = room.width();
+    if (above + h > room.height())
+        inner -= accordion_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, accordion_);
     frame_->setFixedSize(inner, h);
     frame_->setMinimumHeight(h);
     // Toggled twice: left as it was, with the items laid out anew.
@@ -149,10 +153,13 @@ void QtHistogramSettingsView::layoutPicture()
     setUpdatesEnabled(true);
 }
 
-void QtHistogramSettingsView::resizeEvent(QResizeEvent* event)
+bool QtHistogramSettingsView::eventFilter(QObject* watched, QEvent* event)
 {
-    QDockWidget::resizeEvent(event);
-    guardedCall("QtHistogramSettingsView::resizeEvent()", [this] { layoutPicture(); });
+    // The accordion fills the dock: its resizes are the dock's, measured
+    // after the dock's layout has placed it.
+    if (watched == accordion_ && event->type() == QEvent::Resize)
+        guardedCall("QtHistogramSettingsView::eventFilter()", [this] { layoutPicture(); });
+    return QDockWidget::eventFilter(watched, event);
 }
 
 void QtHistogramSettingsView::closeEvent(QCloseEvent* event)
