@@ -31,8 +31,13 @@ class QtMenuListButton;
 namespace QtView {
 class QTitleBar;
 class QtDeviceEventView;
+class QtHistogramSettingsView;
+class QtLutView;
 class QtPropertyView;
+class QtSequenceSettingsView;
+class QtSequenceTimerView;
 } // namespace QtView
+class QtFilterSettingsView;
 class QLiveViewPanel;
 class QTabedLiveViewContainer;
 
@@ -176,6 +181,11 @@ private:
     std::vector<QDockWidget*> openDocks_; // in the order they were added, not owning
     std::shared_ptr<QtView::QtPropertyView> devicePropertiesDock_;
     std::shared_ptr<QtView::QtDeviceEventView> deviceEventDock_;
+    std::shared_ptr<QtView::QtSequenceSettingsView> sequenceSettingsDock_;
+    std::shared_ptr<QtView::QtSequenceTimerView> sequenceTimerDock_;
+    std::shared_ptr<QtView::QtLutView> lutDock_;
+    std::shared_ptr<QtView::QtHistogramSettingsView> histogramDock_;
+    std::shared_ptr<QtFilterSettingsView> filterDock_;
 
     QtView::QTitleBar* titleBar_ = nullptr;
     QWidget* central_ = nullptr;

@@ -10,7 +10,12 @@
 #include "app/Utf8.h"
 #include "views/dialogs/QtVideoformatFramerateDialog.h"
 #include "views/docks/QtDeviceEventView.h"
+#include "views/docks/QtHistogramSettingsView.h"
+#include "views/docks/QtLutView.h"
+#include "views/docks/QtParameterViewBase.h"
 #include "views/docks/QtPropertyView.h"
+#include "views/docks/QtSequenceSettingsView.h"
+#include "views/docks/QtSequenceTimerView.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -23,6 +28,23 @@ namespace {
 template <typename T> std::shared_ptr<T> unowned(T* widget)
 {
     return std::shared_ptr<T>(widget, [](T*) {});
+}
+
+// The list a dock raises when it closes: IViewBase::closed, except for the
+// sequence timer and parameter docks, which have a list of their own.
+EventList<>& closeEventOf(IViewBase* dock)
+{
+    return dock->closed;
+}
+
+EventList<>& closeEventOf(ISequenceTimerView* dock)
+{
+    return dock->dockClosed;
+}
+
+EventList<>& closeEventOf(IParameterView* dock)
+{
+    return dock->dockClosed;
 }
 
 } // namespace
@@ -69,7 +91,7 @@ std::shared_ptr<Dock> QtMainView::cachedDock(std::shared_ptr<Dock>& cache, Make&
     cache = unowned(dock);
     // Only this very dock empties the cache: a dock closed again after a newer
     // one took its place leaves the newer one alone.
-    dock->closed.push_back([this, &cache, dock](IViewBase*) {
+    closeEventOf(dock).push_back([this, &cache, dock](IViewBase*) {
         if (cache.get() != dock)
             return;
         dockClosed(dock);
@@ -161,42 +183,56 @@ void QtMainView::closeDocks()
     }
 }
 
-// The docks still to come: sequence settings, sequence timer, LUT, histogram
-// and filter settings. Until then their requests give no dock.
-
-std::shared_ptr<ISequenceSettingsView> QtMainView::sequenceSettingsView(SequenceViewData)
+std::shared_ptr<ISequenceSettingsView> QtMainView::sequenceSettingsView(SequenceViewData data)
 {
-    return nullptr;
+    return cachedDock(sequenceSettingsDock_,
+                      [&] { return new QtView::QtSequenceSettingsView(std::move(data), this); });
 }
 
-void QtMainView::closeSequenceSettingsView() {}
-
-std::shared_ptr<ISequenceTimerView> QtMainView::sequenceTimerView(SequenceTimerViewData)
+void QtMainView::closeSequenceSettingsView()
 {
-    return nullptr;
+    closeCachedDock(sequenceSettingsDock_);
 }
 
-void QtMainView::closeSequenceTimerView() {}
+std::shared_ptr<ISequenceTimerView> QtMainView::sequenceTimerView(SequenceTimerViewData data)
+{
+    return cachedDock(sequenceTimerDock_,
+                      [&] { return new QtView::QtSequenceTimerView(std::move(data), this); });
+}
+
+void QtMainView::closeSequenceTimerView()
+{
+    closeCachedDock(sequenceTimerDock_);
+}
 
 std::shared_ptr<ILutView> QtMainView::lutView()
 {
-    return nullptr;
+    return cachedDock(lutDock_, [this] { return new QtView::QtLutView(this); });
 }
 
-void QtMainView::closeLutView() {}
+void QtMainView::closeLutView()
+{
+    closeCachedDock(lutDock_);
+}
 
 std::shared_ptr<IHistogramSettingsView> QtMainView::histogramSettingsView()
 {
-    return nullptr;
+    return cachedDock(histogramDock_, [this] { return new QtView::QtHistogramSettingsView(this); });
 }
 
-void QtMainView::closeHistogramSettingsView() {}
+void QtMainView::closeHistogramSettingsView()
+{
+    closeCachedDock(histogramDock_);
+}
 
 std::shared_ptr<IParameterView> QtMainView::filterSettingsView()
 {
-    return nullptr;
+    return cachedDock(filterDock_, [this] { return new QtFilterSettingsView(this); });
 }
 
-void QtMainView::closeFilterSettingsView() {}
+void QtMainView::closeFilterSettingsView()
+{
+    closeCachedDock(filterDock_);
+}
 
 } // namespace app

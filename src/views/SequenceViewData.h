@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -28,6 +29,11 @@ struct SequenceViewData {
     bool endAfterFramesEnabled = false;
     int32_t endFrames = 0;
 };
+
+// The entries the sequence settings dock offers, in the order of its lists.
+extern const std::vector<std::wstring> sequenceImageTypes;       // "PNG", "BMP", "JPG", "TIFF"
+extern const std::vector<std::wstring> sequenceTimestampFormats; // "HH_MM_SS", "DD_MM_YY_HH_MM_SS"
+extern const std::vector<std::wstring> sequenceHotkeys;          // "Space", "Enter"
 
 // What the sequence timer dock shows of the selected camera's running sequence.
 struct SequenceTimerViewData {

@@ -5,8 +5,18 @@
 #include "views/QtMainView.h"
 #include "views/dialogs/IVideoformatFramerateDialog.h"
 #include "views/dialogs/QtVideoformatFramerateDialog.h"
+#include "views/docks/IHistogramSettingsView.h"
+#include "views/docks/ILutView.h"
+#include "views/docks/IParameterView.h"
+#include "views/docks/ISequenceSettingsView.h"
+#include "views/docks/ISequenceTimerView.h"
 #include "views/docks/QtDeviceEventView.h"
+#include "views/docks/QtHistogramSettingsView.h"
+#include "views/docks/QtLutView.h"
+#include "views/docks/QtParameterViewBase.h"
 #include "views/docks/QtPropertyView.h"
+#include "views/docks/QtSequenceSettingsView.h"
+#include "views/docks/QtSequenceTimerView.h"
 
 #include <QDockWidget>
 #include <QPushButton>
@@ -84,6 +94,67 @@ TEST_F(MainViewDocksTest, CachedDocksAreHandedOutUntilTheyClose)
     EXPECT_EQ(window.deviceEventView(), events);
     window.closeDeviceEventView();
     EXPECT_NE(window.deviceEventView(), events);
+}
+
+TEST_F(MainViewDocksTest, TheSequenceFilterLutAndHistogramDocksAreCachedUntilTheyClose)
+{
+    app::SequenceViewData first;
+    first.filenamePrefix = L"First";
+    const auto sequence = window.sequenceSettingsView(first);
+    ASSERT_TRUE(sequence);
+    app::SequenceViewData second;
+    second.filenamePrefix = L"Second";
+    EXPECT_EQ(window.sequenceSettingsView(second), sequence) << "an open dock is only raised";
+    EXPECT_EQ(sequence->viewData.filenamePrefix, L"First")
+        << "the arguments of a repeated request are not used";
+    EXPECT_NE(dynamic_cast<app::QtView::QtSequenceSettingsView*>(sequence.get()), nullptr);
+
+    const auto timer = window.sequenceTimerView({L"next.bmp", L"", 5, 0});
+    const auto lut = window.lutView();
+    const auto histogram = window.histogramSettingsView();
+    const auto filter = window.filterSettingsView();
+    EXPECT_EQ(window.sequenceTimerView({}), timer);
+    EXPECT_EQ(window.lutView(), lut);
+    EXPECT_EQ(window.histogramSettingsView(), histogram);
+    EXPECT_EQ(window.filterSettingsView(), filter);
+    EXPECT_EQ(timer->viewData.nextFileName, L"next.bmp");
+    EXPECT_EQ(dock(filter)->windowTitle(), "Filter");
+    EXPECT_NE(dynamic_cast<app::QtFilterSettingsView*>(filter.get()), nullptr);
+    for (const std::shared_ptr<app::IViewBase>& view :
+         std::vector<std::shared_ptr<app::IViewBase>>{sequence, timer, lut, histogram, filter}) {
+        EXPECT_EQ(dock(view)->parent(), &window);
+        EXPECT_EQ(window.dockWidgetArea(dock(view)), Qt::LeftDockWidgetArea);
+    }
+
+    // The timer and filter docks close through their own lists: closed by the
+    // user, the next request makes a new one.
+    dock(timer)->close();
+    dock(filter)->close();
+    EXPECT_NE(window.sequenceTimerView({}), timer);
+    EXPECT_NE(window.filterSettingsView(), filter);
+    dock(lut)->close();
+    EXPECT_NE(window.lutView(), lut);
+
+    // Closed through the window, each once.
+    EventRecord<> sequenceClosed, timerClosed, histogramClosed;
+    sequenceClosed.watch(sequence->closed);
+    timerClosed.watch(window.sequenceTimerView({})->dockClosed);
+    histogramClosed.watch(histogram->closed);
+    window.closeSequenceSettingsView();
+    window.closeSequenceSettingsView();
+    window.closeSequenceTimerView();
+    window.closeHistogramSettingsView();
+    EXPECT_EQ(sequenceClosed.count(), 1u);
+    EXPECT_EQ(timerClosed.count(), 1u);
+    EXPECT_EQ(histogramClosed.count(), 1u);
+    EXPECT_NE(window.sequenceSettingsView({}), sequence);
+    EXPECT_NE(window.histogramSettingsView(), histogram);
+    const auto lastLut = window.lutView();
+    const auto lastFilter = window.filterSettingsView();
+    window.closeLutView();
+    window.closeFilterSettingsView();
+    EXPECT_NE(window.lutView(), lastLut);
+    EXPECT_NE(window.filterSettingsView(), lastFilter);
 }
 
 TEST_F(MainViewDocksTest, DocksShareOneTabGroupOnTheLeftWithTheNewestRaised)
@@ -171,9 +242,19 @@ TEST_F(MainViewDocksTest, ClosingTheWindowClosesEveryDockFirst)
     settings->closed.push_back([&](app::IViewBase*) { order.push_back("settings"); });
     window.closing.push_back([&](app::IViewBase*) { order.push_back("closing"); });
 
+    const auto timer = window.sequenceTimerView({});
+    const auto filter = window.filterSettingsView();
+    const auto lut = window.lutView();
+    timer->dockClosed.push_back([&](app::IViewBase*) { order.push_back("timer"); });
+    filter->dockClosed.push_back([&](app::IViewBase*) { order.push_back("filter"); });
+    lut->closed.push_back([&](app::IViewBase*) { order.push_back("lut"); });
+
     window.close();
-    EXPECT_EQ(order, (std::vector<std::string>{"properties", "events", "settings", "closing"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"timer", "properties", "events", "settings", "filter", "lut",
+                                               "closing"}));
     EXPECT_NE(window.devicePropertiesView(), properties) << "the caches were emptied";
+    EXPECT_NE(window.filterSettingsView(), filter);
+    EXPECT_NE(window.lutView(), lut);
 }
 
 TEST_F(MainViewDocksTest, EveryVideoFormatRequestGetsANewModelessDialog)
