@@ -417,4 +417,11 @@ void DeviceEventsViewController::onEvent(const vsx::PropertyMap& map, const Devi
     view_->appendLog(line);
 }
 
+DeviceEventsViewControllerFactory device_events_view_controller_factory()
+{
+    return [](IDeviceEventView& view, MainModel& model) {
+        return std::make_shared<DeviceEventsViewController>(view, model);
+    };
+}
+
 } // namespace app

@@ -98,4 +98,7 @@ private:
     std::atomic<bool> selecting_{false};
 };
 
+// The factory the application context hands to the main controller.
+DeviceEventsViewControllerFactory device_events_view_controller_factory();
+
 } // namespace app

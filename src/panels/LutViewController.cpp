@@ -253,4 +253,9 @@ LutData& LutViewController::currentData()
     return luts_[current_];
 }
 
+LutViewControllerFactory lut_view_controller_factory()
+{
+    return [](ILutView& view, MainModel& model) { return std::make_shared<LutViewController>(view, model); };
+}
+
 } // namespace app

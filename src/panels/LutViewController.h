@@ -130,4 +130,7 @@ private:
     bool hasSelector_ = true;
 };
 
+// The factory the application context hands to the main controller.
+LutViewControllerFactory lut_view_controller_factory();
+
 } // namespace app

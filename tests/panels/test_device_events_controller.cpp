@@ -246,7 +246,9 @@ TEST_F(DeviceEventsController, CameraChangesOfSelectionAndSwitchReachTheViewAtTh
 TEST_F(DeviceEventsController, SetDeviceAgainKeepsOneRegistrationPerFeature)
 {
     open(kGigeName);
-    auto controller = std::make_shared<app::DeviceEventsViewController>(view, *model);
+    // Made as the main controller makes it and followed through its interface.
+    std::shared_ptr<app::IDevicePanelController> controller =
+        app::device_events_view_controller_factory()(view, *model);
     controller->setDevice(*model);
     controller->setDevice(*model);
     for (const char* feature : {"EventSelector", "EventNotification", "EventExposureStart",

@@ -456,7 +456,10 @@ TEST_F(LutController, AFailedSaveKeepsThePreviousFile)
 TEST_F(LutController, CameraChangesReachTheViewAtTheNextTickOnTheGuiThread)
 {
     open(kGigeName);
-    auto controller = std::make_shared<app::LutViewController>(view, *model);
+    // Made as the main controller makes it; it ticks through its interface.
+    std::shared_ptr<app::IDevicePanelController> panel = app::lut_view_controller_factory()(view, *model);
+    auto controller = std::dynamic_pointer_cast<app::LutViewController>(panel);
+    ASSERT_TRUE(controller);
     // What the controller's own reading of the tables made the camera report.
     flush();
     controller->processTimeouts();
@@ -469,7 +472,7 @@ TEST_F(LutController, CameraChangesReachTheViewAtTheNextTickOnTheGuiThread)
     ASSERT_TRUE(vsxsim_camera_write(kGigeColor, "LUTEnable", "true"));
     flush();
     EXPECT_EQ(view.count("setData"), shown); // posted, not yet run
-    controller->processTimeouts();
+    panel->processTimeouts();
     EXPECT_EQ(view.count("setData"), shown + 1);
     EXPECT_EQ(view.current, L"Green");
     EXPECT_EQ(view.data.indexMax, 511);
@@ -486,6 +489,8 @@ TEST_F(LutController, CameraChangesReachTheViewAtTheNextTickOnTheGuiThread)
     flush();
     const auto device = model->current_controller();
     controller.reset();
+    EXPECT_EQ(panel.use_count(), 1);
+    panel.reset();
     EXPECT_FALSE(device->onLutSelectorChanged);
     EXPECT_FALSE(device->onLutEnableChanged);
     EXPECT_FALSE(device->onLutIndexChanged);
