@@ -30,7 +30,10 @@ VSX_API void vsxsim_clear_faults(void);
 VSX_API bool vsxsim_camera_write(const char* serial, const char* feature, const char* value_text);
 /* A pulse on an input line ("Line1" ...). */
 VSX_API bool vsxsim_trigger_line(const char* serial, const char* line);
-/* Forces one device event ("ExposureStart", "ExposureEnd", "FrameTriggerMissed", ...). */
+/* Forces one device event ("ExposureStart", "ExposureEnd", "FrameTriggerMissed", "Overtemperature")
+ * when its EventNotification is On. The built-in events write their integer data first; an event
+ * without built-in data only notifies its "Event<name>" feature, when a configuration added one
+ * (its data features are set with vsxsim_camera_write). */
 VSX_API bool vsxsim_fire_event(const char* serial, const char* event);
 /* Manual clock: lets the camera produce count more frames. */
 VSX_API bool vsxsim_step(const char* serial, int count);

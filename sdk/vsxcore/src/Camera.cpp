@@ -487,7 +487,9 @@ RenderParams Camera::render_params()
             p.lut_enabled[0] = p.lut_enabled[1] = p.lut_enabled[2] = f_.lut_enable->slot().i != 0;
         }
         p.luts = luts;
-        p.lut_value_max = f_.lut_value->imax;
+        const auto& tables = setup_.lut_tables;
+        for (size_t c = 0; c < 3; ++c)
+            p.lut_value_max[c] = tables[std::min(c, tables.size() - 1)].value_max;
     }
     return p;
 }
@@ -495,16 +497,6 @@ RenderParams Camera::render_params()
 std::vector<int64_t>& Camera::lut_table_locked(size_t index)
 {
     return luts_[std::min(index, luts_.size() - 1)];
-}
-
-size_t Camera::lut_index_count() const
-{
-    return luts_.empty() ? 0 : luts_[0].size();
-}
-
-int64_t Camera::lut_value_max() const
-{
-    return f_.lut_value ? f_.lut_value->imax : 0;
 }
 
 // ------------------------------------------------------------------ per frame
@@ -542,8 +534,16 @@ bool Camera::fire_event(const std::string& event, uint64_t frame, int64_t timest
     if (index < 0)
         return false;
     mutate([&] {
-        if (!f_.event_notification->values[static_cast<size_t>(index)].i || index > 2)
+        if (!f_.event_notification->values[static_cast<size_t>(index)].i)
             return;
+        if (index > 2) {
+            // An event without built-in data: its feature, when a configuration
+            // added one, is notified as it is; the data features are the
+            // configuration's to set (vsxsim_camera_write).
+            if (Feature* feature = device_map_->find("Event" + event))
+                touch(feature);
+            return;
+        }
         Feature** data = f_.event_data[index];
         data[0]->values[0].i = f_.event_selector->entries[static_cast<size_t>(index)]->entry_value;
         data[1]->values[0].i = timestamp_ns;

@@ -110,8 +110,6 @@ public:
     void start_focus_run_locked();
     void white_balance_once_locked();
     std::vector<int64_t>& lut_table_locked(size_t index);
-    size_t lut_index_count() const;
-    int64_t lut_value_max() const;
     int64_t sensor_width_locked() const;
     int64_t sensor_height_locked() const;
     int64_t now_ns() const;

@@ -88,8 +88,8 @@ void CameraFeatures::build(Camera& cam)
         sensor_width->unit = sensor_height->unit = width_max->unit = height_max->unit = "px";
     }
     width = b.integer(fmt, "Width", setup.width_min, setup.sensor_width, setup.width_inc, setup.sensor_width);
-    height =
-        b.integer(fmt, "Height", setup.height_min, setup.sensor_height, setup.height_inc, setup.sensor_height);
+    height = b.integer(fmt, "Height", setup.height_min, setup.sensor_height, setup.height_inc,
+                       setup.sensor_height);
     stream_lock(width);
     stream_lock(height);
     width->unit = height->unit = "px";
@@ -339,30 +339,51 @@ void CameraFeatures::build(Camera& cam)
     }
 
     // ------------------------------------------------------------ look-up tables
-    if (setup.lut != LutStyle::None) {
+    if (!setup.lut_tables.empty()) {
         Feature* lc = b.category(nullptr, "LUTControl", 1);
         lc->display_name = "LUT Control";
-        const bool per_colour = setup.lut == LutStyle::PerColour;
-        if (per_colour)
-            lut_selector =
-                b.enumeration(lc, "LUTSelector", FeatureBuilder::positional({"Red", "Green", "Blue"}), 0, 1);
+        const std::vector<LutTable>& tables = setup.lut_tables;
+        const bool selected = tables.size() > 1 || !tables.front().name.empty();
+        if (selected) {
+            std::vector<std::string> names;
+            for (const LutTable& t : tables)
+                names.push_back(t.name);
+            lut_selector = b.enumeration(lc, "LUTSelector", FeatureBuilder::positional(names), 0, 1);
+        }
+        const LutTable& first = tables.front();
         lut_enable = b.boolean(lc, "LUTEnable", false, 1);
-        const int64_t n = per_colour ? 256 : 4096;
-        lut_index = b.integer(lc, "LUTIndex", 0, n - 1, 1, 0, 1);
-        lut_value = b.integer(lc, "LUTValue", 0, 4095, 1, 0, 1);
-        lut_value_all = b.reg(lc, "LUTValueAll", per_colour ? 512 : 8192, 2);
+        lut_index = b.integer(lc, "LUTIndex", 0, first.entries - 1, 1, 0, 1);
+        lut_value = b.integer(lc, "LUTValue", 0, first.value_max, 1, 0, 1);
+        lut_value_all = b.reg(lc, "LUTValueAll", static_cast<size_t>(first.entries * first.entry_bytes), 2);
         lut_value->persistent = false; // the table travels in LUTValueAll
-        if (per_colour)
+        if (selected)
             for (Feature* f : {lut_enable, lut_index, lut_value, lut_value_all})
                 FeatureBuilder::select_by(f, lut_selector);
-        cam.luts_.assign(per_colour ? 3 : 1, std::vector<int64_t>());
-        for (auto& table : cam.luts_) {
+        cam.luts_.assign(tables.size(), std::vector<int64_t>());
+        for (size_t k = 0; k < tables.size(); ++k) {
+            const int64_t n = tables[k].entries;
+            auto& table = cam.luts_[k];
             table.resize(static_cast<size_t>(n));
             for (int64_t i = 0; i < n; ++i)
-                table[static_cast<size_t>(i)] = n == 1 ? 0 : i * 4095 / (n - 1);
+                table[static_cast<size_t>(i)] = n == 1 ? 0 : i * tables[k].value_max / (n - 1);
         }
-        auto table_index = [this] {
-            return lut_selector ? static_cast<size_t>(lut_selector->slot().i) : size_t(0);
+        auto table_index = [this, count = tables.size()] {
+            const size_t i = lut_selector ? static_cast<size_t>(lut_selector->slot().i) : size_t(0);
+            return std::min(i, count - 1);
+        };
+        // The index range, the value range and the register follow the selected table.
+        auto layout = [table_index, tables]() -> const LutTable& { return tables[table_index()]; };
+        lut_index->range_hook = [layout](int64_t& min, int64_t& max) {
+            min = 0;
+            max = layout().entries - 1;
+        };
+        lut_value->range_hook = [layout](int64_t& min, int64_t& max) {
+            min = 0;
+            max = layout().value_max;
+        };
+        lut_value_all->size_hook = [layout] {
+            const LutTable& t = layout();
+            return static_cast<size_t>(t.entries * t.entry_bytes);
         };
         lut_value->read_hook = [c, this, table_index](FeatureValue& v) {
             auto& t = c->lut_table_locked(table_index());
@@ -377,22 +398,25 @@ void CameraFeatures::build(Camera& cam)
             c->touch(lut_value_all);
             return Status{};
         };
-        const size_t width_bytes = static_cast<size_t>((per_colour ? 512 : 8192) / n);
-        lut_value_all->read_hook = [c, table_index, width_bytes](FeatureValue& v) {
+        // Entry i takes bytes i * w .. i * w + w - 1, least significant first.
+        lut_value_all->read_hook = [c, table_index, layout](FeatureValue& v) {
             auto& t = c->lut_table_locked(table_index());
-            v.bytes.assign(t.size() * width_bytes, 0);
+            const auto width = static_cast<size_t>(layout().entry_bytes);
+            v.bytes.assign(t.size() * width, 0);
             for (size_t i = 0; i < t.size(); ++i)
-                for (size_t k = 0; k < width_bytes; ++k)
-                    v.bytes[i * width_bytes + k] =
-                        static_cast<uint8_t>(static_cast<uint64_t>(t[i]) >> (8 * k));
+                for (size_t k = 0; k < width; ++k)
+                    v.bytes[i * width + k] = static_cast<uint8_t>(static_cast<uint64_t>(t[i]) >> (8 * k));
         };
-        lut_value_all->store_hook = [c, this, table_index, width_bytes](const FeatureValue& v) {
+        lut_value_all->store_hook = [c, this, table_index, layout](const FeatureValue& v) {
             auto& t = c->lut_table_locked(table_index());
+            const LutTable& shape = layout();
+            const auto width = static_cast<size_t>(shape.entry_bytes);
             for (size_t i = 0; i < t.size(); ++i) {
                 uint64_t value = 0;
-                for (size_t k = 0; k < width_bytes; ++k)
-                    value |= uint64_t(v.bytes[i * width_bytes + k]) << (8 * k);
-                t[i] = std::min<int64_t>(static_cast<int64_t>(value), 4095);
+                for (size_t k = 0; k < width; ++k)
+                    value |= uint64_t(v.bytes[i * width + k]) << (8 * k);
+                t[i] =
+                    static_cast<int64_t>(std::min<uint64_t>(value, static_cast<uint64_t>(shape.value_max)));
             }
             c->touch(lut_value);
             return Status{};

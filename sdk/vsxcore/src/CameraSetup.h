@@ -8,7 +8,6 @@
 namespace vsxsim {
 
 enum class BinningStyle { None, Independent, Linked, Enumeration };
-enum class LutStyle { None, Single, PerColour };
 enum class FocusStyle { None, GenICam, OnePush };
 enum class Naming { GenICam, Underscore };
 
@@ -22,6 +21,17 @@ struct InterfaceSetup {
     int64_t mtu = 9000;
     std::vector<std::pair<uint32_t, uint32_t>> subnets; // interface address, mask
     std::vector<std::string> remove;                    // features its map leaves out
+};
+
+// One look-up table of a camera: its "LUTSelector" entry (empty for a camera
+// with one table and no selector), its index count ("LUTIndex" runs from 0 to
+// entries - 1), its largest value ("LUTValue" runs from 0 to value_max) and the
+// bytes one entry takes in "LUTValueAll" (entries * entry_bytes in all).
+struct LutTable {
+    std::string name;
+    int64_t entries = 256;
+    int64_t value_max = 4095;
+    int64_t entry_bytes = 2;
 };
 
 // A feature a configuration adds to a camera ("add"); it replaces a feature of
@@ -91,7 +101,8 @@ struct CameraSetup {
 
     Naming naming = Naming::GenICam;
     BinningStyle binning = BinningStyle::None;
-    LutStyle lut = LutStyle::None;
+    // No tables: no look-up table features; one unnamed table: no selector.
+    std::vector<LutTable> lut_tables;
     FocusStyle focus = FocusStyle::None;
     bool white_balance = false;
     bool auto_functions = true;

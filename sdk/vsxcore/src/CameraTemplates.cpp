@@ -76,7 +76,7 @@ std::optional<CameraSetup> CameraTemplates::camera(const std::string& id)
         c.pixel_formats = {"Mono8", "Mono12", "Mono12p", "Mono16", "Mono14"};
         c.default_format = "Mono8";
         c.binning = BinningStyle::Independent;
-        c.lut = LutStyle::Single;
+        c.lut_tables = {{"", 4096, 4095, 2}};
         c.bandwidth = 350e6;
         c.rate_cap = 120;
     } else if (id == "gige-color") {
@@ -93,7 +93,8 @@ std::optional<CameraSetup> CameraTemplates::camera(const std::string& id)
         c.gateway = ip("192.0.2.1");
         c.mac = 0x0007480a0b0cLL;
         c.white_balance = true;
-        c.lut = LutStyle::PerColour;
+        // Tables of different sizes: one of 1-byte entries.
+        c.lut_tables = {{"Red", 256, 4095, 2}, {"Green", 512, 1023, 2}, {"Blue", 1024, 255, 1}};
         c.focus = FocusStyle::GenICam;
         c.trigger = true;
         c.events = true;

@@ -107,6 +107,11 @@ public:
     std::function<Status(const FeatureValue&)> store_hook; // replaces the plain store
     std::function<void()> after_write;
     std::function<Status()> execute_hook;
+    // Ranges that follow another feature's value (the look-up table features
+    // follow the selected table): integer bounds in place of imin and imax, a
+    // register's size in place of register_size.
+    std::function<void(int64_t& min, int64_t& max)> range_hook;
+    std::function<size_t()> size_hook;
 
     std::vector<std::shared_ptr<Registration>> registrations; // host mutex
 };

@@ -86,8 +86,7 @@ ChangeScope::Signature ChangeScope::signature(Feature* f) const
     default:
         break;
     }
-    s.imin = f->imin;
-    s.imax = f->imax;
+    host_.int_bounds_locked(*f, s.imin, s.imax);
     s.iinc = f->iinc;
     s.fmin = f->fmin;
     s.fmax = f->fmax;
@@ -122,6 +121,25 @@ const char* FeatureHost::lock_reason_locked(const Feature& f) const
     if (f.locked_if)
         return f.locked_if();
     return nullptr;
+}
+
+void FeatureHost::int_bounds_locked(const Feature& f, int64_t& min, int64_t& max) const
+{
+    min = f.imin;
+    max = f.imax;
+    if (f.range_hook)
+        f.range_hook(min, max);
+}
+
+size_t FeatureHost::register_size_locked(const Feature& f) const
+{
+    return f.size_hook ? f.size_hook() : f.register_size;
+}
+
+size_t FeatureHost::register_size(Feature& f)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return register_size_locked(f);
 }
 
 FeatureValue FeatureHost::read_locked(Feature& f)
@@ -181,9 +199,11 @@ Status FeatureHost::check_write(Feature& f, FeatureValue& value, Origin origin)
     switch (f.kind) {
     case FeatureKind::Integer: {
         int64_t v = value.i;
-        if (v < f.imin || v > f.imax)
-            return {kOutOfRange, "Value " + std::to_string(v) + " out of range [" + std::to_string(f.imin) +
-                                     ", " + std::to_string(f.imax) + "] for '" + f.name + "'"};
+        int64_t min = 0, max = 0;
+        int_bounds_locked(f, min, max);
+        if (v < min || v > max)
+            return {kOutOfRange, "Value " + std::to_string(v) + " out of range [" + std::to_string(min) +
+                                     ", " + std::to_string(max) + "] for '" + f.name + "'"};
         if (f.inc_mode == 0 && f.iinc > 1 && (v - f.imin) % f.iinc != 0)
             return {kOutOfRange, "Value " + std::to_string(v) + " is not a multiple of the increment " +
                                      std::to_string(f.iinc) + " of '" + f.name + "'"};
@@ -223,9 +243,9 @@ Status FeatureHost::check_write(Feature& f, FeatureValue& value, Origin origin)
                                      std::to_string(f.max_length) + " bytes of '" + f.name + "'"};
         break;
     case FeatureKind::Register:
-        if (value.bytes.size() != f.register_size)
+        if (value.bytes.size() != register_size_locked(f))
             return {kInvalidParameter, "Wrong register size " + std::to_string(value.bytes.size()) +
-                                           ", expected " + std::to_string(f.register_size)};
+                                           ", expected " + std::to_string(register_size_locked(f))};
         break;
     default:
         return {kWrongKind, "Feature '" + f.name + "' has no value"};
@@ -439,8 +459,7 @@ Status FeatureHost::set_text(Feature& f, const std::string& text, Origin origin)
 Status FeatureHost::int_range(Feature& f, int64_t& min, int64_t& max, int64_t& inc)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    min = f.imin;
-    max = f.imax;
+    int_bounds_locked(f, min, max);
     if (f.inc_mode == 0)
         inc = f.iinc;
     else if (f.inc_mode == 1) {

@@ -71,6 +71,7 @@ public:
     Status get_text(Feature& f, std::string& out);
     Status set_text(Feature& f, const std::string& text, Origin origin);
     Status int_range(Feature& f, int64_t& min, int64_t& max, int64_t& inc);
+    size_t register_size(Feature& f);
     Status float_range(Feature& f, double& min, double& max, double& inc);
     std::vector<int64_t> int_valid_set(Feature& f);
     std::vector<double> float_valid_set(Feature& f);
@@ -96,6 +97,9 @@ public:
     bool available_locked(const Feature& f) const;
     const char* lock_reason_locked(const Feature& f) const;
     FeatureValue read_locked(Feature& f);
+    // An integer's bounds and a register's size as they are now.
+    void int_bounds_locked(const Feature& f, int64_t& min, int64_t& max) const;
+    size_t register_size_locked(const Feature& f) const;
     Status write_locked(Feature& f, FeatureValue value, Origin origin);
     // Stores a value without any check and records the change (side effects).
     void store_locked(Feature& f, const FeatureValue& value);

@@ -70,7 +70,7 @@ void FrameRenderer::build_luts()
             // index = sample scaled to the index range; output = value scaled to the device depth
             auto index = static_cast<size_t>((static_cast<uint64_t>(v) * table->size()) >> p_.depth);
             int64_t value = (*table)[std::min(index, table->size() - 1)];
-            int64_t vmax = std::max<int64_t>(1, p_.lut_value_max);
+            int64_t vmax = std::max<int64_t>(1, p_.lut_value_max[static_cast<size_t>(c)]);
             t[v] = static_cast<uint32_t>((std::clamp<int64_t>(value, 0, vmax) * mask_ + vmax / 2) / vmax);
         }
     }

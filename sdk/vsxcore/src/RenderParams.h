@@ -38,7 +38,7 @@ struct RenderParams {
     // look-up tables (index count n, values 0..value_max), R G B or one for mono
     bool lut_enabled[3] = {false, false, false};
     std::shared_ptr<const std::vector<std::vector<int64_t>>> luts;
-    int64_t lut_value_max = 4095;
+    std::array<int64_t, 3> lut_value_max{4095, 4095, 4095};
 };
 
 } // namespace vsxsim

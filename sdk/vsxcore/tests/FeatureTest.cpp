@@ -195,7 +195,7 @@ TEST_F(Features, LookUpTablesKeepTheirByteLayout)
     start("gige-color,usb-mono16");
     Grabber c = open("52000003");
     Map m = device_map(c.get());
-    set_text(m.get(), "LUTSelector", "Green");
+    set_text(m.get(), "LUTSelector", "Red");
     vsx_prop* reg = nullptr;
     ASSERT_TRUE(vsx_propmap_find_register(m.get(), "LUTValueAll", &reg));
     Prop all(reg);
@@ -216,9 +216,9 @@ TEST_F(Features, LookUpTablesKeepTheirByteLayout)
     EXPECT_EQ(back[6], 0xFF);
     EXPECT_EQ(back[7], 0x0F);
     // The other tables stay identity.
-    set_text(m.get(), "LUTSelector", "Red");
+    set_text(m.get(), "LUTSelector", "Green");
     set_int(m.get(), "LUTIndex", 3);
-    EXPECT_EQ(get_int(m.get(), "LUTValue"), 3 * 4095 / 255);
+    EXPECT_EQ(get_int(m.get(), "LUTValue"), 3 * 1023 / 511);
 
     Grabber b = open("41000002");
     Map bm = device_map(b.get());
@@ -229,6 +229,66 @@ TEST_F(Features, LookUpTablesKeepTheirByteLayout)
     EXPECT_EQ(size, 8192);
     vsx_prop* none = nullptr;
     EXPECT_FALSE(vsx_propmap_find(bm.get(), "LUTSelector", &none));
+}
+
+// The tables of one camera differ in index count, value range and entry width;
+// the index, value and register features follow the selected table.
+TEST_F(Features, EachLookUpTableHasItsOwnRangesAndEntryWidth)
+{
+    start("gige-color");
+    Grabber c = open("52000003");
+    Map m = device_map(c.get());
+    Prop index = find(m.get(), "LUTIndex");
+    Prop value = find(m.get(), "LUTValue");
+    vsx_prop* reg = nullptr;
+    ASSERT_TRUE(vsx_propmap_find_register(m.get(), "LUTValueAll", &reg));
+    Prop all(reg);
+    struct Row {
+        const char* table;
+        int64_t index_max, value_max, size;
+    };
+    for (Row row :
+         {Row{"Red", 255, 4095, 512}, Row{"Green", 511, 1023, 1024}, Row{"Blue", 1023, 255, 1024}}) {
+        SCOPED_TRACE(row.table);
+        set_text(m.get(), "LUTSelector", row.table);
+        int64_t min = -1, max = -1, size = 0;
+        ASSERT_TRUE(vsx_prop_integer_get_min(index.get(), &min));
+        ASSERT_TRUE(vsx_prop_integer_get_max(index.get(), &max));
+        EXPECT_EQ(min, 0);
+        EXPECT_EQ(max, row.index_max);
+        ASSERT_TRUE(vsx_prop_integer_get_max(value.get(), &max));
+        EXPECT_EQ(max, row.value_max);
+        ASSERT_TRUE(vsx_prop_register_get_size(reg, &size));
+        EXPECT_EQ(size, row.size);
+        // Identity at power-on: the last entry holds the largest value.
+        set_int(m.get(), "LUTIndex", row.index_max);
+        EXPECT_EQ(get_int(m.get(), "LUTValue"), row.value_max);
+        EXPECT_FALSE(vsx_prop_integer_set_value(index.get(), row.index_max + 1));
+        EXPECT_FALSE(vsx_prop_integer_set_value(value.get(), row.value_max + 1));
+    }
+
+    // Blue: one byte per entry, only the byte of each value.
+    set_text(m.get(), "LUTSelector", "Blue");
+    std::vector<uint8_t> bytes(1024, 0);
+    bytes[1000] = 0xC8;
+    ASSERT_TRUE(vsx_prop_register_set_value(reg, bytes.data(), bytes.size()));
+    set_int(m.get(), "LUTIndex", 1000);
+    EXPECT_EQ(get_int(m.get(), "LUTValue"), 200);
+    set_int(m.get(), "LUTIndex", 999);
+    EXPECT_EQ(get_int(m.get(), "LUTValue"), 0);
+    // Green: two bytes per entry; a value above the table's largest is cut there.
+    set_text(m.get(), "LUTSelector", "Green");
+    std::vector<uint8_t> wide(1024, 0);
+    wide[2 * 300] = 0xFF;
+    wide[2 * 300 + 1] = 0xFF;
+    ASSERT_TRUE(vsx_prop_register_set_value(reg, wide.data(), wide.size()));
+    set_int(m.get(), "LUTIndex", 300);
+    EXPECT_EQ(get_int(m.get(), "LUTValue"), 1023);
+    EXPECT_FALSE(vsx_prop_register_set_value(reg, bytes.data(), 512));
+    EXPECT_EQ(last_error().message, "Wrong register size 512, expected 1024");
+    // Each table kept its own index.
+    set_text(m.get(), "LUTSelector", "Blue");
+    EXPECT_EQ(get_int(m.get(), "LUTIndex"), 999);
 }
 
 TEST_F(Features, ResetLoadsTheDefaultUserSetByPosition)

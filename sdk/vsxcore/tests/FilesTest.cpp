@@ -24,6 +24,9 @@ TEST_F(Files, PropertyMapRoundTripRestoresEveryWritableFeature)
     set_text(m.get(), "BalanceRatioSelector", "Green");
     set_text(m.get(), "ExposureTime", "12345");
     set_text(m.get(), "ExposureAuto", "Continuous");
+    set_text(m.get(), "LUTSelector", "Green"); // an index beyond the other tables' ranges
+    set_int(m.get(), "LUTIndex", 400);
+    set_int(m.get(), "LUTValue", 1000);
     set_text(m.get(), "LUTSelector", "Blue");
     set_int(m.get(), "LUTIndex", 9);
     set_int(m.get(), "LUTValue", 111);
@@ -40,6 +43,9 @@ TEST_F(Files, PropertyMapRoundTripRestoresEveryWritableFeature)
     set_text(m.get(), "ExposureTime", "10000");
     set_text(m.get(), "LUTSelector", "Blue");
     set_int(m.get(), "LUTValue", 0);
+    set_text(m.get(), "LUTSelector", "Green");
+    set_int(m.get(), "LUTValue", 5);
+    set_int(m.get(), "LUTIndex", 0);
     set_text(m.get(), "LUTSelector", "Red");
     set_text(m.get(), "DiagLongText", "");
     ASSERT_TRUE(vsx_propmap_deserialize_from_fileW(m.get(), path.c_str())) << last_error().message;
@@ -55,6 +61,9 @@ TEST_F(Files, PropertyMapRoundTripRestoresEveryWritableFeature)
     EXPECT_EQ(get_text(m.get(), "LUTSelector"), "Blue");
     set_int(m.get(), "LUTIndex", 9);
     EXPECT_EQ(get_int(m.get(), "LUTValue"), 111);
+    set_text(m.get(), "LUTSelector", "Green");
+    EXPECT_EQ(get_int(m.get(), "LUTIndex"), 400);
+    EXPECT_EQ(get_int(m.get(), "LUTValue"), 1000);
     EXPECT_EQ(get_text(m.get(), "DiagLongText"), "hello");
 
     // Another model's file: unknown features are skipped, the rest applies.

@@ -150,3 +150,42 @@ TEST_F(Notifications, DeviceEventsWriteTheirDataBeforeNotifying)
     ASSERT_TRUE(vsx_grabber_stream_stop(g.get()));
     ASSERT_TRUE(vsx_prop_event_remove_notification(event.get(), &Recorder::on_change, &r));
 }
+
+// Event data of other kinds comes by configuration: the features added for
+// "Overtemperature" are written camera-side, and the event fires with its
+// notification On only.
+TEST_F(Notifications, ConfiguredEventDataOfEveryKindFiresWithItsEvent)
+{
+    start("", "manual", R"({"cameras": [{"template": "gige-color", "add": [
+        {"name": "EventOvertemperature", "kind": "Integer", "category": "EventControl", "max": 65535},
+        {"name": "EventOvertemperatureActive", "kind": "Boolean", "category": "EventControl"},
+        {"name": "EventOvertemperatureLevel", "kind": "Enumeration", "category": "EventControl",
+         "entries": ["Warning", "Critical"]},
+        {"name": "EventOvertemperatureAcknowledge", "kind": "Command", "category": "EventControl"}]}]})");
+    Grabber g = open("52000003");
+    Map m = device_map(g.get());
+    Recorder r;
+    Prop event = find(m.get(), "EventOvertemperature");
+    ASSERT_TRUE(
+        vsx_prop_event_add_notification(event.get(), &Recorder::on_change, &r, &Recorder::on_release));
+
+    ASSERT_TRUE(vsxsim_camera_write("52000003", "EventOvertemperatureActive", "true"));
+    ASSERT_TRUE(vsxsim_camera_write("52000003", "EventOvertemperatureLevel", "Critical"));
+    ASSERT_TRUE(vsxsim_camera_write("52000003", "EventOvertemperature", "36868"));
+    ASSERT_TRUE(vsxsim_flush(5000));
+    EXPECT_EQ(r.count("EventOvertemperature"), 1u);
+    EXPECT_EQ(get_int(m.get(), "EventOvertemperature"), 36868);
+    EXPECT_EQ(get_text(m.get(), "EventOvertemperatureActive"), "true");
+    EXPECT_EQ(get_text(m.get(), "EventOvertemperatureLevel"), "Critical");
+
+    // Forced: nothing while the notification is Off, one notification when On.
+    ASSERT_TRUE(vsxsim_fire_event("52000003", "Overtemperature"));
+    ASSERT_TRUE(vsxsim_flush(5000));
+    EXPECT_EQ(r.count("EventOvertemperature"), 1u);
+    set_text(m.get(), "EventSelector", "Overtemperature");
+    set_text(m.get(), "EventNotification", "On");
+    ASSERT_TRUE(vsxsim_fire_event("52000003", "Overtemperature"));
+    ASSERT_TRUE(vsxsim_flush(5000));
+    EXPECT_EQ(r.count("EventOvertemperature"), 2u);
+    ASSERT_TRUE(vsx_prop_event_remove_notification(event.get(), &Recorder::on_change, &r));
+}

@@ -186,6 +186,32 @@ TEST_F(Pixels, TheLookUpTableIsAppliedBeforeTheOutput)
         });
 }
 
+// Each colour has a table of its own size: the blue one, 1024 entries of one
+// byte with values up to 255, inverts its channel; red and green stay as they are.
+TEST_F(Pixels, EachColourUsesItsOwnTableSize)
+{
+    check(
+        "gige-color", "BGR8", "ColorRampMoving", VSX_PIXELFORMAT_BGR8,
+        [&](const uint8_t* r, uint32_t x, uint32_t y, uint64_t n) {
+            auto s = 4 * static_cast<uint32_t>(n);
+            const uint8_t* p = r + 3 * x;
+            ASSERT_EQ(p[0], 255u - ((x + y + s) & 255u)) << x << "," << y;
+            ASSERT_EQ(p[1], (y + s) & 255u);
+            ASSERT_EQ(p[2], (x + s) & 255u);
+        },
+        [&](vsx_propmap* m) {
+            set_text(m, "LUTSelector", "Blue");
+            std::vector<uint8_t> table(1024);
+            for (uint32_t i = 0; i < 1024; ++i)
+                table[i] = static_cast<uint8_t>(255 - i / 4);
+            vsx_prop* reg = nullptr;
+            ASSERT_TRUE(vsx_propmap_find_register(m, "LUTValueAll", &reg));
+            ASSERT_TRUE(vsx_prop_register_set_value(reg, table.data(), table.size())) << last_error().message;
+            vsx_prop_unref(reg);
+            set_text(m, "LUTEnable", "true");
+        });
+}
+
 TEST_F(Pixels, TheFrameIdStampIsReadable)
 {
     start("", "fast", config("usb-mono16", "Mono8", "GreyDiagonalRampMoving"));

@@ -598,7 +598,7 @@ VSX_API bool vsx_prop_register_get_size(vsx_prop* p, int64_t* size)
             return false;
         if (!size)
             return invalid_argument("size");
-        *size = static_cast<int64_t>(f->register_size);
+        *size = static_cast<int64_t>(f->host->register_size(*f));
         return succeed();
     });
 }
