@@ -200,9 +200,9 @@ public:
     // without a view) set at every call. For a view it is made once in the
     // view's UI root and kept (made again for a view in another UI root or
     // when that root released its controls); null when the view has no UI
-    // root. Without a
-    // view a new label is made at every call in the workspace's offscreen UI
-    // root for g; whoever draws it disposes it afterwards.
+    // root. Without a view a new label is made at every call in the
+    // workspace's offscreen UI root for g; whoever draws it disposes it
+    // afterwards.
     std::shared_ptr<kyrgx::Label> makeScaleBarLabel(kyrgx::Graphics& g, app::ILiveView* view);
 
     // ---- objects file and CSV export (GUI thread). A relative path is taken
