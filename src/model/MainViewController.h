@@ -297,6 +297,8 @@ private:
     // Fit (the height) or Fill (the width) of the selected camera's live view.
     void fit_selected(bool fill);
     std::shared_ptr<app::IHistogramSettingsView> histogram_dock() const;
+    // Every open dock to the selected camera, or closed without one.
+    void refresh_docks(bool selected);
 
     // ---- the one call into each dock's interface whose view comes with the
     // docks (MainViewControllerDocks.cpp); until then they do nothing.

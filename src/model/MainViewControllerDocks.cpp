@@ -39,6 +39,25 @@ void MainViewController::build_device_tab()
     build_dialogs_menu();
     build_roi_button();
 
+    // A camera closed while others stay open leaves none selected for a
+    // moment: the model selects the next one right after, and that rebuild
+    // gives the docks its data. Only without any camera do they close.
+    if (selected || model_->device_count() == 0)
+        refresh_docks(selected);
+
+    view_->enableCaptureItems(selected);
+    view_->enableViewItems(selected);
+    view_->enableDeviceItems(selected);
+    if (selected) {
+        const app::ViewTransform& transform = model_->view_transform();
+        view_->setFlipChecked(transform.flipVertical, transform.flipHorizontal);
+    }
+    update_device_info();
+    app::Plugin::plugins_update_ui();
+}
+
+void MainViewController::refresh_docks(bool selected)
+{
     update_histogram_settings_view();
     update_sequence_settings_view();
     update_sequence_timer_view();
@@ -58,16 +77,6 @@ void MainViewController::build_device_tab()
             view_->closeDeviceEventView();
         }
     }
-
-    view_->enableCaptureItems(selected);
-    view_->enableViewItems(selected);
-    view_->enableDeviceItems(selected);
-    if (selected) {
-        const app::ViewTransform& transform = model_->view_transform();
-        view_->setFlipChecked(transform.flipVertical, transform.flipHorizontal);
-    }
-    update_device_info();
-    app::Plugin::plugins_update_ui();
 }
 
 void MainViewController::update_histogram_settings_view()
