@@ -515,7 +515,8 @@ public:
             return tree;
         };
         controller = std::make_unique<MainViewController>(view, model, std::move(s));
-        controller->setClock([this] { return app::steady_ms() + clockOffset.load(); });
+        // Manual: only the test moves it on (after()).
+        controller->setClock([this] { return int64_t{1000000} + clockOffset.load(); });
     }
     // The "Dialogs" menu entry of that text, or null.
     std::shared_ptr<FakeMenuItem> dialogsEntry(const std::wstring& text) const
