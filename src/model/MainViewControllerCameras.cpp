@@ -276,6 +276,7 @@ void MainViewController::on_sequence_stopped(const std::wstring& uniqueName)
     }
     if (const auto dock = sequenceTimerView_.lock())
         sequence_timer_dock_set_buttons(*dock, true, false, true);
+    update_sequence_timer_view();
 }
 
 void MainViewController::refresh_filter_view()

@@ -536,6 +536,7 @@ void MainViewController::show_sequence_timer()
                 instance->sequence.stop();
             if (const auto settings = sequenceSettingsView_.lock())
                 sequence_settings_dock_set_enabled(*settings, true);
+            update_sequence_timer_view(); // no countdown any more
         }));
         dock->settingsClicked.push_back(gui([this](IViewBase*) { show_sequence_settings(); }));
         sequenceTimerView_ = dock;

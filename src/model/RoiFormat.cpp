@@ -363,8 +363,14 @@ void RoiFormat::showPanel()
         }
     }
     if (rows_) {
-        const std::array<RoiRange, kRowCount> ranges = {limits.offsetX, limits.offsetY, limits.offsetX,
-                                                        limits.offsetY, limits.width,   limits.height};
+        // The far edges range from the smallest rectangle's to the format's
+        // end (the offsets' ranges would clamp what they show).
+        const RoiRange farX{limits.offsetX.minimum + limits.width.minimum,
+                            std::max(limits.formatWidth, limits.offsetX.minimum + limits.width.minimum), 1};
+        const RoiRange farY{limits.offsetY.minimum + limits.height.minimum,
+                            std::max(limits.formatHeight, limits.offsetY.minimum + limits.height.minimum), 1};
+        const std::array<RoiRange, kRowCount> ranges = {limits.offsetX, limits.offsetY, farX,
+                                                        farY,           limits.width,   limits.height};
         const std::array<int64_t, kRowCount> values = {limits.offsetX.minimum,
                                                        limits.offsetY.minimum,
                                                        limits.offsetX.minimum + limits.width.minimum,

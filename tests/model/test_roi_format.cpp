@@ -150,6 +150,9 @@ TEST_F(RoiToolTest, SwitchingOnOpensThePanelWithTheSmallestRectangle)
                                         "range Size/Size/Width", "range Size/Size/Height", "push Size/Size/",
                                         "push Size/Size/"}));
     EXPECT_EQ(rowCalls("X1").front(), "setup 0 160 0 8 0 0");
+    // The far edges range up to the format's end, not to the offsets' maxima.
+    EXPECT_EQ(rowCalls("X2").front(), "setup 16 160 16 8 0 0");
+    EXPECT_EQ(rowCalls("Y2").front(), "setup 8 120 8 8 0 0");
     EXPECT_EQ(rowCalls("Height").front(), "setup 8 224 8 8 0 0");
     EXPECT_EQ(text(roi->rect()), "(0,0,16,8)");
     EXPECT_EQ(rowCalls("Width").back(), "value 16");
