@@ -527,6 +527,7 @@ void MainViewController::show_sequence_timer()
             if (instance->sequence.isRunning()) {
                 if (const auto settings = sequenceSettingsView_.lock())
                     sequence_settings_dock_set_enabled(*settings, false);
+                update_sequence_timer_view(); // the countdown from the start
             }
             lastSequenceTimerRefresh_ = app::steady_ms();
         }));

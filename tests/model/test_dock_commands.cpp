@@ -195,11 +195,13 @@ TEST_F(DockControllerTest, TheTimersStartDisablesTheSettingsOnlyWhileTheSequence
     app::raise_event(timer.startClicked, &timer);
     ASSERT_TRUE(instance->sequence.isRunning());
     EXPECT_FALSE(settings.enabled);
+    EXPECT_EQ(timer.shown.secondsToNext, 7);
     tick();
     EXPECT_EQ(timer.buttons, "011");
     app::raise_event(timer.stopClicked, &timer);
     EXPECT_FALSE(instance->sequence.isRunning());
     EXPECT_TRUE(settings.enabled);
+    EXPECT_EQ(timer.shown.secondsToNext, 0); // no countdown left behind
 
     // Files the run would overwrite, and the user says No: nothing runs and
     // the settings stay editable.
