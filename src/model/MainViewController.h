@@ -230,8 +230,8 @@ public:
     static app::SequenceTimerViewData sequence_timer_data(const app::ImageSequence& sequence);
 
     // ---- the Device tab's "Dialogs" menu (MainViewControllerDialogsMenu.cpp):
-    // "GenICam Settings", "LUT" and "Device Events" for an open selected camera,
-    // rebuilt unchecked.
+    // "GenICam Settings", "LUT" and "Device Events" as the open selected camera
+    // offers them, each checked while its dock is open.
     void build_dialogs_menu();
     void build_property_tree_toggle(app::IMenuListButton& dialogs);
     void build_lut_toggle(app::IMenuListButton& dialogs);
@@ -300,11 +300,10 @@ private:
     // Every open dock to the selected camera, or closed without one.
     void refresh_docks(bool selected);
 
-    // ---- the one call into each dock's interface whose view comes with the
-    // docks (MainViewControllerDocks.cpp); until then they do nothing.
+    // ---- the one call into each dock's interface (MainViewControllerDocks.cpp)
     void histogram_dock_set_color_mode(app::IHistogramSettingsView& dock, bool colour);
     void histogram_dock_repaint(app::IHistogramSettingsView& dock);
-    // setValues with the histogram's showZeros, displayMode and channels.
+    // setState with the histogram's showZeros, displayMode and channels.
     void histogram_dock_set_values(app::IHistogramSettingsView& dock, app::Histogram& histogram);
     // The camera's unique name as the dock's device name, its sequence's
     // settings, enabled while the sequence does not run.

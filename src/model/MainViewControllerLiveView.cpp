@@ -267,19 +267,19 @@ void MainViewController::on_view_transform_changed(LiveViewController* live, flo
 
 void MainViewController::on_overlay_render(LiveViewController* live, kyrgx::Graphics& g)
 {
-    const auto liveView = live ? live->liveView() : nullptr;
-    if (roiFormat_->isActive()) {
-        // The frame belongs to the selected camera; while the tool is on no
-        // plug-in draws on any live view, unless drawing the frame failed.
-        bool drew = true;
-        if (shows_selected_camera(liveView.get())) {
-            MappingScope scope(roiMappingView_, live);
-            drew = roiFormat_->render(g);
-        }
-        if (drew)
-            return;
-    }
     try {
+        const auto liveView = live ? live->liveView() : nullptr;
+        if (roiFormat_->isActive()) {
+            // The frame belongs to the selected camera; while the tool is on no
+            // plug-in draws on any live view, unless drawing the frame failed.
+            bool drew = true;
+            if (shows_selected_camera(liveView.get())) {
+                MappingScope scope(roiMappingView_, live);
+                drew = roiFormat_->render(g);
+            }
+            if (drew)
+                return;
+        }
         if (!liveView)
             return;
         const vsx::DeviceInfo device = liveView->deviceInfo;
