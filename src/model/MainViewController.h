@@ -33,6 +33,7 @@ class ILiveView;
 class ILutView;
 class IMainView;
 class IMenuButton;
+class IMenuListButton;
 class IParameterView;
 class IPropertyTreeView;
 class IPropertyView;
@@ -44,6 +45,7 @@ class Histogram;
 class ImageSequence;
 class LiveViewController;
 class MainModel;
+class RoiFormat;
 class VideoDeviceController;
 } // namespace app
 
@@ -58,7 +60,10 @@ class VideoDeviceController;
 // live view), MainViewControllerFrames.cpp (the frame thread's work and
 // showing another camera), MainViewControllerZoom.cpp (live view selection and
 // zoom), MainViewControllerMessages.cpp (message boxes),
-// MainViewControllerDocks.cpp (the Device tab's frame and the dock refreshes),
+// MainViewControllerDocks.cpp (the Device tab's frame, the dock commands and
+// the dock refreshes), MainViewControllerDialogsMenu.cpp (the Device tab's
+// "Dialogs" menu), MainViewControllerLiveView.cpp (the live views' input, the
+// autofocus pick, the ROI tool and the overlay pass),
 // MainViewControllerCommands.cpp (commands other work fills in).
 //
 // Threads: everything runs on the GUI thread except the frame reaction
@@ -126,11 +131,32 @@ public:
     // The live view controller of a camera, or empty (any thread).
     std::shared_ptr<app::LiveViewController> live_view_controller(const vsx::DeviceInfo& device) const;
 
-    // ---- live view input and callbacks (MainViewControllerCameras.cpp)
+    // ---- live view input and callbacks (MainViewControllerLiveView.cpp)
+    // The ROI tool first; what it does not take goes to the plug-ins.
+    void live_view_mouse_move(app::ILiveView* view, const kyrgx::MouseState& mouse);
+    void live_view_mouse_down(app::ILiveView* view, const kyrgx::MouseState& mouse);
+    void live_view_mouse_up(app::ILiveView* view, const kyrgx::MouseState& mouse);
+    // While the ROI tool is off: the plug-ins, then the armed autofocus pick.
+    void live_view_mouse_click(app::ILiveView* view, const kyrgx::MouseState& mouse);
+    // The cursor over the live views while the autofocus pick is armed.
+    void on_live_view_message(app::ILiveView* view, const kyrgx::Message& message);
     void on_view_transform_changed(app::LiveViewController* live, float zoom, float angle, bool flipH,
                                    bool flipV);
+    // The ROI tool's frame, or else the plug-ins' overlays.
     void on_overlay_render(app::LiveViewController* live, kyrgx::Graphics& g);
-    void on_live_view_message(app::ILiveView* view, const kyrgx::Message& message);
+    // The Device tab's autofocus button: arms or disarms the pick.
+    void toggle_autofocus_pick();
+    bool autofocus_pick_armed() const { return autoFocusPickArmed_; }
+    // How long after a picked autofocus its region is switched off again, in
+    // ms, at a frame rate: 30000 / the rate (1 to 30, truncated), at most 5000.
+    static int32_t autofocus_region_off_delay(double framerate);
+    // The Device tab's "ROI" button: switches the tool on (with its panel) or off.
+    void toggle_roi();
+    // Puts the checkable "ROI" button into the Device tab, checked while the
+    // tool is on, when the selected camera is open; without a selected camera
+    // it removes the button and switches the tool off.
+    void build_roi_button();
+    std::shared_ptr<app::RoiFormat> roi() const { return roiFormat_; }
 
     // ---- frames and showing another camera (MainViewControllerFrames.cpp)
     // Frame thread: the frame to the camera's live view, skipped while the
@@ -173,8 +199,27 @@ public:
                                 std::shared_ptr<app::ILiveView> liveView);
     void show_open_failed(const std::string& reason);
 
-    // ---- the Device tab's frame and the dock refreshes (MainViewControllerDocks.cpp)
+    // ---- the Device tab's frame, the dock commands and the dock refreshes
+    // (MainViewControllerDocks.cpp). Each command asks the main window for its
+    // dock and wires a dock it has not wired yet.
     void build_device_tab();
+    void show_help();
+    // "<executable folder>/doc/Quorel 4.0 Help.html".
+    static std::wstring help_file_path();
+    void show_device_properties();
+    // The property tree dock of the selected camera ("GenICam Settings").
+    void show_property_dialog();
+    void close_property_dialog();
+    void toggle_property_dialog(bool checked);
+    void toggle_lut_view(bool checked);
+    void toggle_device_events_view(bool checked);
+    void show_histogram_settings();
+    void show_filter_settings();
+    // Switches every filter of the filter dock's selected name.
+    void set_filter_enabled(bool enabled);
+    void show_sequence_settings();
+    void apply_sequence_settings(const app::SequenceViewData& data);
+    void show_sequence_timer();
     void update_histogram_settings_view();
     void update_sequence_settings_view();
     void update_sequence_timer_view();
@@ -184,18 +229,19 @@ public:
     // What the sequence timer dock shows of a sequence.
     static app::SequenceTimerViewData sequence_timer_data(const app::ImageSequence& sequence);
 
+    // ---- the Device tab's "Dialogs" menu (MainViewControllerDialogsMenu.cpp):
+    // "GenICam Settings", "LUT" and "Device Events" as the open selected camera
+    // offers them, each checked while its dock is open.
+    void build_dialogs_menu();
+    void build_property_tree_toggle(app::IMenuListButton& dialogs);
+    void build_lut_toggle(app::IMenuListButton& dialogs);
+    void add_device_events_entry(app::IMenuListButton* dialogs);
+
     // ---- commands other work fills in (MainViewControllerCommands.cpp)
     void open_device_dialog();
     void open_video_format_dialog(std::shared_ptr<app::VideoDeviceController> camera);
-    void show_help();
-    void show_device_properties();
-    void show_property_dialog();
     void save_image();
     void save_to_sequence();
-    void show_sequence_settings();
-    void show_sequence_timer();
-    void show_histogram_settings();
-    void show_filter_settings();
 
     // The image point and colour of the last colour pick, for the status bar.
     static kyrgx::Vec2<int> pickedPoint;
@@ -231,6 +277,15 @@ private:
     void connect_view_events();
     void connect_model_events();
     void subscribe_live_view(const std::shared_ptr<app::ILiveView>& liveView);
+    // The ROI tool's mappings: through the live view that raised the event or
+    // is being drawn, else the active one; (0, 0) without either.
+    kyrgx::Vec2<float> roi_view_to_image(kyrgx::Vec2<float> point) const;
+    kyrgx::Vec2<float> roi_image_to_view(kyrgx::Vec2<float> point) const;
+    app::LiveViewController* roi_mapping_view() const;
+    // The live view controller of a live view, or empty.
+    std::shared_ptr<app::LiveViewController> controller_of(app::ILiveView* view) const;
+    // Whether the live view shows the selected camera.
+    bool shows_selected_camera(app::ILiveView* view) const;
     // The selected camera's controller, or empty (never throws).
     std::shared_ptr<app::VideoDeviceController> selected_camera() const;
     // Runs a rotation or flip on the active live view and stores its result.
@@ -242,12 +297,13 @@ private:
     // Fit (the height) or Fill (the width) of the selected camera's live view.
     void fit_selected(bool fill);
     std::shared_ptr<app::IHistogramSettingsView> histogram_dock() const;
+    // Every open dock to the selected camera, or closed without one.
+    void refresh_docks(bool selected);
 
-    // ---- the one call into each dock's interface whose view comes with the
-    // docks (MainViewControllerDocks.cpp); until then they do nothing.
+    // ---- the one call into each dock's interface (MainViewControllerDocks.cpp)
     void histogram_dock_set_color_mode(app::IHistogramSettingsView& dock, bool colour);
     void histogram_dock_repaint(app::IHistogramSettingsView& dock);
-    // setValues with the histogram's showZeros, displayMode and channels.
+    // setState with the histogram's showZeros, displayMode and channels.
     void histogram_dock_set_values(app::IHistogramSettingsView& dock, app::Histogram& histogram);
     // The camera's unique name as the dock's device name, its sequence's
     // settings, enabled while the sequence does not run.
@@ -278,16 +334,25 @@ private:
     int64_t lastSequenceTimerRefresh_ = 0;
     mutable std::mutex histogramDockMutex_; // histogramSettingsView_, read on frame threads
     std::weak_ptr<app::IHistogramSettingsView> histogramSettingsView_;
+    app::ControllerServices services_; // the factories (the plug-ins are made)
     std::shared_ptr<app::IPropertyPanelController> propertyViewController_;
-    std::shared_ptr<app::ISelectedDevicePanelController> lutViewController_;
-    std::shared_ptr<app::ISelectedDevicePanelController> deviceEventsViewController_;
+    std::shared_ptr<app::IDevicePanelController> lutViewController_;
+    std::shared_ptr<app::IDevicePanelController> deviceEventsViewController_;
     std::shared_ptr<app::IPropertyTreeView> propertyTreeView_;
+    // The same dock as the main window's holder: emptied when it closes.
+    std::shared_ptr<app::IViewBase> propertyTreeDock_;
     std::weak_ptr<app::IPropertyView> devicePropertiesView_;
     std::weak_ptr<app::IDeviceEventView> deviceEventView_;
     std::weak_ptr<app::ILutView> lutView_;
     std::weak_ptr<app::IParameterView> filterSettingsView_;
     app::IMenuButton* autoFocusPickButton_ = nullptr;
     bool autoFocusPickArmed_ = false;
+    std::shared_ptr<app::RoiFormat> roiFormat_;
+    // The live view whose mapping the ROI tool uses during a call.
+    app::LiveViewController* roiMappingView_ = nullptr;
+    // A press that switched the ROI tool off: its release and click are
+    // nobody else's either.
+    bool roiSwallowsClick_ = false;
 
     bool loaded_ = false;
     std::shared_ptr<Lifetime> lifetime_ = std::make_shared<Lifetime>();

@@ -1,6 +1,5 @@
-// Commands of the window whose dialogs and docks are still to come: until
-// then opening a camera takes the first one not yet open, and the others do
-// nothing.
+// Commands of the window whose dialogs are still to come: until then opening
+// a camera takes the first one not yet open, and the others do nothing.
 
 #include "model/MainViewController.h"
 
@@ -34,20 +33,6 @@ void MainViewController::open_device_dialog()
 
 void MainViewController::open_video_format_dialog(std::shared_ptr<app::VideoDeviceController>) {}
 
-void MainViewController::show_help() {}
-
-void MainViewController::show_device_properties() {}
-
-void MainViewController::show_property_dialog() {}
-
 void MainViewController::save_image() {}
 
 void MainViewController::save_to_sequence() {}
-
-void MainViewController::show_sequence_settings() {}
-
-void MainViewController::show_sequence_timer() {}
-
-void MainViewController::show_histogram_settings() {}
-
-void MainViewController::show_filter_settings() {}

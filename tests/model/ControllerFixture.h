@@ -103,6 +103,9 @@ public:
              (h ? " h" : "") + (v ? " v" : ""));
     }
     void onMouseClick(app::IViewBase*, kyrgx::MouseState) override { note("click"); }
+    void onMousePress(app::IViewBase*, kyrgx::MouseState) override { note("down"); }
+    void onMouseRelease(app::IViewBase*, kyrgx::MouseState) override { note("up"); }
+    void onMouseMove(app::IViewBase*, kyrgx::MouseState) override { note("move"); }
     void render(app::ILiveView*, vsx::DeviceInfo device, kyrgx::Graphics&) override
     {
         note("render " + device.serial());

@@ -1,6 +1,10 @@
 #include "app/context/ControllerWiring.h"
 
 #include "app/context/StandInPlugins.h"
+#include "dialogs/GenICamPropertyDialog.h"
+#include "panels/DeviceEventsViewController.h"
+#include "panels/LutViewController.h"
+#include "panels/PropertyViewController.h"
 
 namespace application {
 
@@ -11,6 +15,13 @@ app::ControllerServices controller_services()
         [](app::Plugin::PluginContext* context) { return std::make_shared<app::PluginOverlay>(context); },
         [](app::Plugin::PluginContext* context) { return std::make_shared<app::PluginMeasure>(context); },
         [](app::Plugin::PluginContext* context) { return std::make_shared<app::PluginAvi>(context); },
+    };
+    services.propertyViewController = app::property_view_controller_factory();
+    services.lutViewController = app::lut_view_controller_factory();
+    services.deviceEventsViewController = app::device_events_view_controller_factory();
+    services.propertyTreeView =
+        [](const std::shared_ptr<vsx::Grabber>& grabber) -> std::shared_ptr<app::IPropertyTreeView> {
+        return vsx::ui_util::make_property_tree_dock(grabber);
     };
     return services;
 }
