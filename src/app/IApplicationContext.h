@@ -47,16 +47,21 @@ public:
     // A Graphics that draws into the image's pixels in place (overlays burnt
     // into saved images and video frames), from any thread. Offscreen drawing
     // is one job at a time: the Graphics holds the process's offscreen drawing
-    // lock until it is released, so release it before making another.
+    // lock while an image is begun, from its making until it is released or
+    // its context's endImage is called, so end or release it before making
+    // another. A Graphics may be kept for further images (its fonts with it):
+    // its context's beginImage takes the lock again, after which
+    // Graphics::reset() sets the drawing state up anew; draw only between the
+    // two.
     virtual std::shared_ptr<kyrgx::Graphics> makeGraphics(const kyr_kelvane::image_descriptor& image,
                                                           bool alpha) = 0;
 
     // File-open dialog: true and both outputs set when the user chose a file.
-    virtual bool openFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
-                          std::wstring& path, std::wstring& directory) = 0;
+    virtual bool openFile(const std::wstring& title, const std::wstring& allFilesLabel,
+                          const FileFilters& filters, std::wstring& path, std::wstring& directory) = 0;
     // File-save dialog; a name without extension gets the selected filter's.
-    virtual bool saveFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
-                          std::wstring& path, std::wstring& directory) = 0;
+    virtual bool saveFile(const std::wstring& title, const std::wstring& allFilesLabel,
+                          const FileFilters& filters, std::wstring& path, std::wstring& directory) = 0;
     // Image-save dialog with the fixed image formats.
     virtual bool saveImage(const std::wstring& title, std::wstring& path, std::wstring& directory) = 0;
     // Directory dialog: the output is the chosen folder, or empty when cancelled.
@@ -79,4 +84,4 @@ void set_context_factory(std::function<std::shared_ptr<IApplicationContext>()> f
 // Replaces the current context (tests); null makes the next get_context create one.
 void set_context(std::shared_ptr<IApplicationContext> context);
 
-}  // namespace application
+} // namespace application
