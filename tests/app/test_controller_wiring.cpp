@@ -7,6 +7,8 @@
 #include "model/MainViewController.h"
 #include "model/PluginContext.h"
 #include "model/PluginHost.h"
+#include "scripting/PluginAvi.h"
+#include "scripting/PluginOverlay.h"
 #include "support/FakeMainView.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,8 @@
 #include "app/context/ControllerWiring.h"
 
 #include "app/context/StandInPlugins.h"
+#include "scripting/PluginAvi.h"
+#include "scripting/PluginOverlay.h"
 
 namespace application {
 
