@@ -4,11 +4,6 @@
 
 namespace app {
 
-OverlayWorkspace::OverlayWorkspace(Plugin::PluginContext* context)
-    : OverlayWorkspace(context, std::make_unique<ScriptManager>())
-{
-}
-
 OverlayWorkspace::OverlayWorkspace(Plugin::PluginContext* context, std::unique_ptr<ScriptManager> manager)
     : IWorkspace(context), manager_(std::move(manager))
 {

@@ -17,10 +17,7 @@ class VideoDeviceController;
 // Made on the first request for the camera, dropped when the camera closes.
 class OverlayWorkspace : public Plugin::IWorkspace {
 public:
-    // Registers a new manager with the process's script repository (made on
-    // first use; its errors propagate) and gives it this workspace's interface.
-    explicit OverlayWorkspace(Plugin::PluginContext* context);
-    // The same over a given manager (tests and benchmarks).
+    // Takes the camera's new manager and gives it this workspace's interface.
     OverlayWorkspace(Plugin::PluginContext* context, std::unique_ptr<ScriptManager> manager);
     // Destroys the manager and its scripts without running their onClose.
     ~OverlayWorkspace() override;

@@ -22,7 +22,10 @@ namespace fs = std::filesystem;
 
 namespace app {
 
-PluginOverlay::PluginOverlay(Plugin::PluginContext* context) : PluginBase(context) {}
+PluginOverlay::PluginOverlay(Plugin::PluginContext* context, std::shared_ptr<ScriptRepository> repository)
+    : PluginBase(context), repository_(std::move(repository))
+{
+}
 
 PluginOverlay::~PluginOverlay()
 {
@@ -47,7 +50,9 @@ std::shared_ptr<OverlayWorkspace> PluginOverlay::workspaceForDevice(const vsx::D
     std::lock_guard lock(workspaceMutex);
     auto it = workspaces.find(device);
     if (it == workspaces.end()) {
-        auto workspace = std::make_shared<OverlayWorkspace>(context);
+        auto workspace = std::make_shared<OverlayWorkspace>(
+            context,
+            std::make_unique<ScriptManager>(repository_ ? repository_ : ScriptRepository::instance()));
         it = workspaces.emplace(device, workspace).first;
         workspace->setDevice(device);
         workspace->changed = [this](Plugin::IWorkspace* changed) { onWorkspaceChanged(changed); };

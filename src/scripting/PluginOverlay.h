@@ -8,6 +8,7 @@
 #include <vector>
 
 class ScriptManager;
+class ScriptRepository;
 
 namespace helper {
 class Parameter;
@@ -50,7 +51,9 @@ std::string new_script_name_problem(const std::wstring& name);
 // refresh comes in a locked and an unlocked form.
 class PluginOverlay : public Plugin::PluginBase, public std::enable_shared_from_this<PluginOverlay> {
 public:
-    explicit PluginOverlay(Plugin::PluginContext* context);
+    // The workspaces' managers register with the repository given, or with
+    // the process's one (made at the first workspace) when none is given.
+    explicit PluginOverlay(Plugin::PluginContext* context, std::shared_ptr<ScriptRepository> repository = {});
     // Drops the workspaces (their scripts get no onClose) and saves nothing.
     ~PluginOverlay() override;
 
@@ -133,6 +136,7 @@ private:
     // <settings>/<stem><suffix>
     static std::wstring settingsFile(const std::wstring& stem, const std::string& suffix);
 
+    std::shared_ptr<ScriptRepository> repository_;
     bool updating_ = false;
     std::mutex renderMutex_;
     IPropertyView* dialog_ = nullptr;
