@@ -194,8 +194,9 @@ void AviWorkspace::addFrame(const kyr_kelvane::image_descriptor& frame)
             Plugin::plugins_render(nullptr, device, *graphics_);
         }
 
-        camera->aviAddFrame(view);
-        if (!camera->recorder().isRecording()) {
+        // A recording the camera's controller ends by itself (its file could
+        // not be begun) is over; one it stops while closing is not reported.
+        if (!camera->aviAddFrame(view)) {
             recording_ = false;
             recorder_.reset();
             if (recordingEnded)
