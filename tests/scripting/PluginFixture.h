@@ -365,15 +365,10 @@ public:
     void setEnabledBox(bool on) { enabledBox()->setChecked(on); }
 
     // ---- the recording tab's controls
-    FakeButton* aviButton(const char* item) const
+    FakeButton* aviButton(const std::string& item) const
     {
-        return pluginView->button("Recording/" +
-                                  std::string(std::strcmp(item, "Start") == 0 ||
-                                                      std::strcmp(item, "Pause") == 0 ||
-                                                      std::strcmp(item, "Stop") == 0
-                                                  ? "General/"
-                                                  : "Settings/") +
-                                  item);
+        const bool general = item == "Start" || item == "Pause" || item == "Stop";
+        return pluginView->button("Recording/" + std::string(general ? "General/" : "Settings/") + item);
     }
     FakeListButton* codecButton() const { return pluginView->listButton("Recording/Settings/Codec"); }
     std::shared_ptr<app::AviWorkspace> aviWorkspace() { return avi->workspaceForDevice(usb()); }
