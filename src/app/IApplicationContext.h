@@ -57,11 +57,11 @@ public:
                                                           bool alpha) = 0;
 
     // File-open dialog: true and both outputs set when the user chose a file.
-    virtual bool openFile(const std::wstring& title, const std::wstring& allFilesLabel,
-                          const FileFilters& filters, std::wstring& path, std::wstring& directory) = 0;
+    virtual bool openFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
+                          std::wstring& path, std::wstring& directory) = 0;
     // File-save dialog; a name without extension gets the selected filter's.
-    virtual bool saveFile(const std::wstring& title, const std::wstring& allFilesLabel,
-                          const FileFilters& filters, std::wstring& path, std::wstring& directory) = 0;
+    virtual bool saveFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
+                          std::wstring& path, std::wstring& directory) = 0;
     // Image-save dialog with the fixed image formats.
     virtual bool saveImage(const std::wstring& title, std::wstring& path, std::wstring& directory) = 0;
     // Directory dialog: the output is the chosen folder, or empty when cancelled.
@@ -84,4 +84,4 @@ void set_context_factory(std::function<std::shared_ptr<IApplicationContext>()> f
 // Replaces the current context (tests); null makes the next get_context create one.
 void set_context(std::shared_ptr<IApplicationContext> context);
 
-} // namespace application
+}  // namespace application

@@ -17,8 +17,7 @@ std::wstring trimmed(const std::wstring& s)
 
 std::wstring lower(std::wstring s)
 {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
     return s;
 }
 
@@ -28,12 +27,9 @@ size_t file_name_start(const std::wstring& path)
     return slash == std::wstring::npos ? 0 : slash + 1;
 }
 
-} // namespace
+}  // namespace
 
-std::wstring filter_entry(const FileFilter& filter)
-{
-    return filter.first + L" (*" + filter.second + L")";
-}
+std::wstring filter_entry(const FileFilter& filter) { return filter.first + L" (*" + filter.second + L")"; }
 
 std::wstring build_filter_text(const std::wstring& allFilesLabel, const FileFilters& filters)
 {
@@ -101,4 +97,4 @@ std::wstring parent_directory(const std::wstring& path)
     return path.substr(0, slash);
 }
 
-} // namespace application
+}  // namespace application

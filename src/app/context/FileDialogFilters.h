@@ -31,4 +31,4 @@ std::wstring image_extension_for(const std::wstring& selectedFilter, const std::
 // The folder of a path.
 std::wstring parent_directory(const std::wstring& path);
 
-} // namespace application
+}  // namespace application

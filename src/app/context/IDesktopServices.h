@@ -20,8 +20,7 @@ public:
                                     const QString& filter, QString* selectedFilter) = 0;
     virtual QString getSaveFileName(QWidget* parent, const QString& caption, const QString& directory,
                                     const QString& filter, QString* selectedFilter) = 0;
-    virtual QString getExistingDirectory(QWidget* parent, const QString& caption,
-                                         const QString& directory) = 0;
+    virtual QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& directory) = 0;
     virtual QString getText(QWidget* parent, const QString& title, const QString& label, bool* ok) = 0;
     // Asks whether an existing file may be replaced; true for yes.
     virtual bool confirmOverwrite(QWidget* parent, const QString& path) = 0;
@@ -29,4 +28,4 @@ public:
     virtual bool startDetached(const QString& program, const QStringList& arguments) = 0;
 };
 
-} // namespace application
+}  // namespace application

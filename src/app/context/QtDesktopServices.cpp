@@ -26,8 +26,7 @@ QString QtDesktopServices::getSaveFileName(QWidget* parent, const QString& capti
                                         QFileDialog::DontUseNativeDialog);
 }
 
-QString QtDesktopServices::getExistingDirectory(QWidget* parent, const QString& caption,
-                                                const QString& directory)
+QString QtDesktopServices::getExistingDirectory(QWidget* parent, const QString& caption, const QString& directory)
 {
     return QFileDialog::getExistingDirectory(parent, caption, directory,
                                              QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
@@ -41,20 +40,18 @@ QString QtDesktopServices::getText(QWidget* parent, const QString& title, const 
 bool QtDesktopServices::confirmOverwrite(QWidget* parent, const QString& path)
 {
     const QString title = QString::fromStdWString(Localization::getString("Messages/FileExistsTitle"));
-    const QString text = QString::fromStdWString(Localization::getString("Messages/FileExists"))
-                             .replace(QStringLiteral("{}"), QFileInfo(path).fileName());
+    const QString text =
+        QString::fromStdWString(Localization::getString("Messages/FileExists"))
+            .replace(QStringLiteral("{}"), QFileInfo(path).fileName());
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
            QMessageBox::Yes;
 }
 
-void QtDesktopServices::openUrl(const QUrl& url)
-{
-    QDesktopServices::openUrl(url);
-}
+void QtDesktopServices::openUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
 
 bool QtDesktopServices::startDetached(const QString& program, const QStringList& arguments)
 {
     return QProcess::startDetached(program, arguments);
 }
 
-} // namespace application
+}  // namespace application
