@@ -12,6 +12,8 @@
 #include "panels/DeviceEventsViewController.h"
 #include "panels/LutViewController.h"
 #include "panels/PropertyViewController.h"
+#include "scripting/PluginAvi.h"
+#include "scripting/PluginOverlay.h"
 #include "support/FakeMainView.h"
 #include "views/docks/QtDeviceEventView.h"
 #include "views/docks/QtLutView.h"

@@ -5,6 +5,8 @@
 #include "panels/DeviceEventsViewController.h"
 #include "panels/LutViewController.h"
 #include "panels/PropertyViewController.h"
+#include "scripting/PluginAvi.h"
+#include "scripting/PluginOverlay.h"
 
 namespace application {
 
