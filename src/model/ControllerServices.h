@@ -5,6 +5,8 @@
 // drives as interfaces. The model library never names a class of those
 // layers; tests hand in fakes.
 
+#include "model/IDeviceSelectionDialog.h"
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -49,6 +51,9 @@ struct ControllerServices {
     // The plug-ins in the order they are created and registered: overlays,
     // measurement, recording. An empty maker is skipped.
     std::vector<PluginFactory> plugins;
+    // The device selection dialog of the Open Device command; without one the
+    // command only logs that it has no dialog.
+    DeviceSelectionDialogFactory deviceSelectionDialog;
 };
 
 } // namespace app

@@ -1,5 +1,6 @@
 #include "app/context/ControllerWiring.h"
 
+#include "app/context/DeviceSelectionDialogFactory.h"
 #include "app/context/StandInPlugins.h"
 
 namespace application {
@@ -12,6 +13,7 @@ app::ControllerServices controller_services()
         [](app::Plugin::PluginContext* context) { return std::make_shared<app::PluginMeasure>(context); },
         [](app::Plugin::PluginContext* context) { return std::make_shared<app::PluginAvi>(context); },
     };
+    services.deviceSelectionDialog = device_selection_dialog_factory();
     return services;
 }
 

@@ -5,7 +5,8 @@
 namespace application {
 
 // What the main controller gets from the layers above the model: the
-// plug-ins in their order of creation (overlays, measurement, recording).
+// plug-ins in their order of creation (overlays, measurement, recording) and
+// the device selection dialog.
 app::ControllerServices controller_services();
 
 } // namespace application
