@@ -30,7 +30,7 @@ kyrgx::Color MainViewController::pickedColor{0, 0, 0, 0};
 MainViewController::MainViewController(std::shared_ptr<app::IMainView> view,
                                        std::shared_ptr<app::MainModel> model,
                                        app::ControllerServices services)
-    : view_(std::move(view)), model_(std::move(model))
+    : view_(std::move(view)), model_(std::move(model)), deviceSelectionDialog_(services.deviceSelectionDialog)
 {
     statusParameters_.addString(L"Zoom", L"");
     statusParameters_.addString(L"Angle", L"");
@@ -53,6 +53,7 @@ MainViewController::MainViewController(std::shared_ptr<app::IMainView> view,
 
     connect_view_events();
     connect_model_events();
+    connect_capture_events();
     addTimeout(
         [this] {
             update_device_info();
@@ -157,6 +158,7 @@ void MainViewController::update_device_info()
 
 void MainViewController::on_close()
 {
+    loaded_ = true; // a first load still to come opens nothing
     save_window_settings();
     if (propertyTreeView_) {
         const std::shared_ptr<app::IPropertyTreeView> dock = propertyTreeView_;

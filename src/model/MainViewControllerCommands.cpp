@@ -1,48 +1,13 @@
-// Commands of the window whose dialogs and docks are still to come: until
-// then opening a camera takes the first one not yet open, and the others do
+// Commands of the window whose docks are still to come: until then they do
 // nothing.
 
 #include "model/MainViewController.h"
-
-#include "app/Utf8.h"
-#include "model/MainModel.h"
-#include "views/IMainView.h"
-
-#include <spdlog/spdlog.h>
-
-void MainViewController::open_device_dialog()
-{
-    try {
-        const std::vector<std::wstring> available = model_->available_devices();
-        if (available.empty()) {
-            spdlog::info("MainViewController::open_device_dialog(): no camera to open");
-            return;
-        }
-        const std::wstring& name = available.front();
-        if (!model_->open_device_by_name(name, true)) {
-            view_->showMessageBox(L"Error",
-                                  L"Failed to open device: " + name + L". Check log file for more details.",
-                                  nullptr, {});
-            return;
-        }
-        model_->start();
-        update_device_properties_view();
-    } catch (const std::exception& e) {
-        view_->showMessageBox(L"Error", app::utf8_to_wide(e.what()), nullptr, {});
-    }
-}
-
-void MainViewController::open_video_format_dialog(std::shared_ptr<app::VideoDeviceController>) {}
 
 void MainViewController::show_help() {}
 
 void MainViewController::show_device_properties() {}
 
 void MainViewController::show_property_dialog() {}
-
-void MainViewController::save_image() {}
-
-void MainViewController::save_to_sequence() {}
 
 void MainViewController::show_sequence_settings() {}
 
@@ -51,3 +16,7 @@ void MainViewController::show_sequence_timer() {}
 void MainViewController::show_histogram_settings() {}
 
 void MainViewController::show_filter_settings() {}
+
+void MainViewController::toggle_lut_view(bool) {}
+
+void MainViewController::toggle_device_events_view(bool) {}

@@ -19,7 +19,7 @@
 void MainViewController::build_device_tab()
 {
     const bool selected = model_->has_selected_device();
-    // The tab's items are built here, in the tab's order (still to come).
+    build_device_tab_items();
 
     update_histogram_settings_view();
     update_sequence_settings_view();
