@@ -141,14 +141,18 @@ void MainViewController::build_start_stop_button()
 void MainViewController::build_pixelformat_list()
 {
     const std::wstring name = item("Menu/Items/Pixelformat");
-    if (!model_->has_selected_device())
-        return view_->removeRibbonButton(tab(), group(), name);
+    if (!model_->has_selected_device()) {
+        view_->removeRibbonButton(tab(), group(), name);
+        return;
+    }
     const auto camera = selected_camera();
     if (!camera || !camera->isDeviceOpen())
         return;
     const std::vector<std::string> names = camera->pixelformatNames();
-    if (names.size() < 2)
-        return view_->removeRibbonButton(tab(), group(), name);
+    if (names.size() < 2) {
+        view_->removeRibbonButton(tab(), group(), name);
+        return;
+    }
     IMenuListButton* list = view_->addRibbonListButton(tab(), group(), name);
     if (!list)
         return;
@@ -166,15 +170,19 @@ void MainViewController::build_pixelformat_list()
 void MainViewController::build_resolution_list()
 {
     const std::wstring name = item("Menu/Items/Resolution");
-    if (!model_->has_selected_device())
-        return view_->removeRibbonButton(tab(), group(), name);
+    if (!model_->has_selected_device()) {
+        view_->removeRibbonButton(tab(), group(), name);
+        return;
+    }
     const auto camera = selected_camera();
     if (!camera || !camera->isDeviceOpen())
         return;
     const app::VideoFormat current = camera->videoformat();
     const std::vector<app::Resolution> sizes = camera->resolutions(current.pixelformat);
-    if (sizes.size() < 2)
-        return view_->removeRibbonButton(tab(), group(), name);
+    if (sizes.size() < 2) {
+        view_->removeRibbonButton(tab(), group(), name);
+        return;
+    }
     IMenuListButton* list = view_->addRibbonListButton(tab(), group(), name);
     if (!list)
         return;
@@ -192,14 +200,18 @@ void MainViewController::build_resolution_list()
 void MainViewController::build_framerate_list()
 {
     const std::wstring name = item("Menu/Items/Framerate");
-    if (!model_->has_selected_device())
-        return view_->removeRibbonButton(tab(), group(), name);
+    if (!model_->has_selected_device()) {
+        view_->removeRibbonButton(tab(), group(), name);
+        return;
+    }
     const auto camera = selected_camera();
     if (!camera || !camera->isDeviceOpen())
         return;
     const std::vector<double> rates = camera->hasFramerate() ? camera->framerates() : std::vector<double>{};
-    if (rates.empty())
-        return view_->removeRibbonButton(tab(), group(), name);
+    if (rates.empty()) {
+        view_->removeRibbonButton(tab(), group(), name);
+        return;
+    }
     IMenuListButton* list = view_->addRibbonListButton(tab(), group(), name);
     if (!list)
         return;
@@ -217,8 +229,10 @@ void MainViewController::build_videonorm_list()
 {
     const std::wstring name = item("Menu/Items/Videonorms");
     const auto camera = selected_camera();
-    if (!camera || !camera->isDeviceOpen() || !camera->hasVideonorm())
-        return view_->removeRibbonButton(tab(), group(), name);
+    if (!camera || !camera->isDeviceOpen() || !camera->hasVideonorm()) {
+        view_->removeRibbonButton(tab(), group(), name);
+        return;
+    }
     IMenuListButton* list = view_->addRibbonListButton(tab(), group(), name);
     if (!list)
         return;
@@ -235,8 +249,10 @@ void MainViewController::build_inputchannel_list()
 {
     const std::wstring name = item("Menu/Items/InputChannels");
     const auto camera = selected_camera();
-    if (!camera || !camera->isDeviceOpen() || !camera->hasInputchannel())
-        return view_->removeRibbonButton(tab(), group(), name);
+    if (!camera || !camera->isDeviceOpen() || !camera->hasInputchannel()) {
+        view_->removeRibbonButton(tab(), group(), name);
+        return;
+    }
     IMenuListButton* list = view_->addRibbonListButton(tab(), group(), name);
     if (!list)
         return;
@@ -254,8 +270,10 @@ void MainViewController::build_binning_item()
 {
     const std::wstring name = item("Menu/Items/BinningFactor");
     const auto camera = selected_camera();
-    if (!camera || !camera->isDeviceOpen() || !camera->hasBinning())
-        return view_->removeRibbonButton(tab(), group(), name);
+    if (!camera || !camera->isDeviceOpen() || !camera->hasBinning()) {
+        view_->removeRibbonButton(tab(), group(), name);
+        return;
+    }
     IMenuListButton* list = view_->addRibbonListButton(tab(), group(), name);
     if (!list)
         return;
@@ -270,8 +288,10 @@ void MainViewController::build_binning_item()
 
 void MainViewController::build_dialogs_menu()
 {
-    if (!model_->has_selected_device())
-        return view_->removeRibbonButton(tab(), kMiscellaneous, kDialogs);
+    if (!model_->has_selected_device()) {
+        view_->removeRibbonButton(tab(), kMiscellaneous, kDialogs);
+        return;
+    }
     const auto camera = selected_camera();
     if (!camera || !camera->isDeviceOpen())
         return;
@@ -334,13 +354,17 @@ void MainViewController::build_autofocus_button()
         autoFocusPickButton_ = nullptr;
         autoFocusPickArmed_ = false;
     };
-    if (!model_->has_selected_device())
-        return forget();
+    if (!model_->has_selected_device()) {
+        forget();
+        return;
+    }
     const auto camera = selected_camera();
     if (!camera || !camera->isDeviceOpen())
         return;
-    if (!camera->hasAutoFocus())
-        return forget();
+    if (!camera->hasAutoFocus()) {
+        forget();
+        return;
+    }
     app::IMenuButton* button = view_->addRibbonButton(tab(), group(), kAutoFocus);
     if (!button)
         return;

@@ -169,9 +169,9 @@ TEST_F(CaptureCommandsTest, OnlyTheConfiguredHotKeyCapturesOneSequenceFrame)
         bool captures;
     };
     const Row rows[] = {
-        {L"Enter", kyrgx::KEY_ENTER, true},  {L"Enter", kyrgx::KEY_SPACE, false},
-        {L"Space", kyrgx::KEY_SPACE, true},  {L"Space", kyrgx::KEY_ENTER, false},
-        {L"Space", kyrgx::KEY_A, false},     {L"enter", kyrgx::KEY_ENTER, false},
+        {L"Enter", kyrgx::KEY_ENTER, true},   {L"Enter", kyrgx::KEY_SPACE, false},
+        {L"Space", kyrgx::KEY_SPACE, true},   {L"Space", kyrgx::KEY_ENTER, false},
+        {L"Space", kyrgx::KEY_A, false},      {L"enter", kyrgx::KEY_ENTER, false},
         {L"Space ", kyrgx::KEY_SPACE, false}, {L"F1", kyrgx::KEY_F1, false},
     };
     for (const Row& row : rows) {
