@@ -8,6 +8,8 @@
 #include "model/IDevicePanelController.h"
 #include "views/IPropertyTreeView.h"
 
+#include "model/IDeviceSelectionDialog.h"
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -33,6 +35,9 @@ struct ControllerServices {
     LutViewControllerFactory lutViewController;
     DeviceEventsViewControllerFactory deviceEventsViewController;
     PropertyTreeViewFactory propertyTreeView;
+    // The device selection dialog of the Open Device command; without one the
+    // command only logs that it has no dialog.
+    DeviceSelectionDialogFactory deviceSelectionDialog;
 };
 
 } // namespace app

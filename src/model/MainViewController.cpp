@@ -58,6 +58,7 @@ MainViewController::MainViewController(std::shared_ptr<app::IMainView> view,
 
     connect_view_events();
     connect_model_events();
+    connect_capture_events();
     addTimeout(
         [this] {
             update_device_info();
@@ -167,6 +168,7 @@ void MainViewController::update_device_info()
 
 void MainViewController::on_close()
 {
+    loaded_ = true; // a first load still to come opens nothing
     save_window_settings();
     if (propertyTreeView_) {
         const std::shared_ptr<app::IPropertyTreeView> dock = propertyTreeView_;

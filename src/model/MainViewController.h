@@ -14,12 +14,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
+#include <vector>
 
 namespace kyrgx {
 class Graphics;
@@ -39,6 +41,7 @@ class IPropertyTreeView;
 class IPropertyView;
 class ISequenceSettingsView;
 class ISequenceTimerView;
+class IVideoformatFramerateDialog;
 class IViewBase;
 class DeviceInstance;
 class Histogram;
@@ -61,10 +64,12 @@ class VideoDeviceController;
 // showing another camera), MainViewControllerZoom.cpp (live view selection and
 // zoom), MainViewControllerMessages.cpp (message boxes),
 // MainViewControllerDocks.cpp (the Device tab's frame, the dock commands and
-// the dock refreshes), MainViewControllerDialogsMenu.cpp (the Device tab's
-// "Dialogs" menu), MainViewControllerLiveView.cpp (the live views' input, the
-// autofocus pick, the ROI tool and the overlay pass),
-// MainViewControllerCommands.cpp (commands other work fills in).
+// the dock refreshes), MainViewControllerLiveView.cpp (the live views' input,
+// the autofocus pick, the ROI tool and the overlay pass),
+// MainViewControllerCapture.cpp (Start/Stop, snaps and image sequences),
+// MainViewControllerDeviceCommands.cpp (opening cameras, the device menu, the
+// video format dialog and the format lists), MainViewControllerDeviceTab.cpp
+// (the Device tab's items and its Dialogs menu).
 //
 // Threads: everything runs on the GUI thread except the frame reaction
 // (update_live_view, update_histogram and the plug-ins' frame hooks, on each
@@ -229,19 +234,72 @@ public:
     // What the sequence timer dock shows of a sequence.
     static app::SequenceTimerViewData sequence_timer_data(const app::ImageSequence& sequence);
 
-    // ---- the Device tab's "Dialogs" menu (MainViewControllerDialogsMenu.cpp):
-    // "GenICam Settings", "LUT" and "Device Events" as the open selected camera
-    // offers them, each checked while its dock is open.
-    void build_dialogs_menu();
-    void build_property_tree_toggle(app::IMenuListButton& dialogs);
-    void build_lut_toggle(app::IMenuListButton& dialogs);
-    void add_device_events_entry(app::IMenuListButton* dialogs);
-
-    // ---- commands other work fills in (MainViewControllerCommands.cpp)
+    // ---- Open Device and the video format dialog
+    // (MainViewControllerDeviceCommands.cpp), Snap and Save to Sequence
+    // (MainViewControllerCapture.cpp)
     void open_device_dialog();
     void open_video_format_dialog(std::shared_ptr<app::VideoDeviceController> camera);
     void save_image();
     void save_to_sequence();
+
+    // ---- capture commands (MainViewControllerCapture.cpp)
+    // Pauses or resumes the selected camera's stream and labels the button
+    // "Start" (paused) or "Stop".
+    void toggle_pause(app::IMenuButton* button);
+    // "Saved to sequence:" and the file name in the camera's live view (frame thread).
+    void on_sequence_image_saved(app::VideoDeviceController& camera, const std::filesystem::path& path);
+    // Asks whether a sequence may overwrite files of that folder; true for Yes.
+    bool ask_overwrite_sequence_files(const std::string& folder, const std::string& fileName);
+    // One sequence capture when the key is the selected camera's "hotkey"
+    // ("Enter" or "Space"); other keys and names capture nothing.
+    void capture_on_hotkey(kyrgx::Keys key);
+
+    // ---- device commands (MainViewControllerDeviceCommands.cpp)
+    // The cameras of the device menu: the selected one, the image import and
+    // every connected camera no open camera shares a serial number with.
+    std::vector<vsx::DeviceInfo> menu_devices() const;
+    // The device menu's text of a camera: model name, a blank, serial number.
+    static std::wstring device_entry_text(const vsx::DeviceInfo& device);
+    void fill_device_menu(app::IMenuListButton* button);
+    void select_menu_device(int index);
+    // The video format dialog's reactions; each acts on the dialog's camera.
+    void videoformat_dialog_pixelformat_changed(const std::shared_ptr<app::VideoDeviceController>& camera,
+                                                const std::string& pixelformat);
+    void videoformat_dialog_resolution_changed(const std::shared_ptr<app::VideoDeviceController>& camera,
+                                               kyrgx::Vec2<int> size);
+    void videoformat_dialog_framerate_changed(const std::shared_ptr<app::VideoDeviceController>& camera,
+                                              float rate);
+    void videoformat_dialog_closed(const std::shared_ptr<app::VideoDeviceController>& camera,
+                                   app::IVideoformatFramerateDialog& dialog, bool accepted);
+    // The Device tab's lists; each resumes a paused stream first.
+    void select_pixelformat(int index);
+    void select_framerate(int index);
+    void select_resolution(int index);
+    void select_binning(const std::wstring& text);
+    void select_inputchannel(const std::wstring& text);
+    void select_videonorm(const std::wstring& text);
+
+    // ---- the Device tab's items (MainViewControllerDeviceTab.cpp), in the
+    // order build_device_tab runs them
+    void build_select_device_item();
+    void build_start_stop_button();
+    void build_pixelformat_list();
+    void build_resolution_list();
+    void build_framerate_list();
+    void build_videonorm_list();
+    void build_inputchannel_list();
+    void build_binning_item();
+    // The "Dialogs" menu: "GenICam Settings", "LUT" and "Device Events" as the
+    // open selected camera offers them, each checked while its dock is open.
+    void build_dialogs_menu();
+    void build_autofocus_button();
+    void add_genicam_entry(app::IMenuListButton& dialogs);
+    void add_lut_entry(app::IMenuListButton& dialogs);
+    void add_device_events_entry(app::IMenuListButton* dialogs);
+    // A frame rate as the tab lists it: two decimals, a point, any locale.
+    static std::wstring framerate_text(float rate);
+    // "<width>x<height>".
+    static std::wstring resolution_text(int64_t width, int64_t height);
 
     // The image point and colour of the last colour pick, for the status bar.
     static kyrgx::Vec2<int> pickedPoint;
@@ -272,6 +330,21 @@ private:
                 callback(std::forward<decltype(args)>(args)...);
         };
     }
+
+    // Empties a view's event list that may be raising right now (a list button
+    // rebuilt by its own choice): its handlers live on until the next tick.
+    template <typename List> void retire_handlers(List& list)
+    {
+        if (list.empty())
+            return;
+        auto retired = std::make_shared<List>(std::move(list));
+        list.clear();
+        addOnce([retired] {});
+    }
+    void connect_capture_events();
+    // The Device tab's items in their order; a builder that fails is logged
+    // and the others still run.
+    void build_device_tab_items();
 
     void create_plugins(const app::ControllerServices& services);
     void connect_view_events();

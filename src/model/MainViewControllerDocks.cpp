@@ -35,8 +35,7 @@ using app::IViewBase;
 void MainViewController::build_device_tab()
 {
     const bool selected = model_->has_selected_device();
-    // The tab's items are built here, in the tab's order (still to come).
-    build_dialogs_menu();
+    build_device_tab_items();
     build_roi_button();
 
     // A camera closed while others stay open leaves none selected for a

@@ -1,5 +1,6 @@
 #include "app/context/ControllerWiring.h"
 
+#include "app/context/DeviceSelectionDialogFactory.h"
 #include "app/context/StandInPlugins.h"
 #include "dialogs/GenICamPropertyDialog.h"
 #include "panels/DeviceEventsViewController.h"
@@ -25,6 +26,7 @@ app::ControllerServices controller_services()
         [](const std::shared_ptr<vsx::Grabber>& grabber) -> std::shared_ptr<app::IPropertyTreeView> {
         return vsx::ui_util::make_property_tree_dock(grabber);
     };
+    services.deviceSelectionDialog = device_selection_dialog_factory();
     return services;
 }
 

@@ -25,6 +25,7 @@
 #include "views/QtMainView.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileInfo>
 #include <QUrl>
 #include <clocale>
@@ -208,6 +209,11 @@ void qt_context::run(int argc, char** argv)
     // Until here a termination signal ends the process at once; from here on
     // it closes the window the way the user's close does.
     auto termination = std::make_unique<TerminationSignals>([this] {
+        // A dialog running its own loop (the device selection dialog, a
+        // message box) ends first, as its Cancel would.
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
+                dialog->reject();
         if (view_)
             view_->close();
     });
