@@ -97,8 +97,9 @@ int sandbox_xpcall(lua_State* L)
 // the time-out's hook, which fires only between Lua instructions. Three of
 // them can run for ever on a line of script: pattern matching that backtracks
 // (string.find(string.rep('a', 3000), '.-.-.-.-b')), string.rep of empty
-// strings (string.rep('', math.maxinteger) copies nothing that many times) and
-// table.move over a huge range of absent elements. Their wrappers refuse what
+// strings (string.rep('', math.maxinteger) copies nothing that many times),
+// table.move over a huge range of absent elements, and table.insert and
+// table.remove on a table whose __len claims a huge length. Their wrappers refuse what
 // could not end in reasonable time and pass everything else to Lua's own
 // function (the first upvalue). They hold no C++ objects, so their Lua errors
 // skip no destructor.
@@ -265,6 +266,30 @@ int sandbox_move(lua_State* L)
     return call_wrapped(L);
 }
 
+// table.insert and table.remove shift every element up to the table's
+// length, which a __len metamethod can make as large as it likes: a length
+// past kMaxMovedElements is refused. Only a table with __len is checked (a
+// plain table cannot be that long); its __len then runs twice.
+int guarded_shift(lua_State* L, const char* name)
+{
+    if (lua_type(L, 1) == LUA_TTABLE && luaL_getmetafield(L, 1, "__len") != LUA_TNIL) {
+        lua_pop(L, 1);
+        if (luaL_len(L, 1) >= kMaxMovedElements)
+            return luaL_error(L, "%s: more than %I elements", name, kMaxMovedElements);
+    }
+    return call_wrapped(L);
+}
+
+int sandbox_insert(lua_State* L)
+{
+    return guarded_shift(L, "table.insert");
+}
+
+int sandbox_remove(lua_State* L)
+{
+    return guarded_shift(L, "table.remove");
+}
+
 void remove_field(lua_State* L, int table, const char* name)
 {
     lua_pushnil(L);
@@ -315,6 +340,8 @@ int open_sandbox(lua_State* L)
     wrap_library_function(L, LUA_STRLIBNAME, "gsub", sandbox_gsub);
     wrap_library_function(L, LUA_STRLIBNAME, "rep", sandbox_rep);
     wrap_library_function(L, LUA_TABLIBNAME, "move", sandbox_move);
+    wrap_library_function(L, LUA_TABLIBNAME, "insert", sandbox_insert);
+    wrap_library_function(L, LUA_TABLIBNAME, "remove", sandbox_remove);
 
     // os keeps only its clock and calendar functions.
     lua_newtable(L);

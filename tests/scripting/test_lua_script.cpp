@@ -179,13 +179,16 @@ TEST(ScriptSandbox, MemoryBlowUpsEndWithAnErrorAndLeaveTheStateUsable)
 
 // Native loops of the libraries never reach the time-out's hook: the matcher
 // backtracking through a pattern, string.rep copying empty strings and
-// table.move over a huge range used to run for ever on one line of script.
+// table.move over a huge range (or insert and remove over a huge claimed
+// length) used to run for ever on one line of script.
 // They are refused, or end at once, and the usual uses still work.
 TEST(ScriptSandbox, NativeLoopsThatCouldRunForeverEndAtOnce)
 {
     ScriptHarness h({{"native.lua", R"(
         long = string.rep('a', 3000)
         spaces = '  ' .. string.rep('x', 100) .. '  '
+        huge = setmetatable({}, {__len = function() return 1 << 62 end})
+        small = setmetatable({1, 2}, {__len = function() return 2 end})
     )"}});
     h.manager->setEnabled("native", true);
     app::LuaScript& script = *h.script("native");
@@ -203,6 +206,8 @@ TEST(ScriptSandbox, NativeLoopsThatCouldRunForeverEndAtOnce)
         {"string.find(long, string.rep('a?', 40) .. 'b')", "pattern too complex"},
         {"table.move({}, 1, 1 << 62, 2)", "table.move: more than 4194304 elements"},
         {"table.move({}, math.mininteger, -1, 1)", "table.move: more than"},
+        {"table.insert(huge, 1, 'x')", "table.insert: more than 4194304 elements"},
+        {"table.remove(huge, 1)", "table.remove: more than"},
     };
     for (const Refused& r : refused) {
         SCOPED_TRACE(r.call);
@@ -221,6 +226,7 @@ TEST(ScriptSandbox, NativeLoopsThatCouldRunForeverEndAtOnce)
         "string.find(long, 'b') == nil and string.find('f(a(b)c)', '%b()') == 2",
         "string.match('key=value', '(%w+)=(%w+)') == 'key' and string.gmatch('a b', '%a+')() == 'a'",
         "table.move({1, 2, 3}, 1, 3, 2)[4] == 3 and #table.move({}, 1, 0, 1) == 0",
+        "(function() table.insert(small, 1, 0) return table.remove(small, 1) == 0 and small[1] == 1 end)()",
         "not pcall(string.find, long, '[a')",
     };
     for (const char* truth : truths)
