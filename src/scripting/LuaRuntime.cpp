@@ -94,93 +94,17 @@ int sandbox_xpcall(lua_State* L)
 }
 
 // The native loops of the string and table libraries run without reaching
-// the time-out's hook, which fires only between Lua instructions. Three of
-// them can run for ever on a line of script: pattern matching that backtracks
-// (string.find(string.rep('a', 3000), '.-.-.-.-b')), string.rep of empty
-// strings (string.rep('', math.maxinteger) copies nothing that many times),
-// table.move over a huge range of absent elements, and table.insert and
-// table.remove on a table whose __len claims a huge length. Their wrappers refuse what
+// the time-out's hook, which fires only between Lua instructions. Two of them
+// can run for ever on a line of script: string.rep of empty strings
+// (string.rep('', math.maxinteger) copies nothing that many times) and
+// table.move over a huge range of absent elements. Their wrappers refuse what
 // could not end in reasonable time and pass everything else to Lua's own
 // function (the first upvalue). They hold no C++ objects, so their Lua errors
 // skip no destructor.
 
-// The most matching steps a pattern may need in the worst case (every
-// expansion tried at every starting position): some tenths of a second.
-constexpr double kMaxPatternSteps = 1e8;
 // The most elements one table.move may cover: more than a state's memory
 // holds.
 constexpr lua_Integer kMaxMovedElements = static_cast<lua_Integer>(kScriptMemoryLimit / 16);
-
-// The end of the character class starting at p[i] ('%x', '[set]' or one
-// character); lp when the class is malformed (Lua then reports it).
-size_t class_end(const char* p, size_t lp, size_t i)
-{
-    if (p[i] == '%')
-        return i + 2 <= lp ? i + 2 : lp;
-    if (p[i] != '[')
-        return i + 1;
-    ++i;
-    if (i < lp && p[i] == '^')
-        ++i;
-    do { // the first character of a set is taken as it is, even ']'
-        if (i >= lp)
-            return lp;
-        if (p[i++] == '%')
-            ++i;
-    } while (i < lp && p[i] != ']');
-    return i < lp ? i + 1 : lp;
-}
-
-// The worst-case number of steps of matching the pattern in a subject of n
-// bytes: each starting position (one when anchored) times n + 1 for every
-// expansion ('*', '+', '-'), balance ('%b') and back-reference, and 2 for
-// every optional item. Far above the real cost of most patterns, which keeps
-// the estimate safe and simple.
-double pattern_steps(size_t n, const char* p, size_t lp, bool anchorAllowed)
-{
-    const double positions = static_cast<double>(n) + 1.0;
-    size_t i = 0;
-    double steps = positions;
-    if (anchorAllowed && lp > 0 && p[0] == '^') {
-        steps = 1.0;
-        i = 1;
-    }
-    while (i < lp && steps <= kMaxPatternSteps) {
-        const char c = p[i];
-        if (c == '(' || c == ')') {
-            ++i;
-            continue;
-        }
-        if (c == '%' && i + 1 < lp) {
-            const char d = p[i + 1];
-            if (d == 'b') {
-                steps *= positions;
-                i += 4;
-                continue;
-            }
-            if (d == 'f') {
-                i = i + 2 < lp ? class_end(p, lp, i + 2) : lp;
-                continue;
-            }
-            if (d >= '0' && d <= '9') {
-                steps *= positions;
-                i += 2;
-                continue;
-            }
-        }
-        const size_t end = class_end(p, lp, i);
-        if (end < lp && (p[end] == '*' || p[end] == '+' || p[end] == '-')) {
-            steps *= positions;
-            i = end + 1;
-        } else if (end < lp && p[end] == '?') {
-            steps *= 2.0;
-            i = end + 1;
-        } else {
-            i = end;
-        }
-    }
-    return steps;
-}
 
 // Calls the wrapped library function with the arguments as given.
 int call_wrapped(lua_State* L)
@@ -189,47 +113,6 @@ int call_wrapped(lua_State* L)
     lua_insert(L, 1);
     lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
     return lua_gettop(L);
-}
-
-// string.find, match, gmatch and gsub: refused when the pattern could need
-// more than kMaxPatternSteps on the subject. A plain search (find with its
-// fourth argument true) is passed on as it is.
-int guarded_pattern(lua_State* L, bool anchorAllowed, bool mayBePlain)
-{
-    const int subjectType = lua_type(L, 1);
-    const int patternType = lua_type(L, 2);
-    const bool texts = (subjectType == LUA_TSTRING || subjectType == LUA_TNUMBER) &&
-                       (patternType == LUA_TSTRING || patternType == LUA_TNUMBER);
-    if (texts && !(mayBePlain && lua_toboolean(L, 4))) {
-        size_t n = 0;
-        size_t lp = 0;
-        lua_tolstring(L, 1, &n);
-        const char* pattern = lua_tolstring(L, 2, &lp);
-        if (pattern_steps(n, pattern, lp, anchorAllowed) > kMaxPatternSteps)
-            return luaL_error(L, "pattern too complex for a subject of %I bytes",
-                              static_cast<lua_Integer>(n));
-    }
-    return call_wrapped(L);
-}
-
-int sandbox_find(lua_State* L)
-{
-    return guarded_pattern(L, true, true);
-}
-
-int sandbox_match(lua_State* L)
-{
-    return guarded_pattern(L, true, false);
-}
-
-int sandbox_gmatch(lua_State* L)
-{
-    return guarded_pattern(L, false, false); // '^' is no anchor for gmatch
-}
-
-int sandbox_gsub(lua_State* L)
-{
-    return guarded_pattern(L, true, false);
 }
 
 // string.rep (s, n [, sep]): empty when s and sep are, however large n is.
@@ -333,11 +216,7 @@ int open_sandbox(lua_State* L)
     wrap_global(L, "load", sandbox_load);
     wrap_global(L, "setmetatable", sandbox_setmetatable);
     lua_register(L, "xpcall", sandbox_xpcall);
-    // The string library's table is also the strings' method table: s:find is guarded too.
-    wrap_library_function(L, LUA_STRLIBNAME, "find", sandbox_find);
-    wrap_library_function(L, LUA_STRLIBNAME, "match", sandbox_match);
-    wrap_library_function(L, LUA_STRLIBNAME, "gmatch", sandbox_gmatch);
-    wrap_library_function(L, LUA_STRLIBNAME, "gsub", sandbox_gsub);
+    // The string library's table is also the strings' method table: s:rep is guarded too.
     wrap_library_function(L, LUA_STRLIBNAME, "rep", sandbox_rep);
     wrap_library_function(L, LUA_TABLIBNAME, "move", sandbox_move);
     wrap_library_function(L, LUA_TABLIBNAME, "insert", sandbox_insert);

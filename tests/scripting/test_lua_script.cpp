@@ -197,13 +197,6 @@ TEST(ScriptSandbox, NativeLoopsThatCouldRunForeverEndAtOnce)
         const char* error;
     };
     const Refused refused[] = {
-        {"string.find(long, '.-.-.-.-.-.-b')", "pattern too complex for a subject of 3000 bytes"},
-        {"long:match('(.-)(.-)(.-)(.-)b')", "pattern too complex for a subject of 3000 bytes"},
-        {"string.gsub(long, 'a*a*a*a*b', '')", "pattern too complex"},
-        {"string.gmatch(long, '^.-.-.-.-b')", "pattern too complex"}, // '^' anchors no gmatch
-        {"string.find(long, '%b()%b()%b()')", "pattern too complex"},
-        {"string.find(long, '(a*)(a*)%1%2b')", "pattern too complex"},
-        {"string.find(long, string.rep('a?', 40) .. 'b')", "pattern too complex"},
         {"table.move({}, 1, 1 << 62, 2)", "table.move: more than 4194304 elements"},
         {"table.move({}, math.mininteger, -1, 1)", "table.move: more than"},
         {"table.insert(huge, 1, 'x')", "table.insert: more than 4194304 elements"},
@@ -225,6 +218,7 @@ TEST(ScriptSandbox, NativeLoopsThatCouldRunForeverEndAtOnce)
         "string.find(long, '.-.-.-b', 1, true) == nil and string.find(long .. '.-b', '.-b', 1, true) == 3001",
         "string.find(long, 'b') == nil and string.find('f(a(b)c)', '%b()') == 2",
         "string.match('key=value', '(%w+)=(%w+)') == 'key' and string.gmatch('a b', '%a+')() == 'a'",
+        "string.match('2026-12-11 10:20:30', '(%d+)-(%d+)-(%d+) (%d+):(%d+):(%d+)') == '2026'",
         "table.move({1, 2, 3}, 1, 3, 2)[4] == 3 and #table.move({}, 1, 0, 1) == 0",
         "(function() table.insert(small, 1, 0) return table.remove(small, 1) == 0 and small[1] == 1 end)()",
         "not pcall(string.find, long, '[a')",
