@@ -1,6 +1,7 @@
 #include "device/VideoDeviceController.h"
 
 #include "app/AppFolders.h"
+#include "app/JsonText.h"
 #include "app/TextFile.h"
 #include "app/Utf8.h"
 #include "device/BinningProbe.h"
@@ -107,7 +108,7 @@ void VideoDeviceController::load_device_state(const std::wstring& path)
     checkDevice();
     const std::filesystem::path settingsPath = settings_path_of(path);
     if (std::filesystem::exists(settingsPath)) {
-        const nlohmann::json settings = nlohmann::json::parse(read_text_file(path_to_wide(settingsPath)));
+        const nlohmann::json settings = app::parse_json(read_text_file(path_to_wide(settingsPath)));
         if (settings.is_object() && settings.contains("binning"))
             setBinningSkippingValue(settings["binning"].get<std::string>());
         if (settings.is_object() && settings.contains("videoformat")) {

@@ -4,6 +4,7 @@
 #include "model/MainModel.h"
 
 #include "app/AppFolders.h"
+#include "app/JsonText.h"
 #include "app/TextFile.h"
 #include "app/Utf8.h"
 #include "device/VideoDeviceController.h"
@@ -75,7 +76,7 @@ void MainModel::load_application_settings()
         const fs::path path = path_from_wide(get_settings_directory()) / configuration_file_name;
         if (!fs::exists(path)) // throws when the status cannot be read
             return;
-        const json root = json::parse(read_text_file(path_to_wide(path)));
+        const json root = parse_json(read_text_file(path_to_wide(path)));
         if (!root.is_object())
             throw std::runtime_error("the file does not hold a JSON object");
         const auto settings = root.find("application-settings");

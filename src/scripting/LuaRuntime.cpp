@@ -93,6 +93,86 @@ int sandbox_xpcall(lua_State* L)
     return 2;
 }
 
+// The native loops of the string and table libraries run without reaching
+// the time-out's hook, which fires only between Lua instructions. Two of them
+// can run for ever on a line of script: string.rep of empty strings
+// (string.rep('', math.maxinteger) copies nothing that many times) and
+// table.move over a huge range of absent elements. Their wrappers refuse what
+// could not end in reasonable time and pass everything else to Lua's own
+// function (the first upvalue). They hold no C++ objects, so their Lua errors
+// skip no destructor.
+
+// The most elements one table.move may cover: more than a state's memory
+// holds.
+constexpr lua_Integer kMaxMovedElements = static_cast<lua_Integer>(kScriptMemoryLimit / 16);
+
+// Calls the wrapped library function with the arguments as given.
+int call_wrapped(lua_State* L)
+{
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
+// string.rep (s, n [, sep]): empty when s and sep are, however large n is.
+int sandbox_rep(lua_State* L)
+{
+    const int subjectType = lua_type(L, 1);
+    const int separatorType = lua_type(L, 3);
+    if ((subjectType == LUA_TSTRING || subjectType == LUA_TNUMBER) && lua_isinteger(L, 2) &&
+        (separatorType == LUA_TNONE || separatorType == LUA_TNIL || separatorType == LUA_TSTRING)) {
+        size_t l = 0;
+        size_t lsep = 0;
+        lua_tolstring(L, 1, &l);
+        if (separatorType == LUA_TSTRING)
+            lua_tolstring(L, 3, &lsep);
+        if (l + lsep == 0) {
+            lua_pushliteral(L, "");
+            return 1;
+        }
+    }
+    return call_wrapped(L);
+}
+
+// table.move (a1, f, e, t [, a2]): at most kMaxMovedElements elements.
+int sandbox_move(lua_State* L)
+{
+    if (lua_isinteger(L, 2) && lua_isinteger(L, 3)) {
+        const lua_Integer f = lua_tointeger(L, 2);
+        const lua_Integer e = lua_tointeger(L, 3);
+        // The difference in unsigned arithmetic, which cannot overflow.
+        if (e >= f && static_cast<lua_Unsigned>(e) - static_cast<lua_Unsigned>(f) >=
+                          static_cast<lua_Unsigned>(kMaxMovedElements))
+            return luaL_error(L, "table.move: more than %I elements", kMaxMovedElements);
+    }
+    return call_wrapped(L);
+}
+
+// table.insert and table.remove shift every element up to the table's
+// length, which a __len metamethod can make as large as it likes: a length
+// past kMaxMovedElements is refused. Only a table with __len is checked (a
+// plain table cannot be that long); its __len then runs twice.
+int guarded_shift(lua_State* L, const char* name)
+{
+    if (lua_type(L, 1) == LUA_TTABLE && luaL_getmetafield(L, 1, "__len") != LUA_TNIL) {
+        lua_pop(L, 1);
+        if (luaL_len(L, 1) >= kMaxMovedElements)
+            return luaL_error(L, "%s: more than %I elements", name, kMaxMovedElements);
+    }
+    return call_wrapped(L);
+}
+
+int sandbox_insert(lua_State* L)
+{
+    return guarded_shift(L, "table.insert");
+}
+
+int sandbox_remove(lua_State* L)
+{
+    return guarded_shift(L, "table.remove");
+}
+
 void remove_field(lua_State* L, int table, const char* name)
 {
     lua_pushnil(L);
@@ -105,6 +185,17 @@ void wrap_global(lua_State* L, const char* name, lua_CFunction fn)
     lua_getglobal(L, name);
     lua_pushcclosure(L, fn, 1);
     lua_setglobal(L, name);
+}
+
+// Replaces the function 'name' of the global library table 'library' by fn,
+// which gets the original as its upvalue.
+void wrap_library_function(lua_State* L, const char* library, const char* name, lua_CFunction fn)
+{
+    lua_getglobal(L, library);
+    lua_getfield(L, -1, name);
+    lua_pushcclosure(L, fn, 1);
+    lua_setfield(L, -2, name);
+    lua_pop(L, 1);
 }
 
 int open_sandbox(lua_State* L)
@@ -125,6 +216,11 @@ int open_sandbox(lua_State* L)
     wrap_global(L, "load", sandbox_load);
     wrap_global(L, "setmetatable", sandbox_setmetatable);
     lua_register(L, "xpcall", sandbox_xpcall);
+    // The string library's table is also the strings' method table: s:rep is guarded too.
+    wrap_library_function(L, LUA_STRLIBNAME, "rep", sandbox_rep);
+    wrap_library_function(L, LUA_TABLIBNAME, "move", sandbox_move);
+    wrap_library_function(L, LUA_TABLIBNAME, "insert", sandbox_insert);
+    wrap_library_function(L, LUA_TABLIBNAME, "remove", sandbox_remove);
 
     // os keeps only its clock and calendar functions.
     lua_newtable(L);

@@ -56,8 +56,10 @@ StateControl* control_of(lua_State* L);
 // refuses finalizers (__gc) and whose xpcall calls the message handler after
 // the error (both would otherwise run script code out of the time-out's
 // reach); coroutine, table, string, math and utf8; os with
-// clock, time and date only. No io, package or debug. Its memory is counted
-// against control.memoryLimit. Null when the state cannot be created.
+// clock, time and date only. No io, package or debug. string.rep and
+// table.move refuse work that could not end in reasonable time (their loops
+// never reach the time-out). Its memory is counted against
+// control.memoryLimit. Null when the state cannot be created.
 lua_State* new_script_state(StateControl& control);
 
 // Compiles text (never bytecode) as a chunk named chunkName (Lua's messages

@@ -32,11 +32,13 @@ public:
         };
     }
 
-    // Waits until count frames were recorded in all (gives up after 10 s).
+    // Waits until count frames were recorded in all. It gives up after 60 s,
+    // a limit only for frames that never come: under the sanitizers on a busy
+    // machine, frames encoded into a recording can take longer than ten seconds.
     bool waitFor(size_t count)
     {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return frames_.size() >= count; });
+        return changed_.wait_for(lock, std::chrono::seconds(60), [&] { return frames_.size() >= count; });
     }
 
     size_t count() const

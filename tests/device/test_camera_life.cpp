@@ -700,6 +700,8 @@ TEST_F(CameraLife, SettingsFileVariants)
         const char* format;
         const char* binning;
     };
+    // Nesting deeper than any reader takes is refused as malformed text.
+    const std::string deep = R"({"binning": )" + std::string(100000, '[') + std::string(100000, ']') + "}";
     const Row rows[] = {
         {R"({"binning": "Disabled", "videoformat": "Mono16", "width": "0x400", "height": "768"})",
          "loadDeviceState() failed: state unreadable", "Mono16 (1024x768)", "Disabled"},
@@ -711,9 +713,10 @@ TEST_F(CameraLife, SettingsFileVariants)
         {R"({"videoformat": "Mono8", "width": "abc", "height": "480"})",
          "set_videoformat: ", "Mono8 (640x480)", "Binning 2x"},
         {"not json", "[json.exception.parse_error.101]", "Mono8 (640x480)", "Binning 2x"},
+        {deep.c_str(), "[json.exception.parse_error.101]", "Mono8 (640x480)", "Binning 2x"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.settings);
+        SCOPED_TRACE(std::string(row.settings).substr(0, 80));
         app::write_text_file(settingsPath, row.settings);
         const std::string text = error_text([&] { controller->load_device_state(statePath); });
         EXPECT_EQ(text.rfind(row.error, 0), 0u) << text;

@@ -180,6 +180,9 @@ TEST_F(Configuration, ABrokenFileOrEntryOpensNothingOfIt)
         {"settings not an object", R"({"application-settings": [1]})"},
         {"devices a single value", R"({"application-settings": {"devices": 5}})"},
         {"entry not an object", file_with("7")},
+        // Copying so deep an entry used to recurse until the stack ran out.
+        {"an entry nested past any real file",
+         file_with(std::string(1000000, '[') + std::string(1000000, ']'))},
         {"name not a string", file_with(R"({"name": 5, "scrollZoom": )" + kPlain + "}")},
         {"no name", file_with(R"({"scrollZoom": )" + kPlain + "}")},
         {"no scrollZoom", file_with(R"({"name": ")" + std::string(kUsbName) + R"("})")},

@@ -177,6 +177,56 @@ TEST(ScriptSandbox, MemoryBlowUpsEndWithAnErrorAndLeaveTheStateUsable)
     EXPECT_LE(script.control().memoryUsed, LuaContext::kScriptMemoryLimit);
 }
 
+// Native loops of the libraries never reach the time-out's hook: the matcher
+// backtracking through a pattern, string.rep copying empty strings and
+// table.move over a huge range (or insert and remove over a huge claimed
+// length) used to run for ever on one line of script.
+// They are refused, or end at once, and the usual uses still work.
+TEST(ScriptSandbox, NativeLoopsThatCouldRunForeverEndAtOnce)
+{
+    ScriptHarness h({{"native.lua", R"(
+        long = string.rep('a', 3000)
+        spaces = '  ' .. string.rep('x', 100) .. '  '
+        huge = setmetatable({}, {__len = function() return 1 << 62 end})
+        small = setmetatable({1, 2}, {__len = function() return 2 end})
+    )"}});
+    h.manager->setEnabled("native", true);
+    app::LuaScript& script = *h.script("native");
+    struct Refused {
+        const char* call;
+        const char* error;
+    };
+    const Refused refused[] = {
+        {"table.move({}, 1, 1 << 62, 2)", "table.move: more than 4194304 elements"},
+        {"table.move({}, math.mininteger, -1, 1)", "table.move: more than"},
+        {"table.insert(huge, 1, 'x')", "table.insert: more than 4194304 elements"},
+        {"table.remove(huge, 1)", "table.remove: more than"},
+    };
+    for (const Refused& r : refused) {
+        SCOPED_TRACE(r.call);
+        const std::string message =
+            lua_text(script, std::string("select(2, pcall(function() return ") + r.call + " end))");
+        EXPECT_NE(message.find(r.error), std::string::npos) << message;
+        EXPECT_EQ(message.rfind("[string", 0), 0u) << "names the script's line: " << message;
+    }
+    const char* truths[] = {
+        "string.rep('', math.maxinteger) == '' and string.rep('', 1 << 40, '') == ''",
+        "string.rep('ab', 3, ',') == 'ab,ab,ab' and ('x'):rep(0) == '' and string.rep(7, 2) == '77'",
+        "not pcall(string.rep, 'x', math.maxinteger)",
+        "spaces:match('^%s*(.-)%s*$') == string.rep('x', 100)",
+        "select(2, string.gsub('a b  c', '%s+', ' ')) == 2",
+        "string.find(long, '.-.-.-b', 1, true) == nil and string.find(long .. '.-b', '.-b', 1, true) == 3001",
+        "string.find(long, 'b') == nil and string.find('f(a(b)c)', '%b()') == 2",
+        "string.match('key=value', '(%w+)=(%w+)') == 'key' and string.gmatch('a b', '%a+')() == 'a'",
+        "string.match('2026-12-11 10:20:30', '(%d+)-(%d+)-(%d+) (%d+):(%d+):(%d+)') == '2026'",
+        "table.move({1, 2, 3}, 1, 3, 2)[4] == 3 and #table.move({}, 1, 0, 1) == 0",
+        "(function() table.insert(small, 1, 0) return table.remove(small, 1) == 0 and small[1] == 1 end)()",
+        "not pcall(string.find, long, '[a')",
+    };
+    for (const char* truth : truths)
+        EXPECT_TRUE(lua_bool(script, truth)) << truth;
+}
+
 namespace {
 
 // Every reading of the time-out's clock moves it on by one millisecond, so

@@ -54,7 +54,10 @@ public:
     vsx_sink* sink() const { return sink_.get(); }
     Sink take_sink() { return std::move(sink_); }
 
-    bool wait_frames(size_t count, int timeout_ms = 10000);
+    // Waits until count frames have arrived. The limit only ends a wait for
+    // frames that never come: under the sanitizers on a busy machine a dozen
+    // rendered frames can take longer than ten seconds.
+    bool wait_frames(size_t count, int timeout_ms = 60000);
     size_t frames() const;
     std::vector<uint8_t> frame(size_t index) const;
     vsx_image_type type() const;
