@@ -160,6 +160,7 @@ void QLiveViewPanel::paintGL()
         graphics_->setColorARGB(0xFFFFFFFFu);
         graphics_->pushTransform();
         uiRoot_->update(*graphics_);
+        unpaintedPresses_ = 0;
         dockPanel_->render(*graphics_, 0, 0);
         graphics_->popTransform();
         graphics_->flush();
@@ -172,6 +173,14 @@ void QLiveViewPanel::paintGL()
     }
     context_->setPainting(false);
     context_->endFrame();
+    // The presses were seen: their held-back releases reach the next paint.
+    if (heldReleases_ != 0 && unpaintedPresses_ == 0) {
+        for (const int button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
+            if (heldReleases_ & button)
+                context_->mouseRelease(button);
+        heldReleases_ = 0;
+        update();
+    }
 }
 
 void QLiveViewPanel::resizeGL(int, int)
@@ -200,13 +209,20 @@ void QLiveViewPanel::applySize(int width, int height)
 void QLiveViewPanel::mousePressEvent(QMouseEvent* event)
 {
     context_->mousePress(event->button());
+    unpaintedPresses_ |= event->button();
+    heldReleases_ &= ~event->button();
     event->accept();
 }
 
 void QLiveViewPanel::mouseReleaseEvent(QMouseEvent* event)
 {
     releaseMouse();
-    context_->mouseRelease(event->button());
+    if (unpaintedPresses_ & event->button()) {
+        heldReleases_ |= event->button();
+        update();
+    } else {
+        context_->mouseRelease(event->button());
+    }
     event->accept();
 }
 
@@ -221,6 +237,8 @@ void QLiveViewPanel::mouseMoveEvent(QMouseEvent* event)
 void QLiveViewPanel::mouseDoubleClickEvent(QMouseEvent* event)
 {
     context_->mousePress(event->button());
+    unpaintedPresses_ |= event->button();
+    heldReleases_ &= ~event->button();
     setSingleView(!singleView_);
     event->accept();
 }

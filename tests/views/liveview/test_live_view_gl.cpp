@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QMouseEvent>
 
 #include <gtest/gtest.h>
 
@@ -187,6 +188,41 @@ TEST_F(LiveViewGlTest, TheSelectedViewsFrameIsAccentColoured)
     shown = panel->grabFramebuffer();
     EXPECT_EQ(shown.pixel(0, 0), qRgb(0x3F, 0x3F, 0x46));
     EXPECT_EQ(shown.pixel(PANEL_W / 2, PANEL_H - 1), qRgb(0x3F, 0x3F, 0x46));
+}
+
+// The toolkit reads the buttons once per paint: a press and release that both
+// arrive between two paints (a touchpad tap) still select the view under the
+// pointer and make one click there, and a slow click does the same.
+TEST_F(LiveViewGlTest, AClickBetweenTwoPaintsReachesTheViewUnderThePointer)
+{
+    const auto second = panel->createView();
+    panel->addView(second);
+    panel->grabFramebuffer();
+    ASSERT_TRUE(second->isFocused()) << "the last added view is selected";
+    int clicks = 0;
+    view->mouseClick.push_back([&](app::IViewBase*, kyrgx::MouseState) { ++clicks; });
+
+    const Vec2<int> origin = view->screenPosition();
+    const QPointF at(origin.x + 20, origin.y + 20);
+    const auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, at, button, held, Qt::NoModifier);
+        QApplication::sendEvent(panel.get(), &event);
+    };
+    send(QEvent::MouseMove, Qt::NoButton, Qt::NoButton);
+    send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
+    panel->grabFramebuffer();
+    panel->grabFramebuffer();
+    EXPECT_TRUE(view->isFocused());
+    EXPECT_FALSE(second->isFocused());
+    EXPECT_EQ(clicks, 1);
+
+    send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
+    panel->grabFramebuffer();
+    send(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
+    panel->grabFramebuffer();
+    panel->grabFramebuffer();
+    EXPECT_EQ(clicks, 2) << "a click spanning paints";
 }
 
 TEST_F(LiveViewGlTest, AResizeBetweenPaintsStillDrawsIntoTheWidget)
