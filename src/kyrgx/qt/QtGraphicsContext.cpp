@@ -44,6 +44,11 @@ void QtGraphicsContext::endFrame()
 {
     presses_.fill(0);
     mouse_.wheel = 0.0f;
+    unseenPresses_ = 0;
+    for (const int button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
+        if (heldReleases_ & button)
+            setButton(button, 1);
+    heldReleases_ = 0;
 }
 
 int QtGraphicsContext::width() const
@@ -122,11 +127,16 @@ void QtGraphicsContext::setButton(int qtButton, int state)
 void QtGraphicsContext::mousePress(int qtButton)
 {
     setButton(qtButton, 0);
+    unseenPresses_ |= qtButton;
+    heldReleases_ &= ~qtButton;
 }
 
 void QtGraphicsContext::mouseRelease(int qtButton)
 {
-    setButton(qtButton, 1);
+    if (unseenPresses_ & qtButton)
+        heldReleases_ |= qtButton;
+    else
+        setButton(qtButton, 1);
 }
 
 void QtGraphicsContext::mouseMove(int x, int y)

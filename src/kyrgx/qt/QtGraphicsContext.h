@@ -44,9 +44,14 @@ public:
     // Counts a completed press.
     void keyUp(int key) override;
 
-    // Input from the widget, in Qt's terms.
+    // Input from the widget, in Qt's terms. The buttons are read once a frame,
+    // so a release whose press no frame has seen yet (a touchpad tap, a fast
+    // click on a busy machine) is held back until the end of the next frame:
+    // every click is seen as a press and then a release.
     void mousePress(int qtButton);
     void mouseRelease(int qtButton);
+    // Releases are held back for the next frame to see.
+    bool hasHeldReleases() const { return heldReleases_ != 0; }
     void mouseMove(int x, int y);
     void wheel(float angleDelta);
     void resize(int width, int height);
@@ -61,6 +66,9 @@ private:
     std::array<uint8_t, kyrgx::KEY_STATE_COUNT> keys_{};
     std::array<int32_t, kyrgx::KEY_STATE_COUNT> presses_{};
     kyrgx::MouseState mouse_ = kyrgx::MouseState::released();
+    // Qt button bits: presses no frame has seen, releases held back.
+    int unseenPresses_ = 0;
+    int heldReleases_ = 0;
     QWidget* widget_ = nullptr;
     std::unique_ptr<QImage> image_;
     void* data_ = nullptr;

@@ -160,7 +160,6 @@ void QLiveViewPanel::paintGL()
         graphics_->setColorARGB(0xFFFFFFFFu);
         graphics_->pushTransform();
         uiRoot_->update(*graphics_);
-        unpaintedPresses_ = 0;
         dockPanel_->render(*graphics_, 0, 0);
         graphics_->popTransform();
         graphics_->flush();
@@ -172,15 +171,11 @@ void QLiveViewPanel::paintGL()
         }
     }
     context_->setPainting(false);
+    // A click that came whole between two paints ends at the next one.
+    const bool heldRelease = context_->hasHeldReleases();
     context_->endFrame();
-    // The presses were seen: their held-back releases reach the next paint.
-    if (heldReleases_ != 0 && unpaintedPresses_ == 0) {
-        for (const int button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
-            if (heldReleases_ & button)
-                context_->mouseRelease(button);
-        heldReleases_ = 0;
+    if (heldRelease)
         update();
-    }
 }
 
 void QLiveViewPanel::resizeGL(int, int)
@@ -209,20 +204,13 @@ void QLiveViewPanel::applySize(int width, int height)
 void QLiveViewPanel::mousePressEvent(QMouseEvent* event)
 {
     context_->mousePress(event->button());
-    unpaintedPresses_ |= event->button();
-    heldReleases_ &= ~event->button();
     event->accept();
 }
 
 void QLiveViewPanel::mouseReleaseEvent(QMouseEvent* event)
 {
     releaseMouse();
-    if (unpaintedPresses_ & event->button()) {
-        heldReleases_ |= event->button();
-        update();
-    } else {
-        context_->mouseRelease(event->button());
-    }
+    context_->mouseRelease(event->button());
     event->accept();
 }
 
@@ -237,8 +225,6 @@ void QLiveViewPanel::mouseMoveEvent(QMouseEvent* event)
 void QLiveViewPanel::mouseDoubleClickEvent(QMouseEvent* event)
 {
     context_->mousePress(event->button());
-    unpaintedPresses_ |= event->button();
-    heldReleases_ &= ~event->button();
     setSingleView(!singleView_);
     event->accept();
 }

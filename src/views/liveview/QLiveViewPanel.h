@@ -110,12 +110,6 @@ private:
     // Every view ever made here, told when the panel goes.
     std::vector<std::weak_ptr<QtLiveView>> made_;
     bool singleView_ = false;
-    // The toolkit reads the buttons once per paint, so a click whose press and
-    // release both come between two paints (a touchpad tap, a fast click on a
-    // busy machine) would never be seen. Presses not yet painted (Qt button
-    // bits), and releases held back until their press has been.
-    int unpaintedPresses_ = 0;
-    int heldReleases_ = 0;
     mutable std::optional<float> pixelRatio_;
     std::string lastPaintError_;
 };
