@@ -1,6 +1,7 @@
 #include "app/context/ControllerWiring.h"
 
 #include "app/context/StandInPlugins.h"
+#include "measure/PluginMeasure.h"
 
 namespace application {
 

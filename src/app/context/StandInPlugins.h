@@ -1,8 +1,8 @@
 #pragma once
 
-// The main window's three plug-ins as they stand until their own
-// implementations replace them: the overlay, measurement and recording
-// plug-ins take their places in the plug-in list and do nothing.
+// The main window's plug-ins as they stand until their own implementations
+// replace them: the overlay and recording plug-ins take their places in the
+// plug-in list and do nothing.
 
 #include "model/ControllerServices.h"
 #include "model/PluginBase.h"
@@ -14,13 +14,6 @@ namespace app {
 class PluginOverlay : public Plugin::PluginBase {
 public:
     explicit PluginOverlay(Plugin::PluginContext* context) : PluginBase(context) {}
-    void initialize() override {}
-    void shutdown() override {}
-};
-
-class PluginMeasure : public Plugin::PluginBase {
-public:
-    explicit PluginMeasure(Plugin::PluginContext* context) : PluginBase(context) {}
     void initialize() override {}
     void shutdown() override {}
 };
