@@ -242,6 +242,8 @@ protected:
     RubberBand rubberBand;
     bool rubberBandActive = false;
     bool ctrlDown = false;
+    // A deletion of the selection waits for the next tick.
+    bool deletionPosted = false;
     // The last frame turned like the live view, kept for the next detection.
     std::shared_ptr<ImageUtil::Image> orientedFrame;
     bool shiftDown = false;

@@ -246,10 +246,13 @@ void PluginMeasure::onKeyPress(IViewBase* /*view*/, kyrgx::IKeys* keys)
 {
     if (!keys || (keys->pressCount(kyrgx::KEY_BACKSPACE) == 0 && keys->pressCount(kyrgx::KEY_DELETE_) == 0))
         return;
-    if (!currentWorkspace())
+    if (deletionPosted || !currentWorkspace())
         return;
-    // Deleted at the next tick, not inside the key event.
+    // Deleted at the next tick, not inside the key event; presses before it
+    // (one press can reach the view more than once) delete once.
+    deletionPosted = true;
     addOnce([this] {
+        deletionPosted = false;
         if (const WorkspacePtr workspace = currentWorkspace()) {
             workspace->deleteSelected();
             selectObject(workspace, nullptr, false);

@@ -3,6 +3,7 @@
 
 #include "app/context/ControllerWiring.h"
 #include "app/context/StandInPlugins.h"
+#include "measure/PluginMeasure.h"
 #include "model/MainModel.h"
 #include "model/MainViewController.h"
 #include "model/PluginContext.h"
