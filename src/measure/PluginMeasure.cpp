@@ -52,8 +52,9 @@ PluginMeasure::~PluginMeasure()
     // Workspaces held elsewhere must not call back into a plug-in that is gone.
     for (const auto& workspace : allWorkspaces())
         workspace->changed = nullptr;
-    if (parkedWorkspace)
-        parkedWorkspace->changed = nullptr;
+    for (const WorkspacePtr& workspace : {parkedWorkspace, calibration.workspace})
+        if (workspace)
+            workspace->changed = nullptr;
 }
 
 // ---- life
@@ -77,6 +78,12 @@ void PluginMeasure::shutdown()
         released.swap(workspaces);
     }
     WorkspacePtr parked = std::move(parkedWorkspace);
+    {
+        std::lock_guard lock(pluginMutex);
+        calibration.object.reset();
+        calibration.active = false;
+        calibration.workspace.reset();
+    }
     formatSizes.clear();
 }
 

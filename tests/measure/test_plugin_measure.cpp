@@ -7,6 +7,7 @@
 #include "MeasurePluginFixture.h"
 #include "kyrgx/Keys.h"
 #include "measure/AngleObject.h"
+#include "measure/AnnotationObject.h"
 #include "measure/CalibrationObject.h"
 #include "measure/LineObject.h"
 #include "measure/PolygonObject.h"
@@ -166,6 +167,25 @@ TEST_F(MeasurePluginTest, EachToolTakesItsPointsFromItsClicks)
     clickImage(kHdName, {800, 800}, kMiddle);
     EXPECT_EQ(plugin().pendingPoints.size(), 1u);
     EXPECT_EQ(objectsOf(kHdName).size(), 2u);
+}
+
+TEST_F(MeasurePluginTest, TheSelectedAnnotationIsTheLastSelectedObjectWhenItIsOne)
+{
+    EXPECT_EQ(plugin().selectedAnnotation(), nullptr) << "no camera";
+    ASSERT_TRUE(host->openAndShow(kHdName));
+    button(L"Annotation").click();
+    clickImage(kHdName, {700, 300});
+    const auto note = std::dynamic_pointer_cast<Measure::AnnotationObject>(objectsOf(kHdName).at(0));
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(plugin().selectedAnnotation(), note) << "made with one click and selected";
+
+    const auto line = drawLine(kHdName, {800, 500}, {900, 500});
+    const auto ws = workspaceOf(kHdName);
+    plugin().selectObject(ws, note, false);
+    plugin().selectObject(ws, line, true);
+    EXPECT_EQ(plugin().selectedAnnotation(), nullptr) << "the last selected is a line";
+    plugin().selectObject(ws, nullptr, false);
+    EXPECT_EQ(plugin().selectedAnnotation(), nullptr);
 }
 
 TEST_F(MeasurePluginTest, AClickInAnotherViewDiscardsThePointsPlaced)
