@@ -19,6 +19,12 @@ class Image;
 
 namespace app {
 class IMenuButton;
+class IPropertyView;
+class IPropertyViewDynListParameter;
+class IPropertyViewListParameter;
+class IPropertyViewPushParamater;
+class IPropertyViewRangeParameter;
+class IPropertyViewStringParameter;
 class LiveViewController;
 } // namespace app
 
@@ -26,6 +32,7 @@ namespace Measure {
 class AnnotationObject;
 class CalibrationObject;
 class IMeasureObject;
+class Configuration;
 class Tool;
 class Workspace;
 } // namespace Measure
@@ -82,6 +89,12 @@ public:
         // The workspace of the last calibration; kept after it ended.
         WorkspacePtr workspace;
 
+        // Places the calibration line across the middle of an image of that
+        // size in the workspace and selects it; nothing while one runs.
+        void startCalibration(const WorkspacePtr& workspace, int32_t width, int32_t height);
+        // Stores the line's pixels per entered length into the magnification
+        // (may be empty) and removes the line; nothing while none runs.
+        void saveCalibration(const std::shared_ptr<Measure::Configuration>& magnification);
         // Takes the calibration line out of its workspace without storing
         // anything; nothing happens while no calibration runs.
         void removeCalibrationLine();
@@ -156,6 +169,19 @@ public:
     // The calibration running on no camera any more, its line removed.
     void stopCalibration();
 
+    // ---- calibration rows of the microscope dialog (GUI thread)
+    // The calibration button: starts a calibration, or saves the running one.
+    void onCalibrationButton();
+    // The length field was edited: a valid length is kept for the next save.
+    void onCalibrationLengthChanged(const std::wstring& text);
+    // The dots-per-unit field was edited: a valid figure is stored into the
+    // selected magnification (texts the program sets itself store nothing).
+    void onDotsPerUnitChanged(const std::wstring& text);
+    // Shows a dots-per-unit figure in its field without storing it back.
+    void showDotsPerUnit(float dotsPerUnit);
+
+    // ---- microscope, appearance and file dialogs (GUI thread)
+
     // ---- appearance (GUI thread): the appearance settings, then every workspace
     // Label colours and font size: the labels take them at their next drawing on a live view.
     void setAnnotationTextColor(int colour);
@@ -199,6 +225,23 @@ protected:
     // Reads and keeps the open camera's video-format size (GUI thread).
     void recordFormatSize(const vsx::DeviceInfo& device);
     bool isCurrentTool(int32_t kind) const;
+
+    // The microscope dialog (owned by the main window; empty while closed)
+    // and its rows.
+    IPropertyView* settingsDialog = nullptr;
+    std::shared_ptr<IPropertyViewDynListParameter> microscopeList;
+    std::shared_ptr<IPropertyViewDynListParameter> magnificationList;
+    std::shared_ptr<IPropertyViewListParameter> unitList;
+    std::shared_ptr<IPropertyViewRangeParameter> decimalPlacesRow;
+    std::shared_ptr<IPropertyViewPushParamater> loadSettingsButton;
+    std::shared_ptr<IPropertyViewPushParamater> saveSettingsButton;
+    std::shared_ptr<IPropertyViewListParameter> calibrationUnitList;
+    std::shared_ptr<IPropertyViewPushParamater> calibrationButton;
+    std::shared_ptr<IPropertyViewStringParameter> lengthField;
+    std::shared_ptr<IPropertyViewStringParameter> dotsPerUnitField;
+    // Set while the program itself writes the dots-per-unit field, so the
+    // edited event it raises stores nothing.
+    bool dotsPerUnitUpdating = false;
 
     // Serialises render against the camera events and the tool switch.
     std::mutex pluginMutex;
