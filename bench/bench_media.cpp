@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -112,6 +113,70 @@ void BM_EncodeVideo(benchmark::State& state)
     state.SetLabel(codec == 0 ? "H.264 1280x960" : "H.265 1280x960");
 }
 BENCHMARK(BM_EncodeVideo)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Frames per second of 1080p encoding on one encoder thread and with the
+// encoder's own choice (0: one per core), against the 30 and 60 frames per
+// second of the cameras: x_30fps and x_60fps (frames per second / 30 or 60,
+// the queued frames' encoding included) of 1 and above keep up. The frames
+// move (a sliding gradient with one step of noise), as a camera's do.
+void BM_EncodeFps(benchmark::State& state)
+{
+    av_log_set_level(AV_LOG_ERROR);
+    const int codec = static_cast<int>(state.range(0));
+    const int threads = static_cast<int>(state.range(1));
+    const uint32_t width = 1920, height = 1080;
+    std::vector<std::vector<uint8_t>> frames;
+    uint32_t noise = 2463534242u;
+    for (int i = 0; i < 16; ++i) {
+        std::vector<uint8_t> bytes(size_t{width} * height * 4);
+        for (uint32_t y = 0; y < height; ++y)
+            for (uint32_t x = 0; x < width; ++x) {
+                noise ^= noise << 13;
+                noise ^= noise >> 17;
+                noise ^= noise << 5;
+                uint8_t* p = &bytes[(size_t{y} * width + x) * 4];
+                const auto base = static_cast<uint8_t>((x + 2 * y + 12 * i) / 8);
+                p[0] = static_cast<uint8_t>(base + (noise & 1));
+                p[1] = static_cast<uint8_t>(base / 2 + ((noise >> 8) & 1));
+                p[2] = static_cast<uint8_t>(255 - base);
+                p[3] = 255;
+            }
+        frames.push_back(std::move(bytes));
+    }
+    const std::string path = "/tmp/vsxcore-bench-fps-" + std::to_string(::getpid()) + ".mp4";
+    VideoEncoder encoder;
+    VideoSettings settings;
+    settings.codec = codec;
+    settings.threads = threads;
+    settings.bitrate_auto = false;
+    settings.bitrate_kbps = codec == 0 ? 7656 : 3828; // quality 75 at 1080p, 30 fps
+    if (!encoder.begin(path, pixfmt::BGRa8, width, height, 30.0, settings).ok()) {
+        state.SkipWithError("cannot begin");
+        return;
+    }
+    size_t n = 0;
+    const auto t0 = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        const ImageView view{pixfmt::BGRa8, width, height, size_t{width} * 4,
+                             frames[n++ % frames.size()].data()};
+        if (!encoder.add(view).ok())
+            state.SkipWithError("add failed");
+    }
+    encoder.finish(); // the frames still queued are part of the work
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    std::remove(path.c_str());
+    const double fps = static_cast<double>(state.iterations()) / seconds;
+    state.counters["fps"] = fps;
+    state.counters["x_30fps"] = fps / 30.0;
+    state.counters["x_60fps"] = fps / 60.0;
+    state.SetLabel(std::string(codec == 0 ? "H.264" : "H.265") + " 1920x1080, " +
+                   (threads == 0 ? std::string("default threads") : std::to_string(threads) + " thread"));
+}
+BENCHMARK(BM_EncodeFps)
+    ->ArgsProduct({{0, 1}, {1, 0}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(3.0);
 
 } // namespace
 

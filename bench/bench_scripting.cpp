@@ -5,6 +5,7 @@
 // (x_memcpy: against copying the surface's bytes once).
 
 #include "BenchSupport.h"
+#include "ScriptBenchSupport.h"
 
 #include "app/AppFolders.h"
 #include "app/Utf8.h"
@@ -83,76 +84,10 @@ BENCHMARK_CAPTURE(BM_LuaLoop, plain_armed, kPlainLoop, true);
 BENCHMARK_CAPTURE(BM_LuaLoop, calls_unarmed, kCallLoop, false);
 BENCHMARK_CAPTURE(BM_LuaLoop, calls_armed, kCallLoop, true);
 
-class BenchHistogram : public LuaContext::IHistogram {
-public:
-    BenchHistogram()
-    {
-        for (size_t i = 0; i < bins_.size(); ++i)
-            bins_[i] = static_cast<float>((i * 37) % 251);
-    }
-    std::vector<float> redChannel() override { return bins_; }
-    std::vector<float> greenChannel() override { return bins_; }
-    std::vector<float> blueChannel() override { return bins_; }
-    std::vector<float> grayChannel() override { return bins_; }
-
-private:
-    std::vector<float> bins_ = std::vector<float>(256);
-};
-
-// A camera of 1920x1080 shown at its own size.
-class BenchApp : public LuaContext::IAppInterface {
-public:
-    LuaContext::IHistogram* histogram() override { return &histogram_; }
-    float zoomFactor() override { return 1.0f; }
-    int angle() override { return 0; }
-    bool verticalFlip() override { return false; }
-    bool horizontalFlip() override { return false; }
-    kyrgx::Vec2<float> windowPointFromDataPoint(kyrgx::Vec2<float> p) override { return p; }
-    kyrgx::Vec2<float> dataPointFromWindowPoint(kyrgx::Vec2<float> p) override { return p; }
-    kyrgx::Vec2<int> mousePosition() override { return {0, 0}; }
-    bool isMouseButtonDown(int) override { return false; }
-    bool isKeyDown(int) override { return false; }
-    kyrgx::MouseState mouseState() override { return kyrgx::MouseState::released(); }
-    std::wstring deviceName() override { return L"Bench"; }
-    std::wstring deviceSerial() override { return L"1"; }
-    std::wstring videoFormat() override { return L"RGB32"; }
-    kyrgx::Vec2<int> videoFormatSize() override { return {1920, 1080}; }
-
-private:
-    BenchHistogram histogram_;
-};
-
-// A temporary settings folder whose scripts folder is seeded from the
-// program's data folder.
-class ScriptSetting {
-public:
-    ScriptSetting()
-    {
-        const fs::path data = fs::read_symlink("/proc/self/exe").parent_path() / "data";
-        app::set_application_folders(app::path_to_wide(data), L"");
-        kyrgx::set_resource_directory(app::path_to_wide(data));
-        folder_ = fs::temp_directory_path() / ("quorel-bench-" + std::to_string(::getpid()));
-        fs::create_directories(folder_);
-        setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
-        repository_ = std::make_shared<ScriptRepository>(std::chrono::milliseconds(0));
-    }
-    ~ScriptSetting()
-    {
-        repository_.reset();
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
-    }
-    const std::shared_ptr<ScriptRepository>& repository() const { return repository_; }
-
-private:
-    fs::path folder_;
-    std::shared_ptr<ScriptRepository> repository_;
-};
-
 void BM_ExampleOnRender(benchmark::State& state, const char* script)
 {
-    static ScriptSetting setting;
-    BenchApp appInterface;
+    static quorel::bench::ScriptSetting setting;
+    quorel::bench::BenchApp appInterface;
     ScriptManager manager(setting.repository());
     manager.setAppInterface(&appInterface);
     manager.setEnabled(script, true);

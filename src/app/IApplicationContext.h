@@ -47,7 +47,12 @@ public:
     // A Graphics that draws into the image's pixels in place (overlays burnt
     // into saved images and video frames), from any thread. Offscreen drawing
     // is one job at a time: the Graphics holds the process's offscreen drawing
-    // lock until it is released, so release it before making another.
+    // lock while an image is begun, from its making until it is released or
+    // its context's endImage is called, so end or release it before making
+    // another. A Graphics may be kept for further images (its fonts with it):
+    // its context's beginImage takes the lock again, after which
+    // Graphics::reset() sets the drawing state up anew; draw only between the
+    // two.
     virtual std::shared_ptr<kyrgx::Graphics> makeGraphics(const kyr_kelvane::image_descriptor& image,
                                                           bool alpha) = 0;
 

@@ -190,6 +190,24 @@ double preferred_framerate(const std::vector<double>& rates)
     return rates.empty() ? 0.0 : *std::max_element(rates.begin(), rates.end());
 }
 
+std::optional<Resolution> nearest_resolution(const std::vector<Resolution>& sizes, int64_t width,
+                                             int64_t height)
+{
+    std::optional<Resolution> nearest;
+    uint64_t best = 0;
+    const int64_t target = width * height;
+    for (const Resolution& size : sizes) {
+        const int64_t area = int64_t{size.x} * size.y;
+        const uint64_t difference =
+            area > target ? static_cast<uint64_t>(area - target) : static_cast<uint64_t>(target - area);
+        if (!nearest || difference < best) {
+            best = difference;
+            nearest = size;
+        }
+    }
+    return nearest;
+}
+
 double nearest_framerate(const std::vector<double>& rates, double previous)
 {
     double best = 999999;

@@ -4,6 +4,7 @@
 #include "kyrgx/Vec2.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,11 @@ std::vector<double> framerate_steps(double minimum, double maximum);
 // The first rate within 5 of 60, 50, 30, 25, 20 or 15; else the highest; 0
 // for an empty list.
 double preferred_framerate(const std::vector<double>& rates);
+
+// The size of the list nearest in pixel count to width x height (64-bit
+// areas; the first of equal distances); nothing for an empty list.
+std::optional<Resolution> nearest_resolution(const std::vector<Resolution>& sizes, int64_t width,
+                                             int64_t height);
 
 // The rate of the list nearest to previous (the first of equal distances);
 // previous itself for an empty list.

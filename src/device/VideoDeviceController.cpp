@@ -520,9 +520,9 @@ bool VideoDeviceController::aviStart(const std::wstring& fileName, const std::st
     return recorder_.start(fileName, codec, hardwareAcceleration, quality, framerate(), width_, height_);
 }
 
-void VideoDeviceController::aviAddFrame(const kyr_kelvane::image_descriptor& frame)
+bool VideoDeviceController::aviAddFrame(const kyr_kelvane::image_descriptor& frame)
 {
-    recorder_.addFrame(frame);
+    return recorder_.addFrame(frame);
 }
 
 void VideoDeviceController::aviStop()

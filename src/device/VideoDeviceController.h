@@ -231,8 +231,9 @@ public:
     bool aviStart(const std::wstring& fileName, const std::string& codec, bool hardwareAcceleration,
                   int32_t quality);
     // Frame thread: encodes the frame into the running recording; nothing
-    // without one.
-    void aviAddFrame(const kyr_kelvane::image_descriptor& frame);
+    // without one. False when this frame ended the recording because its file
+    // could not be begun.
+    bool aviAddFrame(const kyr_kelvane::image_descriptor& frame);
     // Finishes the file; nothing without a running recording. Closing the
     // camera and releasing the controller finish it too.
     void aviStop();

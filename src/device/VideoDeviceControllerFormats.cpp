@@ -328,15 +328,9 @@ void VideoDeviceController::setBinningSkippingValue(const std::string& text)
         return;
 
     // The offered size nearest in area to that field of view.
-    const int64_t target = width * height;
-    int64_t best = 9999999;
-    for (const Resolution& size : resolutions(pixelformat_)) {
-        const int64_t difference = std::llabs(target - int64_t{size.x} * size.y);
-        if (difference < best) {
-            best = difference;
-            width = size.x;
-            height = size.y;
-        }
+    if (const auto nearest = nearest_resolution(resolutions(pixelformat_), width, height)) {
+        width = nearest->x;
+        height = nearest->y;
     }
     setVideoformat(pixelformat_, width, height);
 }
@@ -438,16 +432,10 @@ VideoFormat VideoDeviceController::nearestVideoformat(const std::string& pixelfo
     const std::vector<std::string> names = pixelformatNames();
     if (std::find(names.begin(), names.end(), pixelformat) == names.end())
         return result;
-    const int64_t target = int64_t{width} * height;
-    int64_t best = std::numeric_limits<int32_t>::max();
-    for (const Resolution& size : resolutions(pixelformat)) {
-        const int64_t difference = std::llabs(target - int64_t{size.x} * size.y);
-        if (difference < best) {
-            best = difference;
-            result.width = size.x;
-            result.height = size.y;
-            result.pixelformat = pixelformat;
-        }
+    if (const auto nearest = nearest_resolution(resolutions(pixelformat), width, height)) {
+        result.width = nearest->x;
+        result.height = nearest->y;
+        result.pixelformat = pixelformat;
     }
     return result;
 }

@@ -117,30 +117,31 @@ bool VideoRecorder::start(const std::wstring& fileName, const std::string& codec
     return true;
 }
 
-void VideoRecorder::addFrame(const kyr_kelvane::image_descriptor& frame)
+bool VideoRecorder::addFrame(const kyr_kelvane::image_descriptor& frame)
 {
     std::lock_guard lock(mutex_);
     if (!recording_)
-        return;
+        return true;
     const vsx_image_type type{writer_pixel_format(frame.format), frame.width, frame.height};
     vsx::Error err(vsx::Error::Record);
     vsx_imagebuffer* handle = nullptr;
     if (!err.check(vsx_imagebuffer_wrap_memory(&handle, frame.data, frame.byte_size(),
                                                static_cast<size_t>(frame.pitch), &type, nullptr, nullptr))) {
         spdlog::error("Failed to create ImageBuffer in aviAddFrame(): {}", err.message());
-        return;
+        return true;
     }
     const vsx::ImageBuffer buffer(handle); // wraps the caller's pixels; released at the end
     if (frames_ == 0 &&
         !writer_->beginFile(fileName_, {type.pixel_format, type.width, type.height}, framerate_, err)) {
         spdlog::error("Failed to start AVI capture in aviStart(): {}", err.message());
         recording_ = false;
-        return;
+        return false;
     }
     if (writer_->addFrame(buffer, err))
         ++frames_;
     else
         spdlog::error("Failed to add frame to video file in aviAddFrame(): {}", err.message());
+    return true;
 }
 
 void VideoRecorder::stop()

@@ -31,7 +31,8 @@ public:
     bool start(const std::wstring& fileName, const std::string& codec, bool hardwareAcceleration,
                int32_t quality, double framerate, int64_t width, int64_t height);
     // Encodes the frame into the running recording; does nothing without one.
-    void addFrame(const kyr_kelvane::image_descriptor& frame);
+    // False when this frame ended the recording: its file could not be begun.
+    bool addFrame(const kyr_kelvane::image_descriptor& frame);
     // Finishes the file; does nothing without a running recording.
     void stop();
 

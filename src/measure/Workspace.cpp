@@ -4,6 +4,7 @@
 #include "measure/Workspace.h"
 
 #include "app/Localization.h"
+#include "kyrgx/Label.h"
 #include "measure/AngleObject.h"
 #include "measure/AnnotationObject.h"
 #include "measure/CalibrationObject.h"
@@ -70,6 +71,10 @@ Workspace::~Workspace()
     if (!device.empty())
         saveConfiguration();
     std::lock_guard lock(mutex_);
+    // The kept scale-bar label leaves the live view's tree (unless the view's
+    // UI root already released it).
+    if (scaleBarLabel_ && scaleBarLabel_->parent())
+        scaleBarLabel_->dispose();
     // Objects held elsewhere must not call back into a workspace that is gone.
     for (const auto& object : objects_) {
         if (auto* m = dynamic_cast<MeasureObject*>(object.get())) {

@@ -186,6 +186,25 @@ public:
     std::shared_ptr<kyrgx::Label> calibrationHintLabel(kyrgx::Graphics& g, app::ILiveView* view);
     const std::wstring& calibrationHintText() const { return calibrationHintText_; }
 
+    // ---- scale bar (render_scale_bar_overlay in ScaleBar.h chooses the bar)
+    // Draws the scale bar for a bar of barLength pixels standing for value
+    // units of the unit with that index, placed by the alignment code
+    // (scale_bar_alignment_code) within the view's size, or within g's size
+    // without a view (offscreen: saved images, recorded frames). A bar shorter
+    // than one pixel or a value that is not finite draws nothing.
+    void renderScaleBar(kyrgx::Graphics& g, app::ILiveView* view, int barLength, float value, int unitIndex,
+                        int alignment);
+    // The label of the scale bar: hidden in its UI root's tree (drawn only
+    // explicitly), with a frameless, transparent style of its own, black
+    // text, and "OpenSans-Regular.ttf" at 12 × the view's pixel ratio (× 1
+    // without a view) set at every call. For a view it is made once in the
+    // view's UI root and kept (made again for a view in another UI root or
+    // when that root released its controls); null when the view has no UI
+    // root. Without a view a new label is made at every call in the
+    // workspace's offscreen UI root for g; whoever draws it disposes it
+    // afterwards.
+    std::shared_ptr<kyrgx::Label> makeScaleBarLabel(kyrgx::Graphics& g, app::ILiveView* view);
+
     // ---- objects file and CSV export (GUI thread). A relative path is taken
     // inside the settings folder. Nothing throws; failures are logged and returned.
     // The objects document ({"objects": [...]}, indent 4, UTF-8); "" when an
@@ -312,6 +331,9 @@ private:
     int historyIndex_ = 0;
     bool restoring_ = false;
     bool relativePointsApplied_ = true;
+
+    // The scale bar's label of the live view, kept between frames.
+    std::shared_ptr<kyrgx::Label> scaleBarLabel_;
 
     std::atomic<bool> labelStyleDirty_{true};
     std::atomic<bool> uncalibratedLogged_{false};

@@ -7,7 +7,9 @@ namespace app {
 
 class IDeviceEventView;
 class ILutView;
+class IPropertyView;
 class MainModel;
+class VideoDeviceController;
 
 // A dock's controller that follows the selected camera (the LUT editor, the
 // device events). The main controller creates one through its factory when the
@@ -25,11 +27,32 @@ public:
     virtual void processTimeouts() = 0;
 };
 
+// The device-properties dock's controller as the main controller drives it:
+// made through its factory when the dock opens, given the selected camera
+// after every device refresh, run from the GUI tick, closed when the dock
+// closes or no camera is left. GUI thread.
+class IPropertyPanelController {
+public:
+    virtual ~IPropertyPanelController() = default;
+    // Shows the features of that camera (null: none). The camera's controller
+    // must stay until the next setDevice or close.
+    virtual void setDevice(VideoDeviceController* camera) = 0;
+    // Drops the rows' callbacks and forgets view and camera.
+    virtual void close() = 0;
+    // Runs the panel's due timer entries (queued camera notifications).
+    virtual void processTimeouts() = 0;
+    // Reads every row again from the camera.
+    virtual void refreshAll() = 0;
+};
+
 // Factories the application context hands to the main controller; the view
-// and the model outlive the controller.
+// and the model outlive the controller they make (the main controller drops
+// it when the dock closes).
 using LutViewControllerFactory =
     std::function<std::shared_ptr<IDevicePanelController>(ILutView&, MainModel&)>;
 using DeviceEventsViewControllerFactory =
     std::function<std::shared_ptr<IDevicePanelController>(IDeviceEventView&, MainModel&)>;
+using PropertyViewControllerFactory =
+    std::function<std::shared_ptr<IPropertyPanelController>(IPropertyView&)>;
 
 } // namespace app

@@ -12,6 +12,7 @@
 #include "model/MainModel.h"
 #include "model/PluginContext.h"
 #include "model/PluginHost.h"
+#include "model/RoiFormat.h"
 #include "model/WindowSettings.h"
 #include "views/IMainView.h"
 #include "views/IPropertyTreeView.h"
@@ -30,10 +31,14 @@ kyrgx::Color MainViewController::pickedColor{0, 0, 0, 0};
 MainViewController::MainViewController(std::shared_ptr<app::IMainView> view,
                                        std::shared_ptr<app::MainModel> model,
                                        app::ControllerServices services)
-    : view_(std::move(view)), model_(std::move(model))
+    : view_(std::move(view)), model_(std::move(model)), services_(std::move(services))
 {
     statusParameters_.addString(L"Zoom", L"");
     statusParameters_.addString(L"Angle", L"");
+    roiFormat_ = std::make_shared<app::RoiFormat>(
+        view_, model_, [this](kyrgx::Vec2<float> p) { return roi_view_to_image(p); },
+        [this](kyrgx::Vec2<float> p) { return roi_image_to_view(p); });
+    roiFormat_->selectionEnded = [this] { build_roi_button(); };
 
     // From here on every failing call of the camera library under the default
     // record throws; then the library is initialised (its result is not used:
@@ -43,7 +48,7 @@ MainViewController::MainViewController(std::shared_ptr<app::IMainView> view,
     vsx_init_library(&config);
 
     app::Plugin::install_plugin_context(std::make_unique<app::Plugin::PluginContext>(this));
-    create_plugins(services);
+    create_plugins(services_);
 
     view_->setTitle(app::utf8_to_wide(app::get_short_title()));
     const app::WindowSettings settings = app::load_window_settings();
@@ -53,6 +58,7 @@ MainViewController::MainViewController(std::shared_ptr<app::IMainView> view,
 
     connect_view_events();
     connect_model_events();
+    connect_capture_events();
     addTimeout(
         [this] {
             update_device_info();
@@ -119,6 +125,11 @@ void MainViewController::on_tick()
         if (propertyViewController_)
             propertyViewController_->processTimeouts();
     }
+    // The LUT and device-events controllers' posted camera notifications.
+    for (const auto& panel : {lutViewController_, deviceEventsViewController_}) {
+        if (panel)
+            panel->processTimeouts();
+    }
     processTimeouts();
     try {
         app::Plugin::plugins_process_timeouts();
@@ -157,6 +168,7 @@ void MainViewController::update_device_info()
 
 void MainViewController::on_close()
 {
+    loaded_ = true; // a first load still to come opens nothing
     save_window_settings();
     if (propertyTreeView_) {
         const std::shared_ptr<app::IPropertyTreeView> dock = propertyTreeView_;

@@ -14,12 +14,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
+#include <vector>
 
 namespace kyrgx {
 class Graphics;
@@ -33,17 +35,20 @@ class ILiveView;
 class ILutView;
 class IMainView;
 class IMenuButton;
+class IMenuListButton;
 class IParameterView;
 class IPropertyTreeView;
 class IPropertyView;
 class ISequenceSettingsView;
 class ISequenceTimerView;
+class IVideoformatFramerateDialog;
 class IViewBase;
 class DeviceInstance;
 class Histogram;
 class ImageSequence;
 class LiveViewController;
 class MainModel;
+class RoiFormat;
 class VideoDeviceController;
 } // namespace app
 
@@ -58,8 +63,13 @@ class VideoDeviceController;
 // live view), MainViewControllerFrames.cpp (the frame thread's work and
 // showing another camera), MainViewControllerZoom.cpp (live view selection and
 // zoom), MainViewControllerMessages.cpp (message boxes),
-// MainViewControllerDocks.cpp (the Device tab's frame and the dock refreshes),
-// MainViewControllerCommands.cpp (commands other work fills in).
+// MainViewControllerDocks.cpp (the Device tab's frame, the dock commands and
+// the dock refreshes), MainViewControllerLiveView.cpp (the live views' input,
+// the autofocus pick, the ROI tool and the overlay pass),
+// MainViewControllerCapture.cpp (Start/Stop, snaps and image sequences),
+// MainViewControllerDeviceCommands.cpp (opening cameras, the device menu, the
+// video format dialog and the format lists), MainViewControllerDeviceTab.cpp
+// (the Device tab's items and its Dialogs menu).
 //
 // Threads: everything runs on the GUI thread except the frame reaction
 // (update_live_view, update_histogram and the plug-ins' frame hooks, on each
@@ -126,11 +136,32 @@ public:
     // The live view controller of a camera, or empty (any thread).
     std::shared_ptr<app::LiveViewController> live_view_controller(const vsx::DeviceInfo& device) const;
 
-    // ---- live view input and callbacks (MainViewControllerCameras.cpp)
+    // ---- live view input and callbacks (MainViewControllerLiveView.cpp)
+    // The ROI tool first; what it does not take goes to the plug-ins.
+    void live_view_mouse_move(app::ILiveView* view, const kyrgx::MouseState& mouse);
+    void live_view_mouse_down(app::ILiveView* view, const kyrgx::MouseState& mouse);
+    void live_view_mouse_up(app::ILiveView* view, const kyrgx::MouseState& mouse);
+    // While the ROI tool is off: the plug-ins, then the armed autofocus pick.
+    void live_view_mouse_click(app::ILiveView* view, const kyrgx::MouseState& mouse);
+    // The cursor over the live views while the autofocus pick is armed.
+    void on_live_view_message(app::ILiveView* view, const kyrgx::Message& message);
     void on_view_transform_changed(app::LiveViewController* live, float zoom, float angle, bool flipH,
                                    bool flipV);
+    // The ROI tool's frame, or else the plug-ins' overlays.
     void on_overlay_render(app::LiveViewController* live, kyrgx::Graphics& g);
-    void on_live_view_message(app::ILiveView* view, const kyrgx::Message& message);
+    // The Device tab's autofocus button: arms or disarms the pick.
+    void toggle_autofocus_pick();
+    bool autofocus_pick_armed() const { return autoFocusPickArmed_; }
+    // How long after a picked autofocus its region is switched off again, in
+    // ms, at a frame rate: 30000 / the rate (1 to 30, truncated), at most 5000.
+    static int32_t autofocus_region_off_delay(double framerate);
+    // The Device tab's "ROI" button: switches the tool on (with its panel) or off.
+    void toggle_roi();
+    // Puts the checkable "ROI" button into the Device tab, checked while the
+    // tool is on, when the selected camera is open; without a selected camera
+    // it removes the button and switches the tool off.
+    void build_roi_button();
+    std::shared_ptr<app::RoiFormat> roi() const { return roiFormat_; }
 
     // ---- frames and showing another camera (MainViewControllerFrames.cpp)
     // Frame thread: the frame to the camera's live view, skipped while the
@@ -173,8 +204,27 @@ public:
                                 std::shared_ptr<app::ILiveView> liveView);
     void show_open_failed(const std::string& reason);
 
-    // ---- the Device tab's frame and the dock refreshes (MainViewControllerDocks.cpp)
+    // ---- the Device tab's frame, the dock commands and the dock refreshes
+    // (MainViewControllerDocks.cpp). Each command asks the main window for its
+    // dock and wires a dock it has not wired yet.
     void build_device_tab();
+    void show_help();
+    // "<executable folder>/doc/Quorel 4.0 Help.html".
+    static std::wstring help_file_path();
+    void show_device_properties();
+    // The property tree dock of the selected camera ("GenICam Settings").
+    void show_property_dialog();
+    void close_property_dialog();
+    void toggle_property_dialog(bool checked);
+    void toggle_lut_view(bool checked);
+    void toggle_device_events_view(bool checked);
+    void show_histogram_settings();
+    void show_filter_settings();
+    // Switches every filter of the filter dock's selected name.
+    void set_filter_enabled(bool enabled);
+    void show_sequence_settings();
+    void apply_sequence_settings(const app::SequenceViewData& data);
+    void show_sequence_timer();
     void update_histogram_settings_view();
     void update_sequence_settings_view();
     void update_sequence_timer_view();
@@ -184,18 +234,72 @@ public:
     // What the sequence timer dock shows of a sequence.
     static app::SequenceTimerViewData sequence_timer_data(const app::ImageSequence& sequence);
 
-    // ---- commands other work fills in (MainViewControllerCommands.cpp)
+    // ---- Open Device and the video format dialog
+    // (MainViewControllerDeviceCommands.cpp), Snap and Save to Sequence
+    // (MainViewControllerCapture.cpp)
     void open_device_dialog();
     void open_video_format_dialog(std::shared_ptr<app::VideoDeviceController> camera);
-    void show_help();
-    void show_device_properties();
-    void show_property_dialog();
     void save_image();
     void save_to_sequence();
-    void show_sequence_settings();
-    void show_sequence_timer();
-    void show_histogram_settings();
-    void show_filter_settings();
+
+    // ---- capture commands (MainViewControllerCapture.cpp)
+    // Pauses or resumes the selected camera's stream and labels the button
+    // "Start" (paused) or "Stop".
+    void toggle_pause(app::IMenuButton* button);
+    // "Saved to sequence:" and the file name in the camera's live view (frame thread).
+    void on_sequence_image_saved(app::VideoDeviceController& camera, const std::filesystem::path& path);
+    // Asks whether a sequence may overwrite files of that folder; true for Yes.
+    bool ask_overwrite_sequence_files(const std::string& folder, const std::string& fileName);
+    // One sequence capture when the key is the selected camera's "hotkey"
+    // ("Enter" or "Space"); other keys and names capture nothing.
+    void capture_on_hotkey(kyrgx::Keys key);
+
+    // ---- device commands (MainViewControllerDeviceCommands.cpp)
+    // The cameras of the device menu: the selected one, the image import and
+    // every connected camera no open camera shares a serial number with.
+    std::vector<vsx::DeviceInfo> menu_devices() const;
+    // The device menu's text of a camera: model name, a blank, serial number.
+    static std::wstring device_entry_text(const vsx::DeviceInfo& device);
+    void fill_device_menu(app::IMenuListButton* button);
+    void select_menu_device(int index);
+    // The video format dialog's reactions; each acts on the dialog's camera.
+    void videoformat_dialog_pixelformat_changed(const std::shared_ptr<app::VideoDeviceController>& camera,
+                                                const std::string& pixelformat);
+    void videoformat_dialog_resolution_changed(const std::shared_ptr<app::VideoDeviceController>& camera,
+                                               kyrgx::Vec2<int> size);
+    void videoformat_dialog_framerate_changed(const std::shared_ptr<app::VideoDeviceController>& camera,
+                                              float rate);
+    void videoformat_dialog_closed(const std::shared_ptr<app::VideoDeviceController>& camera,
+                                   app::IVideoformatFramerateDialog& dialog, bool accepted);
+    // The Device tab's lists; each resumes a paused stream first.
+    void select_pixelformat(int index);
+    void select_framerate(int index);
+    void select_resolution(int index);
+    void select_binning(const std::wstring& text);
+    void select_inputchannel(const std::wstring& text);
+    void select_videonorm(const std::wstring& text);
+
+    // ---- the Device tab's items (MainViewControllerDeviceTab.cpp), in the
+    // order build_device_tab runs them
+    void build_select_device_item();
+    void build_start_stop_button();
+    void build_pixelformat_list();
+    void build_resolution_list();
+    void build_framerate_list();
+    void build_videonorm_list();
+    void build_inputchannel_list();
+    void build_binning_item();
+    // The "Dialogs" menu: "GenICam Settings", "LUT" and "Device Events" as the
+    // open selected camera offers them, each checked while its dock is open.
+    void build_dialogs_menu();
+    void build_autofocus_button();
+    void add_genicam_entry(app::IMenuListButton& dialogs);
+    void add_lut_entry(app::IMenuListButton& dialogs);
+    void add_device_events_entry(app::IMenuListButton* dialogs);
+    // A frame rate as the tab lists it: two decimals, a point, any locale.
+    static std::wstring framerate_text(float rate);
+    // "<width>x<height>".
+    static std::wstring resolution_text(int64_t width, int64_t height);
 
     // The image point and colour of the last colour pick, for the status bar.
     static kyrgx::Vec2<int> pickedPoint;
@@ -227,10 +331,34 @@ private:
         };
     }
 
+    // Empties a view's event list that may be raising right now (a list button
+    // rebuilt by its own choice): its handlers live on until the next tick.
+    template <typename List> void retire_handlers(List& list)
+    {
+        if (list.empty())
+            return;
+        auto retired = std::make_shared<List>(std::move(list));
+        list.clear();
+        addOnce([retired] {});
+    }
+    void connect_capture_events();
+    // The Device tab's items in their order; a builder that fails is logged
+    // and the others still run.
+    void build_device_tab_items();
+
     void create_plugins(const app::ControllerServices& services);
     void connect_view_events();
     void connect_model_events();
     void subscribe_live_view(const std::shared_ptr<app::ILiveView>& liveView);
+    // The ROI tool's mappings: through the live view that raised the event or
+    // is being drawn, else the active one; (0, 0) without either.
+    kyrgx::Vec2<float> roi_view_to_image(kyrgx::Vec2<float> point) const;
+    kyrgx::Vec2<float> roi_image_to_view(kyrgx::Vec2<float> point) const;
+    app::LiveViewController* roi_mapping_view() const;
+    // The live view controller of a live view, or empty.
+    std::shared_ptr<app::LiveViewController> controller_of(app::ILiveView* view) const;
+    // Whether the live view shows the selected camera.
+    bool shows_selected_camera(app::ILiveView* view) const;
     // The selected camera's controller, or empty (never throws).
     std::shared_ptr<app::VideoDeviceController> selected_camera() const;
     // Runs a rotation or flip on the active live view and stores its result.
@@ -242,12 +370,13 @@ private:
     // Fit (the height) or Fill (the width) of the selected camera's live view.
     void fit_selected(bool fill);
     std::shared_ptr<app::IHistogramSettingsView> histogram_dock() const;
+    // Every open dock to the selected camera, or closed without one.
+    void refresh_docks(bool selected);
 
-    // ---- the one call into each dock's interface whose view comes with the
-    // docks (MainViewControllerDocks.cpp); until then they do nothing.
+    // ---- the one call into each dock's interface (MainViewControllerDocks.cpp)
     void histogram_dock_set_color_mode(app::IHistogramSettingsView& dock, bool colour);
     void histogram_dock_repaint(app::IHistogramSettingsView& dock);
-    // setValues with the histogram's showZeros, displayMode and channels.
+    // setState with the histogram's showZeros, displayMode and channels.
     void histogram_dock_set_values(app::IHistogramSettingsView& dock, app::Histogram& histogram);
     // The camera's unique name as the dock's device name, its sequence's
     // settings, enabled while the sequence does not run.
@@ -278,16 +407,25 @@ private:
     int64_t lastSequenceTimerRefresh_ = 0;
     mutable std::mutex histogramDockMutex_; // histogramSettingsView_, read on frame threads
     std::weak_ptr<app::IHistogramSettingsView> histogramSettingsView_;
+    app::ControllerServices services_; // the factories (the plug-ins are made)
     std::shared_ptr<app::IPropertyPanelController> propertyViewController_;
-    std::shared_ptr<app::ISelectedDevicePanelController> lutViewController_;
-    std::shared_ptr<app::ISelectedDevicePanelController> deviceEventsViewController_;
+    std::shared_ptr<app::IDevicePanelController> lutViewController_;
+    std::shared_ptr<app::IDevicePanelController> deviceEventsViewController_;
     std::shared_ptr<app::IPropertyTreeView> propertyTreeView_;
+    // The same dock as the main window's holder: emptied when it closes.
+    std::shared_ptr<app::IViewBase> propertyTreeDock_;
     std::weak_ptr<app::IPropertyView> devicePropertiesView_;
     std::weak_ptr<app::IDeviceEventView> deviceEventView_;
     std::weak_ptr<app::ILutView> lutView_;
     std::weak_ptr<app::IParameterView> filterSettingsView_;
     app::IMenuButton* autoFocusPickButton_ = nullptr;
     bool autoFocusPickArmed_ = false;
+    std::shared_ptr<app::RoiFormat> roiFormat_;
+    // The live view whose mapping the ROI tool uses during a call.
+    app::LiveViewController* roiMappingView_ = nullptr;
+    // A press that switched the ROI tool off: its release and click are
+    // nobody else's either.
+    bool roiSwallowsClick_ = false;
 
     bool loaded_ = false;
     std::shared_ptr<Lifetime> lifetime_ = std::make_shared<Lifetime>();

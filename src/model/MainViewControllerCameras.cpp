@@ -1,6 +1,6 @@
 // Cameras in the main controller: the reactions to the model's lists, each
-// open camera's live view from its making to its removal, the close command,
-// and the live view's input and callbacks.
+// open camera's live view from its making to its removal, and the close
+// command.
 
 #include "model/MainViewController.h"
 
@@ -201,41 +201,6 @@ void MainViewController::on_device_opened(std::shared_ptr<VideoDeviceController>
     view_->addLiveView(liveView);
 }
 
-void MainViewController::subscribe_live_view(const std::shared_ptr<app::ILiveView>& liveView)
-{
-    namespace P = app::Plugin;
-    app::ILiveView& v = *liveView;
-    v.mouseMove.push_back(gui([](IViewBase* sender, kyrgx::MouseState mouse) {
-        run_logged("live_view_mouse_move", [&] { P::plugins_mouse_move(sender, mouse); });
-    }));
-    v.mouseDown.push_back(gui([](IViewBase* sender, kyrgx::MouseState mouse) {
-        run_logged("live_view_mouse_down", [&] { P::plugins_mouse_down(sender, mouse); });
-    }));
-    v.mouseUp.push_back(gui([](IViewBase* sender, kyrgx::MouseState mouse) {
-        run_logged("live_view_mouse_up", [&] { P::plugins_mouse_up(sender, mouse); });
-    }));
-    v.mouseClick.push_back(gui([](IViewBase* sender, kyrgx::MouseState mouse) {
-        run_logged("live_view_mouse_click", [&] { P::plugins_mouse_click(sender, mouse); });
-    }));
-    v.keyPress.push_back(gui([](IViewBase* sender, kyrgx::IKeys* keys) {
-        run_logged("live_view_key_press", [&] { P::plugins_key_event(sender, keys); });
-    }));
-    v.keyDown.push_back(gui([](IViewBase* sender, kyrgx::IKeys* keys) {
-        run_logged("live_view_key_down", [&] { P::plugins_key_down(sender, keys); });
-    }));
-    v.keyUp.push_back(gui([](IViewBase* sender, kyrgx::IKeys* keys) {
-        run_logged("live_view_key_up", [&] { P::plugins_key_up(sender, keys); });
-    }));
-    v.message.push_back(gui([this](IViewBase* sender, kyrgx::Message message) {
-        on_live_view_message(dynamic_cast<app::ILiveView*>(sender), message);
-    }));
-}
-
-void MainViewController::on_live_view_message(app::ILiveView*, const kyrgx::Message&)
-{
-    // The cursor over the live views follows the autofocus pick (to come).
-}
-
 void MainViewController::remove_live_view(const vsx::DeviceInfo& device)
 {
     if (!device)
@@ -311,6 +276,7 @@ void MainViewController::on_sequence_stopped(const std::wstring& uniqueName)
     }
     if (const auto dock = sequenceTimerView_.lock())
         sequence_timer_dock_set_buttons(*dock, true, false, true);
+    update_sequence_timer_view();
 }
 
 void MainViewController::refresh_filter_view()
@@ -329,42 +295,4 @@ void MainViewController::resume_if_paused()
     const auto camera = selected_camera();
     if (camera && camera->isPaused())
         model_->pause_resume();
-}
-
-void MainViewController::on_view_transform_changed(LiveViewController* live, float zoom, float angle,
-                                                   bool flipH, bool flipV)
-{
-    run_logged("on_view_transform_changed", [&] {
-        const auto liveView = live ? live->liveView() : nullptr;
-        if (!liveView)
-            return;
-        const vsx::DeviceInfo device = liveView->deviceInfo;
-        if (const auto instance = model_->find_device(device)) {
-            app::ViewTransform& transform = instance->controller()->viewTransform;
-            transform.zoom = zoom;
-            transform.rotation = angle;
-            transform.flipHorizontal = flipH;
-            transform.flipVertical = flipV;
-            statusParameters_.setString(L"Angle", std::to_wstring(static_cast<int>(angle)));
-            statusParameters_.setString(L"Zoom", zoom_text(zoom));
-        }
-        const auto selected = selected_camera();
-        if (selected && selected->deviceInfo() == device)
-            update_device_info();
-        app::Plugin::plugins_view_changed(device, zoom, angle, flipH, flipV);
-    });
-}
-
-void MainViewController::on_overlay_render(LiveViewController* live, kyrgx::Graphics& g)
-{
-    try {
-        const auto liveView = live ? live->liveView() : nullptr;
-        if (!liveView)
-            return;
-        const vsx::DeviceInfo device = liveView->deviceInfo;
-        if (model_->is_device_open(device))
-            app::Plugin::plugins_render(liveView.get(), device, g);
-    } catch (const std::exception& e) {
-        spdlog::error("liveViewCtrl->on_overlay_render. what(): {}", e.what());
-    }
 }

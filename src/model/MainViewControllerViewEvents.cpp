@@ -74,6 +74,7 @@ void MainViewController::on_key_down(kyrgx::Keys key)
         if (const auto context = activeLiveView_->graphicsContext())
             context->keyDown(key);
     }
+    capture_on_hotkey(key);
 }
 
 void MainViewController::on_key_up(kyrgx::Keys key)

@@ -413,4 +413,9 @@ std::wstring PropertyViewController::propertyLabel(const VSXUtil::PropertyElemen
                       [&] { return wide_or_empty(element.displayName()); });
 }
 
+PropertyViewControllerFactory property_view_controller_factory()
+{
+    return [](IPropertyView& view) { return std::make_shared<PropertyViewController>(&view); };
+}
+
 } // namespace app

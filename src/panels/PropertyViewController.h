@@ -2,6 +2,7 @@
 
 #include "app/TimeoutController.h"
 #include "device/DeviceInfo.h"
+#include "model/IDevicePanelController.h"
 #include "views/docks/IPropertyView.h"
 
 #include <functional>
@@ -50,25 +51,27 @@ class VideoDeviceController;
 // edited or hovered is logged as "PropertyViewController::<operation>()
 // failed: <text>"; the row concerned is left as it is, every other row goes on,
 // and the dock's screen updates are always switched on again.
-class PropertyViewController : public TimeoutController {
+class PropertyViewController : public TimeoutController, public IPropertyPanelController {
 public:
     // The view must outlive the controller or be let go by close().
     explicit PropertyViewController(IPropertyView* view);
     // With a clock of its own for the timer list (tests pass a manual one).
     PropertyViewController(IPropertyView* view, Clock clock);
-    ~PropertyViewController();
+    ~PropertyViewController() override;
     PropertyViewController(const PropertyViewController&) = delete;
     PropertyViewController& operator=(const PropertyViewController&) = delete;
 
     // Remembers the open page of the camera shown so far, takes the camera (it
     // may be the current one again, or null for none) and rebuilds the whole
     // panel. Pending rows and refreshes of an earlier build never run.
-    void setDevice(VideoDeviceController* device);
+    void setDevice(VideoDeviceController* device) override;
     // Takes this controller's callback from every wrapper, drops the rows and
     // the pending timer entries, and forgets view, camera and remembered pages.
-    void close();
+    void close() override;
+    // Runs the queued camera notifications and the rows still to be made.
+    void processTimeouts() override { TimeoutController::processTimeouts(); }
     // Re-reads every row from the camera.
-    void refreshAll();
+    void refreshAll() override;
     // Re-reads the rows of one group ("Unknown" is every group) except the row
     // of `except`.
     void refreshGroup(const std::string& group, const VSXUtil::PropertyInterfaceBase* except = nullptr);
@@ -155,5 +158,8 @@ private:
     std::mutex mutex_;
     int32_t rowDelayMs_ = 0;
 };
+
+// The factory the application context hands to the main controller.
+PropertyViewControllerFactory property_view_controller_factory();
 
 } // namespace app

@@ -225,9 +225,32 @@ app::LuaScript& current_script(const Call& call)
 
 kyrgx::Vec2<float> to_window(const ScriptManager& manager, kyrgx::Vec2<float> point)
 {
-    if (manager.relativeCoordinates() && manager.onScreen() && manager.appInterface())
-        return manager.appInterface()->windowPointFromDataPoint(point);
-    return point;
+    LuaContext::IAppInterface* app = manager.appInterface();
+    if (!manager.relativeCoordinates() || !app)
+        return point;
+    if (manager.onScreen())
+        return app->windowPointFromDataPoint(point);
+    return oriented_point(point, app->videoFormatSize(), app->angle(), app->verticalFlip(),
+                          app->horizontalFlip());
+}
+
+kyrgx::Vec2<float> oriented_point(kyrgx::Vec2<float> point, kyrgx::Vec2<int> size, int angle,
+                                  bool flipVertical, bool flipHorizontal)
+{
+    const auto width = static_cast<float>(size.x);
+    const auto height = static_cast<float>(size.y);
+    float x = flipHorizontal ? width - point.x : point.x;
+    float y = flipVertical ? height - point.y : point.y;
+    switch (angle) {
+    case 90:
+        return {height - y, x};
+    case 180:
+        return {width - x, height - y};
+    case 270:
+        return {y, width - x};
+    default:
+        return {x, y};
+    }
 }
 
 void push_text(lua_State* L, const std::string& text)

@@ -31,15 +31,17 @@ bool finite(float a, float b, float c = 0.0f, float d = 0.0f)
     return std::isfinite(a) && std::isfinite(b) && std::isfinite(c) && std::isfinite(d);
 }
 
-// In relative mode the corners are converted (on screen) and the size is at
-// least one pixel (on every surface).
+// In relative mode the corners are converted and the size is at least one
+// pixel. A turned or mirrored view swaps the corners: the rectangle spans
+// them whichever way round they come.
 RectF to_window_rect(const ScriptManager& manager, RectF r)
 {
     if (!manager.relativeCoordinates())
         return r;
     const kyrgx::Vec2<float> a = to_window(manager, {r.x, r.y});
     const kyrgx::Vec2<float> b = to_window(manager, {r.x + r.w, r.y + r.h});
-    return {a.x, a.y, std::max(1.0f, b.x - a.x), std::max(1.0f, b.y - a.y)};
+    return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(1.0f, std::abs(b.x - a.x)),
+            std::max(1.0f, std::abs(b.y - a.y))};
 }
 
 // The rectangle functions: reads x, y, w, h and, unless the drawing gate is

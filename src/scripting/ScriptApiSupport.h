@@ -71,8 +71,16 @@ const char* text_arg(lua_State* L, int index, std::size_t& length);
 // The current script; a Lua error when there is none.
 app::LuaScript& current_script(const Call& call);
 
-// Data -> window coordinates for drawing: converted in relative mode on screen.
+// Data -> window coordinates for drawing, in relative mode: on screen through
+// the live view; offscreen (a saved image or a recorded frame, turned and
+// flipped like the live view) into that image's orientation. Unchanged
+// outside relative mode.
 kyrgx::Vec2<float> to_window(const ScriptManager& manager, kyrgx::Vec2<float> point);
+// A point of a camera image of that size as it lies in the image turned and
+// flipped like the live view (mirrored first, then turned clockwise by 90, 180
+// or 270 degrees; any other angle turns nothing).
+kyrgx::Vec2<float> oriented_point(kyrgx::Vec2<float> point, kyrgx::Vec2<int> size, int angle,
+                                  bool flipVertical, bool flipHorizontal);
 
 template <class Body> bool guarded(StateControl& control, Body& body) noexcept
 {

@@ -6,7 +6,9 @@
 #include "kyrgx/Graphics.h"
 #include "kyrgx/ImageDescriptor.h"
 #include "kyrgx/Resources.h"
+#include "kyrgx/graphics_context.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <filesystem>
@@ -120,5 +122,70 @@ TEST_F(DrawingFactories, ThreadsDrawingAtOnceGetTheirOwnPictures)
     draw(kyrgx::Color(0, 255, 0), Bgr{0, 255, 0}, 10);
     red.join();
     blue.join();
+    EXPECT_EQ(wrong, 0);
+}
+
+// A recording keeps one Graphics from frame to frame (with its fonts): between
+// its images it holds no lock, so a snapshot drawn meanwhile on another thread
+// does not wait for the recording to end, and each image starts from the
+// drawing state that reset() sets up.
+TEST_F(DrawingFactories, AGraphicsKeptAcrossImagesHoldsTheLockOnlyWhileAnImageIsBegun)
+{
+    Frame first(32, 32);
+    const auto kept = context.makeGraphics(first.view(), false);
+    kyrgx::ImageFont* font = kept->getFont("arial.ttf", 12);
+    kept->setColor(kyrgx::Color(255, 0, 0));
+    kept->fillRect(0, 0, 4, 4);
+    kept->context()->endImage();
+    EXPECT_EQ(first.bgr(1, 1), (Bgr{0, 0, 255}));
+
+    std::atomic<bool> snapped{false};
+    std::thread snapshot([&] {
+        Frame other(16, 16);
+        context.makeGraphics(other.view(), false)->fillRect(0, 0, 16, 16);
+        snapped = other.bgr(8, 8) == Bgr{255, 255, 255};
+    });
+    snapshot.join(); // would never return while the kept Graphics held the lock
+    EXPECT_TRUE(snapped);
+
+    Frame second(32, 32);
+    ASSERT_TRUE(
+        kept->context()->beginImage(second.pixels.data(), 32, 32, 32 * 4, kyrgx::PixelFormat::RGB32, false));
+    kept->reset();
+    kept->fillRect(8, 8, 4, 4);
+    EXPECT_EQ(kept->getFont("arial.ttf", 12), font);
+    kept->context()->endImage();
+    EXPECT_EQ(second.bgr(9, 9), (Bgr{255, 255, 255}));
+    EXPECT_EQ(second.bgr(1, 1), (Bgr{0, 0, 0}));
+    EXPECT_EQ(first.bgr(9, 9), (Bgr{0, 0, 0}));
+}
+
+// Two recordings at once, each with its Graphics kept across its frames,
+// draw every frame into their own pixels only.
+TEST_F(DrawingFactories, KeptGraphicsOnTwoThreadsGetTheirOwnFrames)
+{
+    std::atomic<int> wrong{0};
+    const auto record = [&](kyrgx::Color colour, Bgr expected) {
+        Frame frame(48, 32);
+        const auto graphics = context.makeGraphics(frame.view(), false);
+        graphics->context()->endImage();
+        for (int round = 0; round < 40; ++round) {
+            std::fill(frame.pixels.begin(), frame.pixels.end(), uint8_t{0});
+            if (!graphics->context()->beginImage(frame.pixels.data(), 48, 32, 48 * 4,
+                                                 kyrgx::PixelFormat::RGB32, false)) {
+                ++wrong;
+                continue;
+            }
+            graphics->reset();
+            graphics->setColor(colour);
+            graphics->fillRect(0, 0, 24, 32);
+            graphics->context()->endImage();
+            wrong += frame.bgr(10, 10) == expected ? 0 : 1;
+            wrong += frame.bgr(40, 10) == Bgr{0, 0, 0} ? 0 : 1;
+        }
+    };
+    std::thread red([&] { record(kyrgx::Color(255, 0, 0), Bgr{0, 0, 255}); });
+    record(kyrgx::Color(0, 0, 255), Bgr{255, 0, 0});
+    red.join();
     EXPECT_EQ(wrong, 0);
 }

@@ -190,26 +190,36 @@ TEST_F(Program, AHomeFolderThatIsNotUtf8IsNamed)
         << output();
 }
 
-TEST_F(Program, OpensACameraShowsItAndReopensItAfterARestart)
+// Nothing to reopen: the device selection dialog waits for the user, and a
+// termination signal still ends the program as the user's close does.
+TEST_F(Program, OffersTheDeviceDialogAndEndsOnTerminateWhileItIsOpen)
 {
-    // Nothing to reopen on the first start: a camera is opened.
-    pid_t pid = start();
-    ASSERT_TRUE(wait_for_log("Device Opened: "));
+    const pid_t pid = start();
+    ASSERT_TRUE(wait_for_log("The device selection dialog is shown"));
     kill(pid, SIGTERM);
-    EXPECT_EQ(wait_exit(pid), 0);
-    const std::string configuration = read(settings() / "configuration.json");
-    const size_t name = configuration.find("\"name\": \"");
-    ASSERT_NE(name, std::string::npos) << configuration;
-    const std::string camera = configuration.substr(name + 9, configuration.find('"', name + 9) - name - 9);
+    EXPECT_EQ(wait_exit_or_kill(pid), 0);
+    EXPECT_NE(read(settings() / "window_settings.json").find("\"language\""), std::string::npos);
+}
 
-    // The second start reopens it from the file.
-    pid = start();
-    ASSERT_TRUE(wait_for_log("new session", "log.1.txt")); // the first start's log rotated away
-    ASSERT_TRUE(wait_for_log("Device Opened: "));
-    kill(pid, SIGTERM);
-    EXPECT_EQ(wait_exit(pid), 0);
-    EXPECT_NE(read(settings() / "configuration.json").find("\"name\": \"" + camera + "\""),
-              std::string::npos);
-    EXPECT_EQ(read(settings() / "log.txt").find("[error]"), std::string::npos)
-        << read(settings() / "log.txt");
+TEST_F(Program, ReopensTheCamerasOfItsConfigurationAfterARestart)
+{
+    const std::string camera = "QU3-C13B-41000001";
+    fs::create_directories(settings());
+    std::ofstream(settings() / "configuration.json")
+        << R"({"application-settings": {"devices": [{"name": ")" << camera
+        << R"(", "scrollZoom": {"horizontal_flip": false, "rotation": 0.0, "vertical_flip": false, "zoom": 1.0}}],
+              "image_directory": ""}})";
+    for (int run = 1; run <= 2; ++run) {
+        const pid_t pid = start();
+        ASSERT_TRUE(run == 1 ||
+                    wait_for_log("new session", "log.1.txt")); // the first start's log rotated away
+        ASSERT_TRUE(wait_for_log("Device Opened: "));
+        kill(pid, SIGTERM);
+        EXPECT_EQ(wait_exit(pid), 0);
+        EXPECT_NE(read(settings() / "configuration.json").find("\"name\": \"" + camera + "\""),
+                  std::string::npos);
+        EXPECT_EQ(read(settings() / "log.txt").find("[error]"), std::string::npos)
+            << read(settings() / "log.txt");
+        EXPECT_EQ(read(settings() / "log.txt").find("device selection dialog"), std::string::npos);
+    }
 }

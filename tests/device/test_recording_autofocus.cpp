@@ -183,6 +183,28 @@ TEST_F(Recording, FailedStartsAreReportedAndFeedNothing)
     EXPECT_EQ(log.texts(spdlog::level::err).size(), 2u);
 }
 
+// The frame whose file cannot be begun is the one that reports the recording
+// ended; frames after a stop (a camera closing under its frame thread) are no
+// failure.
+TEST_F(Recording, OnlyTheFrameThatCannotBeginTheFileReportsTheEnd)
+{
+    std::vector<uint8_t> pixels(64 * 48 * 4, 128);
+    const kyr_kelvane::image_descriptor frame{
+        kyrgx::PixelFormat::RGB32, 64, 48, 64 * 4, false, pixels.data()};
+    app::VideoRecorder recorder;
+    ASSERT_TRUE(recorder.start(wfile("stopped.mp4"), "H264", false, 0, 15.0, 64, 48));
+    EXPECT_TRUE(recorder.addFrame(frame));
+    recorder.stop();
+    EXPECT_TRUE(recorder.addFrame(frame));
+
+    LogCapture log;
+    ASSERT_TRUE(
+        recorder.start(app::path_to_wide(dir / "missing" / "clip.mp4"), "H264", false, 0, 15.0, 64, 48));
+    EXPECT_FALSE(recorder.addFrame(frame));
+    EXPECT_FALSE(recorder.isRecording());
+    EXPECT_TRUE(recorder.addFrame(frame));
+}
+
 TEST_F(Recording, QualityChoosesTheWritersBitRate)
 {
     open(kUsbMono);

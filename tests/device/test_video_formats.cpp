@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 using app::BinningEntry;
@@ -57,6 +58,32 @@ TEST(VideoFormatValues, BinningTextsFollowTheTable)
     for (const Row& row : rows)
         EXPECT_EQ(row.entry.text(), row.text);
     EXPECT_EQ(app::VideoFormat::makeText("BayerRG8", 1920, 1080), "BayerRG8 (1920x1080)");
+}
+
+// The size a new pixel format or binning takes: the offered one nearest in
+// pixel count, also when the nearest lies 10 Mpixel or more away.
+TEST(VideoFormatValues, NearestSizeByPixelCount)
+{
+    using Sizes = std::vector<app::Resolution>;
+    struct Row {
+        Sizes offered;
+        int64_t width, height;
+        std::optional<app::Resolution> nearest;
+    };
+    const Row rows[] = {
+        {{{2048, 1536}, {1280, 1024}}, 1920, 1080, app::Resolution{1280, 1024}},
+        {{{640, 480}, {480, 640}}, 600, 512, app::Resolution{640, 480}},             // equal: the first
+        {{{5472, 3648}}, 640, 480, app::Resolution{5472, 3648}},                     // 19.6 Mpixel away
+        {{{160, 120}, {46340, 46341}}, 46341, 46341, app::Resolution{46340, 46341}}, // past 32 bits
+        {{}, 1920, 1080, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        const auto nearest = app::nearest_resolution(row.offered, row.width, row.height);
+        ASSERT_EQ(nearest.has_value(), row.nearest.has_value()) << row.width << "x" << row.height;
+        if (nearest) {
+            EXPECT_EQ(*nearest, *row.nearest) << row.width << "x" << row.height;
+        }
+    }
 }
 
 TEST(VideoFormatValues, FrameRateListsAndChoices)

@@ -76,7 +76,8 @@ TEST_F(MeasurePluginTest, TheMeasureTabHoldsItsButtonsEnabledByTheCamera)
     const auto enabled = [&] {
         std::string text;
         for (const FakeButton* b : ribbon)
-            text += b->enabled ? "1" : "0";
+            if (b->tab == L"Measure") // the Device tab fills up once a camera opens
+                text += b->enabled ? "1" : "0";
         text += " ";
         for (const FakeButton* b : titleBar)
             text += b->enabled ? "1" : "0";

@@ -15,11 +15,10 @@
 #include "measure/PolygonObject.h"
 #include "measure/RectangleObject.h"
 #include "measure/Workspace.h"
+#include "support/CommaLocale.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 
-#include <clocale>
-#include <cstdio>
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -305,18 +304,12 @@ TEST_F(WorkspaceFiles, CsvLines)
                                  row("Unknown", "Length", calibration->id(), "7.000000", "mm");
 
     // The same text under a locale whose decimal separator is a comma.
-    const auto locales = quorel::test::make_temp_dir("locale");
-    const std::string compile =
-        "localedef -i de_DE -f UTF-8 '" + (locales / "de_DE.UTF-8").string() + "' 2>&1";
-    ASSERT_EQ(std::system(compile.c_str()), 0) << "the comma locale could not be compiled";
-    setenv("LOCPATH", locales.c_str(), 1);
-    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
-    char probe[32];
-    std::snprintf(probe, sizeof probe, "%f", 0.5);
-    const Measure::FileResult result = ws->exportCsv(wide("values.csv"));
-    std::setlocale(LC_NUMERIC, "C");
-    unsetenv("LOCPATH");
-    EXPECT_STREQ(probe, "0,500000") << "the comma locale was in force";
+    Measure::FileResult result;
+    {
+        quorel::test::CommaLocale comma;
+        ASSERT_TRUE(comma.active()) << "the comma locale could not be put in force";
+        result = ws->exportCsv(wide("values.csv"));
+    }
     ASSERT_TRUE(result.ok) << result.message;
     EXPECT_EQ(read((dir / "values.csv").string()), expected);
 }

@@ -85,6 +85,60 @@ public:
     }
 };
 
+// What the scripted device selection dialog does when it runs.
+struct DeviceDialogScript {
+    // The index among the offered unique names that the user picks; -1
+    // cancels. Unset: the first offered camera (cancel when none is offered).
+    std::function<int(const std::vector<std::string>& offered)> choose;
+    // Set: the run fails with this text, as a failing slot of the dialog does.
+    std::string failure;
+    std::vector<std::string> offered; // of the last run
+    int runs = 0;
+};
+
+// The device selection dialog as the tests script it: it offers the connected
+// cameras the controller's filter lets through and opens the chosen one on the
+// controller's grabber, as the dialog's OK does; a camera that cannot be opened
+// rejects the run with the library's text.
+class ScriptedDeviceDialog : public app::IDeviceSelectionDialog {
+public:
+    ScriptedDeviceDialog(DeviceDialogScript& script, vsx::Grabber* grabber, app::OfferedDeviceFilter filter)
+        : script_(script), grabber_(grabber), filter_(std::move(filter))
+    {
+    }
+    bool exec() override
+    {
+        ++script_.runs;
+        script_.offered.clear();
+        std::vector<vsx::DeviceInfo> offered;
+        for (const vsx::DeviceInfo& device : vsx::DeviceEnum::enumDevices())
+            if (!filter_ || filter_(device)) {
+                offered.push_back(device);
+                script_.offered.push_back(device.uniqueName());
+            }
+        if (!script_.failure.empty()) {
+            error_ = script_.failure;
+            return false;
+        }
+        const int index = script_.choose ? script_.choose(script_.offered) : (offered.empty() ? -1 : 0);
+        if (index < 0 || static_cast<size_t>(index) >= offered.size())
+            return false;
+        vsx::Error err(vsx::Error::Record);
+        if (!grabber_->deviceOpen(offered[static_cast<size_t>(index)], err)) {
+            error_ = err.message();
+            return false;
+        }
+        return true;
+    }
+    std::string errorText() const override { return error_; }
+
+private:
+    DeviceDialogScript& script_;
+    vsx::Grabber* grabber_;
+    app::OfferedDeviceFilter filter_;
+    std::string error_;
+};
+
 // Writes what it hears into a journal ("overlay view 2 90 h"); frames are
 // only counted (they come from the frame threads).
 class JournalPlugin : public app::Plugin::PluginBase {
@@ -103,6 +157,9 @@ public:
              (h ? " h" : "") + (v ? " v" : ""));
     }
     void onMouseClick(app::IViewBase*, kyrgx::MouseState) override { note("click"); }
+    void onMousePress(app::IViewBase*, kyrgx::MouseState) override { note("down"); }
+    void onMouseRelease(app::IViewBase*, kyrgx::MouseState) override { note("up"); }
+    void onMouseMove(app::IViewBase*, kyrgx::MouseState) override { note("move"); }
     void render(app::ILiveView*, vsx::DeviceInfo device, kyrgx::Graphics&) override
     {
         note("render " + device.serial());
@@ -156,10 +213,14 @@ protected:
     }
 
 public:
-    // The plug-ins "overlay", "measure" and "avi", made through the factory.
+    // The plug-ins "overlay", "measure" and "avi", made through the factory,
+    // and the scripted device selection dialog.
     app::ControllerServices services()
     {
         app::ControllerServices s;
+        s.deviceSelectionDialog = [this](vsx::Grabber* grabber, app::OfferedDeviceFilter filter) {
+            return std::make_unique<ScriptedDeviceDialog>(deviceDialog, grabber, std::move(filter));
+        };
         for (const char* name : {"overlay", "measure", "avi"}) {
             s.plugins.push_back([this, name](app::Plugin::PluginContext* context) {
                 note(std::string("make ") + name);
@@ -218,6 +279,7 @@ public:
 
     std::shared_ptr<ControllerView> view;
     std::unique_ptr<MainViewController> controller;
+    DeviceDialogScript deviceDialog;
     std::vector<std::shared_ptr<JournalPlugin>> plugins;
     std::mutex journalMutex;
     std::vector<std::string> journal;

@@ -189,25 +189,29 @@ TEST_F(MainControllerTest, StoredTransformsAreShownAsTheViewAndSavedImagesCanSho
     }
 }
 
-TEST_F(MainControllerTest, NothingToReopenOpensTheFirstCameraThatIsNotOpen)
+TEST_F(MainControllerTest, NothingToReopenOffersTheDeviceDialogWithoutTheOpenCameras)
 {
     makeController();
     app::raise_event(view->loaded, view.get());
     tick();
+    EXPECT_EQ(deviceDialog.runs, 1);
     ASSERT_EQ(model->devices().size(), 1u);
+    EXPECT_EQ(selected(), deviceDialog.offered.front());
     EXPECT_TRUE(model->current_controller()->isLive());
     EXPECT_EQ(view->views.size(), 1u);
 
-    // Each command opens the next camera, until one that cannot be reached:
-    // the model's reason first, then the command's own box.
-    for (int i = 0; i < 10 && view->messageBoxes.empty(); ++i)
+    // Each command offers the cameras not yet open and opens the first, until
+    // one that cannot be reached: the dialog's failure in one box.
+    for (int i = 0; i < 10 && view->messageBoxes.empty(); ++i) {
+        const std::vector<std::string> open = openNames();
         app::raise_event(view->openDeviceRequested, view.get(), std::wstring());
-    ASSERT_EQ(view->messageBoxes.size(), 2u);
+        for (const std::string& name : open)
+            EXPECT_EQ(std::count(deviceDialog.offered.begin(), deviceDialog.offered.end(), name), 0) << name;
+    }
+    ASSERT_EQ(view->messageBoxes.size(), 1u);
     EXPECT_EQ(view->messageBoxes[0].title, L"Error");
-    EXPECT_EQ(view->messageBoxes[0].text, L"Failed to open device QGE-M13-52000004: Device not reachable");
-    EXPECT_EQ(view->messageBoxes[1].title, L"Error");
-    EXPECT_EQ(view->messageBoxes[1].text,
-              L"Failed to open device: QGE-M13-52000004. Check log file for more details.");
+    EXPECT_EQ(view->messageBoxes[0].text, L"Device not reachable");
+    EXPECT_EQ(deviceDialog.offered.front(), "QGE-M13-52000004");
 }
 
 TEST_F(MainControllerTest, ClosingWithTwoCamerasWritesTheirFilesRemovesTheirViewsThenShutsThePluginsDown)

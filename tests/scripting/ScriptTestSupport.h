@@ -73,8 +73,8 @@ public:
     LuaContext::IHistogram* histogram() override { return histogramSource; }
     float zoomFactor() override { return 2.0f; }
     int angle() override { return viewAngle; }
-    bool verticalFlip() override { return true; }
-    bool horizontalFlip() override { return false; }
+    bool verticalFlip() override { return flipVertical; }
+    bool horizontalFlip() override { return flipHorizontal; }
     kyrgx::Vec2<float> windowPointFromDataPoint(kyrgx::Vec2<float> p) override
     {
         return {2.0f * p.x + 10.0f, 2.0f * p.y + 20.0f};
@@ -97,6 +97,8 @@ public:
 
     LuaContext::IHistogram* histogramSource = nullptr;
     int viewAngle = 0;
+    bool flipVertical = true;
+    bool flipHorizontal = false;
     kyrgx::MouseState mouse = kyrgx::MouseState::released();
     bool failDeviceName = false;
 

@@ -3,6 +3,7 @@
 // camera, parameters and histograms, and the program's own example scripts.
 
 #include "app/Utf8.h"
+#include "filter/ImageTransform.h"
 #include "kyrgx/ImageFont.h"
 #include "kyrgx/Keys.h"
 #include "kyrgx/Resources.h"
@@ -150,8 +151,9 @@ struct DrawCase {
     std::vector<std::string> calls;
 };
 
-// Relative coordinates convert on screen only (window = 2 x image + (10, 20));
-// their rectangles are at least one pixel wide on every surface.
+// Relative coordinates convert through the live view on screen (window = 2 x
+// image + (10, 20)) and into the view's orientation offscreen; their
+// rectangles are at least one pixel wide on every surface.
 TEST_F(ScriptApi, DrawingAndRelativeCoordinates)
 {
     const DrawCase cases[] = {
@@ -161,11 +163,11 @@ TEST_F(ScriptApi, DrawingAndRelativeCoordinates)
          "EnabledRelativeCoordinates() drawLine(1, 1, 2, 2)",
          "drawLine",
          {"drawLine(12,22,14,24,1)"}},
-        {"relative offscreen",
+        {"relative offscreen (the fake view flips vertically: 640 x 480)",
          false,
          "EnabledRelativeCoordinates() drawLine(1, 1, 2, 2)",
          "drawLine",
-         {"drawLine(1,1,2,2,1)"}},
+         {"drawLine(1,479,2,478,1)"}},
         {"switched off",
          true,
          "EnabledRelativeCoordinates() DisableRelativeCoordinates() drawLine(1, 1, 2, 2)",
@@ -176,7 +178,7 @@ TEST_F(ScriptApi, DrawingAndRelativeCoordinates)
          false,
          "EnabledRelativeCoordinates() drawFilledRect(10, 10, 0, 5)",
          "fillRect",
-         {"fillRect(10,10,1,5)"}},
+         {"fillRect(10,465,1,5)"}},
         {"relative on screen",
          true,
          "EnabledRelativeCoordinates() drawFilledRect(10, 10, 0, 5)",
@@ -212,6 +214,49 @@ TEST_F(ScriptApi, DrawingAndRelativeCoordinates)
             calls.resize(std::min<size_t>(calls.size(), c.calls.size()));
         }
         EXPECT_EQ(calls, c.calls);
+    }
+}
+
+// A saved image or a recorded frame is the camera image turned and flipped like
+// the live view: a rectangle drawn in relative coordinates covers there the
+// very pixels that the camera image's rectangle became.
+TEST_F(ScriptApi, OffscreenRelativeDrawingFollowsTheImagesOrientation)
+{
+    // The camera image (640 x 480, the fake's video format) with a bright 10 x 6 block at (100, 50).
+    std::vector<uint8_t> camera(640 * 480, 0);
+    for (int y = 50; y < 56; ++y)
+        std::fill_n(camera.begin() + y * 640 + 100, 10, uint8_t{255});
+    const kyr_kelvane::image_descriptor source{
+        kyrgx::PixelFormat::MONO8, 640, 480, 640, false, camera.data()};
+    for (int angle : {0, 90, 180, 270}) {
+        for (int flips = 0; flips < 4; ++flips) {
+            const bool flipV = (flips & 1) != 0;
+            const bool flipH = (flips & 2) != 0;
+            SCOPED_TRACE(fmt::format("angle {} flip v {:d} h {:d}", angle, flipV, flipH));
+            std::shared_ptr<ImageUtil::Image> target;
+            const auto image = ImageUtil::transformImage(source, angle, flipV, flipH, target);
+            ASSERT_TRUE(image);
+            const kyr_kelvane::image_descriptor view = ImageUtil::image_view_of(*image);
+            int left = 100000, top = 100000, right = -1, bottom = -1;
+            for (int y = 0; y < static_cast<int>(view.height); ++y)
+                for (int x = 0; x < static_cast<int>(view.width); ++x)
+                    if (view.row(static_cast<uint32_t>(y))[x * 4] == 255) {
+                        left = std::min(left, x);
+                        top = std::min(top, y);
+                        right = std::max(right, x + 1);
+                        bottom = std::max(bottom, y + 1);
+                    }
+
+            OneScript s("EnabledRelativeCoordinates() drawFilledRect(100, 50, 10, 6)");
+            s.h.app.viewAngle = angle;
+            s.h.app.flipVertical = flipV;
+            s.h.app.flipHorizontal = flipH;
+            RecordingSurface surface(false, static_cast<int>(view.width), static_cast<int>(view.height));
+            s.h.manager->onRender(surface.graphics.get());
+            EXPECT_EQ(surface.calls("fillRect"),
+                      std::vector<std::string>{
+                          fmt::format("fillRect({},{},{},{})", left, top, right - left, bottom - top)});
+        }
     }
 }
 

@@ -1,7 +1,13 @@
 #include "app/context/ControllerWiring.h"
 
-#include "app/context/StandInPlugins.h"
+#include "app/context/DeviceSelectionDialogFactory.h"
+#include "dialogs/GenICamPropertyDialog.h"
 #include "measure/PluginMeasure.h"
+#include "panels/DeviceEventsViewController.h"
+#include "panels/LutViewController.h"
+#include "panels/PropertyViewController.h"
+#include "scripting/PluginAvi.h"
+#include "scripting/PluginOverlay.h"
 
 namespace application {
 
@@ -13,6 +19,14 @@ app::ControllerServices controller_services()
         [](app::Plugin::PluginContext* context) { return std::make_shared<app::PluginMeasure>(context); },
         [](app::Plugin::PluginContext* context) { return std::make_shared<app::PluginAvi>(context); },
     };
+    services.propertyViewController = app::property_view_controller_factory();
+    services.lutViewController = app::lut_view_controller_factory();
+    services.deviceEventsViewController = app::device_events_view_controller_factory();
+    services.propertyTreeView =
+        [](const std::shared_ptr<vsx::Grabber>& grabber) -> std::shared_ptr<app::IPropertyTreeView> {
+        return vsx::ui_util::make_property_tree_dock(grabber);
+    };
+    services.deviceSelectionDialog = device_selection_dialog_factory();
     return services;
 }
 

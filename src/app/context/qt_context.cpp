@@ -25,6 +25,7 @@
 #include "views/QtMainView.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileInfo>
 #include <QUrl>
 #include <clocale>
@@ -79,11 +80,61 @@ std::shared_ptr<kyrgx::OpenGL::Pixelbuffer> qt_context::makePixelBuffer(int32_t 
 
 namespace {
 
+// The surface of one offscreen Graphics: the caller's pixels painted with the
+// context's one painter. It holds the offscreen drawing lock while an image is
+// begun: from its making (or a later beginImage) until endImage, so a Graphics
+// kept from one image to the next (a recording's frames) blocks nobody between
+// them. Members go in reverse order: the surface (which ends painting), then
+// the lock.
+class LockedImageSurface : public kyrgx::graphics_context {
+public:
+    LockedImageSurface(QPainter* painter, const kyr_kelvane::image_descriptor& image, bool alpha)
+        : token_(OffscreenDrawingLock::instance().acquire()),
+          surface_(std::make_unique<app::QtView::QtGraphicsContext>(
+              painter, image.data, static_cast<int>(image.width), static_cast<int>(image.height), image.pitch,
+              image.format, alpha))
+    {
+    }
+
+    bool beginImage(void* data, int width, int height, int stride, kyrgx::PixelFormat format,
+                    bool alpha) override
+    {
+        endImage();
+        token_ = OffscreenDrawingLock::instance().acquire();
+        bool begun = false;
+        try {
+            begun = surface_->beginImage(data, width, height, stride, format, alpha);
+        } catch (...) {
+            endImage();
+            throw;
+        }
+        if (!begun)
+            endImage();
+        return begun;
+    }
+    void endImage() override
+    {
+        surface_->endImage();
+        token_.reset();
+    }
+
+    bool isKeyDown(int key) const override { return surface_->isKeyDown(key); }
+    int pressCount(int key) const override { return surface_->pressCount(key); }
+    void endFrame() override { surface_->endFrame(); }
+    bool isActive() const override { return surface_->isActive(); }
+    kyrgx::MouseState mouseState() const override { return surface_->mouseState(); }
+    int width() const override { return surface_->width(); }
+    int height() const override { return surface_->height(); }
+
+private:
+    OffscreenDrawingLock::Token token_;
+    std::unique_ptr<app::QtView::QtGraphicsContext> surface_;
+};
+
 // One offscreen drawing job. Members go in reverse order: the Graphics, the
-// driver, the surface (which ends painting), and last the lock.
+// driver, then the surface (which ends painting and frees the lock).
 struct OffscreenJob {
-    OffscreenDrawingLock::Token token;
-    std::shared_ptr<app::QtView::QtGraphicsContext> surface;
+    std::shared_ptr<LockedImageSurface> surface;
     std::shared_ptr<app::QtView::QtGraphicsDriver> driver;
     std::shared_ptr<kyrgx::Graphics> graphics;
 };
@@ -94,12 +145,9 @@ std::shared_ptr<kyrgx::Graphics> qt_context::makeGraphics(const kyr_kelvane::ima
                                                           bool alpha)
 {
     auto job = std::make_shared<OffscreenJob>();
-    job->token = OffscreenDrawingLock::instance().acquire();
-    const int width = static_cast<int>(image.width);
-    const int height = static_cast<int>(image.height);
-    job->surface = std::make_shared<app::QtView::QtGraphicsContext>(&painter_, image.data, width, height,
-                                                                    image.pitch, image.format, alpha);
-    job->driver = std::make_shared<app::QtView::QtGraphicsDriver>(&painter_, QRect(0, 0, width, height));
+    job->surface = std::make_shared<LockedImageSurface>(&painter_, image, alpha);
+    const QRect target(0, 0, static_cast<int>(image.width), static_cast<int>(image.height));
+    job->driver = std::make_shared<app::QtView::QtGraphicsDriver>(&painter_, target);
     job->graphics = std::make_shared<kyrgx::Graphics>(job->driver, job->surface);
     return std::shared_ptr<kyrgx::Graphics>(job, job->graphics.get());
 }
@@ -161,6 +209,11 @@ void qt_context::run(int argc, char** argv)
     // Until here a termination signal ends the process at once; from here on
     // it closes the window the way the user's close does.
     auto termination = std::make_unique<TerminationSignals>([this] {
+        // A dialog running its own loop (the device selection dialog, a
+        // message box) ends first, as its Cancel would.
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
+                dialog->reject();
         if (view_)
             view_->close();
     });

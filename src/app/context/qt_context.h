@@ -34,9 +34,11 @@ public:
     // Throws std::invalid_argument for a negative size or stride.
     std::shared_ptr<kyrgx::OpenGL::Pixelbuffer> makePixelBuffer(int32_t width, int32_t height, int32_t stride,
                                                                 int32_t format) override;
-    // Paints with the context's one painter under the offscreen drawing lock
-    // (held until the Graphics is released). Throws std::runtime_error for a
-    // pixel format the painter cannot draw into; the lock is then free again.
+    // Paints with the context's one painter under the offscreen drawing lock,
+    // held while an image is begun: until the Graphics is released or its
+    // context's endImage, and again from a later beginImage. Throws
+    // std::runtime_error for a pixel format the painter cannot draw into; the
+    // lock is then free again.
     std::shared_ptr<kyrgx::Graphics> makeGraphics(const kyr_kelvane::image_descriptor& image,
                                                   bool alpha) override;
     bool openFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,

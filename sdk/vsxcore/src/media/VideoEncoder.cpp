@@ -237,14 +237,24 @@ Status Recording::open_encoder(const VideoSettings& settings, AVRational rate, d
     if (format_->oformat->flags & AVFMT_GLOBALHEADER)
         codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
+    // libx264 takes the thread count from the context (0: one per core);
+    // libx265 keeps a thread pool of its own, sized through its parameters.
+    const int threads = std::max(0, settings.threads);
+    codec_->thread_count = threads;
+
     Dictionary options;
     options.set("preset", "veryfast");
     if (settings.bitrate_auto)
         options.set("crf", settings.codec == 1 ? "28" : "23");
     else
         codec_->bit_rate = std::min<int64_t>(settings.bitrate_kbps, INT64_MAX / 1000) * 1000;
-    if (settings.codec == 1)
-        options.set("x265-params", "log-level=error");
+    if (settings.codec == 1) {
+        std::string params = "log-level=error";
+        if (threads > 0)
+            params += ":pools=" + std::to_string(threads) +
+                      ":frame-threads=" + std::to_string(std::min(threads, 16));
+        options.set("x265-params", params);
+    }
     const int opened = avcodec_open2(codec_, encoder, &options.entries);
     if (opened < 0)
         return {kEncoder, encoder_name_ + ": " + av_error_text(opened)};

@@ -13,6 +13,7 @@ struct VideoSettings {
     bool bitrate_auto = true;
     int64_t bitrate_kbps = 5000;
     int64_t keyframe_interval = 0; // 0: two seconds' worth of frames
+    int threads = 0;               // encoder threads; 0: libavcodec chooses (all cores)
 };
 
 // Writes one video file at a time. The container follows the extension

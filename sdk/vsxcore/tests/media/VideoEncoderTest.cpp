@@ -102,6 +102,27 @@ TEST(VideoEncoder, WritesTheContainerOfTheExtensionWithEitherCodec)
     }
 }
 
+// The encoder's thread count (0: libavcodec chooses; a negative count counts
+// as 0) changes the speed, never the frames or their order.
+TEST(VideoEncoder, AnyThreadCountWritesEveryFrameInOrder)
+{
+    const Stamp stamp{96, 64, 8};
+    TempDir dir;
+    for (int codec : {kH264, kH265}) {
+        for (int threads : {0, 1, 3, -2}) {
+            SCOPED_TRACE((codec == kH265 ? "H.265, " : "H.264, ") + std::to_string(threads) + " threads");
+            const std::string path = dir.file("threads.mp4");
+            VideoSettings settings = with_codec(codec);
+            settings.threads = threads;
+            VideoEncoder encoder;
+            ASSERT_TRUE(encoder.begin(path, pixfmt::BGRa8, 96, 64, 30.0, settings).ok());
+            ASSERT_TRUE(add_stamped(encoder, pixfmt::BGRa8, stamp, 0, 20).ok());
+            ASSERT_TRUE(encoder.finish().ok());
+            EXPECT_EQ(stamps_of(probe_video(path), stamp), count_up(20));
+        }
+    }
+}
+
 // Every accepted input format, at an odd size and with row padding, arrives
 // in order and coded one pixel larger each way.
 TEST(VideoEncoder, EncodesEveryInputFormatAtOddSizes)

@@ -1,0 +1,154 @@
+// Capturing images: Start/Stop of the selected camera's stream, the snap
+// saved through the save dialog, image-sequence captures on command and by hot
+// key, and what the model reports while a sequence saves.
+
+#include "model/MainViewController.h"
+
+#include "app/AppFolders.h"
+#include "app/IApplicationContext.h"
+#include "app/Localization.h"
+#include "app/Utf8.h"
+#include "device/VideoDeviceController.h"
+#include "model/DeviceInstance.h"
+#include "model/ImageSequence.h"
+#include "model/MainModel.h"
+#include "views/IMainView.h"
+#include "views/IMenuButton.h"
+#include "views/liveview/LiveViewController.h"
+
+#include <cstring>
+#include <fmt/format.h>
+#include <spdlog/spdlog.h>
+#include <stdexcept>
+
+using app::IViewBase;
+using app::VideoDeviceController;
+
+namespace {
+
+// A snapped frame that owns its pixels: the camera may reuse its snap buffer
+// (or be closed) while the save dialog runs.
+struct OwnedFrame {
+    std::vector<uint8_t> pixels;
+    kyr_kelvane::image_descriptor view;
+};
+
+OwnedFrame own_frame(const kyr_kelvane::image_descriptor& frame)
+{
+    if (frame.format == kyrgx::PixelFormat::NONE || !frame.data || frame.width == 0 || frame.height == 0 ||
+        frame.pitch <= 0)
+        throw std::runtime_error("the camera delivered no image within 1000 ms");
+    OwnedFrame owned;
+    owned.pixels.resize(frame.byte_size());
+    std::memcpy(owned.pixels.data(), frame.data, owned.pixels.size());
+    owned.view = frame;
+    owned.view.data = owned.pixels.data();
+    return owned;
+}
+
+} // namespace
+
+void MainViewController::connect_capture_events()
+{
+    // Raised on the frame thread that captured the sequence frame.
+    model_->image_saving.push_back(
+        anyThread([this](IViewBase*, VideoDeviceController& camera, std::filesystem::path path) {
+            on_sequence_image_saved(camera, path);
+        }));
+    // Asked on the GUI thread when a sequence starts; no once the controller is gone.
+    model_->ask_overwrite = [this, lifetime = lifetime_](std::string folder, std::string fileName) {
+        return lifetime->alive.load() && ask_overwrite_sequence_files(folder, fileName);
+    };
+}
+
+void MainViewController::toggle_pause(app::IMenuButton* button)
+{
+    if (!model_->has_selected_device())
+        return;
+    try {
+        const bool running = model_->pause_resume();
+        if (button) {
+            button->setText(Localization::getString(running ? "Menu/Items/Stop" : "Menu/Items/Start"));
+            button->setIcon(running ? L"stop.png" : L"start.png");
+        }
+        update_device_properties_view();
+    } catch (const std::exception& e) {
+        spdlog::error("MainViewController::toggle_pause() failed: {}", e.what());
+        build_start_stop_button();
+    }
+}
+
+void MainViewController::save_image()
+{
+    if (!model_->has_selected_device())
+        return;
+    try {
+        const std::shared_ptr<VideoDeviceController> camera = model_->current_controller();
+        const vsx::DeviceInfo device = camera->deviceInfo();
+        const app::ViewTransform transform = model_->view_transform();
+        const OwnedFrame frame = own_frame(model_->snap_image());
+
+        if (model_->image_directory.empty())
+            model_->image_directory = app::get_known_folder(app::kFolderPictures);
+        std::wstring fileName;
+        std::wstring folder = model_->image_directory; // where the user ends is not kept
+        if (!application::get_context()->saveImage(Localization::getString("Messages/SaveImage"), fileName,
+                                                   folder))
+            return;
+        model_->save_image(frame.view, transform, device, fileName, 100);
+    } catch (const std::exception& e) {
+        show_save_failed();
+        spdlog::error("failed to save image: {}\n", e.what());
+    }
+}
+
+void MainViewController::save_to_sequence()
+{
+    const auto camera = selected_camera();
+    if (!camera)
+        return;
+    if (const auto instance = model_->find_device(camera->deviceInfo()))
+        instance->sequence.captureSingle();
+}
+
+void MainViewController::capture_on_hotkey(kyrgx::Keys key)
+{
+    if (key != kyrgx::KEY_ENTER && key != kyrgx::KEY_SPACE)
+        return;
+    const auto camera = selected_camera();
+    if (!camera)
+        return;
+    const auto instance = model_->find_device(camera->deviceInfo());
+    if (!instance)
+        return;
+    const std::wstring hotkey = instance->sequence.getString(L"hotkey");
+    if ((key == kyrgx::KEY_ENTER && hotkey == L"Enter") || (key == kyrgx::KEY_SPACE && hotkey == L"Space"))
+        save_to_sequence();
+}
+
+void MainViewController::on_sequence_image_saved(VideoDeviceController& camera,
+                                                 const std::filesystem::path& path)
+{
+    try {
+        const auto live = live_view_controller(camera.deviceInfo());
+        if (live)
+            live->addMessage(L"Saved to sequence:\n" + app::path_to_wide(path.filename()));
+    } catch (const std::exception& e) {
+        spdlog::error("MainViewController::on_sequence_image_saved() failed: {}", e.what());
+    }
+}
+
+bool MainViewController::ask_overwrite_sequence_files(const std::string& folder, const std::string& fileName)
+{
+    try {
+        const std::string text = fmt::format(
+            "There are files in the directory {}, e.g. {}, that may be overwritten while saving the image "
+            "sequence. Continue?",
+            folder, fileName);
+        return view_->showMessageBoxYesNo(L"Warning", app::utf8_to_wide(text));
+    } catch (const std::exception& e) {
+        // Nobody could be asked: the files stay as they are.
+        spdlog::error("MainViewController::ask_overwrite_sequence_files() failed: {}", e.what());
+        return false;
+    }
+}

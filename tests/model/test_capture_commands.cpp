@@ -1,0 +1,239 @@
+// The main controller's capture commands: a snap saved through the
+// application context's save dialog with the view's orientation and the
+// plug-ins' overlays, a camera that sends nothing, sequence captures by
+// command and hot key, the overwrite question and the saved-frame message.
+
+#include "DeviceTabFixture.h"
+#include "SavedImages.h"
+#include "app/AppFolders.h"
+#include "app/FakeDesktopServices.h"
+#include "app/context/qt_context.h"
+#include "kyrgx/Graphics.h"
+#include "model/ImageSequence.h"
+#include "support/LogCapture.h"
+#include "support/TempHome.h"
+
+#include <fstream>
+#include <thread>
+
+using namespace quorel::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kMonoSerial = "41000002";
+
+// Keeps a copy of the last frame it was given and draws an opaque red
+// rectangle two pixels wide at (1, 0) of every saved image.
+class RectanglePlugin : public app::Plugin::PluginBase {
+public:
+    RectanglePlugin() : PluginBase(nullptr) {}
+    void initialize() override {}
+    void shutdown() override {}
+    void onFrame(const vsx::DeviceInfo&, const kyr_kelvane::image_descriptor& frame) override
+    {
+        std::lock_guard lock(mutex);
+        last.assign(frame.data, frame.data + frame.byte_size());
+        lastView = frame;
+    }
+    void render(app::ILiveView* view, vsx::DeviceInfo device, kyrgx::Graphics& g) override
+    {
+        if (view)
+            return; // the live views' overlay
+        drawnFor = device;
+        g.setColor(kyrgx::Color(255, 0, 0));
+        g.fillRect(1, 0, 2, 1);
+    }
+
+    std::mutex mutex;
+    std::vector<uint8_t> last;
+    kyr_kelvane::image_descriptor lastView;
+    vsx::DeviceInfo drawnFor;
+};
+
+class CaptureCommandsTest : public DeviceCommandsTest {
+protected:
+    void SetUp() override
+    {
+        DeviceCommandsTest::SetUp();
+        context = std::make_shared<application::qt_context>();
+        desktop = std::make_shared<FakeDesktopServices>();
+        context->setDesktopServices(desktop);
+        application::set_context(context);
+    }
+    void TearDown() override
+    {
+        DeviceCommandsTest::TearDown();
+        application::set_context(nullptr);
+    }
+
+public:
+    // Snaps through the window's Snap: one frame is let through once the snap
+    // waits for it.
+    void snapWithFrame(const char* serial)
+    {
+        const auto camera = cameraOf(serial);
+        std::thread step([camera, serial] {
+            for (int i = 0; i < 400 && !camera->isSnapPending(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            vsxsim_step(serial, 1);
+        });
+        app::raise_event(view->saveImageRequested, view.get());
+        step.join();
+    }
+    app::ImageSequence& sequenceOf(const char* serial)
+    {
+        return model->find_device(camera_info(serial))->sequence;
+    }
+
+    std::shared_ptr<application::qt_context> context;
+    std::shared_ptr<FakeDesktopServices> desktop;
+};
+
+} // namespace
+
+TEST_F(CaptureCommandsTest, TheFirstSnapStartsInPicturesAndSavesTheTurnedFrameWithTheOverlays)
+{
+    makeController();
+    auto plugin = std::make_shared<RectanglePlugin>();
+    app::Plugin::register_plugin(plugin);
+    openThroughDialog(camera_info(kMonoSerial).uniqueName());
+    const auto camera = cameraOf(kMonoSerial);
+    model->set_videoformat("Mono8", {320, 240});
+    model->view_transform().rotation = 90.0f;
+    ASSERT_TRUE(model->image_directory.empty());
+
+    const fs::path folder = make_temp_dir("snaps");
+    desktop->answer = QString::fromStdString((folder / "snap").string());
+    desktop->answerFilter = QStringLiteral("PNG Files (*.png)");
+    snapWithFrame(kMonoSerial);
+    model->wait_for_saves();
+
+    // The dialog started in the Pictures folder, which the model keeps.
+    const std::wstring pictures = app::get_known_folder(app::kFolderPictures);
+    EXPECT_EQ(desktop->lastDirectory.toStdWString(), pictures);
+    EXPECT_EQ(desktop->lastCaption.toStdWString(), Localization::getString("Messages/SaveImage"));
+    EXPECT_EQ(model->image_directory, pictures);
+
+    // The frame as the live view shows it, the overlay on top.
+    const Decoded saved = decode(folder / "snap.png");
+    ASSERT_TRUE(saved.ok());
+    ASSERT_EQ(saved.image.width(), 240);
+    ASSERT_EQ(saved.image.height(), 320);
+    EXPECT_TRUE(plugin->drawnFor == camera->deviceInfo());
+    {
+        std::lock_guard lock(plugin->mutex);
+        ASSERT_EQ(plugin->lastView.width, 320u);
+        for (int y = 0; y < 320; y += 7)
+            for (int x = 0; x < 240; x += 5) {
+                if (y == 0 && (x == 1 || x == 2))
+                    continue;
+                const int v = plugin->last[static_cast<size_t>(239 - x) * plugin->lastView.pitch + y];
+                ASSERT_EQ(saved.rgb(x, y), (Rgb{v, v, v})) << x << "," << y;
+            }
+    }
+    EXPECT_EQ(saved.rgb(1, 0), (Rgb{255, 0, 0}));
+    EXPECT_EQ(saved.rgb(2, 0), (Rgb{255, 0, 0}));
+
+    // Later snaps start there too, whichever folder the user ended in;
+    // cancelling saves nothing.
+    model->image_directory = L"/somewhere/else";
+    desktop->answer.clear();
+    snapWithFrame(kMonoSerial);
+    EXPECT_EQ(desktop->lastDirectory.toStdWString(), L"/somewhere/else");
+    EXPECT_EQ(model->image_directory, L"/somewhere/else");
+    EXPECT_TRUE(view->messageBoxes.empty());
+}
+
+TEST_F(CaptureCommandsTest, ASnapWithoutAFrameShowsTheFailureAndNoDialog)
+{
+    makeController();
+    openThroughDialog(camera_info(kMonoSerial).uniqueName());
+    LogCapture log;
+    app::raise_event(view->saveImageRequested, view.get()); // no frame comes: 1000 ms
+    ASSERT_EQ(view->messageBoxes.size(), 1u);
+    EXPECT_EQ(view->messageBoxes[0].title, Localization::getString("Messages/ErrorMessageTitle"));
+    EXPECT_EQ(view->messageBoxes[0].text, Localization::getString("Messages/FailedToSaveImage"));
+    EXPECT_EQ(log.count(spdlog::level::err, "failed to save image: the camera delivered no image"), 1);
+    EXPECT_TRUE(desktop->lastCaption.isEmpty());
+}
+
+TEST_F(CaptureCommandsTest, OnlyTheConfiguredHotKeyCapturesOneSequenceFrame)
+{
+    makeController();
+    openThroughDialog(camera_info(kMonoSerial).uniqueName());
+    app::ImageSequence& sequence = sequenceOf(kMonoSerial);
+    struct Row {
+        const wchar_t* hotkey; // as a hand-edited file may hold it
+        kyrgx::Keys key;
+        bool captures;
+    };
+    const Row rows[] = {
+        {L"Enter", kyrgx::KEY_ENTER, true},   {L"Enter", kyrgx::KEY_SPACE, false},
+        {L"Space", kyrgx::KEY_SPACE, true},   {L"Space", kyrgx::KEY_ENTER, false},
+        {L"Space", kyrgx::KEY_A, false},      {L"enter", kyrgx::KEY_ENTER, false},
+        {L"Space ", kyrgx::KEY_SPACE, false}, {L"F1", kyrgx::KEY_F1, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(app::wide_to_utf8(row.hotkey) + " " + std::to_string(row.key));
+        sequence.setString(L"hotkey", row.hotkey);
+        app::raise_event(view->keyDown, view.get(), row.key);
+        EXPECT_EQ(sequence.isRunning(), row.captures);
+        sequence.stop();
+    }
+
+    // The command itself, and nothing at all without a selected camera.
+    app::raise_event(view->saveToSequenceRequested, view.get());
+    EXPECT_TRUE(sequence.isRunning());
+    sequence.stop();
+    app::raise_event(view->closeDeviceRequested, view.get());
+    after(40);
+    ASSERT_FALSE(model->has_selected_device());
+    LogCapture log;
+    for (auto* list : {&view->saveImageRequested, &view->saveToSequenceRequested})
+        app::raise_event(*list, view.get());
+    app::raise_event(view->keyDown, view.get(), kyrgx::KEY_SPACE);
+    controller->toggle_pause(nullptr);
+    controller->select_pixelformat(0);
+    controller->select_binning(L"Binning 2x");
+    controller->select_videonorm(L"PAL B");
+    controller->select_menu_device(0);
+    EXPECT_TRUE(view->messageBoxes.empty());
+    EXPECT_EQ(log.count(spdlog::level::err), 0);
+    EXPECT_TRUE(desktop->lastCaption.isEmpty());
+}
+
+TEST_F(CaptureCommandsTest, ASequenceAsksBeforeOverwritingAndNamesEachSavedFrameInItsView)
+{
+    makeController();
+    openThroughDialog(camera_info(kMonoSerial).uniqueName());
+    app::ImageSequence& sequence = sequenceOf(kMonoSerial);
+    const fs::path folder = make_temp_dir("sequence");
+    sequence.setString(L"targetDirectory", app::path_to_wide(folder));
+    sequence.setString(L"imageFiletype", L"PNG");
+    const fs::path next = sequence.nextFileName();
+    std::ofstream(next) << "an older image";
+
+    view->answerYes = false;
+    sequence.start();
+    ASSERT_EQ(view->questions.size(), 1u);
+    EXPECT_EQ(view->questions[0].title, L"Warning");
+    EXPECT_EQ(app::wide_to_utf8(view->questions[0].text),
+              "There are files in the directory " + folder.string() + ", e.g. " + next.filename().string() +
+                  ", that may be overwritten while saving the image sequence. Continue?");
+    EXPECT_FALSE(sequence.isRunning());
+
+    // One frame captured on command: saved, and named in the camera's view.
+    view->answerYes = true;
+    sequence.start();
+    EXPECT_EQ(view->questions.size(), 2u);
+    EXPECT_TRUE(sequence.isRunning());
+    sequence.stop();
+    app::raise_event(view->saveToSequenceRequested, view.get());
+    deliver(kMonoSerial, 1);
+    model->wait_for_saves();
+    EXPECT_TRUE(decode(next).ok());
+    const auto messages = liveOf(kMonoSerial)->messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, L"Saved to sequence:\n" + app::path_to_wide(next.filename()));
+}
