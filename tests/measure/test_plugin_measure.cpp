@@ -10,7 +10,11 @@
 #include "measure/AnnotationObject.h"
 #include "measure/CalibrationObject.h"
 #include "measure/LineObject.h"
+#include "measure/MeasureSettings.h"
 #include "measure/PolygonObject.h"
+
+#include <fstream>
+#include <nlohmann/json.hpp>
 
 using namespace quorel::test;
 
@@ -21,6 +25,12 @@ constexpr const char* kGigeName = "QGE-C16X-52000003";
 bool contains(const std::vector<ObjectPtr>& list, const ObjectPtr& object)
 {
     return std::find(list.begin(), list.end(), object) != list.end();
+}
+
+nlohmann::json read_json(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return nlohmann::json::parse(in, nullptr, false);
 }
 
 int tool_kind(const OpenPluginMeasure& plugin)
@@ -103,6 +113,34 @@ TEST_F(MeasurePluginTest, TheMeasureTabHoldsItsButtonsEnabledByTheCamera)
     EXPECT_EQ(enabled(), "00000000000000 00") << "the camera closed";
     button(L"Undo").click(); // without a camera: nothing happens
     EXPECT_EQ(ws->objects().size(), 1u);
+}
+
+TEST_F(MeasurePluginTest, ItsStartLoadsBothSettingsFilesAndItsShutdownWritesThem)
+{
+    namespace fs = std::filesystem;
+    const fs::path appearanceFile = app::path_from_wide(MeasureAppearanceSettings::filePath());
+    const fs::path settingsFile = app::path_from_wide(MeasureSettings::filePath());
+    // Started without files: the shutdown writes both.
+    plugin().setFontSize(21);
+    MeasureSettings::instance().setString(MeasureSettings::LAST_DIRECTORY, L"/data/objects");
+    host.reset();
+    nlohmann::json appearance = read_json(appearanceFile);
+    nlohmann::json settings = read_json(settingsFile);
+    ASSERT_FALSE(appearance.is_discarded());
+    ASSERT_FALSE(settings.is_discarded());
+    EXPECT_EQ(appearance["paramaters"]["FontSize"]["value"], 21);
+    EXPECT_EQ(settings["paramaters"]["lastDirectory"]["value"], "/data/objects");
+
+    // Edited between two runs: the next start reads them, an empty folder
+    // becomes the Documents folder.
+    appearance["paramaters"]["LineWidth"]["value"] = 50;
+    settings["paramaters"]["lastDirectory"]["value"] = "";
+    std::ofstream(appearanceFile, std::ios::binary) << appearance.dump(4);
+    std::ofstream(settingsFile, std::ios::binary) << settings.dump(4);
+    host = std::make_unique<MeasureHost>();
+    EXPECT_EQ(MeasureAppearanceSettings::instance().getInt(MeasureAppearanceSettings::LINE_WIDTH), 10);
+    EXPECT_EQ(MeasureSettings::instance().getString(MeasureSettings::LAST_DIRECTORY),
+              app::get_known_folder(app::kFolderDocuments));
 }
 
 TEST_F(MeasurePluginTest, ALineComesWithTheSecondClickAndSelectIsCurrentAgain)
