@@ -3,8 +3,8 @@
 // the factories of the panel controllers and of the property tree dock.
 
 #include "app/context/ControllerWiring.h"
-#include "app/context/StandInPlugins.h"
 #include "dialogs/GenICamPropertyDialog.h"
+#include "measure/PluginMeasure.h"
 #include "model/MainModel.h"
 #include "model/MainViewController.h"
 #include "model/PluginContext.h"

@@ -1,8 +1,8 @@
 #include "app/context/ControllerWiring.h"
 
 #include "app/context/DeviceSelectionDialogFactory.h"
-#include "app/context/StandInPlugins.h"
 #include "dialogs/GenICamPropertyDialog.h"
+#include "measure/PluginMeasure.h"
 #include "panels/DeviceEventsViewController.h"
 #include "panels/LutViewController.h"
 #include "panels/PropertyViewController.h"

@@ -1,0 +1,310 @@
+#pragma once
+
+#include "device/DeviceInfo.h"
+#include "device/VideoFormat.h"
+#include "kyrgx/Vec2.h"
+#include "measure/LineSegments.h"
+#include "model/PluginBase.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace ImageUtil {
+class Image;
+}
+
+namespace app {
+class IMenuButton;
+class IPropertyView;
+class IPropertyViewDynListParameter;
+class IPropertyViewListParameter;
+class IPropertyViewPushParamater;
+class IPropertyViewRangeParameter;
+class IPropertyViewStringParameter;
+class LiveViewController;
+} // namespace app
+
+namespace Measure {
+class AnnotationObject;
+class CalibrationObject;
+class IMeasureObject;
+class Configuration;
+class Tool;
+class Workspace;
+} // namespace Measure
+
+namespace app {
+
+// The measurement plug-in of the main window. It keeps one measurement
+// workspace per camera, the drawing tools with their ribbon buttons, the
+// pointer state of drawing, picking, dragging and banding, and the overlay
+// drawing of every camera's objects on the live views, on saved images and on
+// recorded frames.
+//
+// Split by concern: PluginMeasure.cpp (life, the workspaces, the camera
+// events), PluginMeasureRibbon.cpp (ribbon, tool buttons, tool switch),
+// PluginMeasureInput.cpp (mouse and keys), PluginMeasureRender.cpp (the
+// overlay), PluginMeasureSnapping.cpp (the frame hook), PluginMeasureAppearance.cpp
+// (the appearance setters) and PluginMeasureCalibration.cpp (a running
+// calibration).
+//
+// A closed camera keeps its workspace (its objects not drawn) until the plug-in
+// shuts down: a camera that is opened again shows its objects where they were.
+// When another camera takes the place of the current one in its live view, the
+// workspace goes over to the new camera, its objects at the same relative places.
+//
+// Threads: everything runs on the GUI thread except onFrame (a camera's frame
+// thread) and render, which also runs on a frame thread when overlays are burnt
+// into recorded frames. Offscreen drawing reads only the objects and the
+// calibration; the interaction aids (preview, rubber band, snapping aids) are
+// drawn on live views only, so the pointer state stays with the GUI thread.
+// Lock order: pluginMutex, then the map mutex (workspaceMutex) or snapMutex;
+// snapMutex may be held while the map mutex is taken, never the reverse. A
+// workspace's own (recursive) mutex may be held while the map mutex is taken
+// (its change callback asks for the current workspace), so the map mutex is
+// never held while a workspace is made, handed over or released.
+class PluginMeasure : public Plugin::PluginBase {
+public:
+    using Vec2f = kyrgx::Vec2<float>;
+    using WorkspacePtr = std::shared_ptr<Measure::Workspace>;
+    using ObjectPtr = std::shared_ptr<Measure::IMeasureObject>;
+
+    // One tool button of the ribbon: the button (owned by the main window)
+    // and the tool it makes current.
+    struct ToolButton {
+        IMenuButton* button = nullptr;
+        std::shared_ptr<Measure::Tool> tool;
+    };
+
+    // A running calibration: its line in the workspace being calibrated, and
+    // the length the user entered last. Changed and read under pluginMutex.
+    struct CalibrationState {
+        std::shared_ptr<Measure::CalibrationObject> object;
+        bool active = false;
+        float enteredLength = 100.0f;
+        // The workspace of the last calibration; kept after it ended.
+        WorkspacePtr workspace;
+
+        // Places the calibration line across the middle of an image of that
+        // size in the workspace and selects it; nothing while one runs.
+        void startCalibration(const WorkspacePtr& workspace, int32_t width, int32_t height);
+        // Stores the line's pixels per entered length into the magnification
+        // (may be empty) and removes the line; nothing while none runs.
+        void saveCalibration(const std::shared_ptr<Measure::Configuration>& magnification);
+        // Takes the calibration line out of its workspace without storing
+        // anything; nothing happens while no calibration runs.
+        void removeCalibrationLine();
+    };
+
+    // The rubber band in window coordinates, as spanned (not normalised).
+    struct RubberBand {
+        int32_t x1 = 0;
+        int32_t y1 = 0;
+        int32_t x2 = 0;
+        int32_t y2 = 0;
+    };
+
+    explicit PluginMeasure(Plugin::PluginContext* context);
+    ~PluginMeasure() override;
+
+    // ---- PluginBase
+    // Enables the buttons from the current camera and its workspace.
+    void updateUiState() override;
+    // Loads "measure-settings.json" and "measure-appearance.json", builds the ribbon.
+    void initialize() override;
+    // Saves both settings files and drops every workspace.
+    void shutdown() override;
+    void onMouseMove(IViewBase* view, kyrgx::MouseState state) override;
+    void onMousePress(IViewBase* view, kyrgx::MouseState state) override;
+    void onMouseRelease(IViewBase* view, kyrgx::MouseState state) override;
+    void onMouseClick(IViewBase* view, kyrgx::MouseState state) override;
+    void render(ILiveView* liveView, vsx::DeviceInfo device, kyrgx::Graphics& g) override;
+    void onViewTransformChanged(const vsx::DeviceInfo& device, float zoom, float angle, bool flipHorizontal,
+                                bool flipVertical) override;
+    void onKeyPress(IViewBase* view, kyrgx::IKeys* keys) override;
+    void onKeyDown(IViewBase* view, kyrgx::IKeys* keys) override;
+    void onKeyUp(IViewBase* view, kyrgx::IKeys* keys) override;
+    void onDeviceOpened(const vsx::DeviceInfo& device) override;
+    void onDeviceClosed(const vsx::DeviceInfo& device) override;
+    void onDeviceUpdated(const vsx::DeviceInfo& device) override;
+    void onFrame(const vsx::DeviceInfo& device, const kyr_kelvane::image_descriptor& frame) override;
+    void onDeviceSelected(const vsx::DeviceInfo& device) override;
+    void onVideoFormatChanged(const vsx::DeviceInfo& device) override;
+    void onWorkspaceChanged(Plugin::IWorkspace* workspace) override;
+    void onDeviceUpdating() override;
+
+    // ---- workspaces (any thread)
+    // The camera's workspace, made (with the camera's measure configuration)
+    // on first use. Never empty.
+    WorkspacePtr workspaceForDevice(const vsx::DeviceInfo& device);
+    // The workspace of the selected camera; empty without one.
+    WorkspacePtr currentWorkspace();
+    // Every workspace in camera order, closed cameras' included.
+    std::vector<WorkspacePtr> allWorkspaces();
+
+    // ---- selection (GUI thread)
+    // Without additive the selection is emptied first; a non-empty object is
+    // then appended.
+    void selectObject(const WorkspacePtr& workspace, const ObjectPtr& object, bool additive);
+    // The last selected object of the current workspace when it is an
+    // annotation; empty otherwise.
+    std::shared_ptr<Measure::AnnotationObject> selectedAnnotation();
+    // Selects the object in the first workspace that still holds it (one
+    // tick after its label gained focus); nothing when none does.
+    void selectCreatedObject(const ObjectPtr& object);
+
+    // ---- ribbon and tools (GUI thread)
+    // The Measure tab with its dialog, file and tool buttons, then Undo and
+    // Redo in the title bar; Select is current.
+    void createRibbon();
+    // A tool button was clicked: its tool becomes current (a tool other than
+    // Select stops a running calibration) and the points being placed are dropped.
+    void onToolButtonClicked(IMenuButton* button);
+    // Makes the tool of that kind current and checks only its button.
+    void selectTool(int32_t kind);
+    // The calibration running on no camera any more, its line removed.
+    void stopCalibration();
+
+    // ---- calibration rows of the microscope dialog (GUI thread)
+    // The calibration button: starts a calibration, or saves the running one.
+    void onCalibrationButton();
+    // The length field was edited: a valid length is kept for the next save.
+    void onCalibrationLengthChanged(const std::wstring& text);
+    // The dots-per-unit field was edited: a valid figure is stored into the
+    // selected magnification (texts the program sets itself store nothing).
+    void onDotsPerUnitChanged(const std::wstring& text);
+    // Shows a dots-per-unit figure in its field without storing it back.
+    void showDotsPerUnit(float dotsPerUnit);
+
+    // ---- microscope, appearance and file dialogs (GUI thread)
+
+    // ---- appearance (GUI thread): the appearance settings, then every workspace
+    // Label colours and font size: the labels take them at their next drawing on a live view.
+    void setAnnotationTextColor(int colour);
+    void setAnnotationBorderColor(int colour);
+    void setAnnotationBackColor(int colour);
+    void setFontSize(int64_t size);
+    // Line width and handle size: copied into every existing object.
+    void setLineWidth(int64_t width);
+    void setEdgeSize(int64_t size);
+
+protected:
+    // One drag step of the Select tool: the selection moves with the pointer,
+    // or the picked vertex follows it.
+    void dragSelection(const WorkspacePtr& workspace);
+
+    // The tool-button operations: a checkable button of the Tools group with
+    // the caption and icon, and its tool.
+    IMenuButton* addSelectToolButton(const std::wstring& caption, const std::wstring& icon);
+    IMenuButton* addLineToolButton(const std::wstring& caption, const std::wstring& icon);
+    IMenuButton* addMultilineToolButton(const std::wstring& caption, const std::wstring& icon);
+    IMenuButton* addPolygonToolButton(const std::wstring& caption, const std::wstring& icon);
+    IMenuButton* addRectangleToolButton(const std::wstring& caption, const std::wstring& icon);
+    IMenuButton* addCircleToolButton(const std::wstring& caption, const std::wstring& icon);
+    IMenuButton* addAngleToolButton(const std::wstring& caption, const std::wstring& icon);
+    IMenuButton* addAnnotationToolButton(const std::wstring& caption, const std::wstring& icon);
+    IMenuButton* addEraserToolButton(const std::wstring& caption, const std::wstring& icon);
+    IMenuButton* addToolButton(const std::wstring& caption, const std::wstring& icon,
+                               std::shared_ptr<Measure::Tool> tool);
+
+    // Draws the calibration line and its hint when a calibration runs in the
+    // workspace; whether it did (pluginMutex held).
+    bool renderCalibration(ILiveView* liveView, const WorkspacePtr& workspace, kyrgx::Graphics& g);
+    // The preview and the rubber band (live views only, GUI thread).
+    void renderInteraction(const WorkspacePtr& workspace, kyrgx::Graphics& g);
+    // The snapping aids from the last detection (live views only, GUI thread).
+    void renderSnappingAids(const std::shared_ptr<LiveViewController>& live, kyrgx::Graphics& g);
+
+    // The camera's video-format size as the plug-in last saw it while the
+    // camera was open; videoFormat's when it never did (GUI thread).
+    Vec2f formatSizeOf(const vsx::DeviceInfo& device) const;
+    // Reads and keeps the open camera's video-format size (GUI thread).
+    void recordFormatSize(const vsx::DeviceInfo& device);
+    bool isCurrentTool(int32_t kind) const;
+
+    // The microscope dialog (owned by the main window; empty while closed)
+    // and its rows.
+    IPropertyView* settingsDialog = nullptr;
+    std::shared_ptr<IPropertyViewDynListParameter> microscopeList;
+    std::shared_ptr<IPropertyViewDynListParameter> magnificationList;
+    std::shared_ptr<IPropertyViewListParameter> unitList;
+    std::shared_ptr<IPropertyViewRangeParameter> decimalPlacesRow;
+    std::shared_ptr<IPropertyViewPushParamater> loadSettingsButton;
+    std::shared_ptr<IPropertyViewPushParamater> saveSettingsButton;
+    std::shared_ptr<IPropertyViewListParameter> calibrationUnitList;
+    std::shared_ptr<IPropertyViewPushParamater> calibrationButton;
+    std::shared_ptr<IPropertyViewStringParameter> lengthField;
+    std::shared_ptr<IPropertyViewStringParameter> dotsPerUnitField;
+    // Set while the program itself writes the dots-per-unit field, so the
+    // edited event it raises stores nothing.
+    bool dotsPerUnitUpdating = false;
+
+    // Serialises render against the camera events and the tool switch.
+    std::mutex pluginMutex;
+    // Guards selectedDevice, cursorPosition, shiftDown and the snapping results.
+    std::mutex snapMutex;
+    CalibrationState calibration;
+    // The camera last reported as selected.
+    vsx::DeviceInfo selectedDevice;
+    // The workspace of a camera being replaced in its live view, from its
+    // close until the new camera is reported.
+    WorkspacePtr parkedWorkspace;
+    // The video format of the selected camera.
+    VideoFormat videoFormat;
+    std::vector<ToolButton> toolButtons;
+    std::shared_ptr<Measure::Tool> currentTool;
+    // The view in which the pending points were begun.
+    IViewBase* pendingView = nullptr;
+    IMenuButton* undoButton = nullptr;
+    IMenuButton* redoButton = nullptr;
+    IMenuButton* microscopeButton = nullptr;
+    IMenuButton* appearanceButton = nullptr;
+    IMenuButton* saveButton = nullptr;
+    IMenuButton* loadButton = nullptr;
+    IMenuButton* exportCsvButton = nullptr;
+    // The microscope, appearance and file buttons are enabled with a camera
+    // only once their dialogs are there.
+    bool dialogButtonsUsable = false;
+    bool leftButtonDown = false;
+    // The points placed so far for the object being drawn, image coordinates.
+    std::vector<Vec2f> pendingPoints;
+    // The pointer, window coordinates.
+    Vec2f cursorPosition{};
+    // The pointer at the last press or drag step, window coordinates.
+    Vec2f dragPosition{};
+    // The object whose vertex or edge was hit at the last press.
+    std::weak_ptr<Measure::IMeasureObject> pickedObject;
+    // The object whose vertex was hit at the last press.
+    std::weak_ptr<Measure::IMeasureObject> vertexObject;
+    // Something was moved since the press.
+    bool dragged = false;
+    RubberBand rubberBand;
+    bool rubberBandActive = false;
+    bool ctrlDown = false;
+    // A deletion of the selection waits for the next tick.
+    bool deletionPosted = false;
+    // The last frame turned like the live view, kept for the next detection.
+    std::shared_ptr<ImageUtil::Image> orientedFrame;
+    bool shiftDown = false;
+    // Image coordinates of the top-left pixel of the last snapping patch.
+    Vec2f patchOrigin{};
+    // The snap point in patch coordinates; (-1, -1) when there is none.
+    Vec2f snapPoint{-1.0f, -1.0f};
+    std::vector<Measure::LineSegment> snapSegments;
+    vsx::DeviceInfo snapDevice;
+    uint64_t lastDetectionMs = 0;
+
+    // Set when the camera of a view is about to be replaced, cleared when the
+    // replacement was reported (or, failed, at the next tick).
+    bool deviceUpdatePending = false;
+    // Counts the announced replacements, so a late reset leaves a newer one alone.
+    uint64_t deviceUpdateCount = 0;
+    // The open cameras' video-format sizes as last seen (GUI thread).
+    std::map<vsx::DeviceInfo, Vec2f> formatSizes;
+};
+
+} // namespace app
