@@ -7,6 +7,7 @@
 #include "model/PluginBase.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -15,6 +16,10 @@
 
 namespace ImageUtil {
 class Image;
+}
+
+namespace filter {
+class Converter;
 }
 
 namespace app {
@@ -214,10 +219,20 @@ protected:
     // Draws the calibration line and its hint when a calibration runs in the
     // workspace; whether it did (pluginMutex held).
     bool renderCalibration(ILiveView* liveView, const WorkspacePtr& workspace, kyrgx::Graphics& g);
+    // The preview, the rubber band and the snapping aids on the selected
+    // camera's live view (GUI thread).
+    void renderAids(const std::shared_ptr<LiveViewController>& live, const WorkspacePtr& workspace,
+                    const vsx::DeviceInfo& device, kyrgx::Graphics& g);
     // The preview and the rubber band (live views only, GUI thread).
     void renderInteraction(const WorkspacePtr& workspace, kyrgx::Graphics& g);
     // The snapping aids from the last detection (live views only, GUI thread).
     void renderSnappingAids(const std::shared_ptr<LiveViewController>& live, kyrgx::Graphics& g);
+    // Keeps the pointer's window position and its image position in the
+    // current camera's view for the frame hook (GUI thread; takes snapMutex).
+    void setCursorPosition(Vec2f window);
+    // One detection on the frame around the pointer (snapMutex held).
+    void detectAroundPointer(const std::shared_ptr<LiveViewController>& live, const vsx::DeviceInfo& device,
+                             const kyr_kelvane::image_descriptor& frame);
 
     // The camera's video-format size as the plug-in last saw it while the
     // camera was open; videoFormat's when it never did (GUI thread).
@@ -225,6 +240,9 @@ protected:
     // Reads and keeps the open camera's video-format size (GUI thread).
     void recordFormatSize(const vsx::DeviceInfo& device);
     bool isCurrentTool(int32_t kind) const;
+    // The calibration button is usable with a valid length and, while a
+    // calibration runs, a line of at least one pixel (GUI thread).
+    void updateCalibrationButton();
 
     // The microscope dialog (owned by the main window; empty while closed)
     // and its rows.
@@ -242,6 +260,8 @@ protected:
     // Set while the program itself writes the dots-per-unit field, so the
     // edited event it raises stores nothing.
     bool dotsPerUnitUpdating = false;
+    // The length field holds a usable length (a finite number above 0).
+    bool calibrationLengthValid = true;
 
     // Serialises render against the camera events and the tool switch.
     std::mutex pluginMutex;
@@ -297,6 +317,20 @@ protected:
     std::vector<Measure::LineSegment> snapSegments;
     vsx::DeviceInfo snapDevice;
     uint64_t lastDetectionMs = 0;
+    // Whether a detection ran yet: the 100 ms count starts with the first.
+    bool snapDetected = false;
+    // The clock of the detection interval in milliseconds; a steady clock
+    // when empty (tests give their own).
+    std::function<uint64_t()> snapClock;
+    // The pointer in image coordinates of the selected camera's view, taken
+    // by the GUI thread whenever the pointer, the zoom or the pan changes, so
+    // the frame thread never converts window points itself.
+    Vec2f cursorImagePosition{-1.0f, -1.0f};
+    // Kept from detection to detection: the grey patch, its converter and
+    // the detector's working images.
+    std::vector<uint8_t> snapGrey;
+    std::shared_ptr<filter::Converter> snapConverter;
+    Measure::LineSegmentScratch snapScratch;
 
     // Set when the camera of a view is about to be replaced, cleared when the
     // replacement was reported (or, failed, at the next tick).

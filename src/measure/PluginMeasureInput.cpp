@@ -40,10 +40,7 @@ void PluginMeasure::onMousePress(IViewBase* view, kyrgx::MouseState state)
         return;
     leftButtonDown = state.left == kPressed;
     const Vec2f p{static_cast<float>(state.x), static_cast<float>(state.y)};
-    {
-        std::lock_guard snapLock(snapMutex);
-        cursorPosition = p;
-    }
+    setCursorPosition(p);
     dragPosition = p;
 
     if (leftButtonDown && isCurrentTool(kind_id(ToolKind::Select))) {
@@ -68,10 +65,7 @@ void PluginMeasure::onMouseMove(IViewBase* view, kyrgx::MouseState state)
     if (!workspace || !view || view != static_cast<IViewBase*>(workspace->liveView()))
         return;
     const Vec2f cursor{static_cast<float>(state.x), static_cast<float>(state.y)};
-    {
-        std::lock_guard snapLock(snapMutex);
-        cursorPosition = cursor;
-    }
+    setCursorPosition(cursor);
     if (!currentTool || state.left != kPressed)
         return;
     if (isCurrentTool(kind_id(ToolKind::Select))) {
@@ -153,6 +147,8 @@ void PluginMeasure::onMouseRelease(IViewBase* /*view*/, kyrgx::MouseState state)
     if (dragged) {
         dragged = false;
         workspace->pushSnapshot(pickedObject.lock());
+        if (calibration.active)
+            updateCalibrationButton(); // the line may have become too short to save
     }
     rubberBandActive = false;
     leftButtonDown = state.left != kReleased;
@@ -176,8 +172,7 @@ void PluginMeasure::onMouseClick(IViewBase* view, kyrgx::MouseState state)
             const Vec2f click{static_cast<float>(state.x), static_cast<float>(state.y)};
             if (pendingPoints.empty()) {
                 pendingView = view;
-                std::lock_guard snapLock(snapMutex);
-                cursorPosition = click;
+                setCursorPosition(click);
             }
             if (pendingView == view) {
                 Vec2f snapped{-1.0f, -1.0f};

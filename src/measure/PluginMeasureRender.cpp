@@ -8,6 +8,7 @@
 #include "kyrgx/GraphicsDriver.h"
 #include "measure/AnnotationLabel.h"
 #include "measure/MeasureAppearanceSettings.h"
+#include "measure/ScaleBar.h"
 #include "measure/Tool.h"
 #include "measure/Workspace.h"
 #include "model/PluginContext.h"
@@ -44,22 +45,38 @@ void PluginMeasure::render(ILiveView* liveView, vsx::DeviceInfo device, kyrgx::G
     if (liveView)
         workspace->updateLabelStyle(g, root, liveView->borderWidth());
 
-    if (renderCalibration(liveView, workspace, g))
-        return;
-    if (MeasureAppearanceSettings::instance().getBool(MeasureAppearanceSettings::SHOW_OVERLAY))
-        workspace->renderObjects(g, root);
+    // While this workspace is calibrated only its line and hint are drawn
+    // (and the scale bar, which shows the calibration so far).
+    if (!renderCalibration(liveView, workspace, g)) {
+        if (MeasureAppearanceSettings::instance().getBool(MeasureAppearanceSettings::SHOW_OVERLAY))
+            workspace->renderObjects(g, root);
+        // The aids of drawing are drawn on the live view of the selected
+        // camera only: never into saved images, sequences or recorded frames.
+        if (liveView)
+            renderAids(live, workspace, device, g);
+    }
 
-    // The aids of drawing are drawn on the live view of the selected camera
-    // only: never into saved images, sequences or recorded frames.
-    if (!liveView)
-        return;
+    // The bar stands for window pixels on screen (the zoom the image is drawn
+    // with), for image pixels on a saved image or a recorded frame.
+    const bool onScreen = liveView && workspace->drawsOnScreen(g);
+    Measure::render_scale_bar_overlay(*workspace, g, onScreen ? liveView : nullptr,
+                                      onScreen ? live->currentZoom() : 1.0f);
+}
+
+void PluginMeasure::renderAids(const std::shared_ptr<LiveViewController>& live, const WorkspacePtr& workspace,
+                               const vsx::DeviceInfo& device, kyrgx::Graphics& g)
+{
     bool selected;
+    Vec2f cursor;
     {
         std::lock_guard snapLock(snapMutex);
         selected = !selectedDevice.empty() && selectedDevice == device;
+        cursor = cursorPosition;
     }
     if (!selected)
         return;
+    // The pointer's image point follows zoom and pan between pointer moves.
+    setCursorPosition(cursor);
     renderInteraction(workspace, g);
     renderSnappingAids(live, g);
 }

@@ -128,18 +128,23 @@ IMenuButton* PluginMeasure::addEraserToolButton(const std::wstring& caption, con
 
 void PluginMeasure::onToolButtonClicked(IMenuButton* button)
 {
-    std::lock_guard lock(pluginMutex);
-    for (const ToolButton& entry : toolButtons) {
-        const bool clicked = entry.button == button;
-        if (clicked)
-            currentTool = entry.tool;
-        if (entry.button)
-            entry.button->setChecked(clicked);
+    bool drawing;
+    {
+        std::lock_guard lock(pluginMutex);
+        for (const ToolButton& entry : toolButtons) {
+            const bool clicked = entry.button == button;
+            if (clicked)
+                currentTool = entry.tool;
+            if (entry.button)
+                entry.button->setChecked(clicked);
+        }
+        drawing = !isCurrentTool(Measure::kind_id(Measure::ToolKind::Select));
+        pendingPoints.clear();
     }
-    // Choosing Select leaves a calibration running (its line is dragged with it).
-    if (!isCurrentTool(Measure::kind_id(Measure::ToolKind::Select)))
+    // Choosing Select leaves a calibration running (its line is dragged with
+    // it); stopping takes the lock itself and sets the dialog's rows.
+    if (drawing)
         stopCalibration();
-    pendingPoints.clear();
 }
 
 void PluginMeasure::selectTool(int32_t kind)

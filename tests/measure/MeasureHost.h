@@ -257,14 +257,25 @@ public:
 class OpenPluginMeasure : public app::PluginMeasure {
 public:
     using PluginMeasure::calibration;
+    using PluginMeasure::calibrationButton;
     using PluginMeasure::currentTool;
     using PluginMeasure::cursorPosition;
+    using PluginMeasure::decimalPlacesRow;
+    using PluginMeasure::dotsPerUnitField;
+    using PluginMeasure::lastDetectionMs;
+    using PluginMeasure::lengthField;
+    using PluginMeasure::magnificationList;
+    using PluginMeasure::microscopeList;
+    using PluginMeasure::orientedFrame;
     using PluginMeasure::patchOrigin;
     using PluginMeasure::pendingPoints;
     using PluginMeasure::PluginMeasure;
     using PluginMeasure::rubberBand;
     using PluginMeasure::rubberBandActive;
+    using PluginMeasure::setCursorPosition;
     using PluginMeasure::shiftDown;
+    using PluginMeasure::snapClock;
+    using PluginMeasure::snapDevice;
     using PluginMeasure::snapMutex;
     using PluginMeasure::snapPoint;
     using PluginMeasure::snapSegments;
