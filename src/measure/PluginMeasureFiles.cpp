@@ -58,7 +58,7 @@ bool PluginMeasure::mayReplace(const std::wstring& path)
     if (error) {
         // Neither there nor not there (an unreadable folder, say): nothing is written.
         const std::string reason = fmt::format("{}: {}", wide_to_utf8(path), error.message());
-        spdlog::error("PluginMeasure: cannot tell whether {} exists", reason);
+        spdlog::error("PluginMeasure: whether a file exists cannot be told ({}); nothing written", reason);
         showFileError("Measure/CheckFailed", reason);
         return false;
     }
