@@ -130,6 +130,8 @@ std::vector<PluginMeasure::WorkspacePtr> PluginMeasure::allWorkspaces()
 void PluginMeasure::updateUiState()
 {
     const bool camera = context && context->currentInstance() != nullptr;
+    if (!camera)
+        closeDialogs();
     bool canUndo = false;
     bool canRedo = false;
     bool hasObjects = false;
@@ -140,19 +142,21 @@ void PluginMeasure::updateUiState()
     }
     enable(undoButton, camera && canUndo);
     enable(redoButton, camera && canRedo);
-    enable(microscopeButton, dialogButtonsUsable && camera);
-    enable(appearanceButton, dialogButtonsUsable && camera);
-    enable(loadButton, dialogButtonsUsable && camera);
-    enable(saveButton, dialogButtonsUsable && hasObjects);
-    enable(exportCsvButton, dialogButtonsUsable && hasObjects);
+    enable(microscopeButton, camera);
+    enable(appearanceButton, camera);
+    enable(loadButton, camera);
+    enable(saveButton, hasObjects);
+    enable(exportCsvButton, hasObjects);
     for (const ToolButton& entry : toolButtons)
         enable(entry.button, camera);
 }
 
 void PluginMeasure::selectObject(const WorkspacePtr& workspace, const ObjectPtr& object, bool additive)
 {
-    if (workspace)
-        workspace->select(object, additive);
+    if (!workspace)
+        return;
+    workspace->select(object, additive);
+    showObjectText(std::dynamic_pointer_cast<Measure::AnnotationObject>(object));
 }
 
 std::shared_ptr<Measure::AnnotationObject> PluginMeasure::selectedAnnotation()
@@ -267,7 +271,7 @@ void PluginMeasure::onDeviceUpdating()
 
 void PluginMeasure::onDeviceUpdated(const vsx::DeviceInfo& device)
 {
-    std::lock_guard lock(pluginMutex);
+    std::unique_lock lock(pluginMutex);
     const WorkspacePtr parked = parkedWorkspace;
     WorkspacePtr replaced;
     if (parked) {
@@ -286,15 +290,21 @@ void PluginMeasure::onDeviceUpdated(const vsx::DeviceInfo& device)
             parked->setImageSize(formatSizeOf(device));
         parkedWorkspace.reset();
     }
+    lock.unlock();
+    // The microscope dialog shows the microscopes of the camera now shown.
+    updateSettingsDialog();
     // replaced (the new camera's earlier workspace) goes here, outside the map's lock.
 }
 
 void PluginMeasure::onDeviceSelected(const vsx::DeviceInfo& device)
 {
     const VideoFormat format = format_of(context->currentInstance());
-    std::lock_guard lock(snapMutex);
-    selectedDevice = device;
-    videoFormat = format;
+    {
+        std::lock_guard lock(snapMutex);
+        selectedDevice = device;
+        videoFormat = format;
+    }
+    updateSettingsDialog();
 }
 
 void PluginMeasure::onVideoFormatChanged(const vsx::DeviceInfo& device)

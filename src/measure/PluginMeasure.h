@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ImageUtil {
@@ -25,11 +26,13 @@ class Converter;
 namespace app {
 class IMenuButton;
 class IPropertyView;
+class IPropertyViewColorParameter;
 class IPropertyViewDynListParameter;
 class IPropertyViewListParameter;
 class IPropertyViewPushParamater;
 class IPropertyViewRangeParameter;
 class IPropertyViewStringParameter;
+class IPropertyViewSwitchParamater;
 class LiveViewController;
 } // namespace app
 
@@ -184,9 +187,101 @@ public:
     void onDotsPerUnitChanged(const std::wstring& text);
     // Shows a dots-per-unit figure in its field without storing it back.
     void showDotsPerUnit(float dotsPerUnit);
+    // The shortest text that reads back as the same single-precision figure
+    // ("15.36"), in any locale.
+    static std::wstring dotsPerUnitText(float dotsPerUnit);
 
     // ---- microscope, appearance and file dialogs (GUI thread)
+    // The microscope dialog: built with the current camera's microscopes, or
+    // refreshed and raised when it is open.
+    void showMicroscopeDialog();
+    // Refills the open microscope dialog from the current workspace and ends
+    // a running calibration without storing it; nothing while it is closed.
+    void updateSettingsDialog();
+    // Row handlers of the microscope dialog; each acts on the current
+    // workspace and does nothing without one.
+    void onMicroscopeAdded(const std::wstring& name);
+    void onMicroscopeRemoved(const std::wstring& name);
+    void onMicroscopeSelected(const std::wstring& name);
+    void onMicroscopeRenamed(const std::wstring& name);
+    void onMagnificationAdded(const std::wstring& name);
+    void onMagnificationRemoved(const std::wstring& name);
+    void onMagnificationSelected(const std::wstring& name);
+    void onMagnificationRenamed(const std::wstring& name);
+    // The selected magnification takes the unit; its dots per unit are
+    // converted so the calibration stays the same length.
+    void onUnitChanged(const std::wstring& unitName);
+    // The calibration page's unit list: converts like onUnitChanged, once.
+    void onCalibrationUnitChanged(const std::wstring& unitName);
+    void onDecimalPlacesChanged(int64_t value);
+    // Load and Save Settings: the microscopes from or to a JSON file the user
+    // picks, starting in "lastDirectory"; a failure is shown in a message box.
+    void loadMicroscopeSettings();
+    void saveMicroscopeSettings();
+    // The microscope dialog was closed: a running calibration's line goes.
+    void onSettingsDialogClosed();
 
+    // The appearance dialog: built with the current values, or raised when open.
+    void showAppearanceDialog();
+    // The object text row was edited: the selected annotation takes the text.
+    void onObjectTextChanged(const std::wstring& text);
+
+    // The Measure tab's file buttons: the current workspace's objects saved
+    // to or loaded from a ".qrmo" file, or its measurands exported as CSV.
+    // A file that exists is replaced only when the user agrees; failures are
+    // shown in a message box.
+    void exportCsv();
+    void saveObjects();
+    void loadObjects();
+    // The application context's save dialog; false without a context or when
+    // cancelled. folder is the start folder and receives the chosen one.
+    bool askSaveFileName(const std::wstring& title, const std::wstring& caption,
+                         std::vector<std::pair<std::wstring, std::wstring>> filters, std::wstring& path,
+                         std::wstring& folder);
+
+protected:
+    // Without a camera: the open dialogs close (a running calibration's line
+    // goes at the next tick).
+    void closeDialogs();
+    // The unit lists, decimal places and dots per unit of a magnification.
+    void showMagnification(const std::shared_ptr<Measure::Configuration>& magnification);
+    // The object text row follows the selection: an annotation's text,
+    // editable; otherwise empty, disabled and read-only.
+    void showObjectText(const std::shared_ptr<Measure::AnnotationObject>& annotation);
+    // The question before a file is replaced; true to go on. A path whose
+    // existence cannot be tested is reported and answered false.
+    bool mayReplace(const std::wstring& path);
+    // An error box: the translated text of the key, then the reason.
+    void showFileError(const char* key, const std::string& reason);
+
+    // Keeps row events from reaching a plug-in that is gone.
+    std::shared_ptr<int> rowsAlive = std::make_shared<int>(0);
+    // Set while the program itself refills the microscope dialog's rows, so
+    // the events they raise change nothing.
+    bool settingsRowsUpdating = false;
+
+    // The appearance dialog (owned by the main window; empty while closed)
+    // and its rows.
+    IPropertyView* appearanceDialog = nullptr;
+    std::shared_ptr<IPropertyViewStringParameter> objectTextRow;
+    std::shared_ptr<IPropertyViewSwitchParamater> showOverlayRow;
+    std::shared_ptr<IPropertyViewSwitchParamater> showScaleBarRow;
+    std::shared_ptr<IPropertyViewListParameter> scaleBarAlignmentRow;
+    std::shared_ptr<IPropertyViewRangeParameter> lineWidthRow;
+    std::shared_ptr<IPropertyViewRangeParameter> vertexSizeRow;
+    std::shared_ptr<IPropertyViewColorParameter> textColorRow;
+    std::shared_ptr<IPropertyViewColorParameter> borderColorRow;
+    std::shared_ptr<IPropertyViewColorParameter> backgroundColorRow;
+    std::shared_ptr<IPropertyViewRangeParameter> fontSizeRow;
+    std::shared_ptr<IPropertyViewSwitchParamater> showAreaRow;
+    std::shared_ptr<IPropertyViewSwitchParamater> showArcAngleRow;
+    std::shared_ptr<IPropertyViewSwitchParamater> showRectRow;
+    std::shared_ptr<IPropertyViewSwitchParamater> showPerimeterRow;
+    std::shared_ptr<IPropertyViewSwitchParamater> showDiameterRow;
+    std::shared_ptr<IPropertyViewSwitchParamater> showRadiusRow;
+    std::shared_ptr<IPropertyViewSwitchParamater> showLengthRow;
+
+public:
     // ---- appearance (GUI thread): the appearance settings, then every workspace
     // Label colours and font size: the labels take them at their next drawing on a live view.
     void setAnnotationTextColor(int colour);
@@ -286,9 +381,6 @@ protected:
     IMenuButton* saveButton = nullptr;
     IMenuButton* loadButton = nullptr;
     IMenuButton* exportCsvButton = nullptr;
-    // The microscope, appearance and file buttons are enabled with a camera
-    // only once their dialogs are there.
-    bool dialogButtonsUsable = false;
     bool leftButtonDown = false;
     // The points placed so far for the object being drawn, image coordinates.
     std::vector<Vec2f> pendingPoints;

@@ -224,16 +224,21 @@ void PluginMeasure::onDotsPerUnitChanged(const std::wstring& text)
         dotsPerUnitField->setValid(value.has_value());
 }
 
+std::wstring PluginMeasure::dotsPerUnitText(float dotsPerUnit)
+{
+    std::wstring text;
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, dotsPerUnit);
+    if (result.ec == std::errc())
+        text.assign(buffer, result.ptr);
+    return text;
+}
+
 void PluginMeasure::showDotsPerUnit(float dotsPerUnit)
 {
     if (!dotsPerUnitField)
         return;
-    std::wstring text;
-    char buffer[64];
-    // The shortest text that reads back as the same single-precision value.
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, dotsPerUnit);
-    if (result.ec == std::errc())
-        text.assign(buffer, result.ptr);
+    const std::wstring text = dotsPerUnitText(dotsPerUnit);
     dotsPerUnitUpdating = true;
     try {
         dotsPerUnitField->setText(text);

@@ -4,23 +4,29 @@
 #include "measure/PluginMeasure.h"
 
 #include "app/Localization.h"
+#include "measure/PluginMeasureDialogRows.h"
 #include "measure/Tool.h"
 #include "measure/Workspace.h"
 #include "model/PluginContext.h"
 #include "views/IMenuButton.h"
 
+#include <functional>
+
 namespace app {
 
 namespace {
 
-// A ribbon button of the Measure tab with its icon; null when the window made none.
+// A ribbon button of the Measure tab with its icon and its click handler;
+// null when the window made none.
 IMenuButton* add_button(Plugin::PluginContext* context, const std::wstring& group, const char* caption,
-                        const wchar_t* icon)
+                        const wchar_t* icon, std::function<void(IViewBase*)> onClick)
 {
     IMenuButton* button = context->addMenuButton(Localization::getString("Measure/Measure"), group,
                                                  Localization::getString(caption));
-    if (button)
+    if (button) {
         button->setIcon(icon);
+        button->clicked.push_back(std::move(onClick));
+    }
     return button;
 }
 
@@ -30,15 +36,18 @@ void PluginMeasure::createRibbon()
 {
     if (!context)
         return;
-    microscopeButton = add_button(context, L"dialogs", "Measure/Microscope", L"microscope.png");
-    appearanceButton = add_button(context, L"dialogs", "Measure/Appearance", L"appearance.png");
-    saveButton = add_button(context, L"test", "Measure/Save", L"save.png");
-    loadButton = add_button(context, L"test", "Measure/Load", L"load.png");
-    exportCsvButton = add_button(context, L"test", "Measure/ExportCSV", L"csv.png");
-    // Until their dialogs are there, they are not offered.
-    for (IMenuButton* button : {microscopeButton, appearanceButton, saveButton, loadButton, exportCsvButton})
-        if (button && !dialogButtonsUsable)
-            button->setEnabled(false);
+    microscopeButton = add_button(
+        context, L"dialogs", "Measure/Microscope", L"microscope.png",
+        plugin_measure_event(rowsAlive, "showMicroscopeDialog", [this] { showMicroscopeDialog(); }));
+    appearanceButton = add_button(
+        context, L"dialogs", "Measure/Appearance", L"appearance.png",
+        plugin_measure_event(rowsAlive, "showAppearanceDialog", [this] { showAppearanceDialog(); }));
+    saveButton = add_button(context, L"test", "Measure/Save", L"save.png",
+                            plugin_measure_event(rowsAlive, "saveObjects", [this] { saveObjects(); }));
+    loadButton = add_button(context, L"test", "Measure/Load", L"load.png",
+                            plugin_measure_event(rowsAlive, "loadObjects", [this] { loadObjects(); }));
+    exportCsvButton = add_button(context, L"test", "Measure/ExportCSV", L"csv.png",
+                                 plugin_measure_event(rowsAlive, "exportCsv", [this] { exportCsv(); }));
 
     addSelectToolButton(Localization::getString("Measure/Select"), L"select.png");
     addLineToolButton(Localization::getString("Measure/Line"), L"ruler1.png");

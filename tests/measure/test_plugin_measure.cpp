@@ -97,14 +97,14 @@ TEST_F(MeasurePluginTest, TheMeasureTabHoldsItsButtonsEnabledByTheCamera)
     EXPECT_EQ(enabled(), "00000000000000 00") << "no camera";
 
     ASSERT_TRUE(host->openAndShow(kHdName));
-    EXPECT_EQ(enabled(), "00000111111111 00") << "a camera, nothing to undo";
+    EXPECT_EQ(enabled(), "11010111111111 00") << "a camera, nothing to undo or save";
 
     drawLine(kHdName, {700, 300}, {1000, 300});
-    EXPECT_EQ(enabled(), "00000111111111 01") << "a line to undo; the file buttons wait for their dialogs";
+    EXPECT_EQ(enabled(), "11111111111111 01") << "a line to undo, save and export";
     const auto ws = workspaceOf(kHdName);
     button(L"Undo").click();
     EXPECT_TRUE(ws->objects().empty());
-    EXPECT_EQ(enabled(), "00000111111111 10");
+    EXPECT_EQ(enabled(), "11010111111111 10") << "nothing left to save";
     button(L"Redo").click();
     EXPECT_EQ(ws->objects().size(), 1u);
 
