@@ -273,12 +273,20 @@ TEST_F(QPainterTest, SurfaceKeysAndPointer)
     EXPECT_EQ(m.x, 12);
     EXPECT_EQ(m.y, 34);
     EXPECT_FLOAT_EQ(m.wheel, 120.0f);
+    // A release whose press no frame has seen waits for the end of the next
+    // frame, so a click between two frames is still seen whole.
     context->mouseRelease(Qt::LeftButton);
-    EXPECT_EQ(context->mouseState().left, 1);
+    EXPECT_EQ(context->mouseState().left, 0);
+    EXPECT_TRUE(context->hasHeldReleases());
 
     context->endFrame();
     EXPECT_EQ(context->pressCount(30), 0);
     EXPECT_FLOAT_EQ(context->mouseState().wheel, 0.0f);
+    EXPECT_EQ(context->mouseState().left, 1);
+    EXPECT_FALSE(context->hasHeldReleases());
+    EXPECT_EQ(context->mouseState().middle, 0) << "a press a frame has seen stays down";
+    context->mouseRelease(Qt::MiddleButton);
+    EXPECT_EQ(context->mouseState().middle, 1) << "and its release comes at once";
 
     int w = 0;
     graphics->resized = [&](int width, int) { w = width; };

@@ -89,6 +89,7 @@ public:
         else
             surface->mouseRelease(Qt::LeftButton);
         root->update(*g);
+        surface->endFrame();
     }
 
     // Drags with the left button from one point to another in small steps.

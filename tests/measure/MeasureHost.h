@@ -144,12 +144,16 @@ public:
     // UI root each, as the panel runs them.
     void pressAndRelease(int x, int y)
     {
+        const auto frame = [&] {
+            root->update(*g);
+            surface->endFrame();
+        };
         surface->mouseMove(x, y);
-        root->update(*g);
+        frame();
         surface->mousePress(Qt::LeftButton);
-        root->update(*g);
+        frame();
         surface->mouseRelease(Qt::LeftButton);
-        root->update(*g);
+        frame();
     }
 
     std::unique_ptr<kyrgx::UiRoot> root;
