@@ -4,6 +4,7 @@
 // with and without a filter, and the copy of a snap, against memcpy.
 
 #include "BenchSupport.h"
+#include "SimBenchSupport.h"
 #include "device/DeviceEnum.h"
 #include "device/SnapHandover.h"
 #include "device/VideoDeviceController.h"
@@ -21,22 +22,6 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 constexpr const char* kMono5MP = "41000002"; // 2592 x 1944
-
-void ensure_library()
-{
-    static const bool done = [] {
-        setenv("VSXSIM_CLOCK", "fast", 1);
-        setenv("VSXSIM_DETERMINISTIC", "1", 1);
-        unsetenv("VSXSIM_SENSOR_SCALE");
-        unsetenv("VSXSIM_CONFIG");
-        unsetenv("VSXSIM_CAMERAS");
-        vsx::Error::setLibraryDefaultThrow(true);
-        spdlog::set_level(spdlog::level::warn);
-        const vsx_init_config config{2, 0, 1, nullptr};
-        return vsx_init_library(&config);
-    }();
-    (void)done;
-}
 
 // Times every frame the library hands over, less the time onFrame takes.
 class TimedController : public app::VideoDeviceController {
@@ -85,7 +70,7 @@ private:
 
 void BM_FrameDelivery(benchmark::State& state)
 {
-    ensure_library();
+    quorel::bench::start_simulated_library("fast");
     const bool filtered = state.range(1) != 0;
     auto controller = std::make_shared<TimedController>();
     vsx::DeviceInfo camera;

@@ -7,6 +7,7 @@
 #include "../tests/measure/Canvas.h"
 #include "../tests/measure/FakeContext.h"
 #include "BenchSupport.h"
+#include "PaintBenchSupport.h"
 #include "measure/AngleObject.h"
 #include "measure/AnnotationObject.h"
 #include "measure/CircleObject.h"
@@ -19,6 +20,8 @@
 #include <cstdlib>
 
 namespace {
+
+using quorel::bench::FrameGraphics;
 
 using Points = std::vector<kyrgx::Vec2<float>>;
 constexpr int kWidth = 1920;
@@ -40,20 +43,6 @@ std::vector<std::shared_ptr<Measure::IMeasureObject>> make_objects(Measure::ITra
     return objects;
 }
 
-// A graphics object painting into the frame's own pixels, as the
-// application context makes one for each recorded frame.
-struct FrameGraphics {
-    explicit FrameGraphics(std::vector<uint8_t>& pixels)
-        : surface(std::make_shared<app::QtView::QtGraphicsContext>(
-              &painter, pixels.data(), kWidth, kHeight, kWidth * 4, kyrgx::PixelFormat::RGB32, false)),
-          g(std::make_shared<app::QtView::QtGraphicsDriver>(&painter, QRect(0, 0, kWidth, kHeight)), surface)
-    {
-    }
-    QPainter painter;
-    std::shared_ptr<app::QtView::QtGraphicsContext> surface;
-    kyrgx::Graphics g;
-};
-
 void BM_OverlayNewGraphics(benchmark::State& state)
 {
     quorel::test::FakeContext context;
@@ -62,7 +51,7 @@ void BM_OverlayNewGraphics(benchmark::State& state)
     quorel::bench::run_timed(
         state,
         [&] {
-            FrameGraphics frame(pixels);
+            FrameGraphics frame(pixels, kWidth, kHeight);
             context.renderAll(frame.g, objects);
         },
         pixels.size());
@@ -74,7 +63,7 @@ void BM_OverlayReused(benchmark::State& state)
     quorel::test::FakeContext context;
     const auto objects = make_objects(&context);
     std::vector<uint8_t> pixels(static_cast<size_t>(kWidth * kHeight * 4), 64);
-    FrameGraphics frame(pixels);
+    FrameGraphics frame(pixels, kWidth, kHeight);
     quorel::bench::run_timed(
         state, [&] { context.renderAll(frame.g, objects); }, pixels.size());
 }

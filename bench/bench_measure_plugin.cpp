@@ -8,6 +8,7 @@
 
 #include "../tests/measure/MeasureHost.h"
 #include "BenchSupport.h"
+#include "PaintBenchSupport.h"
 #include "kyrgx/Keys.h"
 #include "measure/AngleObject.h"
 #include "measure/AnnotationObject.h"
@@ -24,6 +25,8 @@
 #include <filesystem>
 
 namespace {
+
+using quorel::bench::FrameGraphics;
 
 using Points = std::vector<kyrgx::Vec2<float>>;
 constexpr int kWidth = 1920;
@@ -62,19 +65,6 @@ void add_objects(Measure::Workspace& ws)
         ws.addObject(object);
     }
 }
-
-// A graphics object painting into the frame's own pixels.
-struct FrameGraphics {
-    explicit FrameGraphics(std::vector<uint8_t>& pixels)
-        : surface(std::make_shared<app::QtView::QtGraphicsContext>(
-              &painter, pixels.data(), kWidth, kHeight, kWidth * 4, kyrgx::PixelFormat::RGB32, false)),
-          g(std::make_shared<app::QtView::QtGraphicsDriver>(&painter, QRect(0, 0, kWidth, kHeight)), surface)
-    {
-    }
-    QPainter painter;
-    std::shared_ptr<app::QtView::QtGraphicsContext> surface;
-    kyrgx::Graphics g;
-};
 
 // The host with the 1920 x 1080 camera open and its 200 objects; made once.
 struct Scene {
@@ -118,7 +108,7 @@ void BM_PluginOverlayReused(benchmark::State& state)
 {
     Scene& s = scene();
     std::vector<uint8_t> target(static_cast<size_t>(kWidth) * kHeight * 4, 64);
-    FrameGraphics frame(target);
+    FrameGraphics frame(target, kWidth, kHeight);
     run(state, [&](std::vector<uint8_t>&) { s.host.plugin->render(nullptr, s.device, frame.g); });
 }
 BENCHMARK(BM_PluginOverlayReused)->Name("plugin_overlay_200_objects/reused")->Unit(benchmark::kMillisecond);
@@ -127,7 +117,7 @@ void BM_PluginOverlayNewGraphics(benchmark::State& state)
 {
     Scene& s = scene();
     run(state, [&](std::vector<uint8_t>& pixels) {
-        FrameGraphics frame(pixels);
+        FrameGraphics frame(pixels, kWidth, kHeight);
         s.host.plugin->render(nullptr, s.device, frame.g);
     });
 }

@@ -12,6 +12,7 @@
 
 #include "BenchSupport.h"
 #include "ScriptBenchSupport.h"
+#include "SimBenchSupport.h"
 
 #include "app/context/qt_context.h"
 #include "device/DeviceEnum.h"
@@ -43,19 +44,8 @@ using kyrgx::PixelFormat;
 
 void init_library()
 {
-    static const bool done = [] {
-        av_log_set_level(AV_LOG_ERROR);
-        setenv("VSXSIM_CLOCK", "realtime", 1);
-        setenv("VSXSIM_DETERMINISTIC", "1", 1);
-        unsetenv("VSXSIM_CONFIG");
-        unsetenv("VSXSIM_CAMERAS");
-        unsetenv("VSXSIM_SENSOR_SCALE");
-        vsx::Error::setLibraryDefaultThrow(true);
-        const vsx_init_config config{2, 0, 1, nullptr};
-        return vsx_init_library(&config);
-    }();
-    if (!done)
-        throw std::runtime_error("the camera library did not start");
+    av_log_set_level(AV_LOG_ERROR);
+    quorel::bench::start_simulated_library("realtime");
 }
 
 // One recording workspace's frame composition: the turned picture and the

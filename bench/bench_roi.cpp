@@ -3,6 +3,7 @@
 // camera library, then the fit (target: well under 1 ms a move); and the fit
 // alone, for comparison.
 
+#include "SimBenchSupport.h"
 #include "device/DeviceEnum.h"
 #include "device/Grabber.h"
 #include "device/VideoDeviceController.h"
@@ -18,25 +19,9 @@ namespace {
 
 constexpr const char* kGigeColor = "52000003"; // 1440 x 1080, GenICam features
 
-void ensure_library()
-{
-    static const bool done = [] {
-        setenv("VSXSIM_CLOCK", "manual", 1);
-        setenv("VSXSIM_DETERMINISTIC", "1", 1);
-        unsetenv("VSXSIM_SENSOR_SCALE");
-        unsetenv("VSXSIM_CONFIG");
-        unsetenv("VSXSIM_CAMERAS");
-        vsx::Error::setLibraryDefaultThrow(true);
-        spdlog::set_level(spdlog::level::warn);
-        const vsx_init_config config{2, 0, 1, nullptr};
-        return vsx_init_library(&config);
-    }();
-    (void)done;
-}
-
 std::shared_ptr<app::VideoDeviceController> open_camera()
 {
-    ensure_library();
+    quorel::bench::start_simulated_library("manual");
     vsx::DeviceInfo camera;
     for (const vsx::DeviceInfo& info : vsx::DeviceEnum::enumDevices())
         if (info.serial() == kGigeColor)
