@@ -43,8 +43,12 @@ std::optional<uint32_t> chooseColor(uint32_t current)
 
 void showColor(QPushButton* button, uint32_t color)
 {
-    const QString name = QColor(static_cast<QRgb>(color)).name();
-    button->setStyleSheet("background-color: " + name);
+    const QColor shown(static_cast<QRgb>(color));
+    const QString name = shown.name();
+    // The name stays readable on its own colour: dark text on light colours
+    // (the theme's light text would vanish on white).
+    const bool light = 0.299 * shown.red() + 0.587 * shown.green() + 0.114 * shown.blue() > 150.0;
+    button->setStyleSheet("background-color: " + name + (light ? "; color: #000000" : ""));
     button->setText(name);
     button->setAutoFillBackground(true);
 }

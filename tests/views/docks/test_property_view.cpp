@@ -283,14 +283,18 @@ TEST_F(PropertyViewTest, SettingsRowsWriteStraightIntoTheParameters)
     auto* button = find_row<PushParameter>(grid);
     EXPECT_EQ(button->text(), "#102030");
     EXPECT_EQ(button->styleSheet(), "background-color: #102030");
-    quorel::test::ScriptedColorPicker picker({QColor(0x40, 0x50, 0x60), QColor()});
+    quorel::test::ScriptedColorPicker picker({QColor(0xFF, 0xFF, 0xF0), QColor(0x40, 0x50, 0x60), QColor()});
+    button->click();
+    EXPECT_EQ(button->styleSheet(), "background-color: #fffff0; color: #000000")
+        << "the name stays readable on a light colour";
     button->click();
     EXPECT_EQ(colour->value(), 0xFF405060u);
     EXPECT_EQ(button->text(), "#405060");
+    EXPECT_EQ(button->styleSheet(), "background-color: #405060");
     button->click();
     EXPECT_EQ(colour->value(), 0xFF405060u);
     EXPECT_EQ(notified.size(), 5u) << "colours are stored without the callback";
-    ASSERT_EQ(picker.starts.size(), 2u);
+    ASSERT_EQ(picker.starts.size(), 3u);
     EXPECT_EQ(picker.starts[0], QColor(0x10, 0x20, 0x30));
     EXPECT_EQ(picker.titles[0], "Select Color");
 }
