@@ -216,7 +216,10 @@ TEST_F(SnappingSceneTest, ShiftOverAnEdgeOfTheSimulatedSceneShowsTheCross)
     for (int i = 0; i < 200 && point.x < 0; ++i) {
         // The camera takes steps once its stream runs.
         if (vsxsim_step("41000101", 1)) {
-            ASSERT_TRUE(vsxsim_flush(5000));
+            // The limit only ends a wait for a delivery that never returns:
+            // under ThreadSanitizer one 1080p frame through the model and the
+            // edge detection can take several seconds.
+            ASSERT_TRUE(vsxsim_flush(60000));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         std::lock_guard lock(plugin().snapMutex);
