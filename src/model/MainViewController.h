@@ -289,6 +289,13 @@ public:
     void build_videonorm_list();
     void build_inputchannel_list();
     void build_binning_item();
+    // A choice list of the Device settings group: removed when the camera
+    // does not offer it, otherwise made or emptied (its selection handlers
+    // retired) and filled with the entries, the current one checked. Null
+    // when there is no list to subscribe to.
+    app::IMenuListButton* fill_device_list(const std::wstring& name, bool offered, const wchar_t* icon,
+                                           const std::vector<std::wstring>& entries,
+                                           const std::wstring& current);
     // The "Dialogs" menu: "GenICam Settings", "LUT" and "Device Events" as the
     // open selected camera offers them, each checked while its dock is open.
     void build_dialogs_menu();

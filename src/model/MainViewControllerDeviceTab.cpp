@@ -56,6 +56,15 @@ std::wstring ascii_wide(const std::string& text)
     return std::wstring(text.begin(), text.end());
 }
 
+std::vector<std::wstring> wide_texts(const std::vector<std::string>& texts)
+{
+    std::vector<std::wstring> wide;
+    wide.reserve(texts.size());
+    for (const std::string& text : texts)
+        wide.push_back(app::utf8_to_wide(text));
+    return wide;
+}
+
 bool has_entry(IMenuListButton& list, const std::wstring& text)
 {
     const std::vector<std::wstring> items = list.items();
@@ -138,6 +147,27 @@ void MainViewController::build_start_stop_button()
     button->clicked.push_back(gui([this, button](IViewBase*) { toggle_pause(button); }));
 }
 
+IMenuListButton* MainViewController::fill_device_list(const std::wstring& name, bool offered,
+                                                      const wchar_t* icon,
+                                                      const std::vector<std::wstring>& entries,
+                                                      const std::wstring& current)
+{
+    if (!offered) {
+        view_->removeRibbonButton(tab(), group(), name);
+        return nullptr;
+    }
+    IMenuListButton* list = view_->addRibbonListButton(tab(), group(), name);
+    if (!list)
+        return nullptr;
+    retire_handlers(list->itemSelected);
+    list->clear();
+    list->setIcon(icon);
+    for (const std::wstring& entry : entries)
+        list->addItem(entry);
+    list->setCheckedItem(current);
+    return list;
+}
+
 void MainViewController::build_pixelformat_list()
 {
     const std::wstring name = item("Menu/Items/Pixelformat");
@@ -148,20 +178,11 @@ void MainViewController::build_pixelformat_list()
     const auto camera = selected_camera();
     if (!camera || !camera->isDeviceOpen())
         return;
-    const std::vector<std::string> names = camera->pixelformatNames();
-    if (names.size() < 2) {
-        view_->removeRibbonButton(tab(), group(), name);
-        return;
-    }
-    IMenuListButton* list = view_->addRibbonListButton(tab(), group(), name);
+    const std::vector<std::wstring> names = wide_texts(camera->pixelformatNames());
+    IMenuListButton* list = fill_device_list(name, names.size() >= 2, L"Pixelformat.png", names,
+                                             app::utf8_to_wide(camera->videoformat().pixelformat));
     if (!list)
         return;
-    retire_handlers(list->itemSelected);
-    list->clear();
-    list->setIcon(L"Pixelformat.png");
-    for (const std::string& each : names)
-        list->addItem(app::utf8_to_wide(each));
-    list->setCheckedItem(app::utf8_to_wide(camera->videoformat().pixelformat));
     list->itemSelected.push_back(
         gui([this](IViewBase*, std::wstring, int index) { select_pixelformat(index); }));
     update_device_info();
@@ -178,20 +199,13 @@ void MainViewController::build_resolution_list()
     if (!camera || !camera->isDeviceOpen())
         return;
     const app::VideoFormat current = camera->videoformat();
-    const std::vector<app::Resolution> sizes = camera->resolutions(current.pixelformat);
-    if (sizes.size() < 2) {
-        view_->removeRibbonButton(tab(), group(), name);
-        return;
-    }
-    IMenuListButton* list = view_->addRibbonListButton(tab(), group(), name);
+    std::vector<std::wstring> sizes;
+    for (const app::Resolution& size : camera->resolutions(current.pixelformat))
+        sizes.push_back(resolution_text(size.x, size.y));
+    IMenuListButton* list = fill_device_list(name, sizes.size() >= 2, L"VideoFormat.png", sizes,
+                                             resolution_text(current.width, current.height));
     if (!list)
         return;
-    retire_handlers(list->itemSelected);
-    list->clear();
-    list->setIcon(L"VideoFormat.png");
-    for (const app::Resolution& size : sizes)
-        list->addItem(resolution_text(size.x, size.y));
-    list->setCheckedItem(resolution_text(current.width, current.height));
     list->itemSelected.push_back(
         gui([this](IViewBase*, std::wstring, int index) { select_resolution(index); }));
     update_device_info();
@@ -207,83 +221,55 @@ void MainViewController::build_framerate_list()
     const auto camera = selected_camera();
     if (!camera || !camera->isDeviceOpen())
         return;
-    const std::vector<double> rates = camera->hasFramerate() ? camera->framerates() : std::vector<double>{};
-    if (rates.empty()) {
-        view_->removeRibbonButton(tab(), group(), name);
-        return;
-    }
-    IMenuListButton* list = view_->addRibbonListButton(tab(), group(), name);
+    std::vector<std::wstring> rates;
+    if (camera->hasFramerate())
+        for (double rate : camera->framerates())
+            rates.push_back(framerate_text(static_cast<float>(rate)));
+    IMenuListButton* list = fill_device_list(name, !rates.empty(), L"Framerate.png", rates,
+                                             framerate_text(static_cast<float>(camera->framerate())));
     if (!list)
         return;
-    retire_handlers(list->itemSelected);
-    list->clear();
-    list->setIcon(L"Framerate.png");
-    for (double rate : rates)
-        list->addItem(framerate_text(static_cast<float>(rate)));
-    list->setCheckedItem(framerate_text(static_cast<float>(camera->framerate())));
     list->itemSelected.push_back(
         gui([this](IViewBase*, std::wstring, int index) { select_framerate(index); }));
 }
 
 void MainViewController::build_videonorm_list()
 {
-    const std::wstring name = item("Menu/Items/Videonorms");
     const auto camera = selected_camera();
-    if (!camera || !camera->isDeviceOpen() || !camera->hasVideonorm()) {
-        view_->removeRibbonButton(tab(), group(), name);
-        return;
-    }
-    IMenuListButton* list = view_->addRibbonListButton(tab(), group(), name);
-    if (!list)
-        return;
-    retire_handlers(list->itemSelected);
-    list->clear();
-    list->setIcon(L"videonorm.png");
-    for (const std::string& norm : camera->videonorms())
-        list->addItem(app::utf8_to_wide(norm));
-    list->setCheckedItem(app::utf8_to_wide(camera->videonorm()));
-    list->itemSelected.push_back(gui([this](IViewBase*, std::wstring text, int) { select_videonorm(text); }));
+    const bool offered = camera && camera->isDeviceOpen() && camera->hasVideonorm();
+    IMenuListButton* list =
+        fill_device_list(item("Menu/Items/Videonorms"), offered, L"videonorm.png",
+                         offered ? wide_texts(camera->videonorms()) : std::vector<std::wstring>{},
+                         offered ? app::utf8_to_wide(camera->videonorm()) : std::wstring{});
+    if (list)
+        list->itemSelected.push_back(
+            gui([this](IViewBase*, std::wstring text, int) { select_videonorm(text); }));
 }
 
 void MainViewController::build_inputchannel_list()
 {
-    const std::wstring name = item("Menu/Items/InputChannels");
     const auto camera = selected_camera();
-    if (!camera || !camera->isDeviceOpen() || !camera->hasInputchannel()) {
-        view_->removeRibbonButton(tab(), group(), name);
-        return;
-    }
-    IMenuListButton* list = view_->addRibbonListButton(tab(), group(), name);
-    if (!list)
-        return;
-    retire_handlers(list->itemSelected);
-    list->clear();
-    list->setIcon(L"InputChannel.png");
-    for (const std::string& channel : camera->inputchannels())
-        list->addItem(app::utf8_to_wide(channel));
-    list->setCheckedItem(app::utf8_to_wide(camera->inputchannel()));
-    list->itemSelected.push_back(
-        gui([this](IViewBase*, std::wstring text, int) { select_inputchannel(text); }));
+    const bool offered = camera && camera->isDeviceOpen() && camera->hasInputchannel();
+    IMenuListButton* list =
+        fill_device_list(item("Menu/Items/InputChannels"), offered, L"InputChannel.png",
+                         offered ? wide_texts(camera->inputchannels()) : std::vector<std::wstring>{},
+                         offered ? app::utf8_to_wide(camera->inputchannel()) : std::wstring{});
+    if (list)
+        list->itemSelected.push_back(
+            gui([this](IViewBase*, std::wstring text, int) { select_inputchannel(text); }));
 }
 
 void MainViewController::build_binning_item()
 {
-    const std::wstring name = item("Menu/Items/BinningFactor");
     const auto camera = selected_camera();
-    if (!camera || !camera->isDeviceOpen() || !camera->hasBinning()) {
-        view_->removeRibbonButton(tab(), group(), name);
-        return;
-    }
-    IMenuListButton* list = view_->addRibbonListButton(tab(), group(), name);
-    if (!list)
-        return;
-    retire_handlers(list->itemSelected);
-    list->clear();
-    list->setIcon(L"BinningSkipping.png");
-    for (const std::string& text : camera->binningTexts())
-        list->addItem(app::utf8_to_wide(text));
-    list->setCheckedItem(app::utf8_to_wide(camera->binningText()));
-    list->itemSelected.push_back(gui([this](IViewBase*, std::wstring text, int) { select_binning(text); }));
+    const bool offered = camera && camera->isDeviceOpen() && camera->hasBinning();
+    IMenuListButton* list =
+        fill_device_list(item("Menu/Items/BinningFactor"), offered, L"BinningSkipping.png",
+                         offered ? wide_texts(camera->binningTexts()) : std::vector<std::wstring>{},
+                         offered ? app::utf8_to_wide(camera->binningText()) : std::wstring{});
+    if (list)
+        list->itemSelected.push_back(
+            gui([this](IViewBase*, std::wstring text, int) { select_binning(text); }));
 }
 
 void MainViewController::build_dialogs_menu()
