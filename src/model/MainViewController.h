@@ -278,6 +278,14 @@ public:
     void select_binning(const std::wstring& text);
     void select_inputchannel(const std::wstring& text);
     void select_videonorm(const std::wstring& text);
+    // Runs a format command on the selected camera after a paused one was
+    // resumed: a failure is logged with the message (a format text taking
+    // the reason) and a stream the command stopped runs again.
+    // A new image size of the camera: its live view drops its images and
+    // fits the size, and the plug-ins hear of the new format.
+    void show_new_image_size(const vsx::DeviceInfo& device, int width, int height);
+    void change_format(const char* failure,
+                       const std::function<void(app::VideoDeviceController& camera, bool wasLive)>& change);
 
     // ---- the Device tab's items (MainViewControllerDeviceTab.cpp), in the
     // order build_device_tab runs them

@@ -264,7 +264,8 @@ void MainViewController::videoformat_dialog_closed(const std::shared_ptr<VideoDe
 
 // ---- the Device tab's lists
 
-void MainViewController::select_pixelformat(int index)
+void MainViewController::change_format(
+    const char* failure, const std::function<void(VideoDeviceController& camera, bool wasLive)>& change)
 {
     resume_if_paused();
     const auto camera = selected_camera();
@@ -272,13 +273,33 @@ void MainViewController::select_pixelformat(int index)
         return;
     const bool wasLive = camera->isLive();
     try {
-        const std::vector<std::string> names = camera->pixelformatNames();
+        change(*camera, wasLive);
+    } catch (const std::exception& e) {
+        spdlog::error(fmt::runtime(failure), e.what());
+        restart_if_stopped(*model_, *camera, wasLive);
+    }
+}
+
+void MainViewController::show_new_image_size(const vsx::DeviceInfo& device, int width, int height)
+{
+    // The camera's own live view, whichever view was clicked last.
+    if (const auto live = live_view_controller(device)) {
+        live->releaseImages();
+        update_image_size(width, height, live);
+    }
+    app::Plugin::plugins_videoformat_changed(device);
+}
+
+void MainViewController::select_pixelformat(int index)
+{
+    change_format("failed toset pixelformat: {} \n", [&](VideoDeviceController& camera, bool wasLive) {
+        const std::vector<std::string> names = camera.pixelformatNames();
         if (!index_in(index, names.size())) {
             spdlog::error("cmdPixelformat->selected_index_changed: Invalid index {}", index);
             return;
         }
         const std::string& name = names[static_cast<size_t>(index)];
-        const app::VideoFormat current = camera->videoformat();
+        const app::VideoFormat current = camera.videoformat();
         if (name == current.pixelformat)
             return;
         // The size nearest to the current one that the new format offers: the
@@ -286,7 +307,7 @@ void MainViewController::select_pixelformat(int index)
         if (wasLive)
             model_->stop();
         kyrgx::Vec2<int> size{static_cast<int>(current.width), static_cast<int>(current.height)};
-        const app::VideoFormat nearest = camera->nearestVideoformat(name, size.x, size.y);
+        const app::VideoFormat nearest = camera.nearestVideoformat(name, size.x, size.y);
         if (!nearest.pixelformat.empty())
             size = {static_cast<int>(nearest.width), static_cast<int>(nearest.height)};
         model_->set_videoformat(name, size);
@@ -295,62 +316,37 @@ void MainViewController::select_pixelformat(int index)
         build_start_stop_button();
         build_resolution_list();
         build_framerate_list();
-    } catch (const std::exception& e) {
-        spdlog::error("failed toset pixelformat: {} \n", e.what());
-        restart_if_stopped(*model_, *camera, wasLive);
-    }
+    });
 }
 
 void MainViewController::select_framerate(int index)
 {
-    resume_if_paused();
-    const auto camera = selected_camera();
-    if (!camera)
-        return;
-    const bool wasLive = camera->isLive();
-    try {
-        const std::vector<double> rates = camera->framerates();
+    change_format("failed to set framerate: {} \n", [&](VideoDeviceController& camera, bool) {
+        const std::vector<double> rates = camera.framerates();
         if (!index_in(index, rates.size()))
             return;
         model_->set_framerate(static_cast<float>(rates[static_cast<size_t>(index)]));
         build_start_stop_button();
         update_device_properties_view();
-    } catch (const std::exception& e) {
-        spdlog::error("failed to set framerate: {} \n", e.what());
-        restart_if_stopped(*model_, *camera, wasLive);
-    }
+    });
 }
 
 void MainViewController::select_resolution(int index)
 {
-    resume_if_paused();
-    const auto camera = selected_camera();
-    if (!camera)
-        return;
-    const bool wasLive = camera->isLive();
-    try {
-        const app::VideoFormat current = camera->videoformat();
-        const std::vector<app::Resolution> sizes = camera->resolutions(current.pixelformat);
+    change_format("failed to set resolution: {} \n", [&](VideoDeviceController& camera, bool) {
+        const app::VideoFormat current = camera.videoformat();
+        const std::vector<app::Resolution> sizes = camera.resolutions(current.pixelformat);
         if (!index_in(index, sizes.size()))
             return;
         const app::Resolution size = sizes[static_cast<size_t>(index)];
         if (size.x == current.width && size.y == current.height)
             return;
         model_->set_videoformat(current.pixelformat, size);
-        // The camera's own live view, whichever view was clicked last.
-        const vsx::DeviceInfo device = camera->deviceInfo();
-        if (const auto live = live_view_controller(device)) {
-            live->releaseImages();
-            update_image_size(size.x, size.y, live);
-        }
-        app::Plugin::plugins_videoformat_changed(device);
+        show_new_image_size(camera.deviceInfo(), size.x, size.y);
         build_framerate_list();
         build_start_stop_button();
         update_device_properties_view();
-    } catch (const std::exception& e) {
-        spdlog::error("failed to set resolution: {} \n", e.what());
-        restart_if_stopped(*model_, *camera, wasLive);
-    }
+    });
 }
 
 void MainViewController::select_binning(const std::wstring& text)
@@ -376,12 +372,8 @@ void MainViewController::select_binning(const std::wstring& text)
         update_device_properties_view();
         if (camera->isDeviceOpen()) {
             const app::VideoFormat format = camera->videoformat();
-            const vsx::DeviceInfo device = camera->deviceInfo();
-            if (const auto live = live_view_controller(device)) {
-                live->releaseImages();
-                update_image_size(static_cast<int>(format.width), static_cast<int>(format.height), live);
-            }
-            app::Plugin::plugins_videoformat_changed(device);
+            show_new_image_size(camera->deviceInfo(), static_cast<int>(format.width),
+                                static_cast<int>(format.height));
         }
     } catch (const std::exception& e) {
         spdlog::error("MainViewController::select_binning() failed: {}", e.what());
@@ -390,34 +382,18 @@ void MainViewController::select_binning(const std::wstring& text)
 
 void MainViewController::select_inputchannel(const std::wstring& text)
 {
-    resume_if_paused();
-    const auto camera = selected_camera();
-    if (!camera)
-        return;
-    const bool wasLive = camera->isLive();
-    try {
+    change_format("failed to set inputChannel: {} \n", [&](VideoDeviceController&, bool) {
         model_->set_inputchannel(app::wide_to_utf8(text));
         build_start_stop_button();
-    } catch (const std::exception& e) {
-        spdlog::error("failed to set inputChannel: {} \n", e.what());
-        restart_if_stopped(*model_, *camera, wasLive);
-    }
+    });
 }
 
 void MainViewController::select_videonorm(const std::wstring& text)
 {
-    resume_if_paused();
-    const auto camera = selected_camera();
-    if (!camera)
-        return;
-    const bool wasLive = camera->isLive();
-    try {
+    change_format("failed to set videonorm: {} \n", [&](VideoDeviceController&, bool) {
         model_->set_videonorm(app::wide_to_utf8(text));
         build_start_stop_button();
         build_resolution_list();
         build_framerate_list();
-    } catch (const std::exception& e) {
-        spdlog::error("failed to set videonorm: {} \n", e.what());
-        restart_if_stopped(*model_, *camera, wasLive);
-    }
+    });
 }
