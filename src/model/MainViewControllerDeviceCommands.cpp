@@ -288,6 +288,7 @@ void MainViewController::show_new_image_size(const vsx::DeviceInfo& device, int 
         update_image_size(width, height, live);
     }
     app::Plugin::plugins_videoformat_changed(device);
+    build_roi_button(); // the ROI tool fits the new size
 }
 
 void MainViewController::select_pixelformat(int index)

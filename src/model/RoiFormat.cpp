@@ -391,6 +391,24 @@ void RoiFormat::showPanel()
     startRectangle(limits);
 }
 
+bool RoiFormat::followCamera()
+{
+    if (!active_ && !panel_)
+        return true;
+    try {
+        const RoiLimits limits = read_roi_limits(*model_->current_controller());
+        // The far edges handed on as the last pixels inside, as a drag does.
+        const RoiRect fitted = fit_roi(limits, {rect_.x1, rect_.y1, rect_.x2 - 1, rect_.y2 - 1});
+        setupRows(limits, fitted);
+        rect_ = fitted;
+        return true;
+    } catch (const std::exception& e) {
+        spdlog::error("RoiFormat::followCamera() failed: {}", e.what());
+        active_ = false;
+        return false;
+    }
+}
+
 void RoiFormat::setupRows(const RoiLimits& limits, const RoiRect& rect)
 {
     if (!rows_)

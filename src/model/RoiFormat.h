@@ -132,6 +132,12 @@ public:
     // Opens or refreshes the panel for the selected camera; throws what the
     // camera throws (before anything changed when its limits cannot be read).
     void showPanel();
+    // Follows the selected camera (another one, or a new format): the panel's
+    // rows take its ranges and the rectangle is fitted to it again. Does
+    // nothing while the tool is off and no panel is open. False, logged and
+    // the tool switched off when the camera's limits cannot be read (or none
+    // is selected).
+    bool followCamera();
     // Fits the rectangle to the selected camera and shows it in the panel's
     // rows. Throws what the fit throws, with rectangle and rows unchanged.
     void setRoi(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
