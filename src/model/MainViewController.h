@@ -269,8 +269,17 @@ public:
                                                kyrgx::Vec2<int> size);
     void videoformat_dialog_framerate_changed(const std::shared_ptr<app::VideoDeviceController>& camera,
                                               float rate);
+    // The format, size and rate a camera had when its video format dialog
+    // opened: every way out but OK gives them back before the camera closes.
+    struct FormatAtOpen {
+        std::string pixelformat;
+        int64_t width = 0;
+        int64_t height = 0;
+        double framerate = 0.0;
+    };
     void videoformat_dialog_closed(const std::shared_ptr<app::VideoDeviceController>& camera,
-                                   app::IVideoformatFramerateDialog& dialog, bool accepted);
+                                   app::IVideoformatFramerateDialog& dialog, bool accepted,
+                                   const FormatAtOpen& before);
     // The Device tab's lists; each resumes a paused stream first.
     void select_pixelformat(int index);
     void select_framerate(int index);

@@ -162,6 +162,9 @@ void MainViewController::open_video_format_dialog(std::shared_ptr<VideoDeviceCon
         return;
     try {
         camera->stopLive();
+        // The dialog applies its first entries as it fills its rows.
+        const app::VideoFormat format = camera->videoformat();
+        const FormatAtOpen before{format.pixelformat, format.width, format.height, camera->framerate()};
         const std::shared_ptr<app::IVideoformatFramerateDialog> dialog = view_->openVideoFormatDialog();
         if (!dialog)
             return;
@@ -179,8 +182,8 @@ void MainViewController::open_video_format_dialog(std::shared_ptr<VideoDeviceCon
             [this, camera](IViewBase*, float rate) { videoformat_dialog_framerate_changed(camera, rate); }));
         // The dialog owns its lists: a plain pointer to it cannot outlive it.
         app::IVideoformatFramerateDialog* raw = dialog.get();
-        dialog->onClose.push_back(gui([this, camera, raw](IViewBase*, bool accepted) {
-            videoformat_dialog_closed(camera, *raw, accepted);
+        dialog->onClose.push_back(gui([this, camera, raw, before](IViewBase*, bool accepted) {
+            videoformat_dialog_closed(camera, *raw, accepted, before);
         }));
         const vsx::DeviceInfo device = camera->deviceInfo();
         dialog->initialize(device.modelName(), device.serial());
@@ -221,7 +224,8 @@ void MainViewController::videoformat_dialog_framerate_changed(
 }
 
 void MainViewController::videoformat_dialog_closed(const std::shared_ptr<VideoDeviceController>& camera,
-                                                   app::IVideoformatFramerateDialog& dialog, bool accepted)
+                                                   app::IVideoformatFramerateDialog& dialog, bool accepted,
+                                                   const FormatAtOpen& before)
 {
     // The dialog no longer asks the camera: the providers let go of it, the
     // lists (this one is running) at the next tick.
@@ -240,6 +244,15 @@ void MainViewController::videoformat_dialog_closed(const std::shared_ptr<VideoDe
     if (!instance || instance->controller() != camera)
         return;
     if (!accepted) {
+        // The choices the dialog applied on its way are undone, so that the
+        // camera's files keep the format it had.
+        try {
+            camera->setVideoformat(before.pixelformat, before.width, before.height);
+            if (before.framerate > 0.0)
+                camera->setFramerate(before.framerate);
+        } catch (const std::exception& e) {
+            spdlog::error("MainViewController::videoformat_dialog_closed() failed: {}", e.what());
+        }
         model_->select_device(device);
         close_device();
         return;
@@ -288,6 +301,7 @@ void MainViewController::show_new_image_size(const vsx::DeviceInfo& device, int 
         update_image_size(width, height, live);
     }
     app::Plugin::plugins_videoformat_changed(device);
+    build_roi_button(); // the ROI tool fits the new size
 }
 
 void MainViewController::select_pixelformat(int index)

@@ -305,6 +305,9 @@ void MainViewController::build_roi_button()
         }
         if (!camera->isDeviceOpen())
             return;
+        // The tool and its panel follow the selected camera and its format; a
+        // camera whose limits cannot be read switches the tool off.
+        roiFormat_->followCamera();
         app::IMenuButton* button = view_->addRibbonButton(tab, group, L"ROI");
         if (!button)
             return;

@@ -43,6 +43,15 @@ int32_t to_int32(int64_t v)
         std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
+// The furthest near edge of an axis: where the smallest size still fits into
+// the format's extent, snapped onto the edge grid, unless the offset reaches
+// further. The offset's maximum alone is what the current size leaves free:
+// nothing at all at the camera's full format.
+int64_t edge_maximum(const RoiRange& offset, const RoiRange& size, int64_t step, int64_t extent)
+{
+    return std::max(offset.maximum, snap(extent - size.minimum, offset.minimum, step));
+}
+
 // One axis: a is the fixed value, b the dragged one; offset and size are the
 // axis' ranges, step its edge grid, sizeStep the grid of a size grown from
 // the near edge, extent the format's length.
@@ -50,16 +59,17 @@ std::pair<int64_t, int64_t> fit_axis(int64_t a, int64_t b, const RoiRange& offse
                                      int64_t step, int64_t sizeStep, int64_t extent)
 {
     const int64_t sizeInc = positive(size.increment);
+    const int64_t nearMax = edge_maximum(offset, size, step, extent);
     if (b < a) {
         const int64_t length = clamp(snap(a - b, size.minimum, sizeInc), size.minimum, size.maximum);
-        const int64_t first = clamp(snap(a - length, offset.minimum, step), offset.minimum, offset.maximum);
-        // The far edge stays within the offset range too: a camera whose offset
-        // cannot move gives an empty axis here.
-        const int64_t second =
-            clamp(snap(first + length, offset.minimum, step), offset.minimum, offset.maximum);
+        const int64_t first = clamp(snap(a - length, offset.minimum, step), offset.minimum, nearMax);
+        // The far edge stays within the image (or the offset range, should
+        // that reach further).
+        const int64_t second = clamp(snap(first + length, offset.minimum, step), offset.minimum,
+                                     std::max(offset.maximum, extent));
         return {first, second};
     }
-    int64_t first = clamp(snap(a, offset.minimum, step), offset.minimum, offset.maximum);
+    int64_t first = clamp(snap(a, offset.minimum, step), offset.minimum, nearMax);
     const int64_t length = clamp(snap(b - first + 1, size.minimum, sizeStep), size.minimum, size.maximum);
     int64_t second = first + length;
     if (second > extent - sizeInc) {
@@ -98,6 +108,16 @@ int64_t RoiLimits::stepX() const
 int64_t RoiLimits::stepY() const
 {
     return std::max(positive(offsetY.increment), positive(height.increment));
+}
+
+int64_t RoiLimits::edgeMaximumX() const
+{
+    return edge_maximum(offsetX, width, stepX(), formatWidth);
+}
+
+int64_t RoiLimits::edgeMaximumY() const
+{
+    return edge_maximum(offsetY, height, stepY(), formatHeight);
 }
 
 RoiRect fit_roi(const RoiLimits& limits, RoiRect rect)
@@ -362,35 +382,60 @@ void RoiFormat::showPanel()
             panel->expandAll();
         }
     }
-    if (rows_) {
-        // The far edges range from the smallest rectangle's to the format's
-        // end (the offsets' ranges would clamp what they show).
-        const RoiRange farX{limits.offsetX.minimum + limits.width.minimum,
-                            std::max(limits.formatWidth, limits.offsetX.minimum + limits.width.minimum), 1};
-        const RoiRange farY{limits.offsetY.minimum + limits.height.minimum,
-                            std::max(limits.formatHeight, limits.offsetY.minimum + limits.height.minimum), 1};
-        const std::array<RoiRange, kRowCount> ranges = {limits.offsetX, limits.offsetY, farX,
-                                                        farY,           limits.width,   limits.height};
-        const std::array<int64_t, kRowCount> values = {limits.offsetX.minimum,
-                                                       limits.offsetY.minimum,
-                                                       limits.offsetX.minimum + limits.width.minimum,
-                                                       limits.offsetY.minimum + limits.height.minimum,
-                                                       limits.width.minimum,
-                                                       limits.height.minimum};
-        const std::array<int64_t, kRowCount> steps = {limits.stepX(),
-                                                      limits.stepY(),
-                                                      limits.stepX(),
-                                                      limits.stepY(),
-                                                      positive(limits.width.increment),
-                                                      positive(limits.height.increment)};
-        for (int i = 0; i < kRowCount; ++i)
-            if (rows_->numbers[i])
-                rows_->numbers[i]->setup(ranges[i].minimum, ranges[i].maximum, values[i], steps[i], false,
-                                         false);
-    }
+    const int64_t x = limits.offsetX.minimum;
+    const int64_t y = limits.offsetY.minimum;
+    setupRows(limits, {to_int32(x), to_int32(y), to_int32(x + limits.width.minimum),
+                       to_int32(y + limits.height.minimum)});
     if (panel_)
         panel_->raise();
     startRectangle(limits);
+}
+
+bool RoiFormat::followCamera()
+{
+    if (!active_ && !panel_)
+        return true;
+    try {
+        const RoiLimits limits = read_roi_limits(*model_->current_controller());
+        // The far edges handed on as the last pixels inside, as a drag does.
+        const RoiRect fitted = fit_roi(limits, {rect_.x1, rect_.y1, rect_.x2 - 1, rect_.y2 - 1});
+        setupRows(limits, fitted);
+        rect_ = fitted;
+        return true;
+    } catch (const std::exception& e) {
+        spdlog::error("RoiFormat::followCamera() failed: {}", e.what());
+        active_ = false;
+        return false;
+    }
+}
+
+void RoiFormat::setupRows(const RoiLimits& limits, const RoiRect& rect)
+{
+    if (!rows_)
+        return;
+    // The near edges range over every place the smallest rectangle fits, the
+    // far edges from the smallest rectangle's to the format's end (the
+    // offsets' ranges follow the current size and would clamp what they show).
+    const RoiRange nearX{limits.offsetX.minimum, limits.edgeMaximumX(), 1};
+    const RoiRange nearY{limits.offsetY.minimum, limits.edgeMaximumY(), 1};
+    const RoiRange farX{limits.offsetX.minimum + limits.width.minimum,
+                        std::max(limits.formatWidth, limits.offsetX.minimum + limits.width.minimum), 1};
+    const RoiRange farY{limits.offsetY.minimum + limits.height.minimum,
+                        std::max(limits.formatHeight, limits.offsetY.minimum + limits.height.minimum), 1};
+    const std::array<RoiRange, kRowCount> ranges = {nearX, nearY, farX, farY, limits.width, limits.height};
+    const std::array<int64_t, kRowCount> values = {rect.x1, rect.y1,      rect.x2,
+                                                   rect.y2, rect.width(), rect.height()};
+    const std::array<int64_t, kRowCount> steps = {limits.stepX(),
+                                                  limits.stepY(),
+                                                  limits.stepX(),
+                                                  limits.stepY(),
+                                                  positive(limits.width.increment),
+                                                  positive(limits.height.increment)};
+    updating_ = true;
+    for (int i = 0; i < kRowCount; ++i)
+        if (rows_->numbers[i])
+            rows_->numbers[i]->setup(ranges[i].minimum, ranges[i].maximum, values[i], steps[i], false, false);
+    updating_ = false;
 }
 
 void RoiFormat::makeRows(IPropertyView& panel)

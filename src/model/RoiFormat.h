@@ -43,6 +43,12 @@ struct RoiLimits {
     // size's increments.
     int64_t stepX() const;
     int64_t stepY() const;
+    // The furthest left and top edges: where the smallest rectangle still fits
+    // into the image, on the edge grid, or the offset's maximum when that lies
+    // further. The offsets' own maxima follow the current size and are 0 at a
+    // camera's full format, where a section can still lie anywhere.
+    int64_t edgeMaximumX() const;
+    int64_t edgeMaximumY() const;
 };
 
 // A rectangle in image pixels: (x1, y1) is its first pixel, (x2, y2) lies just
@@ -64,9 +70,9 @@ struct RoiRect {
 // Fits a dragged rectangle to the limits. (x1, y1) is the fixed corner and
 // (x2, y2) the pixel under the pointer, so on each axis a second value below
 // the first drags the near edge (the far edge stays, the size is fitted
-// first), otherwise the far edge (the near edge is put on the offset grid,
-// the size fitted, and a far edge within one increment of the format's end
-// goes to that end). Pure; all arithmetic in 64 bits.
+// first), otherwise the far edge (the near edge is put on the edge grid
+// within the edge range, the size fitted, and a far edge within one increment
+// of the format's end goes to that end). Pure; all arithmetic in 64 bits.
 RoiRect fit_roi(const RoiLimits& limits, RoiRect rect);
 
 // The selected camera's limits: twelve feature reads and the video format.
@@ -126,6 +132,12 @@ public:
     // Opens or refreshes the panel for the selected camera; throws what the
     // camera throws (before anything changed when its limits cannot be read).
     void showPanel();
+    // Follows the selected camera (another one, or a new format): the panel's
+    // rows take its ranges and the rectangle is fitted to it again. Does
+    // nothing while the tool is off and no panel is open. False, logged and
+    // the tool switched off when the camera's limits cannot be read (or none
+    // is selected).
+    bool followCamera();
     // Fits the rectangle to the selected camera and shows it in the panel's
     // rows. Throws what the fit throws, with rectangle and rows unchanged.
     void setRoi(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
@@ -150,6 +162,8 @@ private:
     // Fits the rectangle for the grabbed mode and the pointer.
     void follow(kyrgx::Vec2<int32_t> pointer);
     void makeRows(IPropertyView& panel);
+    // Gives the rows the limits' ranges and the rectangle's values.
+    void setupRows(const RoiLimits& limits, const RoiRect& rect);
     void onRowEdited(int row, int64_t value);
     void startRectangle(const RoiLimits& limits);
 

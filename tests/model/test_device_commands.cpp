@@ -3,10 +3,15 @@
 // and the Device tab's format, size, rate, binning, norm and channel lists.
 
 #include "DeviceTabFixture.h"
+#include "app/TextFile.h"
+#include "device/CameraFileStem.h"
 #include "support/LogCapture.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QKeyEvent>
+#include <QPushButton>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 using namespace quorel::test;
@@ -353,6 +358,64 @@ TEST_F(DeviceCommandsTest, CancelAndEscapeCloseTheDialogsCameraWhileAnotherViewI
 
         controller.reset();
         model->close_all_devices();
+        app::Plugin::plugin_list.clear();
+        tabView->realDialog.reset();
+    }
+}
+
+// The dialog applies its first entries as it fills its rows. Every way out
+// but OK gives the camera back the format, size and rate it had when the
+// dialog opened, so its settings file keeps them.
+TEST_F(DeviceCommandsTest, EndingTheDialogWithoutOkGivesTheCameraItsFormatBack)
+{
+    enum Way { CancelButton, Escape, CloseButton };
+    for (const Way way : {CancelButton, Escape, CloseButton}) {
+        SCOPED_TRACE(way);
+        makeController();
+        tabView->realDialogs = true;
+        openThroughDialog(camera_info(kMonoSerial).uniqueName());
+        const auto camera = cameraOf(kMonoSerial);
+        // Mono16 at 640 x 480 and 120 frames a second: none of them the
+        // dialog's first entry.
+        const std::string last = camera->pixelformatNames().back();
+        model->set_videoformat(last, camera->resolutions(last).back());
+        model->set_framerate(static_cast<float>(camera->framerates().back()));
+        const app::VideoFormat before = camera->videoformat();
+        const double rate = camera->framerate();
+        ASSERT_EQ(before.text, "Mono16 (640x480)");
+        ASSERT_EQ(rate, 120.0);
+
+        controller->open_video_format_dialog(camera);
+        const auto dialog = tabView->realDialog;
+        ASSERT_TRUE(dialog && dialog->isVisible());
+        ASSERT_NE(camera->videoformat().text, before.text);
+        ASSERT_NE(camera->framerate(), rate);
+        switch (way) {
+        case CancelButton:
+            dialog->buttonBox()->button(QDialogButtonBox::Cancel)->click();
+            break;
+        case Escape: {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(dialog.get(), &press);
+            break;
+        }
+        case CloseButton:
+            dialog->close();
+            break;
+        }
+        EXPECT_FALSE(dialog->isVisible());
+        after(40);
+        ASSERT_TRUE(openNames().empty());
+        EXPECT_EQ(camera->videoformat().text, before.text);
+        EXPECT_EQ(camera->framerate(), rate);
+        const std::string stem = app::camera_file_stem(camera_info(kMonoSerial).uniqueName());
+        const nlohmann::json stored = nlohmann::json::parse(
+            app::read_text_file(app::path_to_wide(settings_folder() / (stem + "_settings.json"))));
+        EXPECT_EQ(stored["videoformat"], "Mono16");
+        EXPECT_EQ(stored["width"], "640");
+        EXPECT_EQ(stored["height"], "480");
+
+        controller.reset();
         app::Plugin::plugin_list.clear();
         tabView->realDialog.reset();
     }

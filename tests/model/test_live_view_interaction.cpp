@@ -247,6 +247,66 @@ TEST_F(LiveViewInputTest, ACameraWithoutOffsetXLeavesTheToolOffAndItsButtonUnche
     EXPECT_EQ(journalOf("overlay").size(), 3u);
 }
 
+// The ROI panel and rectangle follow the selected camera; a camera whose
+// limits cannot be read switches the tool off.
+TEST_F(LiveViewInputTest, TheRoiToolFollowsTheSelectedCamera)
+{
+    ASSERT_TRUE(vsxsim_configure(kCamerasWithoutOffset));
+    makeDockController();
+    openAndShow(kUsbName);
+    openAndShow(kGigeName);
+    openAndShow("QU3-C13B-41000081");
+    const auto select = [&](const char* serial) {
+        app::raise_event(view->liveViewSelected, view->viewOf(serial).get());
+        tick();
+        tick();
+    };
+    select(kUsbSerial);
+    model->set_videoformat(model->current_controller()->videoformat().pixelformat, {160, 120});
+    liveOf(kUsbSerial)->setImageSize(160, 120);
+    docks->button("ROI")->click();
+    ASSERT_TRUE(controller->roi()->isActive());
+    RecordingPropertyView& panel = *docks->propertyViews.back();
+    // The row's range as it was last set up: "setup min max value step 0 0".
+    const auto range = [&](const std::string& row) {
+        const std::vector<std::string>& calls = panel.record(row)->calls;
+        for (auto it = calls.rbegin(); it != calls.rend(); ++it)
+            if (it->rfind("setup ", 0) == 0)
+                return *it;
+        return std::string();
+    };
+    EXPECT_EQ(range("X1"), "setup 0 160 0 8 0 0");
+    EXPECT_EQ(range("X2"), "setup 16 160 16 8 0 0");
+    const auto usb = view->viewOf(kUsbSerial);
+    app::raise_event(usb->mouseDown, usb.get(), over(kUsbSerial, 100, 60));
+    app::raise_event(usb->mouseUp, usb.get(), over(kUsbSerial, 139, 99));
+    ASSERT_EQ(controller->roi()->rect(), (app::RoiRect{96, 56, 136, 96}));
+
+    select(kGigeSerial);
+    EXPECT_TRUE(controller->roi()->isActive());
+    // 352 x 256 at full format.
+    EXPECT_EQ(range("X1"), "setup 0 336 96 8 0 0");
+    EXPECT_EQ(range("X2"), "setup 16 352 136 8 0 0");
+    EXPECT_EQ(range("Y2"), "setup 8 256 96 8 0 0");
+    EXPECT_EQ(range("Width"), "setup 16 352 40 8 0 0");
+    EXPECT_EQ(controller->roi()->rect(), (app::RoiRect{96, 56, 136, 96}));
+
+    // And the selected camera's new size.
+    const auto gige = model->current_controller();
+    const std::vector<app::Resolution> sizes = gige->resolutions(gige->videoformat().pixelformat);
+    const auto small = std::find(sizes.begin(), sizes.end(), app::Resolution{160, 120});
+    ASSERT_NE(small, sizes.end());
+    controller->select_resolution(static_cast<int>(small - sizes.begin()));
+    EXPECT_EQ(range("X2"), "setup 16 160 136 8 0 0");
+    EXPECT_EQ(range("Y2"), "setup 8 120 96 8 0 0");
+
+    LogCapture log;
+    select("41000081");
+    EXPECT_FALSE(controller->roi()->isActive());
+    EXPECT_FALSE(docks->button("ROI")->checked);
+    EXPECT_EQ(log.count(spdlog::level::err, "RoiFormat::followCamera() failed"), 1);
+}
+
 TEST_F(LiveViewInputTest, ViewChangesAreStoredAndShownForTheSelectedCamera)
 {
     makeDockController();

@@ -39,6 +39,20 @@ RoiLimits limits640(int64_t inc)
     return l;
 }
 
+// A camera at its full 640 x 480 format: the offsets cannot move, the sizes
+// reach from 16 to the format's size; every increment inc.
+RoiLimits fullFormat(int64_t inc)
+{
+    RoiLimits l;
+    l.offsetX = {0, 0, inc};
+    l.offsetY = {0, 0, inc};
+    l.width = {16, 640, inc};
+    l.height = {16, 480, inc};
+    l.formatWidth = 640;
+    l.formatHeight = 480;
+    return l;
+}
+
 kyrgx::MouseState at(int x, int y)
 {
     kyrgx::MouseState m = kyrgx::MouseState::released();
@@ -71,6 +85,7 @@ TEST(RoiFit, FitsRectanglesToTheLimitsAndIncrements)
     RoiLimits widthBy4 = limits640(1);
     widthBy4.width.increment = 4;
     widthBy4.offsetX.maximum = 640;
+    // Full height: OffsetY cannot move, yet the top edge can.
     RoiLimits fixedY = limits640(1);
     fixedY.offsetY = {0, 0, 1};
     const std::vector<Case> cases = {
@@ -80,8 +95,17 @@ TEST(RoiFit, FitsRectanglesToTheLimitsAndIncrements)
         {"right edge within an increment of the end", widthBy4, {8, 10, 639, 59}, {8, 10, 640, 60}},
         {"right edge on the grid before it", widthBy4, {8, 10, 637, 59}, {8, 10, 636, 60}},
         {"too little left before the end", widthBy4, {630, 10, 639, 59}, {624, 10, 640, 60}},
-        {"top-left handle with a fixed OffsetY", fixedY, {110, 60, 50, 20}, {50, 0, 110, 0}},
+        {"top-left handle with a fixed OffsetY", fixedY, {110, 60, 50, 20}, {50, 20, 110, 60}},
         {"bottom-right handle with a fixed OffsetY", fixedY, {10, 0, 109, 59}, {10, 0, 110, 60}},
+        // At full format the section lies wherever it is dragged.
+        {"full format, a rubber band in the middle",
+         fullFormat(1),
+         {300, 200, 399, 299},
+         {300, 200, 400, 300}},
+        {"full format, increments 8", fullFormat(8), {301, 203, 399, 299}, {296, 200, 400, 296}},
+        {"full format, top-left handle", fullFormat(1), {400, 300, 250, 150}, {250, 150, 400, 300}},
+        {"full format, a press in the last pixel", fullFormat(1), {639, 479, 640, 480}, {624, 464, 640, 480}},
+        {"full format, beyond the end", fullFormat(8), {700, 500, 900, 700}, {624, 464, 640, 480}},
         {"dragged up and left", limits640(1), {110, 60, 50, 20}, {50, 20, 110, 60}},
         {"pointer beyond the image's top-left", limits640(1), {-20, -30, -5, -1}, {0, 0, 16, 16}},
         {"beyond the size maximum", limits640(1), {0, 0, 900, 700}, {0, 0, 640, 480}},
@@ -168,6 +192,33 @@ TEST_F(RoiToolTest, SwitchingOnOpensThePanelWithTheSmallestRectangle)
     ASSERT_TRUE(roi->switchOn());
     EXPECT_EQ(view->count("newPropertyView"), 2);
     EXPECT_EQ(roi->panel(), docks->propertyViews.back());
+}
+
+// At the camera's full format (320 x 224, as it opens) the offsets cannot
+// move; the section is still chosen anywhere in the image.
+TEST_F(RoiToolTest, AtFullFormatARectangleIsSelectedWhereItIsDragged)
+{
+    open(kUsbName);
+    ASSERT_EQ(model->current_controller()->videoformat().width, 320);
+    ASSERT_EQ(model->current_controller()->videoformat().height, 224);
+    ASSERT_TRUE(roi->switchOn());
+    EXPECT_EQ(rowCalls("X1").front(), "setup 0 304 0 8 0 0");
+    EXPECT_EQ(rowCalls("Y1").front(), "setup 0 216 0 8 0 0");
+
+    roi->mouseDown(at(100, 80));
+    roi->mouseMove(at(199, 159));
+    roi->mouseUp(at(199, 159));
+    EXPECT_EQ(text(roi->rect()), "(96,80,200,160)");
+    EXPECT_EQ(rowCalls("X1").back(), "value 96");
+    EXPECT_EQ(rowCalls("Y1").back(), "value 80");
+
+    // The top-left handle dragged up and left, then the panel's X1 row.
+    roi->mouseDown(at(96, 80));
+    ASSERT_EQ(roi->mode(), RoiFormat::TopLeft);
+    roi->mouseMove(at(40, 24));
+    EXPECT_EQ(text(roi->rect()), "(40,24,200,160)");
+    panel().row<FakeRangeRow>("X1")->edit(150);
+    EXPECT_EQ(text(roi->rect()), "(144,24,200,160)");
 }
 
 TEST_F(RoiToolTest, DragsFollowThePointerUntilTheReleaseAndAPressInsideEndsTheSelection)
