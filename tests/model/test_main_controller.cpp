@@ -272,6 +272,33 @@ TEST_F(MainControllerTest, TheCloseEndsWhileABoxHoldsTheTick)
     EXPECT_TRUE(app::Plugin::plugin_list.empty());
 }
 
+// Zoom and angle in the status bar are always the selected camera's view,
+// whichever view changed last and whichever camera was lost.
+TEST_F(MainControllerTest, TheStatusBarShowsTheZoomAndAngleOfTheSelectedCamerasView)
+{
+    makeController();
+    openAndShow(kUsbName);
+    openAndShow(kGigeName);
+    ASSERT_EQ(selected(), kGigeName);
+    // Another camera's view changes: the bar keeps the selected one's.
+    controller->on_view_transform_changed(liveOf(kUsbSerial).get(), 0.5f, 180.0f, true, false);
+    after(1000);
+    EXPECT_EQ(view->statusParameters, (std::vector<std::string>{"Zoom=100%", "Angle=0"}));
+    controller->on_view_transform_changed(liveOf(kGigeSerial).get(), 2.0f, 90.0f, false, false);
+    EXPECT_EQ(view->statusParameters, (std::vector<std::string>{"Zoom=200%", "Angle=90"}));
+
+    // The selected camera is lost: the other one is selected, with its view.
+    ASSERT_TRUE(vsxsim_plug(kGigeSerial, false));
+    ASSERT_TRUE(vsxsim_flush(5000));
+    tick();
+    tick();
+    ASSERT_TRUE(vsxsim_plug(kGigeSerial, true));
+    ASSERT_EQ(selected(), kUsbName);
+    after(1000);
+    EXPECT_EQ(view->statusBars.back().firstText, L"QU3-C13B 41000001");
+    EXPECT_EQ(view->statusParameters, (std::vector<std::string>{"Zoom=50%", "Angle=180"}));
+}
+
 TEST_F(MainControllerTest, LostAndStalledCamerasGetOneBoxNamingThem)
 {
     makeController();
