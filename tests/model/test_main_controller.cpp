@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <numeric>
 
 using namespace quorel::test;
@@ -297,6 +298,48 @@ TEST_F(MainControllerTest, TheStatusBarShowsTheZoomAndAngleOfTheSelectedCamerasV
     after(1000);
     EXPECT_EQ(view->statusBars.back().firstText, L"QU3-C13B 41000001");
     EXPECT_EQ(view->statusParameters, (std::vector<std::string>{"Zoom=50%", "Angle=180"}));
+}
+
+// A camera lost and opened again gets the view it had, in the session and in
+// "configuration.json".
+TEST_F(MainControllerTest, ACameraOpenedAgainAfterItsLossGetsItsView)
+{
+    makeController();
+    openAndShow(kUsbName);
+    openAndShow(kGigeName);
+    controller->on_view_transform_changed(liveOf(kGigeSerial).get(), 2.0f, 270.0f, true, false);
+    ASSERT_TRUE(vsxsim_plug(kGigeSerial, false));
+    ASSERT_TRUE(vsxsim_flush(5000));
+    tick();
+    tick();
+    ASSERT_EQ(liveOf(kGigeSerial), nullptr);
+    ASSERT_TRUE(vsxsim_plug(kGigeSerial, true));
+
+    openAndShow(kGigeName);
+    const auto live = liveOf(kGigeSerial);
+    ASSERT_NE(live, nullptr);
+    EXPECT_EQ(live->zoom(), 2.0f);
+    EXPECT_EQ(live->angle(), 270.0f);
+    EXPECT_TRUE(live->flipHorizontal());
+    EXPECT_FALSE(live->flipVertical());
+    EXPECT_EQ(model->view_transform().rotation, 270.0f);
+    after(1000);
+    EXPECT_EQ(view->statusParameters, (std::vector<std::string>{"Zoom=200%", "Angle=270"}));
+
+    app::raise_event(view->closing, view.get());
+    const nlohmann::json written = nlohmann::json::parse(
+        app::read_text_file(app::path_to_wide(settings_folder() / "configuration.json")));
+    bool found = false;
+    for (const auto& device : written["application-settings"]["devices"]) {
+        if (device["name"] != kGigeName)
+            continue;
+        found = true;
+        EXPECT_EQ(device["scrollZoom"]["zoom"], 2.0);
+        EXPECT_EQ(device["scrollZoom"]["rotation"], 270.0);
+        EXPECT_EQ(device["scrollZoom"]["horizontal_flip"], true);
+        EXPECT_EQ(device["scrollZoom"]["vertical_flip"], false);
+    }
+    EXPECT_TRUE(found);
 }
 
 TEST_F(MainControllerTest, LostAndStalledCamerasGetOneBoxNamingThem)
