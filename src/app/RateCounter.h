@@ -1,14 +1,24 @@
 #pragma once
 
-#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <vector>
 
 namespace app {
 
-// Counts events and computes their rate per second about once a second; the
-// camera controller keeps one as its frame-rate meter. tick() belongs to one
-// thread; rate() may be read from any thread.
+// The rate of events (the frames a camera delivers), measured from the times
+// they arrived over the last two seconds: the mean interval between them,
+// fitted through all of them, so that a delivery that came late moves the
+// rate by a small part of its lateness, never by a whole frame. The camera
+// controller keeps one as its frame-rate meter.
+//
+// When no event arrived for a second (or for one and a half of the usual
+// intervals of a slower source), the rate is 0. After restart() the rate
+// reads the given value until a second has passed.
+//
+// tick() belongs to the events' thread; rate() may be read from any thread.
 class RateCounter {
 public:
     // Milliseconds on a monotonic clock; tests pass a manual clock.
@@ -17,21 +27,27 @@ public:
     RateCounter();
     explicit RateCounter(Clock clock);
 
-    // Counts one event. When at least 1000 ms have passed since the window
-    // began, computes the rate (events / elapsed ms x 1000), starts a new
-    // window and returns true; otherwise returns false. The window of a new
-    // counter begins at 0, so its first tick computes a rate near 0 and starts
-    // the first real window.
-    bool tick();
+    // Counts one event now.
+    void tick();
 
-    // Events per second of the last completed window (0 before the first).
-    float rate() const { return rate_.load(std::memory_order_relaxed); }
+    // Events per second now; 0 before the second event.
+    float rate() const;
+
+    // Forgets every event; rate() reads `initial` for the next 1000 ms.
+    void restart(float initial);
 
 private:
+    int64_t at(size_t index) const { return times_[(first_ + index) % times_.size()]; }
+
     Clock clock_;
-    int64_t windowStart_ = 0;
-    int64_t count_ = 0;
-    std::atomic<float> rate_{0.0f};
+    mutable std::mutex mutex_;
+    // Arrival times, oldest first, in a ring: no allocation per event.
+    std::vector<int64_t> times_;
+    size_t first_ = 0;
+    size_t count_ = 0;
+    bool restarted_ = false;
+    int64_t restartedAt_ = 0;
+    float initial_ = 0.0f;
 };
 
 } // namespace app

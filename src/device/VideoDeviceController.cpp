@@ -32,13 +32,6 @@ VideoDeviceController::PropertyItemsBuilder& property_items_builder()
 // the frame only from inside that delivery).
 thread_local const VideoDeviceController* t_delivering = nullptr;
 
-// A rate counter whose window starts now on the given clock.
-std::unique_ptr<RateCounter> fresh_rate_counter(const VideoDeviceController::Clock& clock)
-{
-    const int64_t start = clock();
-    return std::make_unique<RateCounter>([clock, start] { return clock() - start; });
-}
-
 // Runs one step of a close, logging instead of throwing.
 template <typename Step> void close_step(const char* what, Step&& step)
 {
@@ -52,7 +45,8 @@ template <typename Step> void close_step(const char* what, Step&& step)
 } // namespace
 
 VideoDeviceController::VideoDeviceController()
-    : rateCounter_(fresh_rate_counter(&steady_ms)), filterList_(pipeline_.filters()), clock_(&steady_ms)
+    : rateCounter_(std::make_unique<RateCounter>(&steady_ms)), filterList_(pipeline_.filters()),
+      clock_(&steady_ms)
 {
 }
 
@@ -71,7 +65,7 @@ VideoDeviceController::~VideoDeviceController()
 void VideoDeviceController::setClock(Clock clock)
 {
     clock_ = std::move(clock);
-    rateCounter_ = fresh_rate_counter(clock_);
+    rateCounter_ = std::make_unique<RateCounter>(clock_);
 }
 
 // ---------------------------------------------------------------- the queue sink
@@ -130,8 +124,7 @@ void VideoDeviceController::framesQueued(vsx::QueueSink& sink)
 void VideoDeviceController::imageready_handler(const kyr_kelvane::image_descriptor& frame)
 {
     ProfileScope scope("VideoDeviceController::imageready_handler");
-    if (rateCounter_->tick())
-        measuredFramerate_ = rateCounter_->rate();
+    rateCounter_->tick();
     if (!live_ || paused_)
         return;
 
@@ -318,8 +311,9 @@ void VideoDeviceController::startLive()
     // A stream left set up by a start that failed goes first.
     if (grabber_->isStreaming())
         grabber_->streamStop();
-    rateCounter_ = fresh_rate_counter(clock_);
-    measuredFramerate_ = static_cast<float>(framerate());
+    // The configured rate until a second was counted; then the frames that
+    // came, none if the start fails.
+    rateCounter_->restart(static_cast<float>(framerate()));
     watchdog_.restart(clock_());
     paused_ = false; // a pause ends with the stream it paused
     live_prepare();

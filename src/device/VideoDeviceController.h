@@ -51,7 +51,7 @@ namespace app {
 // otherwise. Frames arrive on the stream's frame thread (framesQueued,
 // imageready_handler, onFrame), notifications and device loss on the camera
 // library's event thread. The live, paused, device-lost and trigger-mode
-// flags, the watchdog and the measured frame rate are atomics.
+// flags and the watchdog are atomics; the rate counter has a lock of its own.
 class VideoDeviceController : public vsx::QueueSinkListener {
 public:
     // Milliseconds on a monotonic clock (tests pass a manual one).
@@ -157,7 +157,8 @@ public:
     bool isPaused() const { return paused_.load(); }
     bool isDeviceLost() const { return deviceLost_->load(); }
     bool isTriggerMode() const { return triggerMode_.load(); }
-    float measuredFramerate() const { return measuredFramerate_.load(); }
+    // Frames per second delivered lately (RateCounter); any thread.
+    float measuredFramerate() const { return rateCounter_->rate(); }
     std::string uniqueName() const { return uniqueName_; }
     vsx::DeviceInfo deviceInfo() const { return deviceInfo_; }
     std::shared_ptr<vsx::Grabber> grabber() const { return grabber_; }
@@ -313,7 +314,6 @@ private:
     SnapHandover snap_;
     StallWatchdog watchdog_;
     std::unique_ptr<RateCounter> rateCounter_;
-    std::atomic<float> measuredFramerate_{0.0f};
     vsx::DeviceInfo deviceInfo_;
     std::string uniqueName_;
     filter::FilterPipeline pipeline_;

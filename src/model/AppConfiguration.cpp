@@ -65,7 +65,7 @@ std::string configuration_text(const std::wstring& imageDirectory,
     return root.dump(4, ' ', false, json::error_handler_t::replace);
 }
 
-ViewTransform configured_view_transform(const json& entry)
+ViewTransform configured_view_transform(const json& entry, bool logReplaced)
 {
     if (!entry.is_object())
         throw std::runtime_error("a \"devices\" entry is not an object");
@@ -80,13 +80,15 @@ ViewTransform configured_view_transform(const json& entry)
     if (fits_float(zoom) && static_cast<float>(zoom) > 0.0f) {
         transform.zoom = static_cast<float>(zoom);
     } else {
-        spdlog::warn("load_application_settings: the zoom {} is taken as 1", zoom);
+        if (logReplaced)
+            spdlog::warn("load_application_settings: the zoom {} is taken as 1", zoom);
         transform.zoom = 1.0f;
     }
     if (fits_float(rotation)) {
         transform.rotation = static_cast<float>(rotation);
     } else {
-        spdlog::warn("load_application_settings: the rotation {} is taken as 0", rotation);
+        if (logReplaced)
+            spdlog::warn("load_application_settings: the rotation {} is taken as 0", rotation);
         transform.rotation = 0.0f;
     }
     return transform;

@@ -29,7 +29,7 @@ std::string configuration_text(const std::wstring& imageDirectory,
 // may be any JSON number (a boolean counts as 1 or 0), the flips must be
 // booleans; otherwise std::runtime_error names what is missing or mistyped. A
 // zoom that is not a positive finite single-precision number is taken as 1, a
-// rotation that is not finite as 0 (each logged).
-ViewTransform configured_view_transform(const nlohmann::json& entry);
+// rotation that is not finite as 0 (each logged unless logReplaced is false).
+ViewTransform configured_view_transform(const nlohmann::json& entry, bool logReplaced = true);
 
 } // namespace app

@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <nlohmann/json_fwd.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -231,6 +232,11 @@ private:
     static void close_controller(const std::shared_ptr<VideoDeviceController>& controller);
     // Removes the instance from the map and the selection, if it is there.
     void forget(const std::shared_ptr<DeviceInstance>& instance);
+    // The view transform a camera had when it closed (or that
+    // "configuration.json" lists for it), kept by unique name for the rest of
+    // the session; a camera opened again gets it back.
+    void remember_view_transform(const std::string& uniqueName, const ViewTransform& transform);
+    std::optional<ViewTransform> remembered_view_transform(const std::string& uniqueName) const;
     std::shared_ptr<DeviceInstance> selected_instance() const;
     std::shared_ptr<DeviceInstance> instance_of(const VideoDeviceController& controller) const;
     void report_frame_failure(const char* what);
@@ -255,10 +261,11 @@ private:
     // The image writer; destroyed after the cameras, before the event lists.
     save_image_thread saveThread_;
 
-    mutable std::mutex mutex_; // devices_, selected_, liveViewOrder_
+    mutable std::mutex mutex_; // devices_, selected_, liveViewOrder_, viewTransforms_
     std::shared_ptr<DeviceInstance> selected_;
     DeviceMap devices_;
     std::vector<vsx::DeviceInfo> liveViewOrder_;
+    std::map<std::string, ViewTransform> viewTransforms_;
 
     // The tick's own lists, kept to avoid allocating every 16 ms.
     std::vector<std::shared_ptr<VideoDeviceController>> tickControllers_;

@@ -96,9 +96,21 @@ void MainModel::load_application_settings()
             if (name == entry.end() || !name->is_string())
                 throw std::runtime_error("a \"devices\" entry has no text \"name\"");
             const std::wstring wideName = utf8_to_wide(name->get<std::string>());
+            bool restored = false;
             for (const std::wstring& available : available_devices()) {
-                if (available == wideName && restore_device(wideName, entry))
+                if (available == wideName && restore_device(wideName, entry)) {
+                    restored = true;
                     break;
+                }
+            }
+            // A camera that is not reopened now gets its view when it is
+            // opened later in the session; its entry is not checked here.
+            if (!restored) {
+                try {
+                    remember_view_transform(name->get<std::string>(),
+                                            configured_view_transform(entry, false));
+                } catch (const std::exception&) {
+                }
             }
         }
     } catch (const std::exception& e) {

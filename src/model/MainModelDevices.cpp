@@ -48,6 +48,21 @@ void MainModel::forget(const std::shared_ptr<DeviceInstance>& instance)
         selected_.reset();
 }
 
+void MainModel::remember_view_transform(const std::string& uniqueName, const ViewTransform& transform)
+{
+    std::lock_guard lock(mutex_);
+    viewTransforms_[uniqueName] = transform;
+}
+
+std::optional<ViewTransform> MainModel::remembered_view_transform(const std::string& uniqueName) const
+{
+    std::lock_guard lock(mutex_);
+    const auto it = viewTransforms_.find(uniqueName);
+    if (it == viewTransforms_.end())
+        return std::nullopt;
+    return it->second;
+}
+
 bool MainModel::open_device(std::shared_ptr<VideoDeviceController> controller, bool notify)
 {
     const vsx::DeviceInfo device = controller->deviceInfo();
@@ -88,6 +103,9 @@ bool MainModel::open_device(std::shared_ptr<VideoDeviceController> controller, b
             if (controller->hasFramerate())
                 controller->setFramerate(controller->defaultFramerate());
         }
+        // Lost or closed earlier in this session: the view it had.
+        if (const auto transform = remembered_view_transform(controller->uniqueName()))
+            controller->viewTransform = *transform;
         if (notify) {
             announcing = true;
             raise_event(device_opened, nullptr, controller);
@@ -199,6 +217,7 @@ void MainModel::close_device_by_info(vsx::DeviceInfo device, bool reselect, bool
         save_device_state(controller);
     instance->saveHistogram();
     instance->saveSequence();
+    remember_view_transform(controller->uniqueName(), controller->viewTransform);
 
     raise_event(device_closing, nullptr, controller->deviceInfo());
 
@@ -247,6 +266,7 @@ void MainModel::close_all_devices()
             save_device_state(controller);
         instance->saveHistogram();
         instance->saveSequence();
+        remember_view_transform(controller->uniqueName(), controller->viewTransform);
         forget(instance);
         close_controller(controller);
         raise_event(device_closed, nullptr, controller->deviceInfo());

@@ -157,6 +157,11 @@ void MainViewController::update_device_info()
                 info.secondText = app::utf8_to_wide(camera->videoformat().text);
             if (camera->hasFramerate())
                 info.framerate = static_cast<float>(camera->framerate());
+            // Whichever view changed last, or whichever camera was lost: the
+            // selected camera's own view.
+            const app::ViewTransform transform = camera->viewTransform;
+            statusParameters_.setString(L"Zoom", zoom_text(transform.zoom));
+            statusParameters_.setString(L"Angle", angle_text(transform.rotation));
             parameters = statusParameters_;
         } catch (const std::exception& e) {
             spdlog::warn("Error in :.updateDevcieInfo(): {}", e.what());

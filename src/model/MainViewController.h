@@ -103,7 +103,8 @@ public:
     // The GUI tick: the model's, the sequence timer dock's, the property
     // panel's, this controller's timeout entries, then every plug-in's.
     void on_tick();
-    // Refreshes the status bar from the selected camera (cleared without one).
+    // Refreshes the status bar from the selected camera (cleared without one);
+    // its zoom and angle are those of that camera's view.
     void update_device_info();
     // Writes "window_settings.json" from the current language and the last
     // position and size the window reported. Never throws.
@@ -187,6 +188,8 @@ public:
     static float fit_zoom(kyrgx::Vec2<float> viewSize, kyrgx::Vec2<float> imageSize, float angle, bool fill);
     // The status bar's text of a zoom: percent truncated toward zero, "%".
     static std::wstring zoom_text(float zoom);
+    // The status bar's text of an angle: whole degrees, truncated toward zero.
+    static std::wstring angle_text(float angle);
     app::ILiveView* activeLiveView() const { return activeLiveView_; }
     std::shared_ptr<app::LiveViewController> activeLiveViewController() const
     {

@@ -177,7 +177,7 @@ void MainViewController::on_device_opened(std::shared_ptr<VideoDeviceController>
         live->toggleFlipVertical();
     if (shown.flipHorizontal)
         live->toggleFlipHorizontal();
-    statusParameters_.setString(L"Angle", std::to_wstring(static_cast<int>(shown.rotation)));
+    statusParameters_.setString(L"Angle", angle_text(shown.rotation));
     statusParameters_.setString(L"Zoom", zoom_text(shown.zoom));
 
     live->viewChanged = gui([this](LiveViewController* c, float zoom, float angle, bool flipH, bool flipV) {

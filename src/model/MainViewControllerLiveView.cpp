@@ -254,8 +254,7 @@ void MainViewController::on_view_transform_changed(LiveViewController* live, flo
             transform.rotation = angle;
             transform.flipHorizontal = flipH;
             transform.flipVertical = flipV;
-            const float whole = std::isfinite(angle) ? std::trunc(angle) : 0.0f;
-            statusParameters_.setString(L"Angle", std::to_wstring(static_cast<long long>(whole)));
+            statusParameters_.setString(L"Angle", angle_text(angle));
             statusParameters_.setString(L"Zoom", zoom_text(zoom));
         }
         const auto selected = selected_camera();

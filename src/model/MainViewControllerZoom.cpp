@@ -29,6 +29,12 @@ std::wstring MainViewController::zoom_text(float zoom)
     return std::to_wstring(static_cast<long long>(std::trunc(percent))) + L"%";
 }
 
+std::wstring MainViewController::angle_text(float angle)
+{
+    const float whole = std::isfinite(angle) ? std::trunc(angle) : 0.0f;
+    return std::to_wstring(static_cast<long long>(whole));
+}
+
 void MainViewController::set_status_zoom(float zoom)
 {
     statusParameters_.setString(L"Zoom", zoom_text(zoom));

@@ -42,31 +42,65 @@ TEST(CoreStrings, IsFloat)
         EXPECT_EQ(app::is_float(row.text), row.number) << '"' << row.text << '"';
 }
 
-TEST(CoreRateCounter, RateOfEvenlySpreadTicks)
+// A camera's deliveries: one frame every 1000 / fps ms, every seventh one
+// late by `lateMs` (a busy frame thread), read on a millisecond clock.
+TEST(CoreRateCounter, ReadsTheDeliveredRateWithinOnePercent)
+{
+    struct Case {
+        double fps;
+        double lateMs;
+    };
+    for (const Case c :
+         {Case{30.0, 0.0}, Case{30.0, 25.0}, Case{12.0, 60.0}, Case{120.0, 5.0}, Case{2.0, 5.0}}) {
+        SCOPED_TRACE(testing::Message() << c.fps << " fps, late by " << c.lateMs << " ms");
+        int64_t now = 5'000'000;
+        app::RateCounter counter([&] { return now; });
+        const int64_t start = now;
+        for (int i = 0; i < static_cast<int>(c.fps * 6.0); ++i) {
+            const double due = static_cast<double>(i) * 1000.0 / c.fps + (i % 7 == 3 ? c.lateMs : 0.0);
+            now = start + static_cast<int64_t>(due);
+            counter.tick();
+            if (due > 2500.0) {
+                ASSERT_NEAR(counter.rate(), c.fps, c.fps * 0.01) << "frame " << i;
+            }
+        }
+    }
+}
+
+TEST(CoreRateCounter, ReadsZeroWhenNothingComes)
 {
     int64_t now = 5'000'000;
     app::RateCounter counter([&] { return now; });
     EXPECT_EQ(counter.rate(), 0.0f);
 
-    // The first tick of a new counter ends its empty window at once.
-    EXPECT_TRUE(counter.tick());
-    EXPECT_NEAR(counter.rate(), 0.0f, 0.001f);
-
-    const int64_t start = now;
-    for (int i = 1; i <= 30; ++i) {
-        now = start + (i * 1000 + 15) / 30;
-        const bool computed = counter.tick();
-        EXPECT_EQ(computed, i == 30) << "tick " << i;
+    // Twelve frames a second, then a stall: 0 within two seconds of the last.
+    for (int i = 0; i < 36; ++i) {
+        now += 83;
+        counter.tick();
     }
-    EXPECT_NEAR(counter.rate(), 30.0f, 0.01f);
+    EXPECT_NEAR(counter.rate(), 12.0f, 0.12f);
+    now += 2000;
+    EXPECT_EQ(counter.rate(), 0.0f);
 
-    // A slower second: 10 ticks over 2000 ms.
-    const int64_t second = now;
-    for (int i = 1; i <= 10; ++i) {
-        now = second + i * 200;
-        EXPECT_EQ(counter.tick(), i == 5 || i == 10) << "tick " << i;
+    // A start shows the rate it asked for while the first second runs, then
+    // what came: nothing, when the start failed.
+    counter.restart(30.0f);
+    now += 999;
+    EXPECT_EQ(counter.rate(), 30.0f);
+    now += 1;
+    EXPECT_EQ(counter.rate(), 0.0f);
+
+    // A single frame is no rate; a slow camera keeps its rate between frames.
+    counter.restart(0.5f);
+    for (int i = 0; i < 4; ++i) {
+        now += 2000;
+        counter.tick();
+        EXPECT_EQ(counter.rate(), i == 0 ? 0.0f : 0.5f) << "frame " << i;
     }
-    EXPECT_NEAR(counter.rate(), 5.0f, 0.01f);
+    now += 1999;
+    EXPECT_EQ(counter.rate(), 0.5f);
+    now += 2000;
+    EXPECT_EQ(counter.rate(), 0.0f);
 }
 
 namespace {

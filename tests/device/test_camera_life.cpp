@@ -275,17 +275,22 @@ TEST_F(CameraLife, FramesWhileNotLiveOnlyCount)
     EXPECT_EQ(frames.count(), 0u);
     EXPECT_EQ(controller->frameCount(), 0u);
 
-    // The measured rate shows the configured rate until a whole second was counted.
+    // The measured rate shows the configured rate until a second has
+    // passed, then the frames that came: ten in 900 ms, one every 100 ms.
     controller->setFramerate(25);
     controller->startLive();
     EXPECT_EQ(controller->measuredFramerate(), 25.0f);
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i < 10; ++i) {
+        now = 100 * i;
         controller->imageready_handler(frame);
+    }
     EXPECT_EQ(controller->measuredFramerate(), 25.0f);
     now = 1000;
-    controller->imageready_handler(frame);
-    EXPECT_EQ(controller->measuredFramerate(), 10.0f);
+    EXPECT_FLOAT_EQ(controller->measuredFramerate(), 10.0f);
     EXPECT_EQ(frames.count(), 10u);
+    // No frame for more than a second: nothing is delivered, and it reads so.
+    now = 2000;
+    EXPECT_EQ(controller->measuredFramerate(), 0.0f);
 }
 
 // Unfiltered frames reach onFrame as they came; a filter writes into the

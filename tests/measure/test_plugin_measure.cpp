@@ -476,7 +476,7 @@ TEST_F(MeasurePluginTest, ACameraTakingTheViewKeepsTheObjectsAtTheirRelativePlac
     EXPECT_EQ(plugin().allWorkspaces().size(), 1u) << "the old camera keeps none";
 }
 
-TEST_F(MeasurePluginTest, ACameraOpenedAgainShowsItsObjectsInTheViewItHasNow)
+TEST_F(MeasurePluginTest, ACameraOpenedAgainShowsItsObjectsInTheViewItHad)
 {
     ASSERT_TRUE(host->openAndShow(kHdName));
     const auto line = drawLine(kHdName, {700, 300}, {1000, 300});
@@ -490,22 +490,26 @@ TEST_F(MeasurePluginTest, ACameraOpenedAgainShowsItsObjectsInTheViewItHasNow)
     EXPECT_EQ(plugin().allWorkspaces(), std::vector<WorkspacePtr>{ws});
 
     ASSERT_TRUE(host->openAndShow(kHdName));
-    EXPECT_EQ(host->live(kHdName)->angle(), 0.0f) << "the camera's new view is not turned";
+    EXPECT_EQ(host->live(kHdName)->angle(), 90.0f) << "the camera's view is turned as it was";
     EXPECT_EQ(workspaceOf(kHdName), ws);
     EXPECT_TRUE(ws->relativePointsApplied());
     ASSERT_EQ(ws->objects(), std::vector<ObjectPtr>{line});
-    expect_points(points_of(line), {{700, 300}, {1000, 300}}, "back in the unturned image");
+    expect_points(points_of(line), {{780, 700}, {780, 1000}}, "where the turned view showed them");
 
-    // And it is drawn there: the selected line in red along its window row
-    // (right of its label).
+    // And it is drawn there: the selected line in red along its window
+    // column (below its label).
     ViewScreen* screen = host->view->screenOf(host->viewOf(kHdName));
     ASSERT_NE(screen, nullptr);
     screen->clear();
     host->controller->on_overlay_render(host->live(kHdName).get(), *screen->g);
-    const Vec2f a = windowOf(kHdName, {850, 300});
-    const Vec2f b = windowOf(kHdName, {950, 300});
-    const int y = static_cast<int>(a.y);
-    EXPECT_GE(screen->count({255, 0, 0}, static_cast<int>(a.x), y - 1, static_cast<int>(b.x), y + 2), 95);
+    const Vec2f a = windowOf(kHdName, {780, 850});
+    const Vec2f b = windowOf(kHdName, {780, 950});
+    const int x = static_cast<int>(a.x);
+    const int top = static_cast<int>(std::min(a.y, b.y));
+    const int bottom = static_cast<int>(std::max(a.y, b.y));
+    ASSERT_TRUE(x >= 1 && x + 2 <= screen->w && top >= 0 && bottom <= screen->h)
+        << a.x << "," << a.y << " " << b.x << "," << b.y;
+    EXPECT_GE(screen->count({255, 0, 0}, x - 1, top, x + 2, bottom), 95);
 }
 
 TEST_F(MeasurePluginTest, AFailedSwitchThenAnUnrelatedCloseMovesNothing)

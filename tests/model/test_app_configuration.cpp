@@ -167,6 +167,36 @@ TEST_F(Configuration, ReopensTheCamerasInOrderWithTheirTransformsAndStartsThem)
     EXPECT_EQ(written["application-settings"]["devices"][1]["name"], kUsbName);
 }
 
+// A listed camera that is not there at start, opened later in the session,
+// gets the view the file keeps for it, and the next exit writes it again.
+TEST_F(Configuration, ACameraOpenedLaterGetsItsListedTransform)
+{
+    write(file_with(entry(
+        kGigeName, R"({"zoom": 2.5, "rotation": 90, "horizontal_flip": false, "vertical_flip": true})")));
+    ASSERT_TRUE(vsxsim_plug(kGigeSerial, false));
+    model->load_application_settings();
+    ASSERT_TRUE(vsxsim_plug(kGigeSerial, true));
+    EXPECT_TRUE(openNames().empty());
+
+    open(kGigeName);
+    const app::ViewTransform shown = controllerOf(kGigeName)->viewTransform;
+    EXPECT_EQ(shown.zoom, 2.5f);
+    EXPECT_EQ(shown.rotation, 90.0f);
+    EXPECT_FALSE(shown.flipHorizontal);
+    EXPECT_TRUE(shown.flipVertical);
+
+    // Closed and opened again: as it was left.
+    controllerOf(kGigeName)->viewTransform.rotation = 180.0f;
+    model->close_device();
+    open(kGigeName);
+    EXPECT_EQ(controllerOf(kGigeName)->viewTransform.rotation, 180.0f);
+    EXPECT_EQ(controllerOf(kGigeName)->viewTransform.zoom, 2.5f);
+    model->close_all_devices();
+    const nlohmann::json written = nlohmann::json::parse(read());
+    EXPECT_EQ(written["application-settings"]["devices"][0]["scrollZoom"]["rotation"], 180.0);
+    EXPECT_EQ(written["application-settings"]["devices"][0]["scrollZoom"]["zoom"], 2.5);
+}
+
 TEST_F(Configuration, ABrokenFileOrEntryOpensNothingOfIt)
 {
     const struct {

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <numeric>
 
 using namespace quorel::test;
@@ -270,6 +271,75 @@ TEST_F(MainControllerTest, TheCloseEndsWhileABoxHoldsTheTick)
     EXPECT_TRUE(model->devices().empty());
     EXPECT_TRUE(fs::exists(settings_folder() / "QGE-C16X-52000003.json"));
     EXPECT_TRUE(app::Plugin::plugin_list.empty());
+}
+
+// Zoom and angle in the status bar are always the selected camera's view,
+// whichever view changed last and whichever camera was lost.
+TEST_F(MainControllerTest, TheStatusBarShowsTheZoomAndAngleOfTheSelectedCamerasView)
+{
+    makeController();
+    openAndShow(kUsbName);
+    openAndShow(kGigeName);
+    ASSERT_EQ(selected(), kGigeName);
+    // Another camera's view changes: the bar keeps the selected one's.
+    controller->on_view_transform_changed(liveOf(kUsbSerial).get(), 0.5f, 180.0f, true, false);
+    after(1000);
+    EXPECT_EQ(view->statusParameters, (std::vector<std::string>{"Zoom=100%", "Angle=0"}));
+    controller->on_view_transform_changed(liveOf(kGigeSerial).get(), 2.0f, 90.0f, false, false);
+    EXPECT_EQ(view->statusParameters, (std::vector<std::string>{"Zoom=200%", "Angle=90"}));
+
+    // The selected camera is lost: the other one is selected, with its view.
+    ASSERT_TRUE(vsxsim_plug(kGigeSerial, false));
+    ASSERT_TRUE(vsxsim_flush(5000));
+    tick();
+    tick();
+    ASSERT_TRUE(vsxsim_plug(kGigeSerial, true));
+    ASSERT_EQ(selected(), kUsbName);
+    after(1000);
+    EXPECT_EQ(view->statusBars.back().firstText, L"QU3-C13B 41000001");
+    EXPECT_EQ(view->statusParameters, (std::vector<std::string>{"Zoom=50%", "Angle=180"}));
+}
+
+// A camera lost and opened again gets the view it had, in the session and in
+// "configuration.json".
+TEST_F(MainControllerTest, ACameraOpenedAgainAfterItsLossGetsItsView)
+{
+    makeController();
+    openAndShow(kUsbName);
+    openAndShow(kGigeName);
+    controller->on_view_transform_changed(liveOf(kGigeSerial).get(), 2.0f, 270.0f, true, false);
+    ASSERT_TRUE(vsxsim_plug(kGigeSerial, false));
+    ASSERT_TRUE(vsxsim_flush(5000));
+    tick();
+    tick();
+    ASSERT_EQ(liveOf(kGigeSerial), nullptr);
+    ASSERT_TRUE(vsxsim_plug(kGigeSerial, true));
+
+    openAndShow(kGigeName);
+    const auto live = liveOf(kGigeSerial);
+    ASSERT_NE(live, nullptr);
+    EXPECT_EQ(live->zoom(), 2.0f);
+    EXPECT_EQ(live->angle(), 270.0f);
+    EXPECT_TRUE(live->flipHorizontal());
+    EXPECT_FALSE(live->flipVertical());
+    EXPECT_EQ(model->view_transform().rotation, 270.0f);
+    after(1000);
+    EXPECT_EQ(view->statusParameters, (std::vector<std::string>{"Zoom=200%", "Angle=270"}));
+
+    app::raise_event(view->closing, view.get());
+    const nlohmann::json written = nlohmann::json::parse(
+        app::read_text_file(app::path_to_wide(settings_folder() / "configuration.json")));
+    bool found = false;
+    for (const auto& device : written["application-settings"]["devices"]) {
+        if (device["name"] != kGigeName)
+            continue;
+        found = true;
+        EXPECT_EQ(device["scrollZoom"]["zoom"], 2.0);
+        EXPECT_EQ(device["scrollZoom"]["rotation"], 270.0);
+        EXPECT_EQ(device["scrollZoom"]["horizontal_flip"], true);
+        EXPECT_EQ(device["scrollZoom"]["vertical_flip"], false);
+    }
+    EXPECT_TRUE(found);
 }
 
 TEST_F(MainControllerTest, LostAndStalledCamerasGetOneBoxNamingThem)

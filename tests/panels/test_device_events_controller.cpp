@@ -7,7 +7,9 @@
 #include "PanelControllers.h"
 #include "panels/DeviceEventsViewController.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 
@@ -178,6 +180,31 @@ TEST_F(DeviceEventsController, FiredEventsAreLoggedWhileTheirNotificationIsOn)
     raise_event(view.eventSelected, &view, std::string("ExposureStart"));
     EXPECT_EQ(map.getValueString("EventSelector"), "ExposureStart");
     EXPECT_EQ(controller->selectedEvent(), "ExposureStart");
+}
+
+// The camera sends its events faster than their notifications arrive: each
+// line still carries its own event's data, in the order the camera sent them.
+TEST_F(DeviceEventsController, StreamedEventsAreLoggedEachWithItsOwnData)
+{
+    open(kGigeName);
+    auto controller = std::make_shared<app::DeviceEventsViewController>(view, *model);
+    raise_event(view.eventEnabledChanged, &view, std::string("ExposureEnd"), true);
+    ASSERT_GT(vsxsim_inject_fault(R"({"serial": "52000003", "notificationDelayMs": 100})"), 0);
+    model->start();
+    ASSERT_TRUE(vsxsim_step(kGigeColor, 4));
+    std::vector<std::string> log = view.logLines();
+    for (int wait = 0; log.size() < 4 && wait < 1000; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        log = view.logLines();
+    }
+    ASSERT_EQ(log.size(), 4u);
+    std::vector<std::string> stamps;
+    for (size_t i = 0; i < log.size(); ++i) {
+        EXPECT_EQ(log[i].rfind("EventExposureEnd -> Timestamp: ", 0), 0u) << log[i];
+        EXPECT_NE(log[i].find(" FrameID: " + std::to_string(i + 1) + " "), std::string::npos) << log[i];
+        stamps.push_back(log[i].substr(0, log[i].find(" FrameID")));
+    }
+    EXPECT_EQ(std::unique(stamps.begin(), stamps.end()), stamps.end()) << "a timestamp repeats";
 }
 
 TEST_F(DeviceEventsController, EventDataOfEveryKindIsLoggedAsText)

@@ -533,29 +533,49 @@ bool Camera::fire_event(const std::string& event, uint64_t frame, int64_t timest
             index = e;
     if (index < 0)
         return false;
-    mutate([&] {
+    {
+        std::lock_guard<std::mutex> lock(mutex());
         if (!f_.event_notification->values[static_cast<size_t>(index)].i)
-            return;
+            return true;
+    }
+    // The event channel: events go out one after the other on the event
+    // thread, and each one's data stays in its features until its
+    // notifications have run, so a program that reads the data from inside
+    // the notification reads that event's data, whatever came after it.
+    std::weak_ptr<Camera> weak = weak_from_this();
+    events_.post_after(std::chrono::milliseconds(notification_delay_ms()),
+                       [weak, index, event, frame, timestamp_ns] {
+                           if (auto cam = weak.lock())
+                               cam->deliver_event(index, event, frame, timestamp_ns);
+                       });
+    return true;
+}
+
+void Camera::deliver_event(int index, const std::string& event, uint64_t frame, int64_t timestamp_ns)
+{
+    std::vector<Feature*> notified;
+    {
+        std::lock_guard<std::mutex> lock(mutex());
         if (index > 2) {
             // An event without built-in data: its feature, when a configuration
             // added one, is notified as it is; the data features are the
             // configuration's to set (vsxsim_camera_write).
             if (Feature* feature = device_map_->find("Event" + event))
-                touch(feature);
-            return;
+                notified.push_back(feature);
+        } else {
+            Feature** data = f_.event_data[index];
+            data[0]->values[0].i = f_.event_selector->entries[static_cast<size_t>(index)]->entry_value;
+            data[1]->values[0].i = timestamp_ns;
+            if (data[2])
+                data[2]->values[0].i = static_cast<int64_t>(frame);
+            // The data features are written first; the event feature is notified last.
+            if (data[2])
+                notified.push_back(data[2]);
+            notified.push_back(data[1]);
+            notified.push_back(data[0]);
         }
-        Feature** data = f_.event_data[index];
-        data[0]->values[0].i = f_.event_selector->entries[static_cast<size_t>(index)]->entry_value;
-        data[1]->values[0].i = timestamp_ns;
-        if (data[2])
-            data[2]->values[0].i = static_cast<int64_t>(frame);
-        // The data features are written first; the event feature is notified last.
-        if (data[2])
-            touch(data[2]);
-        touch(data[1]);
-        touch(data[0]);
-    });
-    return true;
+    }
+    notify_now(notified);
 }
 
 void Camera::on_trigger_missed(int64_t timestamp_ns)

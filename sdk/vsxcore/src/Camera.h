@@ -130,6 +130,8 @@ private:
     void apply_power_on_values();
     void focus_step();
     void auto_functions_locked(uint64_t frame);
+    // On the event thread: writes one event's data and runs its notifications.
+    void deliver_event(int index, const std::string& event, uint64_t frame, int64_t timestamp_ns);
     double mean_level_locked(); // 0..255 scale of the shaded scene
 
     CameraSetup setup_;

@@ -516,18 +516,36 @@ void FeatureHost::queue_notifications(Feature* f)
     auto delivered = delivered_;
     for (const auto& reg : f->registrations) {
         queued_.fetch_add(1, std::memory_order_relaxed);
-        ex.post_at(due, [reg, f, delivered] {
-            if (!reg->enter())
-                return;
-            try {
-                reg->callback_as<void (*)(vsx_prop*, void*)>()(to_c<vsx_prop>(f), reg->context());
-            } catch (...) {
-                Log::error("a property notification callback threw an exception");
-            }
-            delivered->fetch_add(1, std::memory_order_relaxed);
-            reg->leave();
-        });
+        ex.post_at(due, [reg, f, delivered] { deliver(*reg, f, *delivered); });
     }
+}
+
+void FeatureHost::notify_now(const std::vector<Feature*>& features)
+{
+    for (Feature* f : features) {
+        std::vector<std::shared_ptr<Registration>> registrations;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            registrations = f->registrations;
+        }
+        for (const auto& reg : registrations) {
+            queued_.fetch_add(1, std::memory_order_relaxed);
+            deliver(*reg, f, *delivered_);
+        }
+    }
+}
+
+void FeatureHost::deliver(Registration& reg, Feature* f, std::atomic<uint64_t>& delivered)
+{
+    if (!reg.enter())
+        return;
+    try {
+        reg.callback_as<void (*)(vsx_prop*, void*)>()(to_c<vsx_prop>(f), reg.context());
+    } catch (...) {
+        Log::error("a property notification callback threw an exception");
+    }
+    delivered.fetch_add(1, std::memory_order_relaxed);
+    reg.leave();
 }
 
 Status FeatureHost::add_registration(Feature& f, std::shared_ptr<Registration> reg)

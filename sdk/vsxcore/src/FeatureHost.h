@@ -127,12 +127,17 @@ protected:
     virtual EventExecutor& executor() = 0;
     virtual bool stream_active() const { return false; }
     virtual int notification_delay_ms() const { return 0; }
+    // Calls every registration of the features, in this order, on the calling
+    // thread and before returning (the mutex must not be held). For the event
+    // thread, which keeps an event's data until its notifications have run.
+    void notify_now(const std::vector<Feature*>& features);
     // After every successful write (mutex held): derived ranges and values.
     virtual void after_write_locked(Feature&) {}
 
 private:
     friend class ChangeScope;
     void queue_notifications(Feature* f);
+    static void deliver(Registration& reg, Feature* f, std::atomic<uint64_t>& delivered);
     Status check_write(Feature& f, FeatureValue& value, Origin origin);
 
     std::mutex mutex_;

@@ -1,8 +1,10 @@
 // Property notifications: thread, delivery, removal, release and device close.
 #include "SimFixture.h"
 
+#include <algorithm>
 #include <chrono>
 #include <future>
+#include <utility>
 
 using namespace simtest;
 
@@ -149,6 +151,82 @@ TEST_F(Notifications, DeviceEventsWriteTheirDataBeforeNotifying)
     EXPECT_GT(get_int(m.get(), "EventExposureEndTimestamp"), 0);
     ASSERT_TRUE(vsx_grabber_stream_stop(g.get()));
     ASSERT_TRUE(vsx_prop_event_remove_notification(event.get(), &Recorder::on_change, &r));
+}
+
+namespace {
+// Reads an event's FrameID and Timestamp from inside its notification, as a
+// program's event log does; the first call waits until the test lets it go.
+struct EventReader {
+    vsx_propmap* map = nullptr;
+    std::atomic<bool> hold{true};
+    std::mutex mutex;
+    std::vector<std::string> lines;
+
+    static void on_event(vsx_prop* p, void* ctx)
+    {
+        auto* self = static_cast<EventReader*>(ctx);
+        while (self->hold)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const std::string name = vsx_prop_get_name(p);
+        int64_t frame = -1, timestamp = -1;
+        for (auto [suffix, out] :
+             {std::pair<const char*, int64_t*>{"FrameID", &frame}, {"Timestamp", &timestamp}}) {
+            vsx_prop* data = nullptr;
+            if (vsx_propmap_find(self->map, (name + suffix).c_str(), &data)) {
+                vsx_prop_integer_get_value(data, out);
+                vsx_prop_unref(data);
+            }
+        }
+        std::lock_guard<std::mutex> lock(self->mutex);
+        self->lines.push_back(name + " " + std::to_string(frame) + " " + std::to_string(timestamp));
+    }
+    static void on_release(void*) {}
+};
+} // namespace
+
+// The camera sends its events one after the other and keeps each one's data
+// until its notifications have run: a program slower than the frames still
+// reads every event's own data, in the order the camera sent them.
+TEST_F(Notifications, EachEventIsReadWithItsOwnDataInTheOrderSent)
+{
+    start("gige-color", "manual");
+    Grabber g = open("52000003");
+    Map m = device_map(g.get());
+    EventReader reader;
+    reader.map = m.get();
+    std::vector<Prop> events;
+    for (const char* event : {"ExposureStart", "ExposureEnd"}) {
+        set_text(m.get(), "EventSelector", event);
+        set_text(m.get(), "EventNotification", "On");
+        events.push_back(find(m.get(), (std::string("Event") + event).c_str()));
+        ASSERT_TRUE(vsx_prop_event_add_notification(events.back().get(), &EventReader::on_event, &reader,
+                                                    &EventReader::on_release));
+    }
+    Listener listener;
+    ASSERT_TRUE(vsx_grabber_stream_setup(g.get(), listener.sink(), nullptr, true));
+    // All four frames are out before the first notification returns.
+    ASSERT_TRUE(vsxsim_step("52000003", 4));
+    ASSERT_TRUE(listener.wait_frames(4));
+    reader.hold = false;
+    ASSERT_TRUE(vsxsim_flush(5000));
+
+    std::vector<std::string> expected;
+    std::vector<int64_t> timestamps;
+    for (int frame = 1; frame <= 4; ++frame)
+        for (const char* event : {"EventExposureStart", "EventExposureEnd"})
+            expected.push_back(std::string(event) + " " + std::to_string(frame));
+    std::vector<std::string> read;
+    for (const std::string& line : reader.lines) {
+        read.push_back(line.substr(0, line.rfind(' ')));
+        timestamps.push_back(std::stoll(line.substr(line.rfind(' ') + 1)));
+    }
+    EXPECT_EQ(read, expected);
+    EXPECT_TRUE(std::is_sorted(timestamps.begin(), timestamps.end()));
+    EXPECT_EQ(std::adjacent_find(timestamps.begin(), timestamps.end()), timestamps.end())
+        << "a timestamp repeats";
+    ASSERT_TRUE(vsx_grabber_stream_stop(g.get()));
+    for (const Prop& event : events)
+        ASSERT_TRUE(vsx_prop_event_remove_notification(event.get(), &EventReader::on_event, &reader));
 }
 
 // Event data of other kinds comes by configuration: the features added for
