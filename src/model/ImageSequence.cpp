@@ -278,9 +278,36 @@ void ImageSequence::start()
         singleShot_ = false;
         ++run_;
         ++starts_;
+        failuresInARow_ = 0;
     }
     if (onStarted)
         onStarted(this);
+}
+
+uint64_t ImageSequence::runId() const
+{
+    std::lock_guard lock(mutex_);
+    return starts_;
+}
+
+bool ImageSequence::imageSaved(uint64_t runId, bool written)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (runId != starts_)
+            return false;
+        if (written) {
+            failuresInARow_ = 0;
+            return false;
+        }
+        if (++failuresInARow_ < kFailuresInARowToStop || !running_ || singleShot_)
+            return false;
+        running_ = false;
+        ++run_;
+    }
+    if (onStopped)
+        onStopped(this);
+    return true;
 }
 
 void ImageSequence::stop()

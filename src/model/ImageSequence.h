@@ -101,6 +101,18 @@ public:
     // of onCapture leaves it before the capture is counted.
     void onFrame(const kyr_kelvane::image_descriptor& frame);
 
+    // A run whose images cannot be written, one after the other, ends: a
+    // folder that refuses files or a full disk would fail every image to come.
+    static constexpr uint32_t kFailuresInARowToStop = 3;
+    // The run a capture belongs to; it changes with every start. Any thread.
+    uint64_t runId() const;
+    // What the writer made of an image captured in that run (the writer's
+    // thread). A written image clears the count of failures in a row; the
+    // kFailuresInARowToStop-th failure in a row ends the run, if it still
+    // runs, through onStopped and gives true. Images of an earlier run, and
+    // failures of single captures, end nothing.
+    bool imageSaved(uint64_t runId, bool written);
+
     // Set by the device instance.
     std::function<bool(std::string folder, std::string fileName)> askOverwrite;
     std::function<void(ImageSequence*)> onStopped;
@@ -124,6 +136,7 @@ private:
     uint32_t count_ = 0;
     uint64_t run_ = 0;    // changes with every start, stop, end and armed single capture
     uint64_t starts_ = 0; // changes with every start
+    uint32_t failuresInARow_ = 0;
     mutable std::wstring warnedPrefix_;
 
     std::shared_ptr<helper::stringParameter> targetDirectory_;

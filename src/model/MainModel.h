@@ -9,6 +9,7 @@
 #include "views/IViewBase.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -158,17 +159,29 @@ public:
     // Never throws: a frame that cannot be prepared (unknown pixel format, a
     // plug-in's drawing failed) is not queued and reported through
     // save_failed, as are later write failures (from the writer's thread).
+    // done, when given, hears what became of the image (Failed also for a
+    // frame that could not be prepared).
     void save_image(const kyr_kelvane::image_descriptor& frame, const ViewTransform& transform,
-                    const vsx::DeviceInfo& device, const std::wstring& path, int quality);
+                    const vsx::DeviceInfo& device, const std::wstring& path, int quality,
+                    save_image_thread::Done done = {});
     // Waits until the writer has written (or reported) every image queued so
     // far.
     void wait_for_saves() { saveThread_.waitUntilIdle(); }
+    // At exit, while the log still records: lets the writer write what is
+    // queued, waiting at most limit (a hanging write is left behind). False
+    // when it did not end in time.
+    bool finish_saving(std::chrono::milliseconds limit = save_image_thread::kFinishLimit)
+    {
+        return saveThread_.finish(limit);
+    }
     // Saves one captured sequence frame (frame thread): raises image_saving
     // with the path, then save_image with the camera's view transform and the
-    // sequence's "jpgQuality".
+    // sequence's "jpgQuality". Once the writer is done with it: a written image
+    // raises image_saved; failures are counted by the sequence, and the one
+    // that ends the run raises sequence_failed.
     void save_sequence_frame(const std::shared_ptr<VideoDeviceController>& controller,
-                             ImageSequence& sequence, const kyr_kelvane::image_descriptor& frame,
-                             const std::filesystem::path& path);
+                             const std::weak_ptr<DeviceInstance>& instance, ImageSequence& sequence,
+                             const kyr_kelvane::image_descriptor& frame, const std::filesystem::path& path);
 
     // ---- queries
     DeviceMap devices() const;
@@ -216,6 +229,12 @@ public:
     std::function<bool(std::string folder, std::string fileName)> ask_overwrite;
     EventList<std::shared_ptr<VideoDeviceController>> starting;
     EventList<VideoDeviceController&, std::filesystem::path> image_saving; // frame thread
+    // A sequence image the writer has written (the writer's thread).
+    EventList<VideoDeviceController&, std::filesystem::path> image_saved;
+    // A running sequence ended because its images could not be written, with
+    // the last reason (the writer's thread, or the frame thread when the frame
+    // could not be prepared). Raised once per run; sequence_stopped comes first.
+    EventList<VideoDeviceController&, std::wstring&> sequence_failed;
     EventList<VideoDeviceController&> filters_changed;
     EventList<std::wstring&> save_failed; // save thread
 
@@ -242,6 +261,12 @@ private:
     void report_frame_failure(const char* what);
     // Logs the text and raises save_failed with it; never throws.
     void report_save_failure(const std::string& text);
+    // What the writer made of a sequence image (see save_sequence_frame);
+    // never throws.
+    void on_sequence_image_done(VideoDeviceController& controller,
+                                const std::weak_ptr<DeviceInstance>& instance,
+                                const std::filesystem::path& path, uint64_t run, SaveOutcome outcome,
+                                const std::string& reason);
 
     // Colour pick: the point as two floats in one word, the colour packed.
     std::atomic<bool> pickRequested_{false};

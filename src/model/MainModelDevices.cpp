@@ -68,9 +68,9 @@ bool MainModel::open_device(std::shared_ptr<VideoDeviceController> controller, b
     const vsx::DeviceInfo device = controller->deviceInfo();
     auto instance = std::make_shared<DeviceInstance>(controller);
     DeviceInstance* self = instance.get();
-    instance->save_frame = [this, controller, self](const kyr_kelvane::image_descriptor& frame,
-                                                    fs::path path) {
-        save_sequence_frame(controller, self->sequence, frame, path);
+    instance->save_frame = [this, controller, self, weak = std::weak_ptr<DeviceInstance>(instance)](
+                               const kyr_kelvane::image_descriptor& frame, fs::path path) {
+        save_sequence_frame(controller, weak, self->sequence, frame, path);
     };
     instance->on_sequence_started = [this](std::shared_ptr<VideoDeviceController> camera) {
         raise_event(sequence_started, nullptr, *camera);

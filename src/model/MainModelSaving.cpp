@@ -8,6 +8,7 @@
 #include "device/VideoDeviceController.h"
 #include "filter/ImageTransform.h"
 #include "kyrgx/Graphics.h"
+#include "model/DeviceInstance.h"
 #include "model/ImageSequence.h"
 #include "model/PluginHost.h"
 
@@ -46,7 +47,8 @@ void check_frame(const kyr_kelvane::image_descriptor& frame)
 } // namespace
 
 void MainModel::save_image(const kyr_kelvane::image_descriptor& frame, const ViewTransform& transform,
-                           const vsx::DeviceInfo& device, const std::wstring& path, int quality)
+                           const vsx::DeviceInfo& device, const std::wstring& path, int quality,
+                           save_image_thread::Done done)
 {
     try {
         check_frame(frame);
@@ -71,19 +73,61 @@ void MainModel::save_image(const kyr_kelvane::image_descriptor& frame, const Vie
             if (graphics)
                 Plugin::plugins_render(nullptr, device, *graphics);
         }
-        saveThread_.push(std::move(image), path, quality);
+        saveThread_.push(std::move(image), path, quality, std::move(done));
+        done = nullptr;
     } catch (const std::exception& e) {
         report_save_failure(fmt::format("failed to save image: {}", e.what()));
+        if (done) {
+            try {
+                done(SaveOutcome::Failed, e.what());
+            } catch (const std::exception& inner) {
+                spdlog::error("MainModel::save_image() failed: {}", inner.what());
+            }
+        }
     }
 }
 
 void MainModel::save_sequence_frame(const std::shared_ptr<VideoDeviceController>& controller,
-                                    ImageSequence& sequence, const kyr_kelvane::image_descriptor& frame,
+                                    const std::weak_ptr<DeviceInstance>& instance, ImageSequence& sequence,
+                                    const kyr_kelvane::image_descriptor& frame,
                                     const std::filesystem::path& path)
 {
     raise_event(image_saving, nullptr, *controller, path);
+    const uint64_t run = sequence.runId();
     save_image(frame, controller->viewTransform, controller->deviceInfo(), path_to_wide(path),
-               sequence.jpgQuality());
+               sequence.jpgQuality(),
+               [this, controller, instance, path, run](SaveOutcome outcome, const std::string& reason) {
+                   on_sequence_image_done(*controller, instance, path, run, outcome, reason);
+               });
+}
+
+void MainModel::on_sequence_image_done(VideoDeviceController& controller,
+                                       const std::weak_ptr<DeviceInstance>& instance,
+                                       const std::filesystem::path& path, uint64_t run, SaveOutcome outcome,
+                                       const std::string& reason)
+{
+    // A dropped image was reported by its count; it neither names a file nor
+    // says anything about the folder.
+    if (outcome == SaveOutcome::Dropped || !reportSaveFailures_.load(std::memory_order_acquire))
+        return;
+    try {
+        const std::shared_ptr<DeviceInstance> owner = instance.lock();
+        if (!owner)
+            return; // the camera was closed meanwhile
+        const bool written = outcome == SaveOutcome::Written;
+        const bool ended = owner->sequence.imageSaved(run, written);
+        if (written) {
+            raise_event(image_saved, nullptr, controller, path);
+        } else if (ended) {
+            spdlog::error("The image sequence of '{}' stopped: {} images in a row could not be saved; the "
+                          "last because {}",
+                          controller.uniqueName(), ImageSequence::kFailuresInARowToStop, reason);
+            std::wstring text = utf8_to_wide(reason);
+            raise_event(sequence_failed, nullptr, controller, text);
+        }
+    } catch (const std::exception& e) {
+        spdlog::error("MainModel::on_sequence_image_done() failed: {}", e.what());
+    }
 }
 
 void MainModel::report_save_failure(const std::string& text)

@@ -173,7 +173,8 @@ void MainViewController::update_device_info()
 
 void MainViewController::on_close()
 {
-    loaded_ = true; // a first load still to come opens nothing
+    closing_ = true; // what fails from now on is logged, never shown in a box
+    loaded_ = true;  // a first load still to come opens nothing
     save_window_settings();
     if (propertyTreeView_) {
         const std::shared_ptr<app::IPropertyTreeView> dock = propertyTreeView_;

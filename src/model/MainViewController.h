@@ -197,7 +197,18 @@ public:
     }
 
     // ---- message boxes (MainViewControllerMessages.cpp)
+    // A save that failed on the GUI thread (a snap): the "failed to save" box.
     void show_save_failed();
+    // Notes an image that could not be saved, or (with the camera's unique
+    // name) a sequence that ended because its images could not be saved, and
+    // posts show_save_failures for the next tick. Any thread.
+    void note_save_failure(const std::wstring& camera = {}, const std::wstring& reason = {});
+    // One box for what was noted since the last box: the ended sequences, or
+    // else the "failed to save" text. At most one such box is open at a time:
+    // images that fail while it is open are only logged (the writer logged
+    // each), a sequence that ends meanwhile gets the next box. Once the window
+    // closes nothing is shown.
+    void show_save_failures();
     void on_device_lost(std::shared_ptr<app::VideoDeviceController> camera);
     void show_device_lost(const std::wstring& uniqueName);
     void on_no_images(std::shared_ptr<app::VideoDeviceController> camera);
@@ -249,7 +260,8 @@ public:
     // Pauses or resumes the selected camera's stream and labels the button
     // "Start" (paused) or "Stop".
     void toggle_pause(app::IMenuButton* button);
-    // "Saved to sequence:" and the file name in the camera's live view (frame thread).
+    // "Saved to sequence:" and the file name in the camera's live view, once
+    // the image is written (the writer's thread).
     void on_sequence_image_saved(app::VideoDeviceController& camera, const std::filesystem::path& path);
     // Asks whether a sequence may overwrite files of that folder; true for Yes.
     bool ask_overwrite_sequence_files(const std::string& folder, const std::string& fileName);
@@ -393,6 +405,9 @@ private:
     // The text of a translation key used as a format with one name; the
     // translation and the name when the translation is no valid format.
     static std::wstring format_with_name(const std::string& key, const std::wstring& name);
+    // The same with two arguments.
+    static std::wstring format_with_two(const std::string& key, const std::wstring& first,
+                                        const std::wstring& second);
     void set_status_zoom(float zoom);
     // Fit (the height) or Fill (the width) of the selected camera's live view.
     void fit_selected(bool fill);
@@ -453,6 +468,23 @@ private:
     // A press that switched the ROI tool off: its release and click are
     // nobody else's either.
     bool roiSwallowsClick_ = false;
+
+    // Save failures noted by any thread and not yet shown.
+    struct SaveFailures {
+        uint32_t images = 0;
+        std::vector<std::pair<std::wstring, std::wstring>> sequences; // camera, reason
+        bool empty() const { return images == 0 && sequences.empty(); }
+    };
+    SaveFailures take_save_failures();
+    // Shows one save-failure box; false (and only logged) while the window
+    // closes or another one is open, or when the window began to close while
+    // it was open.
+    bool show_save_failure_box(const std::wstring& text);
+    std::mutex saveFailuresMutex_; // saveFailures_, saveFailuresPosted_
+    SaveFailures saveFailures_;
+    bool saveFailuresPosted_ = false;
+    bool saveFailureBoxOpen_ = false; // GUI thread
+    bool closing_ = false;            // GUI thread: on_close has begun
 
     bool loaded_ = false;
     std::shared_ptr<Lifetime> lifetime_ = std::make_shared<Lifetime>();

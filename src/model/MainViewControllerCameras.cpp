@@ -70,9 +70,12 @@ app::ViewTransform shown_view_transform(const std::string& camera, app::ViewTran
 void MainViewController::connect_model_events()
 {
     app::MainModel& m = *model_;
-    // Raised on the save thread (or a frame thread): only posted.
-    m.save_failed.push_back(
-        anyThread([this](IViewBase*, std::wstring&) { addOnce([this] { show_save_failed(); }); }));
+    // Raised on the save thread (or a frame thread): only noted and posted.
+    m.save_failed.push_back(anyThread([this](IViewBase*, std::wstring&) { note_save_failure(); }));
+    m.sequence_failed.push_back(
+        anyThread([this](IViewBase*, VideoDeviceController& camera, std::wstring& reason) {
+            note_save_failure(app::utf8_to_wide(camera.uniqueName()), reason);
+        }));
     m.device_lost.push_back(
         gui([this](IViewBase*, std::shared_ptr<VideoDeviceController> camera) { on_device_lost(camera); }));
     m.device_selected.push_back(gui([this](IViewBase*, std::shared_ptr<VideoDeviceController> camera) {

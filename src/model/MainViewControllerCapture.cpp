@@ -50,8 +50,9 @@ OwnedFrame own_frame(const kyr_kelvane::image_descriptor& frame)
 
 void MainViewController::connect_capture_events()
 {
-    // Raised on the frame thread that captured the sequence frame.
-    model_->image_saving.push_back(
+    // Raised on the writer's thread once the sequence image is written; an
+    // image that is not written names no file.
+    model_->image_saved.push_back(
         anyThread([this](IViewBase*, VideoDeviceController& camera, std::filesystem::path path) {
             on_sequence_image_saved(camera, path);
         }));

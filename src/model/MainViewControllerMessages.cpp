@@ -26,10 +26,97 @@ std::wstring MainViewController::format_with_name(const std::string& key, const 
     }
 }
 
+std::wstring MainViewController::format_with_two(const std::string& key, const std::wstring& first,
+                                                 const std::wstring& second)
+{
+    const std::wstring translation = Localization::getString(key);
+    try {
+        return app::utf8_to_wide(fmt::format(fmt::runtime(app::wide_to_utf8(translation)),
+                                             app::wide_to_utf8(first), app::wide_to_utf8(second)));
+    } catch (const std::exception& e) {
+        spdlog::warn("The text of \"{}\" is no valid format: {}", key, e.what());
+        return translation + L" " + first + L"\n" + second;
+    }
+}
+
 void MainViewController::show_save_failed()
 {
-    view_->showMessageBox(Localization::getString("Messages/ErrorMessageTitle"),
-                          Localization::getString("Messages/FailedToSaveImage"), view_, {});
+    {
+        std::lock_guard lock(saveFailuresMutex_);
+        ++saveFailures_.images;
+    }
+    show_save_failures();
+}
+
+void MainViewController::note_save_failure(const std::wstring& camera, const std::wstring& reason)
+{
+    bool post = false;
+    {
+        std::lock_guard lock(saveFailuresMutex_);
+        if (camera.empty())
+            ++saveFailures_.images;
+        else
+            saveFailures_.sequences.emplace_back(camera, reason);
+        post = !std::exchange(saveFailuresPosted_, true);
+    }
+    // One entry for any number of failures before the next tick.
+    if (post)
+        addOnce([this] { show_save_failures(); });
+}
+
+MainViewController::SaveFailures MainViewController::take_save_failures()
+{
+    std::lock_guard lock(saveFailuresMutex_);
+    saveFailuresPosted_ = false;
+    return std::exchange(saveFailures_, {});
+}
+
+void MainViewController::show_save_failures()
+{
+    if (saveFailureBoxOpen_) {
+        // A nested pass while the box is open: the box takes them when it closes.
+        std::lock_guard lock(saveFailuresMutex_);
+        saveFailuresPosted_ = false;
+        return;
+    }
+    SaveFailures pending = take_save_failures();
+    while (!pending.empty()) {
+        // An ended sequence says why its images stopped; the failed images
+        // that ended it need no box of their own.
+        std::wstring text;
+        for (const auto& [camera, reason] : pending.sequences) {
+            if (!text.empty())
+                text += L"\n\n";
+            text += format_with_two("Messages/SequenceStoppedSaveFailed", camera, reason);
+        }
+        if (text.empty())
+            text = Localization::getString("Messages/FailedToSaveImage");
+        if (!show_save_failure_box(text))
+            return;
+        pending = take_save_failures();
+        if (pending.images > 0)
+            spdlog::warn("{} more image{} could not be saved while the message was shown", pending.images,
+                         pending.images == 1 ? "" : "s");
+        pending.images = 0;
+    }
+}
+
+bool MainViewController::show_save_failure_box(const std::wstring& text)
+{
+    if (closing_ || saveFailureBoxOpen_) {
+        spdlog::warn("Not shown {}: {}", closing_ ? "while the window closes" : "beside another message",
+                     app::wide_to_utf8(text));
+        return false;
+    }
+    saveFailureBoxOpen_ = true;
+    try {
+        view_->showMessageBox(Localization::getString("Messages/ErrorMessageTitle"), text, view_, {});
+    } catch (...) {
+        saveFailureBoxOpen_ = false;
+        throw;
+    }
+    saveFailureBoxOpen_ = false;
+    return !closing_;
 }
 
 void MainViewController::on_device_lost(std::shared_ptr<app::VideoDeviceController> camera)

@@ -113,101 +113,168 @@ void write_image_file(const ImageUtil::Image& image, ImageFileKind kind, const s
         throw std::runtime_error(reason_of(err));
 }
 
+// The state the worker shares with the writer object. The worker holds it on
+// its own, so that a worker left to a hanging write outlives the object safely.
+struct save_image_thread::Shared {
+    ImageWriter writer;
+    SteadyClock clock;
+
+    std::mutex mutex; // everything down to running
+    std::condition_variable wake;
+    std::condition_variable idle; // also when the worker has ended
+    bool busy = false;            // the worker is writing (or reporting) an item
+    bool ended = false;           // the worker has left its loop
+    bool running = true;
+    std::deque<std::shared_ptr<img_item>> queue;
+    uint32_t unreportedDrops = 0;
+    int64_t lastDropReport = 0;
+    bool dropsReported = false;
+
+    // Held while anybody is called back; owner is cleared, under it, when the
+    // worker is left behind, so no call reaches the writer's owner after that.
+    std::mutex callbackMutex;
+    save_image_thread* owner = nullptr;
+};
+
 save_image_thread::save_image_thread(ImageWriter writer, SteadyClock clock)
-    : writer_(std::move(writer)), clock_(clock ? std::move(clock) : SteadyClock(steady_ms))
+    : shared_(std::make_shared<Shared>())
 {
-    if (!writer_)
-        writer_ = write_image_file;
-    worker_ = std::thread([this] { run(); });
+    shared_->writer = writer ? std::move(writer) : ImageWriter(write_image_file);
+    shared_->clock = clock ? std::move(clock) : SteadyClock(steady_ms);
+    shared_->owner = this;
+    worker_ = std::thread([shared = shared_] { run(shared); });
 }
 
 save_image_thread::~save_image_thread()
 {
-    {
-        std::lock_guard lock(mutex_);
-        running_.store(false, std::memory_order_release);
+    try {
+        finish(kFinishLimit);
+    } catch (...) {
+        // Only the log can fail here; the worker is joined or left already.
     }
-    wake_.notify_all();
-    worker_.join();
+}
+
+bool save_image_thread::finish(std::chrono::milliseconds limit)
+{
+    if (finished_)
+        return *finished_;
+    std::unique_lock lock(shared_->mutex);
+    shared_->running = false;
+    shared_->wake.notify_all();
+    const bool ended = shared_->idle.wait_for(lock, limit, [this] { return shared_->ended; });
+    size_t left = 0;
+    if (!ended) {
+        left = shared_->queue.size();
+        shared_->queue.clear();
+    }
+    lock.unlock();
+    finished_ = ended;
+    if (ended) {
+        worker_.join();
+        return true;
+    }
+    {
+        std::lock_guard callbacks(shared_->callbackMutex);
+        shared_->owner = nullptr;
+    }
+    worker_.detach();
+    spdlog::error("The image writer did not finish within {} ms: {} waiting image{} not written, and the "
+                  "image being written is left to its write",
+                  limit.count(), left, left == 1 ? " is" : "s are");
+    return false;
 }
 
 size_t save_image_thread::waiting() const
 {
-    std::lock_guard lock(mutex_);
-    return queue_.size();
+    std::lock_guard lock(shared_->mutex);
+    return shared_->queue.size();
 }
 
-void save_image_thread::push(std::shared_ptr<ImageUtil::Image> image, std::wstring path, int quality)
+void save_image_thread::push(std::shared_ptr<ImageUtil::Image> image, std::wstring path, int quality,
+                             Done done)
 {
-    std::unique_lock lock(mutex_);
-    if (queue_.size() > kMaxWaiting) {
-        ++unreportedDrops_;
-        const uint32_t drops = takeDropsToReport(false);
+    auto item =
+        std::make_shared<img_item>(img_item{std::move(image), std::move(path), quality, std::move(done)});
+    std::unique_lock lock(shared_->mutex);
+    if (shared_->queue.size() > kMaxWaiting) {
+        ++shared_->unreportedDrops;
+        const uint32_t drops = takeDropsToReport(*shared_, false);
         lock.unlock();
-        reportDrops(drops);
+        reportDrops(*shared_, drops);
+        complete(*shared_, *item, SaveOutcome::Dropped, "the save queue is full");
         return;
     }
-    queue_.push_back(std::make_shared<img_item>(img_item{std::move(image), std::move(path), quality}));
+    shared_->queue.push_back(std::move(item));
     lock.unlock();
-    wake_.notify_all();
+    shared_->wake.notify_all();
 }
 
-uint32_t save_image_thread::takeDropsToReport(bool queueRanEmpty)
+uint32_t save_image_thread::takeDropsToReport(Shared& shared, bool queueRanEmpty)
 {
-    if (unreportedDrops_ == 0)
+    if (shared.unreportedDrops == 0)
         return 0;
-    const int64_t now = clock_();
-    if (!queueRanEmpty && dropsReported_ && now - lastDropReport_ < kDropReportIntervalMs)
+    const int64_t now = shared.clock();
+    if (!queueRanEmpty && shared.dropsReported && now - shared.lastDropReport < kDropReportIntervalMs)
         return 0;
-    dropsReported_ = true;
-    lastDropReport_ = now;
-    return std::exchange(unreportedDrops_, 0);
+    shared.dropsReported = true;
+    shared.lastDropReport = now;
+    return std::exchange(shared.unreportedDrops, 0);
 }
 
-void save_image_thread::reportDrops(uint32_t count)
+void save_image_thread::reportDrops(Shared& shared, uint32_t count)
 {
     if (count == 0)
         return;
-    report(fmt::format("failed to save image: the save queue is full, {} image{} dropped", count,
-                       count == 1 ? "" : "s"));
+    report(shared, fmt::format("failed to save image: the save queue is full, {} image{} dropped", count,
+                               count == 1 ? "" : "s"));
 }
 
-void save_image_thread::run()
+void save_image_thread::run(const std::shared_ptr<Shared>& shared)
 {
-    std::unique_lock lock(mutex_);
+    Shared& s = *shared;
+    std::unique_lock lock(s.mutex);
     for (;;) {
-        busy_ = false;
-        if (queue_.empty())
-            idle_.notify_all();
-        wake_.wait(lock, [this] { return !queue_.empty() || !running_.load(std::memory_order_acquire); });
-        if (queue_.empty())
+        s.busy = false;
+        if (s.queue.empty())
+            s.idle.notify_all();
+        s.wake.wait(lock, [&s] { return !s.queue.empty() || !s.running; });
+        if (s.queue.empty())
             break; // stopping, and everything queued is written
-        std::shared_ptr<img_item> item = std::move(queue_.front());
-        queue_.pop_front();
-        busy_ = true;
+        std::shared_ptr<img_item> item = std::move(s.queue.front());
+        s.queue.pop_front();
+        s.busy = true;
         lock.unlock();
-        save(item);
+        saveItem(s, item);
         item.reset();
         lock.lock();
-        if (const uint32_t drops = takeDropsToReport(queue_.empty())) {
+        if (const uint32_t drops = takeDropsToReport(s, s.queue.empty())) {
             lock.unlock();
-            reportDrops(drops);
+            reportDrops(s, drops);
             lock.lock();
         }
     }
-    const uint32_t drops = takeDropsToReport(true);
+    const uint32_t drops = takeDropsToReport(s, true);
     lock.unlock();
-    reportDrops(drops);
+    reportDrops(s, drops);
+    lock.lock();
+    s.ended = true;
+    s.idle.notify_all();
 }
 
 void save_image_thread::waitUntilIdle()
 {
-    std::unique_lock lock(mutex_);
-    idle_.wait(lock, [this] { return queue_.empty() && !busy_; });
+    std::unique_lock lock(shared_->mutex);
+    shared_->idle.wait(lock, [this] { return (shared_->queue.empty() && !shared_->busy) || shared_->ended; });
 }
 
 void save_image_thread::save(const std::shared_ptr<img_item>& item)
 {
+    saveItem(*shared_, item);
+}
+
+void save_image_thread::saveItem(Shared& shared, const std::shared_ptr<img_item>& item)
+{
+    std::string reason;
     try {
         if (!item || !item->image)
             throw std::runtime_error("there is no image to write");
@@ -215,18 +282,41 @@ void save_image_thread::save(const std::shared_ptr<img_item>& item)
         if (!kind)
             throw std::runtime_error("'" + printable(item->path) +
                                      "' does not end in .bmp, .png, .jpg, .jpeg, .tif or .tiff");
-        writer_(*item->image, *kind, item->path, std::clamp(item->quality, 1, 100));
+        shared.writer(*item->image, *kind, item->path, std::clamp(item->quality, 1, 100));
     } catch (const std::exception& e) {
-        report(fmt::format("failed to save image: {}", e.what()));
+        reason = e.what();
+        report(shared, fmt::format("failed to save image: {}", reason));
+    }
+    if (item)
+        complete(shared, *item, reason.empty() ? SaveOutcome::Written : SaveOutcome::Failed, reason);
+}
+
+void save_image_thread::report(Shared& shared, const std::string& text)
+{
+    try {
+        std::lock_guard callbacks(shared.callbackMutex);
+        if (!shared.owner)
+            return;
+        spdlog::error("{}", text);
+        if (shared.owner->onSaveFailed)
+            shared.owner->onSaveFailed(wide_text(text));
+    } catch (const std::exception& e) {
+        try {
+            spdlog::error("error in save_image_thread: {}", e.what());
+        } catch (...) {
+        }
     }
 }
 
-void save_image_thread::report(const std::string& text)
+void save_image_thread::complete(Shared& shared, img_item& item, SaveOutcome outcome,
+                                 const std::string& reason)
 {
+    if (!item.done)
+        return;
     try {
-        spdlog::error("{}", text);
-        if (onSaveFailed)
-            onSaveFailed(wide_text(text));
+        std::lock_guard callbacks(shared.callbackMutex);
+        if (shared.owner)
+            item.done(outcome, reason);
     } catch (const std::exception& e) {
         try {
             spdlog::error("error in save_image_thread: {}", e.what());

@@ -12,6 +12,7 @@
 #include "device/VideoDeviceController.h"
 #include "model/DeviceInstance.h"
 #include "model/MainModel.h"
+#include "support/TempHome.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -145,7 +146,11 @@ protected:
         init_model_cameras("manual");
         vsxsim_clear_faults();
         ASSERT_TRUE(vsxsim_configure(kModelCameras));
-        std::filesystem::remove_all(settings_folder());
+        // What earlier tests saved (settings, videos in Documents, images in
+        // Pictures) is gone: "a file of that name exists" means this test made it.
+        remove_home_folder(settings_folder());
+        for (int folder : {app::kFolderDocuments, app::kFolderPictures})
+            remove_home_folder(app::path_from_wide(app::get_known_folder(folder)));
         model = std::make_shared<app::MainModel>();
         events = std::make_unique<EventRecorder>(*model);
     }

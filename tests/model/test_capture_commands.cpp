@@ -237,3 +237,99 @@ TEST_F(CaptureCommandsTest, ASequenceAsksBeforeOverwritingAndNamesEachSavedFrame
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, L"Saved to sequence:\n" + app::path_to_wide(next.filename()));
 }
+
+// A sequence into a folder that refuses every image: it ends after the third
+// failure, one box says so with the reason, and no image is named as saved.
+TEST_F(CaptureCommandsTest, ASequenceWhoseImagesCannotBeWrittenEndsWithOneBoxAndNamesNoFile)
+{
+    makeController();
+    const std::string camera = camera_info(kMonoSerial).uniqueName();
+    openThroughDialog(camera);
+    app::ImageSequence& sequence = sequenceOf(kMonoSerial);
+    const fs::path folder = make_temp_dir("refusing");
+    sequence.setString(L"targetDirectory", app::path_to_wide(folder));
+    sequence.setInt(L"intervallSeconds", 0);
+    sequence.start();
+    // A file takes the folder's place: every write fails.
+    fs::remove_all(folder);
+    std::ofstream(folder) << "not a folder";
+    for (int i = 0; i < 5; ++i) {
+        deliver(kMonoSerial, 1);
+        model->wait_for_saves();
+    }
+    EXPECT_FALSE(sequence.isRunning());
+    EXPECT_FALSE(fs::is_directory(folder));
+
+    tick();
+    tick();
+    ASSERT_EQ(view->messageBoxes.size(), 1u);
+    EXPECT_EQ(view->messageBoxes[0].title, Localization::getString("Messages/ErrorMessageTitle"));
+    const std::string text = app::wide_to_utf8(view->messageBoxes[0].text);
+    const std::string expected = "The image sequence of " + camera +
+                                 " was stopped because three images in a row could not be saved:\n";
+    EXPECT_EQ(text.substr(0, expected.size()), expected);
+    EXPECT_NE(text.find((folder / "Image_2.bmp").string()), std::string::npos) << text;
+    EXPECT_TRUE(liveOf(kMonoSerial)->messages().empty());
+}
+
+// However many images fail before a tick, one box; those that fail while it
+// is open are logged, not stacked; a sequence that ends meanwhile gets the
+// next box, once the first is closed.
+TEST_F(CaptureCommandsTest, SaveFailuresShowOneBoxAtATime)
+{
+    makeController();
+    const std::string camera = camera_info(kMonoSerial).uniqueName();
+    openThroughDialog(camera);
+    std::wstring reason = L"the disk is full";
+    for (int i = 0; i < 5; ++i)
+        app::raise_event(model->save_failed, nullptr, reason);
+    tick();
+    tick();
+    ASSERT_EQ(view->messageBoxes.size(), 1u);
+    EXPECT_EQ(view->messageBoxes[0].text, Localization::getString("Messages/FailedToSaveImage"));
+
+    view->messageBoxes.clear();
+    LogCapture log;
+    bool first = true;
+    // The real window holds its tick while a box is open, but the close
+    // sequence runs the controller's entries itself: a nested pass.
+    view->whileBoxOpen = [&] {
+        if (!std::exchange(first, false))
+            return;
+        for (int i = 0; i < 3; ++i)
+            app::raise_event(model->save_failed, nullptr, reason);
+        tick();
+        app::raise_event(model->sequence_failed, nullptr, *cameraOf(kMonoSerial), reason);
+        tick();
+    };
+    app::raise_event(model->save_failed, nullptr, reason);
+    tick();
+    view->whileBoxOpen = nullptr;
+    ASSERT_EQ(view->messageBoxes.size(), 2u);
+    EXPECT_EQ(view->messageBoxes[0].text, Localization::getString("Messages/FailedToSaveImage"));
+    EXPECT_EQ(app::wide_to_utf8(view->messageBoxes[1].text),
+              "The image sequence of " + camera +
+                  " was stopped because three images in a row could not be saved:\nthe disk is full");
+    EXPECT_EQ(log.count(spdlog::level::warn, "3 more images could not be saved while the message was shown"),
+              1);
+    tick();
+    EXPECT_EQ(view->messageBoxes.size(), 2u);
+}
+
+// Once the window closes, a failed save is only logged: a box would hold the
+// close sequence, and with it the end of the program.
+TEST_F(CaptureCommandsTest, NoSaveFailureIsShownOnceTheWindowCloses)
+{
+    makeController();
+    openThroughDialog(camera_info(kMonoSerial).uniqueName());
+    LogCapture log;
+    std::wstring reason = L"the disk is full";
+    app::raise_event(model->save_failed, nullptr, reason);
+    app::raise_event(model->sequence_failed, nullptr, *cameraOf(kMonoSerial), reason);
+    controller->on_close(); // runs the posted entries itself
+    app::raise_event(model->save_failed, nullptr, reason);
+    tick();
+    EXPECT_TRUE(view->messageBoxes.empty());
+    EXPECT_GE(log.count(spdlog::level::warn, "Not shown while the window closes"), 1);
+    EXPECT_FALSE(model->is_device_open(camera_info(kMonoSerial)));
+}

@@ -333,6 +333,50 @@ TEST_F(SequenceTest, TheTimerDockSeesTheTimeToTheNextCaptureAndWhatIsLeft)
     EXPECT_EQ(sequence.summaryText(), L"After 2 more frames or after 0 minutes and 0 seconds.");
 }
 
+// The writer's outcomes: a written image clears the failures; the third
+// failure in a row ends the run, once; images of an earlier run and failures
+// after the end change nothing.
+TEST_F(SequenceTest, ThreeImagesInARowThatCannotBeWrittenEndTheRunOnce)
+{
+    sequence.setViewData(settings(0));
+    begin();
+    const uint64_t first = sequence.runId();
+    EXPECT_FALSE(sequence.imageSaved(first, false));
+    EXPECT_FALSE(sequence.imageSaved(first, false));
+    EXPECT_FALSE(sequence.imageSaved(first, true)) << "an isolated failure lets the run go on";
+    EXPECT_FALSE(sequence.imageSaved(first, false));
+    EXPECT_FALSE(sequence.imageSaved(first, false));
+    EXPECT_TRUE(sequence.isRunning());
+    EXPECT_EQ(take(), (std::vector<std::string>{"started"}));
+
+    EXPECT_TRUE(sequence.imageSaved(first, false));
+    EXPECT_FALSE(sequence.isRunning());
+    EXPECT_FALSE(sequence.imageSaved(first, false)) << "the images still queued end nothing";
+    EXPECT_EQ(take(), (std::vector<std::string>{"stopped"}));
+    frameAt(10);
+    EXPECT_TRUE(take().empty()) << "nothing is captured after the end";
+
+    // A new run counts afresh, and the late outcomes of the last one do not count.
+    begin();
+    const uint64_t second = sequence.runId();
+    EXPECT_NE(second, first);
+    EXPECT_FALSE(sequence.imageSaved(second, false));
+    EXPECT_FALSE(sequence.imageSaved(first, false));
+    EXPECT_FALSE(sequence.imageSaved(first, false));
+    EXPECT_FALSE(sequence.imageSaved(second, false));
+    EXPECT_TRUE(sequence.isRunning());
+
+    // Single captures that fail end nothing.
+    sequence.stop();
+    take();
+    for (int i = 0; i < 4; ++i) {
+        sequence.captureSingle();
+        frameAt(100 + i);
+        EXPECT_FALSE(sequence.imageSaved(sequence.runId(), false));
+    }
+    EXPECT_EQ(take().size(), 8u); // a capture and a stop each
+}
+
 TEST_F(SequenceTest, ViewDataRoundTripsClamped)
 {
     app::SequenceViewData data = settings();
@@ -509,6 +553,72 @@ TEST_F(CameraSequence, APrefixFromTheSettingsFileStaysInTheTargetFolder)
     open(kUsbName);
     EXPECT_EQ(sequenceOf(kUsbSerial).nextFileName(), dir / ".._.._outside_x_0.bmp");
     EXPECT_EQ(log.count(spdlog::level::warn, "holds '/'"), 1);
+}
+
+// A folder that refuses every image: the run ends after the third failure,
+// says so once with the writer's reason, and names no file as saved. A
+// single failure among written images lets the run go on.
+TEST_F(CameraSequence, ARunWhoseImagesCannotBeWrittenEndsAfterThreeAndSaysSoOnce)
+{
+    const struct {
+        const char* what;
+        std::function<bool(const std::wstring&)> failing;
+        std::vector<std::string> saved;
+        bool ends;
+    } rows[] = {
+        {"every image fails", [](const std::wstring&) { return true; }, {}, true},
+        {"one image fails",
+         [](const std::wstring& path) { return path.find(L"Image_1.") != std::wstring::npos; },
+         {"Image_0.bmp", "Image_2.bmp", "Image_3.bmp", "Image_4.bmp", "Image_5.bmp"},
+         false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        GatedWriter gate(false, true);
+        gate.failing = row.failing;
+        useWriter(gate);
+        watchSaves();
+        stopped = 0;
+        std::vector<std::string> saved;
+        std::vector<std::string> failed;
+        model->image_saved.push_back([&](app::IViewBase*, app::VideoDeviceController&, fs::path path) {
+            std::lock_guard lock(mutex);
+            saved.push_back(path.filename().string());
+        });
+        model->sequence_failed.push_back(
+            [&](app::IViewBase*, app::VideoDeviceController& camera, std::wstring& reason) {
+                std::lock_guard lock(mutex);
+                failed.push_back(camera.uniqueName() + ": " + app::wide_to_utf8(reason));
+            });
+        open(kUsbName);
+        app::SequenceViewData data;
+        data.targetDirectory = app::path_to_wide(dir);
+        data.intervallSeconds = 0;
+        app::ImageSequence& sequence = sequenceOf(kUsbSerial);
+        sequence.setViewData(data);
+        model->start();
+        sequence.start();
+        // One frame at a time, each written (or not) before the next comes.
+        for (int i = 0; i < 6; ++i) {
+            deliver(kUsbSerial, 1);
+            model->wait_for_saves();
+        }
+
+        EXPECT_EQ(sequence.isRunning(), !row.ends);
+        {
+            std::lock_guard lock(mutex);
+            EXPECT_EQ(saved, row.saved);
+            EXPECT_EQ(failed, row.ends
+                                  ? std::vector<std::string>{std::string(kUsbName) + ": the disk is full"}
+                                  : std::vector<std::string>{});
+        }
+        EXPECT_EQ(stopped.load(), row.ends ? 1 : 0);
+        EXPECT_EQ(savingNames().size(), row.ends ? 3u : 6u) << "nothing is captured after the end";
+        // The model (and its writer) goes before the gate and the lists.
+        events.reset();
+        model.reset();
+        saving.clear();
+    }
 }
 
 // With the writer held, an interval-0 sequence keeps receiving frames: the

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
+#include <thread>
 
 using namespace quorel::test;
 using app::ImageFileKind;
@@ -163,6 +164,81 @@ TEST(SaveImageThread, DestructionWritesEveryImageStillQueued)
     gate.open();
     destroy.join();
     EXPECT_EQ(gate.paths(), (std::vector<std::string>{"/s/0.png", "/s/1.png", "/s/2.png", "/s/3.png"}));
+}
+
+// Each image's caller hears what became of it: written, failed with the
+// writer's reason, or dropped at once (on the pushing thread) for a full queue.
+TEST(SaveImageThread, EachImageIsToldWhetherItWasWritten)
+{
+    GatedWriter gate(false, false);
+    gate.failing = [](const std::wstring& path) { return path.find(L"full") != std::wstring::npos; };
+    std::mutex mutex;
+    std::vector<std::string> outcomes;
+    const auto note = [&](std::string name) {
+        return [&, name](app::SaveOutcome outcome, const std::string& reason) {
+            const char* what = outcome == app::SaveOutcome::Written  ? "written"
+                               : outcome == app::SaveOutcome::Failed ? "failed"
+                                                                     : "dropped";
+            std::lock_guard lock(mutex);
+            outcomes.push_back(name + " " + what + (reason.empty() ? "" : ": " + reason));
+        };
+    };
+    {
+        save_image_thread writer(gate.writer());
+        writer.push(small_image(), L"/s/first.png", 90, note("first"));
+        ASSERT_TRUE(gate.waitEntered(1));
+        writer.push(small_image(), L"/s/full.png", 90, note("full"));
+        for (int i = 0; i < 10; ++i)
+            writer.push(small_image(), L"/s/" + std::to_wstring(i) + L".png", 90);
+        writer.push(small_image(), L"/s/over.png", 90, note("over"));
+        {
+            std::lock_guard lock(mutex);
+            EXPECT_EQ(outcomes, std::vector<std::string>{"over dropped: the save queue is full"});
+        }
+        gate.open();
+        writer.waitUntilIdle();
+    }
+    EXPECT_EQ(outcomes, (std::vector<std::string>{"over dropped: the save queue is full", "first written",
+                                                  "full failed: the disk is full"}));
+}
+
+// A write that hangs (a lost network share) keeps nobody waiting: finishing
+// gives up after its limit, drops what waits, and the hung write, when it
+// ends at last, calls nobody back.
+TEST(SaveImageThread, AWriteThatHangsDoesNotHoldTheEnd)
+{
+    GatedWriter gate(false, false);
+    Reports reports;
+    std::atomic<int> outcomes{0};
+    const auto token = std::make_shared<int>(0); // held by the items while they live
+    const auto count = [&] {
+        return [&outcomes, token](app::SaveOutcome, const std::string&) { ++outcomes; };
+    };
+    LogCapture log;
+    auto writer = std::make_unique<save_image_thread>(gate.writer());
+    writer->onSaveFailed = [&](const std::wstring& text) { reports.add(text); };
+    writer->push(small_image(), L"/s/hung.png", 1, count());
+    ASSERT_TRUE(gate.waitEntered(1));
+    writer->push(small_image(), L"/s/a.png", 1, count());
+    writer->push(small_image(), L"/s/b.gif", 1, count());
+
+    EXPECT_FALSE(writer->finish(std::chrono::milliseconds(50)));
+    EXPECT_EQ(log.count(spdlog::level::err, "did not finish within 50 ms: 2 waiting images are not written"),
+              1);
+    EXPECT_FALSE(writer->finish(std::chrono::milliseconds(50))) << "a second call gives the first result";
+    writer.reset(); // at once
+    EXPECT_EQ(token.use_count(), 2) << "only the hung write's item still lives";
+
+    gate.open();
+    ASSERT_TRUE(gate.waitWritten(1));
+    // The worker lets its item go once it is done with it.
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+         token.use_count() > 1 && std::chrono::steady_clock::now() < until;)
+        std::this_thread::yield();
+    EXPECT_EQ(token.use_count(), 1);
+    EXPECT_EQ(outcomes.load(), 0);
+    EXPECT_TRUE(reports.texts().empty());
+    EXPECT_EQ(gate.paths(), std::vector<std::string>{"/s/hung.png"});
 }
 
 // The camera library's writers: failures of wrapping and writing, a folder

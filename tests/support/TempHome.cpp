@@ -1,5 +1,6 @@
 #include "support/TempHome.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <stdexcept>
@@ -11,7 +12,7 @@ namespace quorel::test {
 namespace {
 std::filesystem::path g_home;
 std::atomic<int> g_counter{0};
-}  // namespace
+} // namespace
 
 TempHome::TempHome()
 {
@@ -45,6 +46,19 @@ std::filesystem::path make_temp_dir(const std::string& hint)
     return dir;
 }
 
-const std::filesystem::path& test_home() { return g_home; }
+const std::filesystem::path& test_home()
+{
+    return g_home;
+}
 
-}  // namespace quorel::test
+void remove_home_folder(const std::filesystem::path& folder)
+{
+    const std::filesystem::path home = g_home.lexically_normal();
+    const std::filesystem::path target = folder.lexically_normal();
+    const auto [end, rest] = std::mismatch(home.begin(), home.end(), target.begin(), target.end());
+    if (home.empty() || end != home.end() || rest == target.end())
+        throw std::logic_error("'" + folder.string() + "' is not a folder inside the test HOME");
+    std::filesystem::remove_all(target);
+}
+
+} // namespace quorel::test

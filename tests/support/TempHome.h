@@ -26,4 +26,10 @@ std::filesystem::path make_temp_dir(const std::string& hint = "t");
 // The temporary HOME of the running test binary.
 const std::filesystem::path& test_home();
 
-}  // namespace quorel::test
+// Removes a folder that earlier tests of the binary may have filled (the
+// settings folder, Documents, Pictures), so that a test sees what a fresh
+// installation sees. Throws std::logic_error for a folder outside the test
+// HOME: a test never deletes the developer's own files.
+void remove_home_folder(const std::filesystem::path& folder);
+
+} // namespace quorel::test

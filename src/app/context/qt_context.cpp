@@ -220,6 +220,9 @@ void qt_context::run(int argc, char** argv)
     spdlog::info("Start-up done: the main window is shown");
     const int code = QApplication::exec();
     termination.reset();
+    // The settings are written. The images still queued are written while the
+    // log still records, but a write that hangs does not keep the program.
+    model_->finish_saving();
 
     if (code == -1) {
         spdlog::info("Changed language; restart application: path = {}",

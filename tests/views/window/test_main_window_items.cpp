@@ -125,6 +125,10 @@ TEST_F(MainWindowItemsTest, LanguageList)
         qobject_cast<app::QtMenuListButton*>(view().titleBar()->findChild<QToolButton*>("Language"));
     QTimer::singleShot(0, &view(), [&] { language->menu()->actions()[3]->trigger(); });
     EXPECT_EQ(QApplication::exec(), -1);
+    // Closing the last window also posted a quit. Left pending, a later test's
+    // processEvents would take it and mark the thread as quitting, so that
+    // every modal loop after it (a message box's) would end before it began.
+    QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::Quit);
     EXPECT_EQ(codes, std::vector<std::wstring>{L"ja-JP"});
     EXPECT_EQ(closing, 1);
     EXPECT_FALSE(view().isVisible());
