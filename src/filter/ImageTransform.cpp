@@ -175,9 +175,9 @@ void rows_rgb32_sse2(const SourceRows& src, uint32_t w, uint32_t h, Image& out)
     }
 }
 
-// Rotation 0 (or 180 twice flipped) without mirroring the pixels of a row:
-// each output row is a source row with alpha made opaque. Pixels [from, to)
-// of a row, four at a time, then one by one.
+// RGB32 rows whose pixels keep their order (rotation 0 without the horizontal
+// flip, 180 with it): each output row is a source row with alpha made opaque.
+// Pixels [from, to) of a row, four at a time, then one by one.
 inline void opaque_pixels_sse2(const uint8_t* s, uint8_t* d, uint32_t from, uint32_t to)
 {
     uint32_t x = from;
@@ -187,8 +187,8 @@ inline void opaque_pixels_sse2(const uint8_t* s, uint8_t* d, uint32_t from, uint
         put(d + 4 * x, Reader<Group::RGB32, false>::read(s, x));
 }
 
-// The same 32 pixels a step with AVX2, streaming stores for large images;
-// returns the end of the last whole step.
+// The same with AVX2, 32 pixels a step, with streaming stores for large
+// images; returns the end of the last whole step.
 template <bool Stream>
 __attribute__((target("avx2"))) uint32_t opaque_pixels_avx2(const uint8_t* s, uint8_t* d, uint32_t from,
                                                             uint32_t to)
