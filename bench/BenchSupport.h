@@ -104,4 +104,57 @@ inline void run_timed(benchmark::State& state, const std::function<void()>& work
     state.SetBytesProcessed(static_cast<int64_t>(outputBytes) * state.iterations());
 }
 
+// As run_timed, but the peer runs in the same loop, so both meet the same
+// load of a shared machine and are timed the same number of times: every
+// iteration runs the work once untimed and then kRuns times timed, and the
+// peer likewise, so each kernel is timed as a stream of frames through it
+// leaves the caches. Register the benchmark with UseManualTime(): an
+// iteration's time is the mean of the work's timed runs. x_opencv is the
+// work's fastest run divided by the peer's fastest run (the least disturbed
+// run of each); x_opencv_median the same for the medians. An empty peer
+// leaves both out. x_memcpy and x_memcpy_in are those of run_timed.
+inline void run_paired(benchmark::State& state, const std::function<void()>& work,
+                       const std::function<void()>& peer, size_t outputBytes, size_t inputBytes = 0)
+{
+    using Clock = std::chrono::steady_clock;
+    constexpr int kRuns = 3;
+    const auto timed = [](const std::function<void()>& f, std::vector<double>& runs) {
+        f();
+        double sum = 0;
+        for (int i = 0; i < kRuns; ++i) {
+            const auto t0 = Clock::now();
+            f();
+            benchmark::ClobberMemory();
+            runs.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
+            sum += runs.back();
+        }
+        return sum / kRuns;
+    };
+    std::vector<double> ours, theirs;
+    double total = 0;
+    for (auto _ : state) {
+        const double s = timed(work, ours);
+        state.SetIterationTime(s);
+        total += s;
+        if (peer)
+            timed(peer, theirs);
+    }
+    if (ours.empty())
+        return;
+    const double mean = total / static_cast<double>(state.iterations());
+    state.counters["x_memcpy"] = mean / memcpy_seconds(outputBytes);
+    if (inputBytes > outputBytes)
+        state.counters["x_memcpy_in"] = mean / memcpy_seconds(inputBytes);
+    if (!theirs.empty()) {
+        const auto median = [](std::vector<double> v) {
+            std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+            return v[v.size() / 2];
+        };
+        state.counters["x_opencv"] =
+            *std::min_element(ours.begin(), ours.end()) / *std::min_element(theirs.begin(), theirs.end());
+        state.counters["x_opencv_median"] = median(ours) / median(theirs);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(outputBytes) * state.iterations());
+}
+
 } // namespace quorel::bench

@@ -1,18 +1,23 @@
 // The per-frame image kernels: every converter family, the demosaic at 8 and
 // 16 bits and the orientation transform, at 1920 x 1080 and 2592 x 1944, on
 // one thread. Each row carries x_memcpy (time / memcpy of the output bytes)
-// and, with OpenCV, x_opencv (time / OpenCV's nearest kernel).
+// and, with OpenCV, x_opencv and x_opencv_median (time / OpenCV's nearest
+// kernel, run alternately with ours in the same loop; see run_paired).
 //
-// Rows named .../level:0 run the plain loops, the other level the widest
+// Rows named .../level:0 run the plain loops, the other levels the widest
 // vector path the processor has (the program's default; 4 with AVX-512 VBMI,
-// 3 with AVX2).
+// 3 with AVX2) and, on a processor with AVX-512 VBMI, the AVX2 path (3) for
+// the kernels that the live view runs on every frame.
 
 #include "BenchSupport.h"
 #include "filter/Converter.h"
 #include "filter/CpuFeatures.h"
 #include "filter/ImageTransform.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -23,7 +28,7 @@
 
 using kyrgx::PixelFormat;
 using quorel::bench::Frame;
-using quorel::bench::run_timed;
+using quorel::bench::run_paired;
 
 namespace {
 
@@ -50,17 +55,16 @@ int cv_type(PixelFormat f)
     }
 }
 
-// OpenCV's colour conversion on one thread, best of several runs; 0 when it
-// has no equivalent.
-double opencv_seconds(const Frame& src, int code)
+// OpenCV's colour conversion of the frame on one thread; empty when it has no
+// equivalent.
+std::function<void()> opencv_peer(const Frame& src, int code)
 {
     if (code < 0)
-        return 0;
+        return {};
     cv::setNumThreads(1);
     const auto& v = src.view();
     cv::Mat in(static_cast<int>(v.height), static_cast<int>(v.width), cv_type(v.format), v.data);
-    cv::Mat out;
-    return quorel::bench::best_seconds([&] { cv::cvtColor(in, out, code); });
+    return [in, out = cv::Mat(), code]() mutable { cv::cvtColor(in, out, code); };
 }
 #endif
 
@@ -82,12 +86,12 @@ void BM_Convert(benchmark::State& state, Conversion c)
         state.SkipWithError("no kernel");
         return;
     }
-    double reference = 0;
+    std::function<void()> peer;
 #ifdef QUOREL_HAVE_OPENCV
-    reference = opencv_seconds(src, c.opencvCode);
+    peer = opencv_peer(src, c.opencvCode);
 #endif
-    run_timed(
-        state, [&] { conv.apply(src.view(), dst.view()); }, dst.size(), reference, src.size());
+    run_paired(
+        state, [&] { conv.apply(src.view(), dst.view()); }, peer, dst.size(), src.size());
 }
 
 void BM_Memcpy(benchmark::State& state)
@@ -117,14 +121,14 @@ void BM_Orient(benchmark::State& state, PixelFormat format)
     Frame src(format, w, h);
     std::shared_ptr<ImageUtil::Image> target;
     ImageUtil::transformImage(src.view(), rotation, flipV, flipH, target);
-    double reference = 0;
+    std::function<void()> peer;
 #ifdef QUOREL_HAVE_OPENCV
+    cv::Mat in, turned, out;
     if (format == PixelFormat::RGB32) {
         cv::setNumThreads(1);
-        cv::Mat in(static_cast<int>(h), static_cast<int>(w), CV_8UC4, src.data());
-        cv::Mat turned, out;
+        in = cv::Mat(static_cast<int>(h), static_cast<int>(w), CV_8UC4, src.data());
         // rotate, then flip when asked: OpenCV's nearest equivalent.
-        reference = quorel::bench::best_seconds([&] {
+        peer = [&] {
             cv::Mat* last = &in;
             if (rotation != 0) {
                 const int code = rotation == 90    ? cv::ROTATE_90_CLOCKWISE
@@ -137,12 +141,12 @@ void BM_Orient(benchmark::State& state, PixelFormat format)
                 cv::flip(*last, out, flipV && flipH ? -1 : (flipV ? 0 : 1));
             else if (rotation == 0)
                 in.copyTo(out);
-        });
+        };
     }
 #endif
-    run_timed(
-        state, [&] { ImageUtil::transformImage(src.view(), rotation, flipV, flipH, target); },
-        static_cast<size_t>(w) * h * 4, reference);
+    run_paired(
+        state, [&] { ImageUtil::transformImage(src.view(), rotation, flipV, flipH, target); }, peer,
+        static_cast<size_t>(w) * h * 4);
 }
 
 void register_all()
@@ -184,12 +188,19 @@ void register_all()
         {"demosaic_BGGR8", {PixelFormat::BGGR8, PixelFormat::RGB32, code_bayer}},
         {"demosaic_RGGB16", {PixelFormat::RGGB16, PixelFormat::RGB32, -1}},
     };
+    // The conversions of the live view, also at AVX2 when the processor has wider paths.
+    const std::string perFrame[] = {"rgb24_to_rgb32", "rgb32_to_rgb24", "mono8_to_rgb32", "mono8_to_rgb24"};
+    const int64_t avx2 = static_cast<int64_t>(filter::SimdLevel::AVX2);
     for (const Named& n : conversions) {
         auto* b =
             benchmark::RegisterBenchmark((std::string("BM_Convert/") + n.name).c_str(), BM_Convert, n.c);
-        b->ArgNames({"w", "h", "level"})->Unit(benchmark::kMicrosecond);
+        b->ArgNames({"w", "h", "level"})->Unit(benchmark::kMicrosecond)->UseManualTime();
+        const bool alsoAvx2 =
+            best > avx2 && std::find(std::begin(perFrame), std::end(perFrame), n.name) != std::end(perFrame);
         for (const auto& s : kSizes) {
             b->Args({s[0], s[1], 0});
+            if (alsoAvx2)
+                b->Args({s[0], s[1], avx2});
             if (best > 0)
                 b->Args({s[0], s[1], best});
         }
@@ -197,13 +208,15 @@ void register_all()
     for (PixelFormat f : {PixelFormat::RGB32, PixelFormat::MONO8}) {
         auto* b = benchmark::RegisterBenchmark(
             (std::string("BM_Orient/") + kyrgx::pixel_format_name(f)).c_str(), BM_Orient, f);
-        b->ArgNames({"w", "h", "rot", "flip", "level"})->Unit(benchmark::kMicrosecond);
+        b->ArgNames({"w", "h", "rot", "flip", "level"})->Unit(benchmark::kMicrosecond)->UseManualTime();
         for (const auto& s : kSizes)
             for (int64_t rot : {0, 90, 180, 270})
                 for (int64_t flip : {0, 3}) {
                     b->Args({s[0], s[1], rot, flip, best});
                     if (f == PixelFormat::RGB32 && flip == 0)
                         b->Args({s[0], s[1], rot, flip, 0});
+                    if (f == PixelFormat::RGB32 && rot == 0 && flip == 0 && best > avx2)
+                        b->Args({s[0], s[1], rot, flip, avx2});
                 }
     }
 }

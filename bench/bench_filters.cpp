@@ -3,13 +3,15 @@
 // (vector and plain) and its table rebuild, and the whole four-filter RGB32
 // chain of the pipeline.
 //
-// Counters: x_memcpy (time / memcpy of the output bytes), x_opencv (time /
-// OpenCV's nearest equivalent, when built with it: cv::LUT for invert,
+// Counters: x_memcpy (time / memcpy of the output bytes), x_opencv and
+// x_opencv_median (time / OpenCV's nearest equivalent run alternately with
+// ours in the same loop, when built with it: cv::LUT for invert,
 // cv::convertScaleAbs for brightness/contrast, cv::Sobel in x and y for Sobel,
 // cv::remap bilinear with the same maps for the perspective blend), x_plain on
 // vector rows (time / the plain loop's), and x_frame60 on the chain (time /
 // 16.67 ms, one frame at 60 fps). Rows .../level:0 run the plain loops, level:2
-// SSSE3, level:4 the widest path the processor has (the program's default).
+// SSSE3, level:3 AVX2 (Sobel, when the processor has a wider path), level:4
+// the widest path the processor has (the program's default).
 
 #include "BenchSupport.h"
 #include "filter/BrightnessContastFilter.h"
@@ -20,6 +22,7 @@
 #include "filter/SobelFilter.h"
 
 #include <benchmark/benchmark.h>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,6 +34,7 @@
 using kyrgx::PixelFormat;
 using quorel::bench::best_seconds;
 using quorel::bench::Frame;
+using quorel::bench::run_paired;
 using quorel::bench::run_timed;
 
 namespace {
@@ -63,27 +67,27 @@ std::shared_ptr<filter::FilterBase> make(Kind kind)
 }
 
 #ifdef QUOREL_HAVE_OPENCV
-double opencv_seconds(Kind kind, const Frame& src, filter::FilterBase& f)
+// OpenCV's nearest equivalent of the filter on the frame, on one thread.
+std::function<void()> opencv_peer(Kind kind, const Frame& src, filter::FilterBase& f)
 {
     cv::setNumThreads(1);
     const auto& v = src.view();
     const int type = v.format == PixelFormat::RGB32 ? CV_8UC4 : CV_8UC1;
     cv::Mat in(static_cast<int>(v.height), static_cast<int>(v.width), type, v.data);
-    cv::Mat out, gx, gy;
     switch (kind) {
     case Kind::Invert: {
         cv::Mat lut(1, 256, CV_8U);
         for (int i = 0; i < 256; ++i)
             lut.at<uint8_t>(i) = static_cast<uint8_t>(255 - i);
-        return best_seconds([&] { cv::LUT(in, lut, out); });
+        return [in, lut, out = cv::Mat()]() mutable { cv::LUT(in, lut, out); };
     }
     case Kind::BrightnessContrast:
-        return best_seconds([&] { cv::convertScaleAbs(in, out, 1.3, 25.5 - 0.15 * 255); });
+        return [in, out = cv::Mat()]() mutable { cv::convertScaleAbs(in, out, 1.3, 25.5 - 0.15 * 255); };
     case Kind::Sobel:
-        return best_seconds([&] {
+        return [in, gx = cv::Mat(), gy = cv::Mat()]() mutable {
             cv::Sobel(in, gx, CV_16S, 1, 0, 3);
             cv::Sobel(in, gy, CV_16S, 0, 1, 3);
-        });
+        };
     case Kind::Perspective: {
         auto& p = static_cast<filter::Perspective::PerspectiveFilter&>(f);
         p.prepare(v.width, v.height);
@@ -95,10 +99,11 @@ double opencv_seconds(Kind kind, const Frame& src, filter::FilterBase& f)
                 mapy.at<float>(y, x) = static_cast<float>(p.positions()[at].y) + p.weights()[at].w3 / 16.0f;
             }
         cv::convertMaps(mapx, mapy, map1, map2, CV_16SC2);
-        return best_seconds([&] { cv::remap(in, out, map1, map2, cv::INTER_LINEAR); });
+        return
+            [in, map1, map2, out = cv::Mat()]() mutable { cv::remap(in, out, map1, map2, cv::INTER_LINEAR); };
     }
     }
-    return 0;
+    return {};
 }
 #endif
 
@@ -112,9 +117,9 @@ void BM_Filter(benchmark::State& state, Kind kind, PixelFormat format)
     auto f = make(kind);
     f->selectKernel(format, format);
     const auto work = [&] { f->apply(src.view(), dst.view()); };
-    double reference = 0;
+    std::function<void()> peer;
 #ifdef QUOREL_HAVE_OPENCV
-    reference = opencv_seconds(kind, src, *f);
+    peer = opencv_peer(kind, src, *f);
 #endif
     double plain = 0;
     if (level != filter::SimdLevel::Plain) {
@@ -122,7 +127,7 @@ void BM_Filter(benchmark::State& state, Kind kind, PixelFormat format)
         plain = best_seconds(work, 5);
     }
     filter::ScopedSimdLimit limit(level);
-    run_timed(state, work, dst.size(), reference);
+    run_paired(state, work, peer, dst.size());
     if (plain > 0) {
         const double mean = state.counters["x_memcpy"] * quorel::bench::memcpy_seconds(dst.size());
         state.counters["x_plain"] = mean / plain;
@@ -200,12 +205,15 @@ void register_all()
     for (const Row& row : rows) {
         auto* b = benchmark::RegisterBenchmark((std::string("BM_Filter/") + row.name).c_str(), BM_Filter,
                                                row.kind, row.format);
-        b->ArgNames({"w", "h", "level"})->Unit(benchmark::kMicrosecond);
+        b->ArgNames({"w", "h", "level"})->Unit(benchmark::kMicrosecond)->UseManualTime();
         for (const auto& s : kSizes) {
             b->Args({s[0], s[1], 0});
             // The perspective blend's SSSE3 loop on its own as well.
             if (row.kind == Kind::Perspective && best > static_cast<int64_t>(filter::SimdLevel::SSSE3))
                 b->Args({s[0], s[1], static_cast<int64_t>(filter::SimdLevel::SSSE3)});
+            // Sobel's AVX2 loop on its own when the processor has a wider one.
+            if (row.kind == Kind::Sobel && best > static_cast<int64_t>(filter::SimdLevel::AVX2))
+                b->Args({s[0], s[1], static_cast<int64_t>(filter::SimdLevel::AVX2)});
             if (best > 0)
                 b->Args({s[0], s[1], best});
         }

@@ -1,5 +1,6 @@
 #include "filter/ConvertLoops.h"
 
+#include "filter/ConvertRowsWide.h"
 #include "filter/CpuFeatures.h"
 
 #include <cstring>
@@ -434,6 +435,49 @@ __attribute__((target("ssse3"))) void mono8_to_rgb24_ssse3(const uint8_t* s, uin
     mono8_to_rgb24_plain(s + x, d, n - x);
 }
 
+// A wide row loop (ConvertRowsWide.h).
+using WideFn = uint32_t (*)(const uint8_t* s, uint8_t* d, uint32_t n, bool stream);
+
+// Whole pixels of pixelBytes from p to the next 64-byte boundary; UINT32_MAX
+// when no pixel starts on one.
+uint32_t pixels_to_line(const uint8_t* p, int pixelBytes)
+{
+    const auto gap = static_cast<uint32_t>((64 - reinterpret_cast<uintptr_t>(p) % 64) % 64);
+    if (pixelBytes == 3)
+        return gap * 43 % 64; // 3 x 43 = 2 x 64 + 1
+    return gap % pixelBytes == 0 ? gap / pixelBytes : UINT32_MAX;
+}
+
+// One of the live view's conversions at AVX2: the wide loop over each row
+// from its first pixel on a cache line, a narrower vector loop over the
+// pixels before that and after the wide loop's last step.
+void run_wide(const View& s, const View& d, RowFn narrow, WideFn wide, int inBytes, int outBytes)
+{
+    const size_t pixels = static_cast<size_t>(s.width) * s.height;
+    const bool stream = pixels * static_cast<size_t>(inBytes + outBytes) >= kStreamingBytes;
+    // Rows that follow each other without a gap in both images are one row.
+    const bool oneRow = !s.bottom_up && static_cast<size_t>(s.pitch) == size_t{s.width} * inBytes &&
+                        static_cast<size_t>(d.pitch) == size_t{s.width} * outBytes && pixels <= UINT32_MAX;
+    const uint32_t n = oneRow ? static_cast<uint32_t>(pixels) : s.width;
+    const uint32_t rows = oneRow ? 1 : s.height;
+    for (uint32_t y = 0; y < rows; ++y) {
+        const uint8_t* in = s.row(y);
+        uint8_t* out = dst_row(d, y);
+        uint32_t lead = pixels_to_line(out, outBytes);
+        const bool aligned = lead <= n;
+        if (!aligned)
+            lead = 0;
+        narrow(in, out, lead);
+        const uint32_t done =
+            lead + wide(in + static_cast<size_t>(lead) * inBytes, out + static_cast<size_t>(lead) * outBytes,
+                        n - lead, stream && aligned);
+        narrow(in + static_cast<size_t>(done) * inBytes, out + static_cast<size_t>(done) * outBytes,
+               n - done);
+    }
+    if (stream)
+        _mm_sfence(); // the streamed lines are visible before the image is handed on
+}
+
 #define QUOREL_VEC(name) name
 #else
 #define QUOREL_VEC(name) nullptr
@@ -632,6 +676,10 @@ template <int PixelBytes, PixelFormat P> void mosaic_image(const View& s, const 
 
 void rgb24_to_rgb32(const View& s, const View& d)
 {
+#ifdef QUOREL_SIMD
+    if (CpuFeatures::active() >= SimdLevel::AVX2)
+        return run_wide(s, d, rgb24_to_rgb32_ssse3, wide::rgb24_to_rgb32_avx2, 3, 4);
+#endif
     run_rows(s, d, pick(rgb24_to_rgb32_plain, nullptr, QUOREL_VEC(rgb24_to_rgb32_ssse3)));
 }
 
@@ -654,11 +702,19 @@ void mono16_to_mono8(const View& s, const View& d)
 
 void mono8_to_rgb32(const View& s, const View& d)
 {
+#ifdef QUOREL_SIMD
+    if (CpuFeatures::active() >= SimdLevel::AVX2)
+        return run_wide(s, d, mono8_to_rgb32_sse2, wide::mono8_to_rgb32_avx2, 1, 4);
+#endif
     run_rows(s, d, pick(mono8_to_rgb32_plain, QUOREL_VEC(mono8_to_rgb32_sse2)));
 }
 
 void mono8_to_rgb24(const View& s, const View& d)
 {
+#ifdef QUOREL_SIMD
+    if (CpuFeatures::active() >= SimdLevel::AVX2)
+        return run_wide(s, d, mono8_to_rgb24_ssse3, wide::mono8_to_rgb24_avx2, 1, 3);
+#endif
     run_rows(s, d, pick(mono8_to_rgb24_plain, nullptr, QUOREL_VEC(mono8_to_rgb24_ssse3)));
 }
 
@@ -683,6 +739,10 @@ void rgb32_to_mono16(const View& s, const View& d)
 
 void rgb32_to_rgb24(const View& s, const View& d)
 {
+#ifdef QUOREL_SIMD
+    if (CpuFeatures::active() >= SimdLevel::AVX2)
+        return run_wide(s, d, rgb32_to_rgb24_ssse3, wide::rgb32_to_rgb24_avx2, 4, 3);
+#endif
     run_rows(s, d, pick(rgb32_to_rgb24_plain, nullptr, QUOREL_VEC(rgb32_to_rgb24_ssse3)));
 }
 

@@ -48,6 +48,8 @@ uint32_t query_mask()
     const bool avx = bit(ecx, 27) && bit(ecx, 28) && (read_xcr0() & 0x6) == 0x6;
     if (avx) {
         mask |= 1u << 8;
+        if (bit(ecx, 12))
+            mask |= 1u << 10; // FMA
         unsigned a7 = 0, b7 = 0, c7 = 0, d7 = 0;
         if (__get_cpuid_count(7, 0, &a7, &b7, &c7, &d7) && bit(b7, 5))
             mask |= 1u << 9; // AVX2

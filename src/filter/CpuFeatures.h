@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace filter {
@@ -16,15 +17,28 @@ enum class SimdLevel : int32_t {
     Widest = AVX512VBMI,
 };
 
+// From this many bytes of source and destination together, an image pair no
+// longer fits in the last-level cache of common processors, so neither image
+// is still cached when the next frame comes: the wide loops of the converter
+// and the orientation transform then write the destination with streaming
+// (non-temporal) stores, past the caches, which saves reading each
+// destination line in before it is overwritten. Smaller images are written
+// through the caches, where the next reader finds them.
+constexpr size_t kStreamingBytes = size_t{32} << 20;
+
 // What the processor offers, asked once per process.
 //
 // mask() bits: 0 MMX, 1 SSE, 2 SSE2, 3 SSE3, 4 SSSE3, 5 SSE4.1, 6 SSE4.2,
 // 8 AVX (only when the operating system saves the vector registers), 9 AVX2
-// (only together with AVX). Bit 7 is never set. A mask of 16 or more means at
-// least SSSE3. Other architectures report 0.
+// and 10 FMA (fused multiply-add; each only together with AVX). Bit 7 is never
+// set. A mask of 16 or more means at least SSSE3. Other architectures report 0.
 class CpuFeatures {
 public:
     static uint32_t mask();
+
+    // Fused multiply-add, which the AVX2 loops that compute in floating point
+    // also use.
+    static bool fma() { return (mask() & (1u << 10)) != 0; }
 
     // The widest level the processor supports.
     static SimdLevel detected();

@@ -175,6 +175,67 @@ void rows_rgb32_sse2(const SourceRows& src, uint32_t w, uint32_t h, Image& out)
     }
 }
 
+// RGB32 rows whose pixels keep their order (rotation 0 without the horizontal
+// flip, 180 with it): each output row is a source row with alpha made opaque.
+// Pixels [from, to) of a row, four at a time, then one by one.
+inline void opaque_pixels_sse2(const uint8_t* s, uint8_t* d, uint32_t from, uint32_t to)
+{
+    uint32_t x = from;
+    for (; x + 4 <= to; x += 4)
+        store(d + 4 * x, convert32<false>(load(s + 4 * x)));
+    for (; x < to; ++x)
+        put(d + 4 * x, Reader<Group::RGB32, false>::read(s, x));
+}
+
+// The same with AVX2, 32 pixels a step, with streaming stores for large
+// images; returns the end of the last whole step.
+template <bool Stream>
+__attribute__((target("avx2"))) uint32_t opaque_pixels_avx2(const uint8_t* s, uint8_t* d, uint32_t from,
+                                                            uint32_t to)
+{
+    const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    uint32_t x = from;
+    for (; x + 32 <= to; x += 32) {
+        for (int k = 0; k < 4; ++k) {
+            const __m256i v = _mm256_or_si256(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 4 * x + 32 * k)), alpha);
+            if constexpr (Stream)
+                _mm256_stream_si256(reinterpret_cast<__m256i*>(d + 4 * x + 32 * k), v);
+            else
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * x + 32 * k), v);
+        }
+    }
+    return x;
+}
+
+template <bool RevY> void rows_rgb32_avx2(const SourceRows& src, uint32_t w, uint32_t h, Image& out)
+{
+    uint8_t* const data = out.data();
+    const uint32_t stride = out.stride();
+    const size_t pixels = static_cast<size_t>(w) * h;
+    const bool stream = 2 * 4 * pixels >= filter::kStreamingBytes;
+    // Output rows whose source rows follow each other without a gap in memory,
+    // as the output rows do, are one row.
+    const ptrdiff_t step = RevY ? -src.step : src.step;
+    const bool oneRow = step == static_cast<ptrdiff_t>(w) * 4 && stride == w * 4 && pixels <= UINT32_MAX;
+    const uint32_t n = oneRow ? static_cast<uint32_t>(pixels) : w;
+    const uint32_t rows = oneRow ? 1 : h;
+    for (uint32_t y = 0; y < rows; ++y) {
+        const uint8_t* s = src.row(RevY ? h - 1 - y : y);
+        uint8_t* d = data + static_cast<size_t>(y) * stride;
+        // The wide loop starts at the first pixel on a cache line.
+        const auto gap = static_cast<uint32_t>((64 - reinterpret_cast<uintptr_t>(d) % 64) % 64);
+        const uint32_t lead = gap % 4 == 0 && gap / 4 <= n ? gap / 4 : 0;
+        const bool aligned = (reinterpret_cast<uintptr_t>(d) + 4 * lead) % 64 == 0;
+        opaque_pixels_sse2(s, d, 0, lead);
+        const uint32_t done = stream && aligned ? opaque_pixels_avx2<true>(s, d, lead, n)
+                                                : opaque_pixels_avx2<false>(s, d, lead, n);
+        opaque_pixels_sse2(s, d, done, n);
+    }
+    if (stream)
+        _mm_sfence(); // the streamed lines are visible before the image is handed on
+}
+
 // 4 x 4 blocks: four source rows (output columns x .. x+3) of four pixels
 // (output rows) are transposed in registers.
 template <bool Swap, bool RevCol, bool RowsUp>
@@ -324,6 +385,10 @@ void member(const image_descriptor& s, Image& out)
         constexpr bool revX = (Rotation == 180) != FlipH;
         constexpr bool revY = (Rotation == 180) != FlipV;
 #ifdef QUOREL_SIMD
+        if constexpr (G == Group::RGB32 && !Swap && !revX) {
+            if (filter::CpuFeatures::active() >= filter::SimdLevel::AVX2)
+                return rows_rgb32_avx2<revY>(src, w, h, out);
+        }
         if constexpr (G == Group::RGB32) {
             if (filter::CpuFeatures::active() >= filter::SimdLevel::SSE2)
                 return rows_rgb32_sse2<Swap, revX, revY>(src, w, h, out);

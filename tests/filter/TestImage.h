@@ -42,11 +42,15 @@ public:
         return bytes_.data() + static_cast<size_t>(y) * view_.pitch + x * bpp();
     }
 
+    // Noise, four bytes from each draw (images of tens of megabytes fill fast).
     void randomize(uint32_t seed)
     {
         std::mt19937 rng(seed);
-        for (uint8_t& b : bytes_)
-            b = static_cast<uint8_t>(rng());
+        for (size_t i = 0; i < bytes_.size(); i += 4) {
+            const uint32_t r = rng();
+            for (size_t k = 0; k < 4 && i + k < bytes_.size(); ++k)
+                bytes_[i + k] = static_cast<uint8_t>(r >> (8 * k));
+        }
     }
 
     void setPixel(uint32_t x, uint32_t y, const std::vector<uint8_t>& pixel)

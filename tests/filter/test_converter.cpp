@@ -150,7 +150,7 @@ TEST(Converter, PixelValuesOfEveryChannelAndGreyKernel)
 // leave alone, for widths around every vector step and with padded rows.
 TEST(Converter, VectorPathsMatchThePlainLoopsByteForByte)
 {
-    const uint32_t widths[] = {1, 2, 3, 5, 15, 16, 17, 18, 19, 33, 67, 130};
+    const uint32_t widths[] = {1, 2, 3, 5, 15, 16, 17, 18, 19, 31, 32, 33, 35, 36, 67, 130, 259};
     for (const Pair& p : all_pairs()) {
         for (uint32_t w : widths) {
             TestImage src(p.in, w, 5, 7);
@@ -161,6 +161,54 @@ TEST(Converter, VectorPathsMatchThePlainLoopsByteForByte)
                 EXPECT_EQ(vec.bytes(), plain.bytes())
                     << kyrgx::pixel_format_name(p.in) << " to " << kyrgx::pixel_format_name(p.out)
                     << " width " << w << " level " << static_cast<int>(level);
+            }
+        }
+    }
+}
+
+// The live view's four conversions run wide loops that start each row at its
+// first pixel on a cache line, take rows without gaps between them as one
+// row, and write images from the streaming size on past the caches. Every
+// layout must give the plain loops' bytes, and nothing beside the pixels.
+TEST(Converter, LiveViewConversionsMatchThePlainLoopsInEveryLayout)
+{
+    const Pair conversions[] = {
+        {P::RGB24, P::RGB32}, {P::RGB32, P::RGB24}, {P::MONO8, P::RGB32}, {P::MONO8, P::RGB24}};
+    struct Layout {
+        uint32_t width;
+        uint32_t height;
+        uint32_t srcPadding;
+        uint32_t dstPadding;
+        bool bottomUp;
+    };
+    for (const Pair& p : conversions) {
+        const uint32_t pairBytes = kyrgx::pixel_format_bytes(p.in) + kyrgx::pixel_format_bytes(p.out);
+        const uint32_t wide = 2053;
+        const auto streamed = static_cast<uint32_t>(filter::kStreamingBytes / (wide * pairBytes) + 1);
+        const Layout layouts[] = {
+            {67, 5, 0, 0, false},          // no gaps: one row
+            {67, 5, 0, 0, true},           // bottom-up: row by row
+            {64, 3, 7, 3, false},          // odd pitches: each row starts elsewhere on its cache line
+            {35, 4, 1, 1, true},           //
+            {100, 6, 4, 0, false},         //
+            {1, 3, 0, 0, false},           //
+            {33, 1, 5, 2, false},          //
+            {wide, streamed, 0, 0, false}, // streamed as one row
+            {wide, streamed, 5, 3, true},  // streamed row by row, where a row starts on a pixel of a line
+        };
+        for (const Layout& l : layouts) {
+            TestImage stored(p.in, l.width, l.height, l.srcPadding);
+            stored.randomize(l.width * 7 + l.height + static_cast<uint32_t>(p.in));
+            const TestImage src = l.bottomUp ? stored.bottomUpCopy() : stored;
+            const TestImage plain = convert(src, p.out, SimdLevel::Plain, 0xCD, l.dstPadding);
+            for (SimdLevel level : levels_to_compare()) {
+                // Only the wide loops stream.
+                if (l.width == wide && level < SimdLevel::AVX2)
+                    continue;
+                EXPECT_TRUE(convert(src, p.out, level, 0xCD, l.dstPadding).bytes() == plain.bytes())
+                    << kyrgx::pixel_format_name(p.in) << " to " << kyrgx::pixel_format_name(p.out) << " "
+                    << l.width << " x " << l.height << " paddings " << l.srcPadding << ", " << l.dstPadding
+                    << (l.bottomUp ? " bottom-up" : "") << " level " << static_cast<int>(level);
             }
         }
     }

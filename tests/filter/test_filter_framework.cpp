@@ -128,16 +128,19 @@ TEST(CpuFeatures, MaskAgreesWithTheCompilersDetection)
         {2, __builtin_cpu_supports("sse2") != 0},   {3, __builtin_cpu_supports("sse3") != 0},
         {4, __builtin_cpu_supports("ssse3") != 0},  {5, __builtin_cpu_supports("sse4.1") != 0},
         {6, __builtin_cpu_supports("sse4.2") != 0}, {8, __builtin_cpu_supports("avx") != 0},
-        {9, __builtin_cpu_supports("avx2") != 0},
+        {9, __builtin_cpu_supports("avx2") != 0},   {10, __builtin_cpu_supports("fma") != 0},
     };
     for (const auto& [bit, supported] : bits)
         EXPECT_EQ(((mask >> bit) & 1u) != 0, supported) << "bit " << bit;
     EXPECT_EQ(filter::CpuFeatures::detected() >= filter::SimdLevel::SSSE3, mask >= 16);
 #endif
     EXPECT_EQ(mask & (1u << 7), 0u);
-    if (mask & (1u << 9)) {
-        EXPECT_NE(mask & (1u << 8), 0u) << "AVX2 only together with AVX";
+    for (int bit : {9, 10}) {
+        if (mask & (1u << bit)) {
+            EXPECT_NE(mask & (1u << 8), 0u) << "bit " << bit << " only together with AVX";
+        }
     }
+    EXPECT_EQ(filter::CpuFeatures::fma(), (mask & (1u << 10)) != 0);
 
     filter::ScopedSimdLimit limit(filter::SimdLevel::SSE2);
     EXPECT_LE(filter::CpuFeatures::active(), filter::SimdLevel::SSE2);

@@ -7,6 +7,7 @@
 
 #include "TestImage.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -192,6 +193,47 @@ TEST(ImageTransform, VectorAndPlainPathsGiveIdenticalBytes)
                 ASSERT_EQ(std::vector<uint8_t>(vec->data(), vec->data() + vec->byteSize()),
                           std::vector<uint8_t>(plain->data(), plain->data() + plain->byteSize()))
                     << kyrgx::pixel_format_name(format) << " " << describe(o);
+            }
+        }
+    }
+}
+
+// RGB32 rows at rotation 0 without a horizontal flip (with and without the
+// vertical one) go through a wide loop that starts each row at its first
+// pixel on a cache line, takes rows without gaps between them as one row and
+// streams images from the streaming size on: every layout must give the
+// plain loop's bytes.
+TEST(ImageTransform, Rgb32RowsMatchThePlainLoopInEveryLayout)
+{
+    struct Layout {
+        uint32_t width;
+        uint32_t height;
+        uint32_t padding;
+        bool bottomUp;
+    };
+    const uint32_t wide = 2049;
+    const auto streamed = static_cast<uint32_t>(filter::kStreamingBytes / (wide * 8u) + 1);
+    const Layout layouts[] = {
+        {67, 5, 0, false}, {67, 5, 0, true},  {64, 3, 4, false},          {33, 7, 12, true},
+        {1, 2, 0, false},  {31, 1, 0, false}, {wide, streamed, 0, false}, {wide, streamed, 4, true},
+    };
+    for (const Layout& l : layouts) {
+        TestImage stored(P::RGB32, l.width, l.height, l.padding);
+        stored.randomize(l.width + 3 * l.height);
+        const TestImage src = l.bottomUp ? stored.bottomUpCopy() : stored;
+        for (const Orientation o :
+             {Orientation{0, false, false}, Orientation{0, true, false}, Orientation{180, true, true}}) {
+            std::shared_ptr<Image> plain;
+            {
+                ScopedSimdLimit limit(SimdLevel::Plain);
+                plain = run(src, o);
+            }
+            for (int level = 1; level <= static_cast<int>(CpuFeatures::detected()); ++level) {
+                ScopedSimdLimit limit(static_cast<SimdLevel>(level));
+                const auto vec = run(src, o);
+                EXPECT_TRUE(std::equal(vec->data(), vec->data() + vec->byteSize(), plain->data()))
+                    << l.width << " x " << l.height << " padding " << l.padding
+                    << (l.bottomUp ? " bottom-up " : " ") << describe(o) << " level " << level;
             }
         }
     }
