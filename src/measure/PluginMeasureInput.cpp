@@ -39,7 +39,7 @@ void PluginMeasure::onMousePress(IViewBase* view, kyrgx::MouseState state)
     if (!workspace)
         return;
     leftButtonDown = state.left == kPressed;
-    const Vec2f p{static_cast<float>(state.x), static_cast<float>(state.y)};
+    const Vec2f p{state.x, state.y};
     setCursorPosition(p);
     dragPosition = p;
 
@@ -64,7 +64,7 @@ void PluginMeasure::onMouseMove(IViewBase* view, kyrgx::MouseState state)
     const WorkspacePtr workspace = currentWorkspace();
     if (!workspace || !view || view != static_cast<IViewBase*>(workspace->liveView()))
         return;
-    const Vec2f cursor{static_cast<float>(state.x), static_cast<float>(state.y)};
+    const Vec2f cursor{state.x, state.y};
     setCursorPosition(cursor);
     if (!currentTool || state.left != kPressed)
         return;
@@ -169,7 +169,7 @@ void PluginMeasure::onMouseClick(IViewBase* view, kyrgx::MouseState state)
         if (selecting) {
             pendingView = view;
         } else if (!erasing) {
-            const Vec2f click{static_cast<float>(state.x), static_cast<float>(state.y)};
+            const Vec2f click{state.x, state.y};
             if (pendingPoints.empty()) {
                 pendingView = view;
                 setCursorPosition(click);
