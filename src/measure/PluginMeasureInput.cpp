@@ -214,14 +214,22 @@ void PluginMeasure::onKeyDown(IViewBase* /*view*/, kyrgx::IKeys* keys)
 {
     if (!keys)
         return;
+    // Z or Y going down with Ctrl held: once per press, whatever other key
+    // goes down with it or while it is held.
+    const bool z = keys->isKeyDown(kyrgx::KEY_Z);
+    const bool y = keys->isKeyDown(kyrgx::KEY_Y);
+    const bool undoPressed = z && !undoKeyDown;
+    const bool redoPressed = y && !redoKeyDown;
+    undoKeyDown = z;
+    redoKeyDown = y;
     const WorkspacePtr workspace = currentWorkspace();
     if (!workspace)
         return;
     ctrlDown = keys->isKeyDown(kyrgx::KEY_LEFTCTRL);
     if (ctrlDown) {
-        if (keys->isKeyDown(kyrgx::KEY_Z))
+        if (undoPressed)
             workspace->undo();
-        else if (keys->isKeyDown(kyrgx::KEY_Y))
+        else if (redoPressed)
             workspace->redo();
     }
     std::lock_guard snapLock(snapMutex);
@@ -233,6 +241,8 @@ void PluginMeasure::onKeyUp(IViewBase* /*view*/, kyrgx::IKeys* keys)
     if (!keys)
         return;
     ctrlDown = keys->isKeyDown(kyrgx::KEY_LEFTCTRL);
+    undoKeyDown = keys->isKeyDown(kyrgx::KEY_Z);
+    redoKeyDown = keys->isKeyDown(kyrgx::KEY_Y);
     std::lock_guard snapLock(snapMutex);
     shiftDown = keys->isKeyDown(kyrgx::KEY_LEFTSHIFT);
 }

@@ -276,3 +276,23 @@ TEST_F(QtInput, EveryPressReleaseAndMoveIsRoutedWhereItHappened)
     EXPECT_EQ(positions, expected) << "each click where it was made, positions unrounded";
     EXPECT_EQ(surface->takePointerEvents().size(), 0u) << "the frame took them all";
 }
+
+TEST_F(QtInput, AKeyTappedBetweenTwoFramesIsSeenDownForOneFrame)
+{
+    root->setFocused(control);
+    // Ctrl+Z typed faster than a frame: both keys down and up before it.
+    bool ctrlHeldAtZ = false;
+    control->onKeyDown.push_back([&](const Control::Sender&, int key) {
+        if (key == KEY_Z)
+            ctrlHeldAtZ = surface->isKeyDown(KEY_LEFTCTRL);
+    });
+    key(QEvent::KeyPress, Qt::Key_Control);
+    key(QEvent::KeyPress, Qt::Key_Z);
+    key(QEvent::KeyRelease, Qt::Key_Z);
+    key(QEvent::KeyRelease, Qt::Key_Control);
+    EXPECT_EQ(frame(), (std::vector<std::string>{key_message(14, KEY_LEFTCTRL), key_message(16, KEY_LEFTCTRL),
+                                                 key_message(14, KEY_Z), key_message(16, KEY_Z)}));
+    EXPECT_TRUE(ctrlHeldAtZ) << "the shortcut sees Ctrl held when Z goes down";
+    EXPECT_EQ(frame(), (std::vector<std::string>{key_message(15, KEY_LEFTCTRL), key_message(15, KEY_Z)}));
+    EXPECT_FALSE(surface->isKeyDown(KEY_Z));
+}

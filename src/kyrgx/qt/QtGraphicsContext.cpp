@@ -43,6 +43,12 @@ int QtGraphicsContext::pressCount(int key) const
 void QtGraphicsContext::endFrame()
 {
     presses_.fill(0);
+    for (size_t k = 0; k < keys_.size(); ++k)
+        if (heldKeyUps_[k])
+            keys_[k] = 0;
+    unseenKeyDowns_.fill(0);
+    heldKeyUps_.fill(0);
+    heldKeyCount_ = 0;
     mouse_.wheel = 0.0f;
     unseenPresses_ = 0;
     for (const int button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
@@ -98,13 +104,25 @@ void QtGraphicsContext::endImage()
 
 void QtGraphicsContext::keyDown(int key)
 {
-    keys_[slot(key)] = 1;
+    const size_t k = slot(key);
+    keys_[k] = 1;
+    unseenKeyDowns_[k] = 1;
+    if (heldKeyUps_[k]) {
+        heldKeyUps_[k] = 0;
+        --heldKeyCount_;
+    }
 }
 
 void QtGraphicsContext::keyUp(int key)
 {
-    keys_[slot(key)] = 0;
-    ++presses_[slot(key)];
+    const size_t k = slot(key);
+    ++presses_[k];
+    if (!unseenKeyDowns_[k]) {
+        keys_[k] = 0;
+    } else if (!heldKeyUps_[k]) {
+        heldKeyUps_[k] = 1;
+        ++heldKeyCount_;
+    }
 }
 
 void QtGraphicsContext::setButton(int qtButton, int state)

@@ -41,6 +41,10 @@ public:
                     bool alpha) override;
     // Ends painting; the caller's pixels are complete afterwards.
     void endImage() override;
+    // A key that goes down and up again before a frame has seen it down stays
+    // down until the end of the next frame, as a quick click's button does:
+    // shortcuts read the held keys in the key-down message (Ctrl+Z), and a
+    // tap shorter than a frame must reach them too.
     void keyDown(int key) override;
     // Counts a completed press.
     void keyUp(int key) override;
@@ -54,8 +58,8 @@ public:
     // then a release there too.
     void mousePress(int qtButton, float x, float y);
     void mouseRelease(int qtButton, float x, float y);
-    // Releases are held back for the next frame to see.
-    bool hasHeldReleases() const { return heldReleases_ != 0; }
+    // Releases of buttons or keys are held back for the next frame to see.
+    bool hasHeldReleases() const { return heldReleases_ != 0 || heldKeyCount_ != 0; }
     void mouseMove(float x, float y);
     std::vector<kyrgx::PointerEvent> takePointerEvents() override;
     void wheel(float angleDelta);
@@ -75,6 +79,10 @@ private:
 
     std::array<uint8_t, kyrgx::KEY_STATE_COUNT> keys_{};
     std::array<int32_t, kyrgx::KEY_STATE_COUNT> presses_{};
+    // Keys that went down since the last frame, and releases held back.
+    std::array<uint8_t, kyrgx::KEY_STATE_COUNT> unseenKeyDowns_{};
+    std::array<uint8_t, kyrgx::KEY_STATE_COUNT> heldKeyUps_{};
+    int heldKeyCount_ = 0;
     std::vector<kyrgx::PointerEvent> events_;
     kyrgx::MouseState mouse_ = kyrgx::MouseState::released();
     // Qt button bits: presses no frame has seen, releases held back.
