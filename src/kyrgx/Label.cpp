@@ -192,7 +192,7 @@ void Label::drawMultiLine(Graphics& g)
 void Label::handleMessage(Message& message)
 {
     if (draggable && message.target.get() == this) {
-        const Vec2<int> pointer{message.mouse.x, message.mouse.y};
+        const Vec2<int> pointer = message.mouse.pixel();
         if (!dragging && message.type == MSG_DOWN) {
             dragAnchor = pointer;
             dragging = true;

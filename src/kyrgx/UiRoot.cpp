@@ -319,10 +319,36 @@ void UiRoot::update(Graphics& g)
 {
     if (!rootControl_)
         return;
-    mouse_ = g.context()->mouseState();
-    const auto& start = modalStack_.empty() ? rootControl_ : modalStack_.back();
-    const std::shared_ptr<Control> hit = start->hitTest(mouse_.x, mouse_.y, 0, 0);
-    route(hit, g.context());
+    graphics_context* ctx = g.context();
+    const MouseState polled = ctx->mouseState();
+    const std::vector<PointerEvent> events = ctx->takePointerEvents();
+    std::shared_ptr<Control> hit;
+    if (events.empty()) {
+        mouse_ = polled;
+        hit = pointerTarget();
+        routePointer(hit);
+    } else {
+        // Each event with its own position and the buttons as it leaves them.
+        for (const PointerEvent& e : events) {
+            // A press or release somewhere new: the pointer got there first.
+            if (e.kind != PointerEvent::Kind::Move && (e.x != lastPosition_.x || e.y != lastPosition_.y)) {
+                if (!rootControl_)
+                    return;
+                applyPointerEvent({PointerEvent::Kind::Move, e.x, e.y, -1});
+                routePointer(pointerTarget());
+            }
+            if (!rootControl_)
+                return;
+            applyPointerEvent(e);
+            hit = pointerTarget();
+            routePointer(hit);
+        }
+        mouse_.wheel = polled.wheel;
+    }
+    if (!rootControl_)
+        return;
+    routeKeys(ctx);
+    routeWheel(hit);
 
     std::vector<Message> taken;
     {
@@ -340,7 +366,31 @@ void UiRoot::update(Graphics& g)
         rootControl_->tick();
 }
 
-void UiRoot::route(const std::shared_ptr<Control>& hit, graphics_context* ctx)
+std::shared_ptr<Control> UiRoot::pointerTarget() const
+{
+    const auto& start = modalStack_.empty() ? rootControl_ : modalStack_.back();
+    const Vec2<int> p = mouse_.pixel();
+    return start->hitTest(p.x, p.y, 0, 0);
+}
+
+void UiRoot::applyPointerEvent(const PointerEvent& e)
+{
+    mouse_.x = e.x;
+    mouse_.y = e.y;
+    mouse_.wheel = 0.0f;
+    int32_t* const fields[3] = {&mouse_.left, &mouse_.right, &mouse_.middle};
+    for (size_t b = 0; b < 3; ++b)
+        *fields[b] = buttonDown_[b] ? 0 : 1;
+    if (e.button >= 0 && e.button < 3) {
+        const size_t b = static_cast<size_t>(e.button);
+        if (e.kind == PointerEvent::Kind::Press)
+            *fields[b] = 0;
+        else if (e.kind == PointerEvent::Kind::Release)
+            *fields[b] = 1;
+    }
+}
+
+void UiRoot::routePointer(const std::shared_ptr<Control>& hit)
 {
     const bool moved = mouse_.x != lastPosition_.x || mouse_.y != lastPosition_.y;
     for (int i = 0; i < 3; ++i) {
@@ -391,39 +441,44 @@ void UiRoot::route(const std::shared_ptr<Control>& hit, graphics_context* ctx)
             send(hit, MSG_ENTER, -1);
         }
     }
-
-    if (focused_ && focused_->isVisible()) {
-        const auto target = focused_;
-        for (int k = 0; k < 512; ++k) {
-            const bool d = ctx->isKeyDown(k);
-            const size_t slot = static_cast<size_t>(k);
-            if (d && !keys_[slot]) {
-                Message m = Message::keyMessage(MSG_KEY_DOWN, target, k);
-                target->handleMessage(m);
-            } else if (!d && keys_[slot]) {
-                Message m = Message::keyMessage(MSG_KEY_UP, target, k);
-                target->handleMessage(m);
-            }
-            keys_[slot] = d ? 1 : 0;
-            const int presses = ctx->pressCount(k);
-            for (int n = 0; n < presses; ++n) {
-                Message m = Message::keyMessage(MSG_KEY_PRESS, target, k);
-                target->handleMessage(m);
-            }
-        }
-    }
-
-    const int w = static_cast<int>(mouse_.wheel);
-    if (w != 0) {
-        Message m = Message::pointer(w > 0 ? MSG_WHEEL_FORWARD : MSG_WHEEL_BACK, hit, mouse_, -1);
-        if (hit)
-            hit->handleMessage(m);
-        if (!m.handled && focused_ && focused_ != hit)
-            focused_->handleMessage(m);
-    }
-
     lastPosition_ = {mouse_.x, mouse_.y};
     hovered_ = hit;
+}
+
+void UiRoot::routeKeys(graphics_context* ctx)
+{
+    if (!focused_ || !focused_->isVisible())
+        return;
+    const auto target = focused_;
+    for (int k = 0; k < 512; ++k) {
+        const bool d = ctx->isKeyDown(k);
+        const size_t slot = static_cast<size_t>(k);
+        if (d && !keys_[slot]) {
+            Message m = Message::keyMessage(MSG_KEY_DOWN, target, k);
+            target->handleMessage(m);
+        } else if (!d && keys_[slot]) {
+            Message m = Message::keyMessage(MSG_KEY_UP, target, k);
+            target->handleMessage(m);
+        }
+        keys_[slot] = d ? 1 : 0;
+        const int presses = ctx->pressCount(k);
+        for (int n = 0; n < presses; ++n) {
+            Message m = Message::keyMessage(MSG_KEY_PRESS, target, k);
+            target->handleMessage(m);
+        }
+    }
+}
+
+void UiRoot::routeWheel(const std::shared_ptr<Control>& hit)
+{
+    const int w = static_cast<int>(mouse_.wheel);
+    if (w == 0)
+        return;
+    Message m = Message::pointer(w > 0 ? MSG_WHEEL_FORWARD : MSG_WHEEL_BACK, hit, mouse_, -1);
+    if (hit)
+        hit->handleMessage(m);
+    if (!m.handled && focused_ && focused_ != hit)
+        focused_->handleMessage(m);
 }
 
 } // namespace kyrgx

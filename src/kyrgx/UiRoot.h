@@ -25,7 +25,8 @@ class graphics_context;
 
 // The owner of one surface's controls: the theme ("windows10.json"), the root
 // control "Root", the cursor image and default font, and the input state that
-// turns the surface's pointer and key state into messages once per frame.
+// turns the surface's pointer events (or, from a surface that queues none,
+// its pointer state) and its key state into messages once per frame.
 // GUI thread only, except post(), which any thread may call. Construction
 // never throws: a missing theme, cursor or font is logged and the root works
 // on with defaults.
@@ -83,12 +84,19 @@ public:
 
 private:
     void loadTheme();
-    void route(const std::shared_ptr<Control>& hit, graphics_context* ctx);
+    // The control under the pointer, from the modal control on if there is one.
+    std::shared_ptr<Control> pointerTarget() const;
+    // The pointer state as one queued event leaves it.
+    void applyPointerEvent(const PointerEvent& e);
+    // Buttons, moves, enter and leave for the pointer state.
+    void routePointer(const std::shared_ptr<Control>& hit);
+    void routeKeys(graphics_context* ctx);
+    void routeWheel(const std::shared_ptr<Control>& hit);
     void send(const std::shared_ptr<Control>& to, int type, int button);
 
     bool themeLoaded_ = false;
     std::array<uint8_t, 512> keys_{};
-    Vec2<int> lastPosition_{};
+    Vec2<float> lastPosition_{};
     std::array<std::shared_ptr<Control>, 3> pressed_;
     std::array<bool, 3> buttonDown_{};
     std::array<int64_t, 3> lastClick_{};

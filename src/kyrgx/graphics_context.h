@@ -27,6 +27,10 @@ public:
     virtual void endDraw() {}
     virtual bool isActive() const { return true; }
     virtual MouseState mouseState() const = 0;
+    // The pointer events since the last call, oldest first, each with its own
+    // position; a surface that only keeps the state above gives none, and the
+    // UI root then routes that state once a frame.
+    virtual std::vector<PointerEvent> takePointerEvents() { return {}; }
     virtual std::vector<std::wstring> droppedFiles() const { return {}; }
     virtual void makeCurrent() {}
     virtual void doneCurrent() {}

@@ -397,6 +397,12 @@ protected:
     RubberBand rubberBand;
     bool rubberBandActive = false;
     bool ctrlDown = false;
+    // Z and Y as the key handlers last saw them: a key-down message comes for
+    // every key that goes down (Ctrl and Z of a fast Ctrl+Z in the same
+    // frame, or Shift while Ctrl+Z is held), and only Z or Y going down
+    // undoes or redoes.
+    bool undoKeyDown = false;
+    bool redoKeyDown = false;
     // A deletion of the selection waits for the next tick.
     bool deletionPosted = false;
     // The last frame turned like the live view, kept for the next detection.

@@ -39,7 +39,7 @@ void PluginMeasure::onMousePress(IViewBase* view, kyrgx::MouseState state)
     if (!workspace)
         return;
     leftButtonDown = state.left == kPressed;
-    const Vec2f p{static_cast<float>(state.x), static_cast<float>(state.y)};
+    const Vec2f p{state.x, state.y};
     setCursorPosition(p);
     dragPosition = p;
 
@@ -64,7 +64,7 @@ void PluginMeasure::onMouseMove(IViewBase* view, kyrgx::MouseState state)
     const WorkspacePtr workspace = currentWorkspace();
     if (!workspace || !view || view != static_cast<IViewBase*>(workspace->liveView()))
         return;
-    const Vec2f cursor{static_cast<float>(state.x), static_cast<float>(state.y)};
+    const Vec2f cursor{state.x, state.y};
     setCursorPosition(cursor);
     if (!currentTool || state.left != kPressed)
         return;
@@ -169,7 +169,7 @@ void PluginMeasure::onMouseClick(IViewBase* view, kyrgx::MouseState state)
         if (selecting) {
             pendingView = view;
         } else if (!erasing) {
-            const Vec2f click{static_cast<float>(state.x), static_cast<float>(state.y)};
+            const Vec2f click{state.x, state.y};
             if (pendingPoints.empty()) {
                 pendingView = view;
                 setCursorPosition(click);
@@ -214,14 +214,22 @@ void PluginMeasure::onKeyDown(IViewBase* /*view*/, kyrgx::IKeys* keys)
 {
     if (!keys)
         return;
+    // Z or Y going down with Ctrl held: once per press, whatever other key
+    // goes down with it or while it is held.
+    const bool z = keys->isKeyDown(kyrgx::KEY_Z);
+    const bool y = keys->isKeyDown(kyrgx::KEY_Y);
+    const bool undoPressed = z && !undoKeyDown;
+    const bool redoPressed = y && !redoKeyDown;
+    undoKeyDown = z;
+    redoKeyDown = y;
     const WorkspacePtr workspace = currentWorkspace();
     if (!workspace)
         return;
     ctrlDown = keys->isKeyDown(kyrgx::KEY_LEFTCTRL);
     if (ctrlDown) {
-        if (keys->isKeyDown(kyrgx::KEY_Z))
+        if (undoPressed)
             workspace->undo();
-        else if (keys->isKeyDown(kyrgx::KEY_Y))
+        else if (redoPressed)
             workspace->redo();
     }
     std::lock_guard snapLock(snapMutex);
@@ -233,6 +241,8 @@ void PluginMeasure::onKeyUp(IViewBase* /*view*/, kyrgx::IKeys* keys)
     if (!keys)
         return;
     ctrlDown = keys->isKeyDown(kyrgx::KEY_LEFTCTRL);
+    undoKeyDown = keys->isKeyDown(kyrgx::KEY_Z);
+    redoKeyDown = keys->isKeyDown(kyrgx::KEY_Y);
     std::lock_guard snapLock(snapMutex);
     shiftDown = keys->isKeyDown(kyrgx::KEY_LEFTSHIFT);
 }

@@ -74,8 +74,7 @@ kyrgx::Vec2<int> ScriptAppInterface::mousePosition()
     const std::shared_ptr<kyrgx::graphics_context> context = context_.lock();
     if (!context)
         return {0, 0};
-    const kyrgx::MouseState state = context->mouseState();
-    return {state.x, state.y};
+    return context->mouseState().pixel();
 }
 
 bool ScriptAppInterface::isMouseButtonDown(int button)

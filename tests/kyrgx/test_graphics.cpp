@@ -615,8 +615,8 @@ TEST(KyrgxMessage, DefaultsOfPointerAndKeyMessages)
     const auto key = kyrgx::Message::keyMessage(kyrgx::MSG_KEY_DOWN, nullptr, kyrgx::KEY_Q);
     EXPECT_EQ(key.key, 16);
     EXPECT_EQ(key.button, -1);
-    EXPECT_EQ(key.mouse.x | key.mouse.y | key.mouse.left | key.mouse.right | key.mouse.middle |
-                  key.mouse.button,
-              0);
+    EXPECT_EQ(key.mouse.left | key.mouse.right | key.mouse.middle | key.mouse.button, 0);
+    EXPECT_EQ(key.mouse.x, 0.0f);
+    EXPECT_EQ(key.mouse.y, 0.0f);
     EXPECT_EQ(key.mouse.wheel, 0.0f);
 }

@@ -261,21 +261,20 @@ TEST_F(QPainterTest, SurfaceKeysAndPointer)
 
     auto m = context->mouseState();
     EXPECT_EQ(m.left + m.right + m.middle, 3) << "all buttons up at construction";
-    context->mousePress(Qt::LeftButton);
-    context->mousePress(Qt::MiddleButton);
-    context->mousePress(Qt::BackButton);
-    context->mouseMove(12, 34);
+    context->mousePress(Qt::LeftButton, 12.0f, 34.0f);
+    context->mousePress(Qt::MiddleButton, 12.0f, 34.0f);
+    context->mousePress(Qt::BackButton, 12.0f, 34.0f);
     context->wheel(120.0f);
     m = context->mouseState();
     EXPECT_EQ(m.left, 0);
     EXPECT_EQ(m.right, 1);
     EXPECT_EQ(m.middle, 0);
-    EXPECT_EQ(m.x, 12);
-    EXPECT_EQ(m.y, 34);
+    EXPECT_EQ(m.x, 12.0f);
+    EXPECT_EQ(m.y, 34.0f);
     EXPECT_FLOAT_EQ(m.wheel, 120.0f);
     // A release whose press no frame has seen waits for the end of the next
     // frame, so a click between two frames is still seen whole.
-    context->mouseRelease(Qt::LeftButton);
+    context->mouseRelease(Qt::LeftButton, 12.0f, 34.0f);
     EXPECT_EQ(context->mouseState().left, 0);
     EXPECT_TRUE(context->hasHeldReleases());
 
@@ -285,7 +284,7 @@ TEST_F(QPainterTest, SurfaceKeysAndPointer)
     EXPECT_EQ(context->mouseState().left, 1);
     EXPECT_FALSE(context->hasHeldReleases());
     EXPECT_EQ(context->mouseState().middle, 0) << "a press a frame has seen stays down";
-    context->mouseRelease(Qt::MiddleButton);
+    context->mouseRelease(Qt::MiddleButton, 12.0f, 34.0f);
     EXPECT_EQ(context->mouseState().middle, 1) << "and its release comes at once";
 
     int w = 0;

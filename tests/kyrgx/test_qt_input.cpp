@@ -45,10 +45,16 @@ public:
         if (log && m.target.get() == this && m.type != 10) {
             const bool key = m.type >= 14 && m.type <= 16;
             log->push_back(std::to_string(m.type) + "/" + std::to_string(key ? m.key : m.button));
+            if (positions && !key && m.type != kyrgx::MSG_FOCUS_GAINED && m.type != kyrgx::MSG_FOCUS_LOST)
+                positions->push_back(name + " " + std::to_string(m.type) + " at " +
+                                     std::to_string(m.mouse.x) + "," + std::to_string(m.mouse.y));
         }
         Control::handleMessage(m);
     }
     std::vector<std::string>* log = nullptr;
+    // "name type at x,y" of each pointer message.
+    std::vector<std::string>* positions = nullptr;
+    std::string name;
 };
 
 // A widget surface as the live view has one, a UI root over it and one
@@ -88,14 +94,17 @@ protected:
         else
             surface->keyUp(app::qt_key_to_keys(event.key()));
     }
-    void mouse(QEvent::Type type, int x, int y, Qt::MouseButton button = Qt::NoButton)
+    void mouse(QEvent::Type type, float x, float y, Qt::MouseButton button = Qt::NoButton)
     {
         const QMouseEvent event(type, QPointF(x, y), button, button, Qt::NoModifier);
-        surface->mouseMove(event.x(), event.y());
+        const auto px = static_cast<float>(event.localPos().x());
+        const auto py = static_cast<float>(event.localPos().y());
         if (event.type() == QEvent::MouseButtonPress)
-            surface->mousePress(event.button());
+            surface->mousePress(event.button(), px, py);
         else if (event.type() == QEvent::MouseButtonRelease)
-            surface->mouseRelease(event.button());
+            surface->mouseRelease(event.button(), px, py);
+        else
+            surface->mouseMove(px, py);
     }
     void wheel(int angle)
     {
@@ -232,4 +241,58 @@ TEST_F(QtInput, PointerInputArrivesAsMessagesOfItsType)
         step.input();
         EXPECT_EQ(frame(), step.messages);
     }
+}
+
+TEST_F(QtInput, EveryPressReleaseAndMoveIsRoutedWhereItHappened)
+{
+    // A second control beside the first, at (120, 10, 60, 50).
+    auto other = Control::create<Recorder>(root.get(), 120, 10, 60, 50, L"o");
+    std::vector<std::string> positions;
+    control->positions = &positions;
+    control->name = "r";
+    other->positions = &positions;
+    other->name = "o";
+    std::vector<std::string> otherLog;
+    other->log = &otherLog;
+
+    mouse(QEvent::MouseMove, 30.25f, 30.5f);
+    frame();
+    positions.clear();
+    // Between two frames: a left click on the first control, then, with no
+    // move reported in between (the pointer came back from another window), a
+    // right click on the second, and a move back over the first.
+    mouse(QEvent::MouseButtonPress, 30.25f, 30.5f, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, 30.25f, 30.5f, Qt::LeftButton);
+    mouse(QEvent::MouseButtonPress, 150.75f, 40.0f, Qt::RightButton);
+    mouse(QEvent::MouseButtonRelease, 150.75f, 40.0f, Qt::RightButton);
+    mouse(QEvent::MouseMove, 60.5f, 20.0f);
+    frame();
+    const std::vector<std::string> expected = {
+        "r 3 at 30.250000,30.500000",  "r 4 at 30.250000,30.500000",  "r 5 at 30.250000,30.500000",
+        "o 7 at 150.750000,40.000000", "r 2 at 150.750000,40.000000", "o 1 at 150.750000,40.000000",
+        "o 3 at 150.750000,40.000000", "o 4 at 150.750000,40.000000", "o 5 at 150.750000,40.000000",
+        "r 7 at 60.500000,20.000000",  "o 2 at 60.500000,20.000000",  "r 1 at 60.500000,20.000000",
+    };
+    EXPECT_EQ(positions, expected) << "each click where it was made, positions unrounded";
+    EXPECT_EQ(surface->takePointerEvents().size(), 0u) << "the frame took them all";
+}
+
+TEST_F(QtInput, AKeyTappedBetweenTwoFramesIsSeenDownForOneFrame)
+{
+    root->setFocused(control);
+    // Ctrl+Z typed faster than a frame: both keys down and up before it.
+    bool ctrlHeldAtZ = false;
+    control->onKeyDown.push_back([&](const Control::Sender&, int key) {
+        if (key == KEY_Z)
+            ctrlHeldAtZ = surface->isKeyDown(KEY_LEFTCTRL);
+    });
+    key(QEvent::KeyPress, Qt::Key_Control);
+    key(QEvent::KeyPress, Qt::Key_Z);
+    key(QEvent::KeyRelease, Qt::Key_Z);
+    key(QEvent::KeyRelease, Qt::Key_Control);
+    EXPECT_EQ(frame(), (std::vector<std::string>{key_message(14, KEY_LEFTCTRL), key_message(16, KEY_LEFTCTRL),
+                                                 key_message(14, KEY_Z), key_message(16, KEY_Z)}));
+    EXPECT_TRUE(ctrlHeldAtZ) << "the shortcut sees Ctrl held when Z goes down";
+    EXPECT_EQ(frame(), (std::vector<std::string>{key_message(15, KEY_LEFTCTRL), key_message(15, KEY_Z)}));
+    EXPECT_FALSE(surface->isKeyDown(KEY_Z));
 }

@@ -83,11 +83,13 @@ public:
     // The pointer moves to (x, y) with the left button down or up; one frame of the UI root.
     void pointer(int x, int y, bool down)
     {
-        surface->mouseMove(x, y);
+        const auto fx = static_cast<float>(x);
+        const auto fy = static_cast<float>(y);
+        surface->mouseMove(fx, fy);
         if (down)
-            surface->mousePress(Qt::LeftButton);
+            surface->mousePress(Qt::LeftButton, fx, fy);
         else
-            surface->mouseRelease(Qt::LeftButton);
+            surface->mouseRelease(Qt::LeftButton, fx, fy);
         root->update(*g);
         surface->endFrame();
     }

@@ -148,11 +148,13 @@ public:
             root->update(*g);
             surface->endFrame();
         };
-        surface->mouseMove(x, y);
+        const auto fx = static_cast<float>(x);
+        const auto fy = static_cast<float>(y);
+        surface->mouseMove(fx, fy);
         frame();
-        surface->mousePress(Qt::LeftButton);
+        surface->mousePress(Qt::LeftButton, fx, fy);
         frame();
-        surface->mouseRelease(Qt::LeftButton);
+        surface->mouseRelease(Qt::LeftButton, fx, fy);
         frame();
     }
 

@@ -317,10 +317,35 @@ TEST_F(MeasurePluginTest, KeysUndoRedoAndDeleteAtTheNextTick)
     keyDown(kHdName, {kyrgx::KEY_Z});
     EXPECT_EQ(objectsOf(kHdName).size(), 1u) << "Z alone does nothing";
     keyDown(kHdName, {kyrgx::KEY_LEFTCTRL, kyrgx::KEY_Z});
+    EXPECT_EQ(objectsOf(kHdName).size(), 1u) << "Ctrl pressed while Z is held: Z did not go down";
+    keyUp(kHdName, {kyrgx::KEY_LEFTCTRL});
+    keyDown(kHdName, {kyrgx::KEY_LEFTCTRL});
+    keyDown(kHdName, {kyrgx::KEY_LEFTCTRL, kyrgx::KEY_Z});
     EXPECT_TRUE(objectsOf(kHdName).empty()) << "Ctrl+Z";
     keyUp(kHdName, {kyrgx::KEY_LEFTCTRL});
     keyDown(kHdName, {kyrgx::KEY_LEFTCTRL, kyrgx::KEY_Y});
     EXPECT_EQ(objectsOf(kHdName).size(), 1u) << "Ctrl+Y";
+    keyUp(kHdName, {});
+
+    // Ctrl and Z going down in one frame (a quick Ctrl+Z): the view gets a
+    // key-down for each, both with the two keys held, and undoes once; Shift
+    // pressed while they are held undoes nothing more.
+    drawLine(kHdName, {700, 350}, {900, 350});
+    ASSERT_EQ(objectsOf(kHdName).size(), 2u);
+    keyDown(kHdName, {kyrgx::KEY_LEFTCTRL, kyrgx::KEY_Z});
+    keyDown(kHdName, {kyrgx::KEY_LEFTCTRL, kyrgx::KEY_Z});
+    EXPECT_EQ(objectsOf(kHdName).size(), 1u) << "one press, one undo";
+    keyDown(kHdName, {kyrgx::KEY_LEFTCTRL, kyrgx::KEY_Z, kyrgx::KEY_LEFTSHIFT});
+    EXPECT_EQ(objectsOf(kHdName).size(), 1u);
+    keyUp(kHdName, {kyrgx::KEY_LEFTCTRL});
+    keyDown(kHdName, {kyrgx::KEY_LEFTCTRL});
+    keyDown(kHdName, {kyrgx::KEY_LEFTCTRL, kyrgx::KEY_Y});
+    keyDown(kHdName, {kyrgx::KEY_LEFTCTRL, kyrgx::KEY_Y, kyrgx::KEY_LEFTSHIFT});
+    EXPECT_EQ(objectsOf(kHdName).size(), 2u) << "one redo";
+    keyUp(kHdName, {});
+    keyDown(kHdName, {kyrgx::KEY_LEFTCTRL, kyrgx::KEY_Z});
+    keyUp(kHdName, {});
+    ASSERT_EQ(objectsOf(kHdName).size(), 1u);
 
     drawLine(kHdName, {700, 400}, {900, 400});
     drawLine(kHdName, {700, 500}, {900, 500});

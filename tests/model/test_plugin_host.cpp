@@ -37,7 +37,10 @@ public:
         note("shutdown");
     }
     void updateUiState() override { note("updateUiState"); }
-    void onMouseMove(app::IViewBase*, kyrgx::MouseState s) override { note("move " + std::to_string(s.x)); }
+    void onMouseMove(app::IViewBase*, kyrgx::MouseState s) override
+    {
+        note("move " + std::to_string(int(s.x)));
+    }
     void onMousePress(app::IViewBase*, kyrgx::MouseState) override { note("press"); }
     void onMouseRelease(app::IViewBase*, kyrgx::MouseState) override { note("release"); }
     void onMouseClick(app::IViewBase*, kyrgx::MouseState) override { note("click"); }

@@ -83,7 +83,7 @@ public:
     {
         return {(p.x - 10.0f) / 2.0f, (p.y - 20.0f) / 2.0f};
     }
-    kyrgx::Vec2<int> mousePosition() override { return {mouse.x, mouse.y}; }
+    kyrgx::Vec2<int> mousePosition() override { return mouse.pixel(); }
     bool isMouseButtonDown(int) override { return false; }
     bool isKeyDown(int) override { return false; }
     kyrgx::MouseState mouseState() override { return mouse; }

@@ -6,6 +6,7 @@
 #include "app/TextFile.h"
 #include "app/Utf8.h"
 #include "app/context/ControllerWiring.h"
+#include "app/context/EditorWheelGuard.h"
 #include "app/context/FileDialogFilters.h"
 #include "app/context/OffscreenDrawingLock.h"
 #include "app/context/QtDesktopServices.h"
@@ -184,6 +185,8 @@ void qt_context::run(int argc, char** argv)
         }
     } releaseWidgets{this};
     std::setlocale(LC_NUMERIC, "C"); // numbers in files and logs never follow the locale
+    // Scrolling a dock or dialog changes no editor the user has not clicked.
+    application->installEventFilter(new EditorWheelGuard(application.get()));
 
     QApplication::setWindowIcon(get_pixmap(L"main_icon.png"));
     QApplication::setOrganizationName(QStringLiteral("Kelvane Europe GmbH"));

@@ -43,6 +43,12 @@ int QtGraphicsContext::pressCount(int key) const
 void QtGraphicsContext::endFrame()
 {
     presses_.fill(0);
+    for (size_t k = 0; k < keys_.size(); ++k)
+        if (heldKeyUps_[k])
+            keys_[k] = 0;
+    unseenKeyDowns_.fill(0);
+    heldKeyUps_.fill(0);
+    heldKeyCount_ = 0;
     mouse_.wheel = 0.0f;
     unseenPresses_ = 0;
     for (const int button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
@@ -98,13 +104,25 @@ void QtGraphicsContext::endImage()
 
 void QtGraphicsContext::keyDown(int key)
 {
-    keys_[slot(key)] = 1;
+    const size_t k = slot(key);
+    keys_[k] = 1;
+    unseenKeyDowns_[k] = 1;
+    if (heldKeyUps_[k]) {
+        heldKeyUps_[k] = 0;
+        --heldKeyCount_;
+    }
 }
 
 void QtGraphicsContext::keyUp(int key)
 {
-    keys_[slot(key)] = 0;
-    ++presses_[slot(key)];
+    const size_t k = slot(key);
+    ++presses_[k];
+    if (!unseenKeyDowns_[k]) {
+        keys_[k] = 0;
+    } else if (!heldKeyUps_[k]) {
+        heldKeyUps_[k] = 1;
+        ++heldKeyCount_;
+    }
 }
 
 void QtGraphicsContext::setButton(int qtButton, int state)
@@ -124,25 +142,64 @@ void QtGraphicsContext::setButton(int qtButton, int state)
     }
 }
 
-void QtGraphicsContext::mousePress(int qtButton)
+void QtGraphicsContext::queue(kyrgx::PointerEvent::Kind kind, int qtButton, float x, float y)
 {
+    int button = -1;
+    switch (qtButton) {
+    case Qt::LeftButton:
+        button = 0;
+        break;
+    case Qt::RightButton:
+        button = 1;
+        break;
+    case Qt::MiddleButton:
+        button = 2;
+        break;
+    default:
+        if (kind != kyrgx::PointerEvent::Kind::Move)
+            return; // other buttons are not the toolkit's
+        break;
+    }
+    if (events_.size() >= MAX_PENDING_EVENTS)
+        events_.erase(events_.begin());
+    events_.push_back({kind, x, y, button});
+}
+
+void QtGraphicsContext::mousePress(int qtButton, float x, float y)
+{
+    queue(kyrgx::PointerEvent::Kind::Press, qtButton, x, y);
+    mouse_.x = x;
+    mouse_.y = y;
     setButton(qtButton, 0);
     unseenPresses_ |= qtButton;
     heldReleases_ &= ~qtButton;
 }
 
-void QtGraphicsContext::mouseRelease(int qtButton)
+void QtGraphicsContext::mouseRelease(int qtButton, float x, float y)
 {
+    queue(kyrgx::PointerEvent::Kind::Release, qtButton, x, y);
+    mouse_.x = x;
+    mouse_.y = y;
     if (unseenPresses_ & qtButton)
         heldReleases_ |= qtButton;
     else
         setButton(qtButton, 1);
 }
 
-void QtGraphicsContext::mouseMove(int x, int y)
+void QtGraphicsContext::mouseMove(float x, float y)
 {
+    if (x == mouse_.x && y == mouse_.y)
+        return;
+    queue(kyrgx::PointerEvent::Kind::Move, Qt::NoButton, x, y);
     mouse_.x = x;
     mouse_.y = y;
+}
+
+std::vector<kyrgx::PointerEvent> QtGraphicsContext::takePointerEvents()
+{
+    std::vector<kyrgx::PointerEvent> taken;
+    taken.swap(events_);
+    return taken;
 }
 
 void QtGraphicsContext::wheel(float angleDelta)

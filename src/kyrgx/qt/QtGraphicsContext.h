@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class QImage;
 class QPainter;
@@ -40,21 +41,33 @@ public:
                     bool alpha) override;
     // Ends painting; the caller's pixels are complete afterwards.
     void endImage() override;
+    // A key that goes down and up again before a frame has seen it down stays
+    // down until the end of the next frame, as a quick click's button does:
+    // shortcuts read the held keys in the key-down message (Ctrl+Z), and a
+    // tap shorter than a frame must reach them too.
     void keyDown(int key) override;
     // Counts a completed press.
     void keyUp(int key) override;
 
-    // Input from the widget, in Qt's terms. The buttons are read once a frame,
-    // so a release whose press no frame has seen yet (a touchpad tap, a fast
-    // click on a busy machine) is held back until the end of the next frame:
-    // every click is seen as a press and then a release.
-    void mousePress(int qtButton);
-    void mouseRelease(int qtButton);
-    // Releases are held back for the next frame to see.
-    bool hasHeldReleases() const { return heldReleases_ != 0; }
-    void mouseMove(int x, int y);
+    // Input from the widget, in Qt's terms, each with the pointer position in
+    // device pixels of the surface. Every press, release and move is queued
+    // with its own position for the next frame (takePointerEvents). The state
+    // (mouseState) is what a frame polls: a release whose press no frame has
+    // seen yet (a touchpad tap, a fast click on a busy machine) is held back
+    // until the end of the next frame, so every click shows as a press and
+    // then a release there too.
+    void mousePress(int qtButton, float x, float y);
+    void mouseRelease(int qtButton, float x, float y);
+    // Releases of buttons or keys are held back for the next frame to see.
+    bool hasHeldReleases() const { return heldReleases_ != 0 || heldKeyCount_ != 0; }
+    void mouseMove(float x, float y);
+    std::vector<kyrgx::PointerEvent> takePointerEvents() override;
     void wheel(float angleDelta);
     void resize(int width, int height);
+
+    // Queued pointer events past this many are dropped, oldest first (nobody
+    // routes a surface whose widget never paints).
+    static constexpr size_t MAX_PENDING_EVENTS = 1024;
 
     QPainter* painter() const { return painter_; }
     QImage* image() const { return image_.get(); }
@@ -62,9 +75,15 @@ public:
 private:
     static size_t slot(int key);
     void setButton(int qtButton, int state);
+    void queue(kyrgx::PointerEvent::Kind kind, int qtButton, float x, float y);
 
     std::array<uint8_t, kyrgx::KEY_STATE_COUNT> keys_{};
     std::array<int32_t, kyrgx::KEY_STATE_COUNT> presses_{};
+    // Keys that went down since the last frame, and releases held back.
+    std::array<uint8_t, kyrgx::KEY_STATE_COUNT> unseenKeyDowns_{};
+    std::array<uint8_t, kyrgx::KEY_STATE_COUNT> heldKeyUps_{};
+    int heldKeyCount_ = 0;
+    std::vector<kyrgx::PointerEvent> events_;
     kyrgx::MouseState mouse_ = kyrgx::MouseState::released();
     // Qt button bits: presses no frame has seen, releases held back.
     int unseenPresses_ = 0;

@@ -23,7 +23,8 @@ void LiveViewDockPanel::handleMessage(kyrgx::Message& m)
 {
     if (m.handled)
         return;
-    const kyrgx::Vec2<float> pos{static_cast<float>(m.mouse.x), static_cast<float>(m.mouse.y)};
+    const kyrgx::Vec2<float> pos{m.mouse.x, m.mouse.y};
+    const kyrgx::Vec2<int> pixel = m.mouse.pixel();
     const kyrgx::Vec2<int> origin = screenPosition();
 
     dropTarget_.reset();
@@ -34,7 +35,7 @@ void LiveViewDockPanel::handleMessage(kyrgx::Message& m)
             auto view = std::dynamic_pointer_cast<QtLiveView>(child);
             if (!view || view == dragged_)
                 continue;
-            const bool hit = pointer && view->hitTest(m.mouse.x, m.mouse.y, origin.x, origin.y) != nullptr;
+            const bool hit = pointer && view->hitTest(pixel.x, pixel.y, origin.x, origin.y) != nullptr;
             view->setHighlighted(hit);
             if (hit)
                 dropTarget_ = view;

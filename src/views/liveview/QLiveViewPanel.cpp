@@ -18,6 +18,7 @@
 #include <spdlog/spdlog.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace app {
 
@@ -108,7 +109,7 @@ QLiveViewPanel::~QLiveViewPanel()
     context_.reset();
 }
 
-float QLiveViewPanel::devicePixelRatio() const
+double QLiveViewPanel::pixelRatio() const
 {
     if (!pixelRatio_) {
         bool highDpi = false;
@@ -117,9 +118,14 @@ float QLiveViewPanel::devicePixelRatio() const
         } catch (const std::exception& e) {
             spdlog::warn("QLiveViewPanel::devicePixelRatio(): {}; using 1", e.what());
         }
-        pixelRatio_ = highDpi ? static_cast<float>(devicePixelRatioF()) : 1.0f;
+        pixelRatio_ = highDpi ? devicePixelRatioF() : 1.0;
     }
     return *pixelRatio_;
+}
+
+float QLiveViewPanel::devicePixelRatio() const
+{
+    return static_cast<float>(pixelRatio());
 }
 
 void QLiveViewPanel::initializeGL()
@@ -201,30 +207,52 @@ void QLiveViewPanel::applySize(int width, int height)
     layoutViews();
 }
 
+QPointF QLiveViewPanel::devicePosition(const QMouseEvent* event) const
+{
+    // Qt rounds a widget's local pointer position to whole logical pixels; the
+    // position in the window keeps the window system's precision. From it and
+    // the widget's place in the window (whole logical pixels), the position in
+    // device pixels comes out exact, whatever the ratio.
+    const QPointF local = event->localPos();
+    QPointF precise = local;
+    if (const QWidget* top = window(); top && top != this) {
+        const QPointF fromWindow = event->windowPos() - QPointF(mapTo(top, QPoint(0, 0)));
+        // An event delivered through another window (a native child) keeps the rounded one.
+        if (std::abs(fromWindow.x() - local.x()) <= 1.0 && std::abs(fromWindow.y() - local.y()) <= 1.0)
+            precise = fromWindow;
+    } else if (top == this) {
+        precise = event->windowPos();
+    }
+    const double r = pixelRatio();
+    return {precise.x() * r, precise.y() * r};
+}
+
 void QLiveViewPanel::mousePressEvent(QMouseEvent* event)
 {
-    context_->mousePress(event->button());
+    const QPointF p = devicePosition(event);
+    context_->mousePress(event->button(), static_cast<float>(p.x()), static_cast<float>(p.y()));
     event->accept();
 }
 
 void QLiveViewPanel::mouseReleaseEvent(QMouseEvent* event)
 {
     releaseMouse();
-    context_->mouseRelease(event->button());
+    const QPointF p = devicePosition(event);
+    context_->mouseRelease(event->button(), static_cast<float>(p.x()), static_cast<float>(p.y()));
     event->accept();
 }
 
 void QLiveViewPanel::mouseMoveEvent(QMouseEvent* event)
 {
-    const float r = devicePixelRatio();
-    context_->mouseMove(static_cast<int>(event->localPos().x() * r),
-                        static_cast<int>(event->localPos().y() * r));
+    const QPointF p = devicePosition(event);
+    context_->mouseMove(static_cast<float>(p.x()), static_cast<float>(p.y()));
     event->accept();
 }
 
 void QLiveViewPanel::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    context_->mousePress(event->button());
+    const QPointF p = devicePosition(event);
+    context_->mousePress(event->button(), static_cast<float>(p.x()), static_cast<float>(p.y()));
     setSingleView(!singleView_);
     event->accept();
 }

@@ -93,6 +93,10 @@ protected:
 
 private:
     void applySize(int width, int height);
+    // The ratio in full precision: pointer positions are scaled with it.
+    double pixelRatio() const;
+    // The event's pointer position in device pixels of the widget, unrounded.
+    QPointF devicePosition(const QMouseEvent* event) const;
     std::shared_ptr<QtLiveView> find(const ILiveView* view) const;
     std::shared_ptr<QtLiveView> selectedQtView() const;
 
@@ -110,7 +114,7 @@ private:
     // Every view ever made here, told when the panel goes.
     std::vector<std::weak_ptr<QtLiveView>> made_;
     bool singleView_ = false;
-    mutable std::optional<float> pixelRatio_;
+    mutable std::optional<double> pixelRatio_;
     std::string lastPaintError_;
 };
 

@@ -161,11 +161,11 @@ void QtLiveView::render(kyrgx::Graphics& g, int left, int top)
 void QtLiveView::handleMessage(kyrgx::Message& m)
 {
     const kyrgx::Vec2<int> origin = screenPosition();
-    const kyrgx::Vec2<float> p{static_cast<float>(m.mouse.x - origin.x),
-                               static_cast<float>(m.mouse.y - origin.y)};
+    const kyrgx::Vec2<float> p{m.mouse.x - static_cast<float>(origin.x),
+                               m.mouse.y - static_cast<float>(origin.y)};
     kyrgx::MouseState local = m.mouse;
-    local.x = m.mouse.x - origin.x;
-    local.y = m.mouse.y - origin.y;
+    local.x = p.x;
+    local.y = p.y;
     if (!m.handled) {
         switch (m.type) {
         case kyrgx::MSG_WHEEL_FORWARD:

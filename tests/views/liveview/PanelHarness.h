@@ -54,7 +54,7 @@ public:
     }
     void wheel(int delta)
     {
-        QWheelEvent e(QPointF(position()), QPointF(panel_.mapToGlobal(position())), QPoint(),
+        QWheelEvent e(position(), QPointF(panel_.mapToGlobal(position().toPoint())), QPoint(),
                       QPoint(0, delta), held_, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(&panel_, &e);
         route();
@@ -78,7 +78,7 @@ public:
     }
 
 private:
-    QPoint position() const
+    QPointF position() const
     {
         const kyrgx::MouseState m = panel_.graphics()->context()->mouseState();
         return {m.x, m.y};

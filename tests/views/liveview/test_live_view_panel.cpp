@@ -252,7 +252,7 @@ TEST(LiveView, PointerWheelDragAndKeysBecomeTheViewsLists)
     });
     view.mouseLeave.push_back([&](app::IViewBase*, kyrgx::MouseState) { events.push_back("leave"); });
     view.mouseDown.push_back([&](app::IViewBase*, kyrgx::MouseState m) {
-        events.push_back("down " + std::to_string(m.x) + "," + std::to_string(m.y));
+        events.push_back("down " + std::to_string(int(m.x)) + "," + std::to_string(int(m.y)));
     });
     view.keyDown.push_back([&](app::IViewBase*, kyrgx::IKeys* keys) {
         events.push_back(std::string("keyDown ") + (keys->isKeyDown(30) ? "A" : "?"));
