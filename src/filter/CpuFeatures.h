@@ -17,14 +17,15 @@ enum class SimdLevel : int32_t {
     Widest = AVX512VBMI,
 };
 
-// From this many bytes of source and destination together, an image pair no
-// longer fits in the last-level cache of common processors, so neither image
-// is still cached when the next frame comes: the wide loops of the converter
+// From this many bytes of source and destination together (a 5 MP grey frame
+// and its RGB24 or RGB32 copy; not yet a 1080p pair), an image pair crowds the
+// last-level cache of common processors, so neither image is still cached
+// when the next frame comes: the wide loops of the converter
 // and the orientation transform then write the destination with streaming
 // (non-temporal) stores, past the caches, which saves reading each
 // destination line in before it is overwritten. Smaller images are written
 // through the caches, where the next reader finds them.
-constexpr size_t kStreamingBytes = size_t{32} << 20;
+constexpr size_t kStreamingBytes = size_t{16} << 20;
 
 // What the processor offers, asked once per process.
 //
