@@ -27,6 +27,12 @@ namespace application {
 using FileFilter = std::pair<std::wstring, std::wstring>;
 using FileFilters = std::vector<FileFilter>;
 
+// Who asks before a save replaces an existing file. The file dialog never
+// asks, so a replacement is asked about once, and about the file that is
+// written: the context asks right after the dialog (its path, extension
+// included), or the caller asks later itself.
+enum class ReplaceQuestion { Context, Caller };
+
 // The service point through which the program reaches the platform without
 // knowing Qt: the application's run, dialogs, opening files with the desktop,
 // ending the event loop and restarting.
@@ -57,12 +63,16 @@ public:
                                                           bool alpha) = 0;
 
     // File-open dialog: true and both outputs set when the user chose a file.
-    virtual bool openFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
-                          std::wstring& path, std::wstring& directory) = 0;
+    virtual bool openFile(const std::wstring& title, const std::wstring& allFilesLabel,
+                          const FileFilters& filters, std::wstring& path, std::wstring& directory) = 0;
     // File-save dialog; a name without extension gets the selected filter's.
-    virtual bool saveFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
-                          std::wstring& path, std::wstring& directory) = 0;
-    // Image-save dialog with the fixed image formats.
+    // With ReplaceQuestion::Context an existing file is replaced only when the
+    // user says yes (no returns false and leaves the outputs).
+    virtual bool saveFile(const std::wstring& title, const std::wstring& allFilesLabel,
+                          const FileFilters& filters, std::wstring& path, std::wstring& directory,
+                          ReplaceQuestion question) = 0;
+    // Image-save dialog with the fixed image formats; the context asks before
+    // an existing file is replaced.
     virtual bool saveImage(const std::wstring& title, std::wstring& path, std::wstring& directory) = 0;
     // Directory dialog: the output is the chosen folder, or empty when cancelled.
     virtual bool chooseDirectory(const std::wstring& start, std::wstring& directory) = 0;
@@ -84,4 +94,4 @@ void set_context_factory(std::function<std::shared_ptr<IApplicationContext>()> f
 // Replaces the current context (tests); null makes the next get_context create one.
 void set_context(std::shared_ptr<IApplicationContext> context);
 
-}  // namespace application
+} // namespace application

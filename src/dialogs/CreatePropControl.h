@@ -12,8 +12,7 @@ namespace vsx::ui_util {
 
 // The editor of a feature by its kind (Integer, Float, Enumeration, Boolean,
 // String, Command, Category), or null for any other kind. Throws what the
-// editor's construction throws (vsx::VSXException when the camera fails,
-// std::runtime_error "not implemented" for a boolean-representation integer).
+// editor's construction throws (vsx::VSXException when the camera fails).
 QWidget* create_prop_control(Property property, QWidget* parent, Grabber* grabber);
 
 // A read-only text in place of an editor that cannot be built: the value of

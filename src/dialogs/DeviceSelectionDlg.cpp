@@ -15,8 +15,10 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <stdexcept>
 
 DeviceSelectionDlg::DeviceSelectionDlg(QWidget* parent, vsx::Grabber* grabber, DeviceFilter filter)
@@ -58,14 +60,23 @@ void DeviceSelectionDlg::build_layout()
         "QTreeWidget { border: 1px solid #3f3f46;  } QTreeView::item { padding: 4px; border-width: 1; } "));
     tree_->setRootIsDecorated(false);
     tree_->setItemsExpandable(false);
-    tree_->setMinimumWidth(450);
     tree_->setHeaderHidden(false);
     tree_->setColumnCount(4);
     tree_->setHeaderLabels({QStringLiteral("Device"), QStringLiteral("Serial Number"),
                             QStringLiteral("IP Address"), QStringLiteral("Device User ID")});
+    // Every column is at least as wide as its header text, and the list wide
+    // enough for all four beside a vertical scroll bar, so no header is cut.
+    tree_->ensurePolished();
+    tree_->header()->ensurePolished();
     const int widths[] = {160, 100, 95, 85};
-    for (int column = 0; column < 4; ++column)
-        tree_->setColumnWidth(column, widths[column]);
+    int total =
+        2 * tree_->frameWidth() + tree_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, tree_);
+    for (int column = 0; column < 4; ++column) {
+        const int width = std::max(widths[column], tree_->header()->sectionSizeHint(column));
+        tree_->setColumnWidth(column, width);
+        total += width;
+    }
+    tree_->setMinimumWidth(std::max(450, total));
     connect(tree_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
                 run_guarded("DeviceSelectionDlg::show_selection_info",

@@ -3,6 +3,7 @@
 #include "dialogs/PropIntSpinBox.h"
 #include "dialogs/PropertyInfoBox.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -10,7 +11,6 @@
 #include <climits>
 #include <limits>
 #include <spdlog/spdlog.h>
-#include <stdexcept>
 
 namespace vsx::ui_util {
 
@@ -44,7 +44,10 @@ PropIntControl::PropIntControl(PropInteger feature, QWidget* parent, Grabber* gr
         base = 10;
         break;
     case 2:
-        throw std::runtime_error("not implemented");
+        check = new QCheckBox(QString(), this);
+        layout->setContentsMargins(8, 8, 0, 8);
+        connect(check, &QCheckBox::toggled, this, [this](bool ticked) { set_value(ticked ? 1 : 0); });
+        break;
     case 4:
         base = 16;
         break;
@@ -73,8 +76,8 @@ PropIntControl::PropIntControl(PropInteger feature, QWidget* parent, Grabber* gr
         spin->suffix = QString::fromStdString(property.unit());
     }
     update_all();
-    for (QWidget* widget :
-         {static_cast<QWidget*>(slider), static_cast<QWidget*>(spin), static_cast<QWidget*>(edit)})
+    for (QWidget* widget : {static_cast<QWidget*>(slider), static_cast<QWidget*>(spin),
+                            static_cast<QWidget*>(edit), static_cast<QWidget*>(check)})
         if (widget)
             layout->addWidget(widget);
 }
@@ -130,6 +133,8 @@ void PropIntControl::update_all()
         // What is typed here would never be written.
         edit->setReadOnly(true);
     }
+    if (check)
+        check->setEnabled(!locked && !readOnly && hasRange());
     update_value();
 }
 
@@ -147,6 +152,10 @@ void PropIntControl::update_value()
     if (edit) {
         const QSignalBlocker blocker(edit);
         edit->setText(property_value_text(current, representation));
+    }
+    if (check) {
+        const QSignalBlocker blocker(check);
+        check->setChecked(current != 0);
     }
 }
 
@@ -166,6 +175,10 @@ void PropIntControl::show_error()
         const QSignalBlocker blocker(edit);
         edit->setEnabled(false);
         edit->setText(QStringLiteral("<Error>"));
+    }
+    if (check) {
+        const QSignalBlocker blocker(check);
+        check->setEnabled(false);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+class QCheckBox;
 class QLineEdit;
 class QSlider;
 
@@ -14,9 +15,9 @@ class PropIntSpinBox;
 
 // The editor of an Integer feature, by its display representation: a slider
 // and a spin box (0 linear, 1 logarithmic), a spin box (3 pure number; 4
-// hexadecimal with "0x"), or a read-only text of the address (5 IPv4, 6 MAC).
-// The boolean representation (2) has no editor: construction throws
-// std::runtime_error "not implemented".
+// hexadecimal with "0x"), a read-only text of the address (5 IPv4, 6 MAC),
+// or a check box (2 boolean): ticked while the value is not 0 (as the
+// information box reads "True"); ticking writes 1, clearing it 0.
 //
 // Writes snap onto the increment grid; a move of less than one increment
 // goes one increment in its direction. The slider maps the range linearly
@@ -38,6 +39,7 @@ public:
     QSlider* slider = nullptr;
     PropIntSpinBox* spin = nullptr;
     QLineEdit* edit = nullptr;
+    QCheckBox* check = nullptr;
     int32_t representation = 0;
     int32_t incrementMode = 0;
     std::vector<int64_t> validValues;

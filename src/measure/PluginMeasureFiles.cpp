@@ -47,7 +47,8 @@ bool PluginMeasure::askSaveFileName(const std::wstring& title, const std::wstrin
     const auto fileDialogs = application::get_context();
     if (!fileDialogs)
         return false;
-    return fileDialogs->saveFile(title, caption, filters, path, folder);
+    // The plug-in asks itself before it replaces a file (mayReplace).
+    return fileDialogs->saveFile(title, caption, filters, path, folder, application::ReplaceQuestion::Caller);
 }
 
 bool PluginMeasure::mayReplace(const std::wstring& path)
@@ -94,7 +95,7 @@ void PluginMeasure::exportCsv()
     std::wstring folder = last_directory();
     std::wstring path;
     if (!fileDialogs->saveFile(tr("Measure/ExportCSV") + L"...", L"CSV Files", {{L"Text CSV", L".csv"}}, path,
-                               folder))
+                               folder, application::ReplaceQuestion::Caller))
         return;
     if (mayReplace(path)) {
         const Measure::FileResult result = workspace->exportCsv(path);

@@ -423,7 +423,7 @@ void PluginMeasure::saveMicroscopeSettings()
     std::wstring folder = settings.getString(MeasureSettings::LAST_DIRECTORY);
     std::wstring path;
     if (!fileDialogs->saveFile(L"Save Measure Settings...", L"JSON Files", {{L"JSON Files", L".json"}}, path,
-                               folder))
+                               folder, application::ReplaceQuestion::Context))
         return;
     const Measure::FileResult result = workspace->saveConfiguration(path);
     updateSettingsDialog();

@@ -8,10 +8,12 @@ namespace app {
 
 // The user interface language and the main window's rectangle, kept in
 // "window_settings.json" between runs. The rectangle is stored as two corners.
+// The default size, 1280 x 800, shows the widest ribbon tab (Measure, in
+// German) with every caption whole.
 struct WindowSettings {
     std::wstring language = L"en-US";
     kyrgx::Vec2<int> topLeft{64, 64};
-    kyrgx::Vec2<int> bottomRight{1024, 768};
+    kyrgx::Vec2<int> bottomRight{1344, 864};
 };
 
 // The full path of "window_settings.json" in the settings folder.

@@ -178,8 +178,11 @@ void PluginAvi::chooseFileName()
     if (const std::shared_ptr<AviWorkspace> workspace = currentWorkspace()) {
         std::wstring path;
         std::wstring directory = getString(L"directory");
+        // Choosing a name replaces nothing yet: starting a recording over an
+        // existing file asks then.
         if (application::get_context()->saveFile(tr("AviCapture/SaveTitle"), tr("AviCapture/VideoFiles"),
-                                                 {{L"MP4", L".mp4"}}, path, directory) &&
+                                                 {{L"MP4", L".mp4"}}, path, directory,
+                                                 application::ReplaceQuestion::Caller) &&
             !path.empty()) {
             path = video_file_for_codec(path, workspace->codec());
             workspace->setFileName(path);

@@ -123,6 +123,8 @@ public:
 
     QtView::QTitleBar* titleBar() const { return titleBar_; }
     QtGui::Ribbon* ribbon() const { return ribbon_; }
+    // The smallest the live view area gets; the window's minimum size follows.
+    static constexpr QSize kMinimumLiveViewSize{320, 240};
     QLiveViewPanel* liveViewPanel() const { return liveViewPanel_; }
     QTabedLiveViewContainer* liveViewContainer() const { return liveViewContainer_; }
 

@@ -29,6 +29,9 @@ void QtMainView::buildLiveViewArea(QWidget* central)
     });
     liveViewContainer_ = new QTabedLiveViewContainer(liveViewPanel_, central);
     liveViewContainer_->setObjectName(QStringLiteral("liveViewContainer"));
+    // The window cannot be made so small that the live view goes: its
+    // minimum size counts this one in.
+    liveViewContainer_->setMinimumSize(kMinimumLiveViewSize);
     grid->addWidget(liveViewContainer_, 0, 0);
     grid->update();
 }

@@ -10,13 +10,14 @@ namespace quorel::test {
 // Dialog answers scripted by the test; every request is recorded.
 class FakeDesktopServices : public application::IDesktopServices {
 public:
-    QString answer;                // what the dialog returns (empty: cancelled)
-    QString answerFilter;          // the filter the user ends on (empty: keep the preselected one)
-    bool answerOk = true;          // getText's OK
-    bool allowOverwrite = false;   // the answer to confirmOverwrite
+    QString answer;              // what the dialog returns (empty: cancelled)
+    QString answerFilter;        // the filter the user ends on (empty: keep the preselected one)
+    bool answerOk = true;        // getText's OK
+    bool allowOverwrite = false; // the answer to confirmOverwrite
     bool startResult = true;
 
     QString lastCaption, lastDirectory, lastFilter, lastPreselected;
+    QFileDialog::Options lastSaveOptions;
     std::vector<QString> overwriteQuestions;
     std::vector<QUrl> openedUrls;
     std::vector<std::pair<QString, QStringList>> started;
@@ -27,8 +28,9 @@ public:
         return fileDialog(caption, directory, filter, selectedFilter);
     }
     QString getSaveFileName(QWidget*, const QString& caption, const QString& directory, const QString& filter,
-                            QString* selectedFilter) override
+                            QString* selectedFilter, QFileDialog::Options options) override
     {
+        lastSaveOptions = options;
         return fileDialog(caption, directory, filter, selectedFilter);
     }
     QString getExistingDirectory(QWidget*, const QString& caption, const QString& directory) override
@@ -56,7 +58,8 @@ public:
     }
 
 private:
-    QString fileDialog(const QString& caption, const QString& directory, const QString& filter, QString* selected)
+    QString fileDialog(const QString& caption, const QString& directory, const QString& filter,
+                       QString* selected)
     {
         lastCaption = caption;
         lastDirectory = directory;
@@ -68,4 +71,4 @@ private:
     }
 };
 
-}  // namespace quorel::test
+} // namespace quorel::test

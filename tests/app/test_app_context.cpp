@@ -62,7 +62,7 @@ protected:
     fs::path dir_;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(ContextTest, SaveImageChoosesTheExtension)
 {
@@ -91,37 +91,69 @@ TEST_F(ContextTest, SaveImageChoosesTheExtension)
         EXPECT_EQ(directory, app::path_to_wide(dir_));
     }
     EXPECT_EQ(desktop_->lastDirectory, "/start");
-    EXPECT_EQ(desktop_->lastPreselected, "");  // no filter is preselected
-    EXPECT_EQ(desktop_->lastFilter,
-              "Bitmap (*.bmp);; PNG Files (*.png);; JPEG Files (*.jpg);; TIFF Files (*.tiff);; All Files (*)");
+    EXPECT_EQ(desktop_->lastPreselected, ""); // no filter is preselected
+    EXPECT_EQ(
+        desktop_->lastFilter,
+        "Bitmap (*.bmp);; PNG Files (*.png);; JPEG Files (*.jpg);; TIFF Files (*.tiff);; All Files (*)");
     EXPECT_TRUE(desktop_->overwriteQuestions.empty());
 }
 
-TEST_F(ContextTest, ChangedExtensionNeverOverwritesSilently)
+TEST_F(ContextTest, AReplacedFileIsAskedAboutOnceAndByName)
 {
+    // The file dialog never asks (it would ask about the name as typed); the
+    // context asks about the file it hands back, unless its caller asks itself.
     std::ofstream(dir_ / "snap.bmp") << "earlier image";
-    desktop_->answer = qfile("snap.png");  // the dialog confirmed "snap.png", not "snap.bmp"
-    desktop_->answerFilter = "Bitmap (*.bmp)";
-
-    std::wstring path = L"untouched", directory = L"untouched";
-    desktop_->allowOverwrite = false;
-    EXPECT_FALSE(context_.saveImage(L"Save", path, directory));
-    EXPECT_EQ(path, L"untouched");
-    EXPECT_EQ(directory, L"untouched");
-    ASSERT_EQ(desktop_->overwriteQuestions.size(), 1u);
-    EXPECT_EQ(desktop_->overwriteQuestions[0], qfile("snap.bmp"));
-
-    desktop_->allowOverwrite = true;
-    EXPECT_TRUE(context_.saveImage(L"Save", path, directory));
-    EXPECT_EQ(path, file("snap.bmp"));
-
-    // The same holds for an extension appended by saveFile.
+    std::ofstream(dir_ / "snap.png") << "earlier image";
     std::ofstream(dir_ / "data.csv") << "earlier";
-    desktop_->answer = qfile("data");
-    desktop_->answerFilter.clear();
-    desktop_->allowOverwrite = false;
-    EXPECT_FALSE(context_.saveFile(L"Export", L"All Files", {{L"Text CSV", L".csv"}}, path, directory));
-    EXPECT_EQ(desktop_->overwriteQuestions.size(), 3u);
+    enum Dialog { kImage, kFile, kFileCallerAsks };
+    const struct {
+        const char* what;
+        Dialog dialog;
+        const char* typed;
+        QString filter;
+        const char* asked; // null: no question
+        const char* result;
+    } cases[] = {
+        {"image over itself", kImage, "snap.png", "PNG Files (*.png)", "snap.png", "snap.png"},
+        {"image, extension changed", kImage, "snap.png", "Bitmap (*.bmp)", "snap.bmp", "snap.bmp"},
+        {"image, new file", kImage, "new.png", "PNG Files (*.png)", nullptr, "new.png"},
+        {"file over itself", kFile, "data.csv", "", "data.csv", "data.csv"},
+        {"file, extension added", kFile, "data", "", "data.csv", "data.csv"},
+        {"file, new", kFile, "other", "", nullptr, "other.csv"},
+        {"caller asks", kFileCallerAsks, "data", "", nullptr, "data.csv"},
+    };
+    for (const auto& c : cases) {
+        for (const bool yes : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (yes ? ", yes" : ", no"));
+            desktop_->overwriteQuestions.clear();
+            desktop_->lastSaveOptions = {};
+            desktop_->answer = qfile(c.typed);
+            desktop_->answerFilter = c.filter;
+            desktop_->allowOverwrite = yes;
+            std::wstring path = L"untouched", directory = L"untouched";
+            const bool chosen =
+                c.dialog == kImage
+                    ? context_.saveImage(L"Save", path, directory)
+                    : context_.saveFile(L"Export", L"All Files", {{L"Text CSV", L".csv"}}, path, directory,
+                                        c.dialog == kFile ? application::ReplaceQuestion::Context
+                                                          : application::ReplaceQuestion::Caller);
+            EXPECT_TRUE(desktop_->lastSaveOptions.testFlag(QFileDialog::DontConfirmOverwrite));
+            if (c.asked) {
+                ASSERT_EQ(desktop_->overwriteQuestions.size(), 1u);
+                EXPECT_EQ(desktop_->overwriteQuestions[0], qfile(c.asked));
+            } else {
+                EXPECT_TRUE(desktop_->overwriteQuestions.empty());
+            }
+            if (c.asked && !yes) {
+                EXPECT_FALSE(chosen);
+                EXPECT_EQ(path, L"untouched");
+                EXPECT_EQ(directory, L"untouched");
+            } else {
+                EXPECT_TRUE(chosen);
+                EXPECT_EQ(path, file(c.result));
+            }
+        }
+    }
 }
 
 TEST_F(ContextTest, SaveFileAppendsTheSelectedFiltersExtension)
@@ -131,7 +163,7 @@ TEST_F(ContextTest, SaveFileAppendsTheSelectedFiltersExtension)
     const struct {
         const FileFilters* filters;
         const char* typed;
-        QString filter;  // empty: the preselected one
+        QString filter; // empty: the preselected one
         const char* expected;
     } rows[] = {
         {&csv, "table", "", "table.csv"},
@@ -144,7 +176,8 @@ TEST_F(ContextTest, SaveFileAppendsTheSelectedFiltersExtension)
         desktop_->answer = qfile(row.typed);
         desktop_->answerFilter = row.filter;
         std::wstring path, directory;
-        ASSERT_TRUE(context_.saveFile(L"Save", L"All Files", *row.filters, path, directory));
+        ASSERT_TRUE(context_.saveFile(L"Save", L"All Files", *row.filters, path, directory,
+                                      application::ReplaceQuestion::Context));
         EXPECT_EQ(path, file(row.expected)) << row.typed;
         EXPECT_EQ(desktop_->lastPreselected, QString::fromStdWString(filter_entry(row.filters->front())));
     }
@@ -155,7 +188,8 @@ TEST_F(ContextTest, CancelledDialogsLeaveTheirOutputs)
     desktop_->answer.clear();
     std::wstring path = L"p", directory = L"d";
     EXPECT_FALSE(context_.openFile(L"Open", L"All", {{L"JSON Files", L".json"}}, path, directory));
-    EXPECT_FALSE(context_.saveFile(L"Save", L"All", {{L"JSON Files", L".json"}}, path, directory));
+    EXPECT_FALSE(context_.saveFile(L"Save", L"All", {{L"JSON Files", L".json"}}, path, directory,
+                                   application::ReplaceQuestion::Context));
     EXPECT_FALSE(context_.saveImage(L"Save", path, directory));
     EXPECT_EQ(path, L"p");
     EXPECT_EQ(directory, L"d");
@@ -177,13 +211,16 @@ TEST_F(ContextTest, CancelledDialogsLeaveTheirOutputs)
 
 TEST_F(ContextTest, ChosenFilesAndTextsComeBackUnchanged)
 {
-    desktop_->answer = qfile("Messung \xC3\xBC" "ber 10 \xC2\xB5m.json");
+    desktop_->answer = qfile("Messung \xC3\xBC"
+                             "ber 10 \xC2\xB5m.json");
     std::wstring path, directory;
     ASSERT_TRUE(context_.openFile(L"Open", L"All", {{L"JSON Files", L".json"}}, path, directory));
-    EXPECT_EQ(path, file("Messung \xC3\xBC" "ber 10 \xC2\xB5m.json"));
+    EXPECT_EQ(path, file("Messung \xC3\xBC"
+                         "ber 10 \xC2\xB5m.json"));
     EXPECT_EQ(directory, app::path_to_wide(dir_));
 
-    desktop_->answer = QString::fromUtf8("Mikroskop \xE2\x84\x96" "1");
+    desktop_->answer = QString::fromUtf8("Mikroskop \xE2\x84\x96"
+                                         "1");
     std::wstring text;
     ASSERT_TRUE(context_.getText(L"Name", L"Label", text));
     EXPECT_EQ(text, L"Mikroskop \u21161");
@@ -217,11 +254,12 @@ TEST_F(ContextTest, StyleSheetStandsForTheDataFolder)
     app::set_application_folders(app::path_to_wide(dir_), L"");
     qApp->setStyleSheet("");
     const QPalette standard = QApplication::palette();
-    context_.loadStyleSheet();  // missing file: Qt's default style stays
+    context_.loadStyleSheet(); // missing file: Qt's default style stays
     EXPECT_EQ(qApp->styleSheet(), "");
     EXPECT_EQ(QApplication::palette(), standard);
 
-    std::ofstream(dir_ / "dark-theme.txt") << "A { image: url(_DATA_PATH_/a.png); }\nB { image: url(_DATA_PATH_/b.png); }";
+    std::ofstream(dir_ / "dark-theme.txt")
+        << "A { image: url(_DATA_PATH_/a.png); }\nB { image: url(_DATA_PATH_/b.png); }";
     context_.loadStyleSheet();
     const QString d = QString::fromStdString(dir_.string());
     EXPECT_EQ(qApp->styleSheet(), "A { image: url(" + d + "/a.png); }\nB { image: url(" + d + "/b.png); }");

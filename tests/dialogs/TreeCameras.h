@@ -22,10 +22,13 @@ namespace quorel::test {
 inline constexpr const char* kFilterCamera = "52000121";
 // A USB camera with numeric and text fixtures for the editors and the information box.
 inline constexpr const char* kEditorCamera = "41000122";
+// A reachable copy of the GigE mono camera (the built-in one lies on another subnet).
+inline constexpr const char* kReachableGigeMono = "52000123";
 
 inline const char* kTreeCameras = R"json({
   "extends": "default",
   "cameras": [
+    {"id": "reachable-mono", "template": "gige-unreachable", "serial": "52000123", "ip": "192.0.2.62"},
     {"id": "filter", "template": "gige-color", "serial": "52000121",
      "add": [
        {"name": "LevelBeginner", "kind": "Integer", "category": "Levels", "visibility": 0},

@@ -55,14 +55,25 @@ TEST_F(PropertyEditorTest, OneEditorPerKind)
     open(kFilterCamera);
     EXPECT_EQ(create_prop_control(map.find("DeviceScratchRegister"), nullptr, grabber.get()), nullptr);
 
-    // The boolean-representation integer has no editor; the tree shows its value as read-only text.
+    // The boolean-representation integer is a check box: ticked while the
+    // value is not 0, writing 1 and 0, following the camera.
     open(kEditorCamera);
-    try {
-        create_prop_control(map.find("Switch"), nullptr, grabber.get());
-        ADD_FAILURE() << "an editor for the boolean-representation integer";
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "not implemented");
-    }
+    auto toggle = editor<PropIntControl>("Switch");
+    ASSERT_TRUE(toggle && toggle->check);
+    EXPECT_FALSE(toggle->slider || toggle->spin || toggle->edit);
+    EXPECT_TRUE(toggle->check->isChecked());
+    EXPECT_TRUE(toggle->check->isEnabled());
+    toggle->check->click();
+    EXPECT_EQ(map.getValueInt64("Switch"), 0);
+    toggle->check->click();
+    EXPECT_EQ(map.getValueInt64("Switch"), 1);
+    ASSERT_TRUE(vsxsim_camera_write(kEditorCamera, "Switch", "0"));
+    deliver_notifications();
+    EXPECT_FALSE(toggle->check->isChecked());
+    toggle.reset();
+
+    // In place of an editor that cannot be built the tree shows the value as read-only text.
+    ASSERT_TRUE(vsxsim_camera_write(kEditorCamera, "Switch", "1"));
     std::unique_ptr<QWidget> text(create_read_only_text(map.find("Switch"), nullptr));
     auto* edit = text->findChild<QLineEdit*>();
     ASSERT_NE(edit, nullptr);

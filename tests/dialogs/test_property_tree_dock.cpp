@@ -127,6 +127,37 @@ TEST_F(PropertyTreeDockTest, LevelAndNameFilter)
     EXPECT_TRUE(rows().count("Gain"));
 }
 
+// Every feature of every simulated camera gets a working editor at every
+// level, and building them logs no error.
+TEST_F(PropertyTreeDockTest, EveryFeatureOfEverySimulatedCameraGetsItsEditorAtEveryLevel)
+{
+    const char* const cameras[] = {kUsbColor, kUsbMono,      kGigeColor,   kReachableGigeMono,
+                                   kAnalog,   kFilterCamera, kEditorCamera};
+    for (const char* serial : cameras) {
+        SCOPED_TRACE(serial);
+        // The fixture holds the filter camera open.
+        const auto camera = std::string(serial) == kFilterCamera ? grabber : open_grabber(serial);
+        LogCapture log;
+        dock->showDevice(camera);
+        for (int level : {2, 1, 0}) {
+            SCOPED_TRACE(dock->levelBox->itemText(level).toStdString());
+            dock->levelBox->setCurrentIndex(level);
+            QCoreApplication::processEvents();
+            const auto shown = rows();
+            EXPECT_GT(shown.size(), 5u);
+            for (const auto& [name, index] : shown) {
+                const auto* editor =
+                    dynamic_cast<IPropControl*>(dock->view->indexWidget(index.siblingAtColumn(1)));
+                EXPECT_NE(editor, nullptr) << name;
+            }
+        }
+        EXPECT_TRUE(log.texts(spdlog::level::err).empty())
+            << ::testing::PrintToString(log.texts(spdlog::level::err));
+        dock->clearDevice();
+        run_deferred_deletes();
+    }
+}
+
 TEST_F(PropertyTreeDockTest, ClicksToggleRowsAndDescribeTheFeature)
 {
     auto shown = rows();

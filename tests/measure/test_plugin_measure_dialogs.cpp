@@ -560,7 +560,11 @@ TEST_F(MeasureDialogTest, AnExistingFileIsReplacedOnlyAfterAQuestionWithItsNameO
         MeasureSettings::instance().setString(MeasureSettings::LAST_DIRECTORY, app::path_to_wide(dir));
         choose(folder / file);
         host->view->answerYes = false;
+        desktop->lastSaveOptions = {};
         button(csv ? L"Export CSV" : L"Save").click();
+        // Asked once: the plug-in asks, the file dialog and the context do not.
+        EXPECT_TRUE(desktop->lastSaveOptions.testFlag(QFileDialog::DontConfirmOverwrite));
+        EXPECT_TRUE(desktop->overwriteQuestions.empty());
         ASSERT_EQ(host->view->questions.size(), 1u);
         EXPECT_EQ(host->view->questions[0].title, L"Warning");
         EXPECT_EQ(host->view->questions[0].text,

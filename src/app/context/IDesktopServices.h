@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QString>
 #include <QStringList>
 
@@ -15,12 +16,16 @@ public:
     virtual ~IDesktopServices() = default;
 
     // Each returns the empty string when the user cancelled. selectedFilter is
-    // the preselected filter on entry (empty: none) and the user's choice on return.
+    // the preselected filter on entry (empty: none) and the user's choice on
+    // return. The save dialog takes QFileDialog options (the dialogs are never
+    // the platform's native ones).
     virtual QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory,
                                     const QString& filter, QString* selectedFilter) = 0;
     virtual QString getSaveFileName(QWidget* parent, const QString& caption, const QString& directory,
-                                    const QString& filter, QString* selectedFilter) = 0;
-    virtual QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& directory) = 0;
+                                    const QString& filter, QString* selectedFilter,
+                                    QFileDialog::Options options) = 0;
+    virtual QString getExistingDirectory(QWidget* parent, const QString& caption,
+                                         const QString& directory) = 0;
     virtual QString getText(QWidget* parent, const QString& title, const QString& label, bool* ok) = 0;
     // Asks whether an existing file may be replaced; true for yes.
     virtual bool confirmOverwrite(QWidget* parent, const QString& path) = 0;
@@ -28,4 +33,4 @@ public:
     virtual bool startDetached(const QString& program, const QStringList& arguments) = 0;
 };
 
-}  // namespace application
+} // namespace application

@@ -20,13 +20,15 @@ QString QtDesktopServices::getOpenFileName(QWidget* parent, const QString& capti
 }
 
 QString QtDesktopServices::getSaveFileName(QWidget* parent, const QString& caption, const QString& directory,
-                                           const QString& filter, QString* selectedFilter)
+                                           const QString& filter, QString* selectedFilter,
+                                           QFileDialog::Options options)
 {
     return QFileDialog::getSaveFileName(parent, caption, directory, filter, selectedFilter,
-                                        QFileDialog::DontUseNativeDialog);
+                                        options | QFileDialog::DontUseNativeDialog);
 }
 
-QString QtDesktopServices::getExistingDirectory(QWidget* parent, const QString& caption, const QString& directory)
+QString QtDesktopServices::getExistingDirectory(QWidget* parent, const QString& caption,
+                                                const QString& directory)
 {
     return QFileDialog::getExistingDirectory(parent, caption, directory,
                                              QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
@@ -40,18 +42,20 @@ QString QtDesktopServices::getText(QWidget* parent, const QString& title, const 
 bool QtDesktopServices::confirmOverwrite(QWidget* parent, const QString& path)
 {
     const QString title = QString::fromStdWString(Localization::getString("Messages/FileExistsTitle"));
-    const QString text =
-        QString::fromStdWString(Localization::getString("Messages/FileExists"))
-            .replace(QStringLiteral("{}"), QFileInfo(path).fileName());
+    const QString text = QString::fromStdWString(Localization::getString("Messages/FileExists"))
+                             .replace(QStringLiteral("{}"), QFileInfo(path).fileName());
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
            QMessageBox::Yes;
 }
 
-void QtDesktopServices::openUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
+void QtDesktopServices::openUrl(const QUrl& url)
+{
+    QDesktopServices::openUrl(url);
+}
 
 bool QtDesktopServices::startDetached(const QString& program, const QStringList& arguments)
 {
     return QProcess::startDetached(program, arguments);
 }
 
-}  // namespace application
+} // namespace application

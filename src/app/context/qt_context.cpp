@@ -266,11 +266,11 @@ QWidget* qt_context::dialogParent() const
     return view_.get();
 }
 
-bool qt_context::mayWrite(const QString& chosen, const std::wstring& final) const
+bool qt_context::mayWrite(const std::wstring& path) const
 {
-    if (q(final) == chosen || !QFileInfo::exists(q(final)))
+    if (!QFileInfo::exists(q(path)))
         return true;
-    return desktop_->confirmOverwrite(dialogParent(), q(final));
+    return desktop_->confirmOverwrite(dialogParent(), q(path));
 }
 
 bool qt_context::openFile(const std::wstring& title, const std::wstring& allFilesLabel,
@@ -287,11 +287,15 @@ bool qt_context::openFile(const std::wstring& title, const std::wstring& allFile
 }
 
 bool qt_context::saveFile(const std::wstring& title, const std::wstring& allFilesLabel,
-                          const FileFilters& filters, std::wstring& path, std::wstring& directory)
+                          const FileFilters& filters, std::wstring& path, std::wstring& directory,
+                          ReplaceQuestion question)
 {
     QString selected = filters.empty() ? QString() : q(filter_entry(filters.front()));
+    // The dialog would ask about the name as typed, before an extension is
+    // added; the question comes from here or from the caller instead.
     const QString chosen = desktop_->getSaveFileName(dialogParent(), q(title), q(directory),
-                                                     q(build_filter_text(allFilesLabel, filters)), &selected);
+                                                     q(build_filter_text(allFilesLabel, filters)), &selected,
+                                                     QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty())
         return false;
     std::wstring result = w(chosen);
@@ -303,7 +307,7 @@ bool qt_context::saveFile(const std::wstring& title, const std::wstring& allFile
             }
         }
     }
-    if (!mayWrite(chosen, result))
+    if (question == ReplaceQuestion::Context && !mayWrite(result))
         return false;
     path = result;
     directory = parent_directory(result);
@@ -314,12 +318,13 @@ bool qt_context::saveImage(const std::wstring& title, std::wstring& path, std::w
 {
     QString selected;
     const QString chosen =
-        desktop_->getSaveFileName(dialogParent(), q(title), q(directory), q(image_filter_text()), &selected);
+        desktop_->getSaveFileName(dialogParent(), q(title), q(directory), q(image_filter_text()), &selected,
+                                  QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty())
         return false;
     const std::wstring typed = w(chosen);
     const std::wstring result = replace_extension(typed, image_extension_for(w(selected), typed));
-    if (!mayWrite(chosen, result))
+    if (!mayWrite(result))
         return false;
     path = result;
     directory = parent_directory(result);

@@ -44,7 +44,7 @@ public:
     bool openFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
                   std::wstring& path, std::wstring& directory) override;
     bool saveFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
-                  std::wstring& path, std::wstring& directory) override;
+                  std::wstring& path, std::wstring& directory, ReplaceQuestion question) override;
     bool saveImage(const std::wstring& title, std::wstring& path, std::wstring& directory) override;
     bool chooseDirectory(const std::wstring& start, std::wstring& directory) override;
     bool getText(const std::wstring& title, const std::wstring& label, std::wstring& text) override;
@@ -70,9 +70,9 @@ public:
 
 private:
     QWidget* dialogParent() const;
-    // True when the final path may be written: a path changed after the
-    // dialog's own overwrite question is asked about again.
-    bool mayWrite(const QString& chosen, const std::wstring& final) const;
+    // True when the path may be written: it does not exist, or the user
+    // said it may be replaced.
+    bool mayWrite(const std::wstring& path) const;
 
     std::shared_ptr<app::MainModel> model_;
     std::shared_ptr<app::QtMainView> view_;

@@ -48,10 +48,13 @@ RibbonButtonGroup::RibbonButtonGroup(QWidget* parent) : QWidget(parent)
 
 void RibbonButtonGroup::addButton(QToolButton* button)
 {
-    button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    button->setMinimumSize(48, 48);
+    // Never narrower than its caption needs: a ribbon too narrow for its
+    // buttons scrolls rather than cutting captions short.
+    button->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
+    button->setMinimumSize(0, 48);
     button->setAutoRaise(true);
-    button->setIconSize(QSize(64, 48));
+    // The icons are 32 pixels wide; the 48-pixel height keeps the ribbon's.
+    button->setIconSize(QSize(32, 48));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setStyleSheet(QStringLiteral("QToolButton{margin: 0px 8px 0px 0px;}"));
     button->setParent(this);

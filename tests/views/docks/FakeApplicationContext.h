@@ -48,7 +48,7 @@ public:
         unused();
     }
     bool saveFile(const std::wstring&, const std::wstring&, const application::FileFilters&, std::wstring&,
-                  std::wstring&) override
+                  std::wstring&, application::ReplaceQuestion) override
     {
         unused();
     }

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -52,18 +53,33 @@ TEST(Ribbon, NamesMatchInAnyCase)
     EXPECT_EQ(snap->parentWidget(), general);
 }
 
-TEST(Ribbon, ButtonsAreStyledAlike)
+TEST(Ribbon, ButtonsAreStyledAlikeAndNeverCutTheirCaptions)
 {
     Ribbon ribbon;
-    QToolButton* button = named_button("Zoom");
-    button->setMinimumSize(96, 64); // a list button's own minimum gives way
-    ribbon.addButton("View", "Zoom", button);
-    EXPECT_EQ(button->minimumSize(), QSize(48, 48));
-    EXPECT_EQ(button->iconSize(), QSize(64, 48));
-    EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
-    EXPECT_TRUE(button->autoRaise());
-    EXPECT_EQ(button->styleSheet(), "QToolButton{margin: 0px 8px 0px 0px;}");
-    EXPECT_EQ(button->sizePolicy().horizontalPolicy(), QSizePolicy::Preferred);
+    QToolButton* zoom = named_button("Zoom");
+    zoom->setMinimumSize(96, 64); // a list button's own minimum gives way
+    ribbon.addButton("View", "Zoom", zoom);
+    EXPECT_EQ(zoom->minimumSize(), QSize(0, 48));
+    EXPECT_EQ(zoom->iconSize(), QSize(32, 48));
+    EXPECT_EQ(zoom->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    EXPECT_TRUE(zoom->autoRaise());
+    EXPECT_EQ(zoom->styleSheet(), "QToolButton{margin: 0px 8px 0px 0px;}");
+
+    // A ribbon narrower than its buttons scrolls; each button keeps the width
+    // its caption needs.
+    std::vector<QToolButton*> buttons;
+    for (const char* caption : {"Microscope", "Appearance", "Export CSV", "Rectangle", "Annotation"}) {
+        QToolButton* button = named_button(caption);
+        button->setText(caption);
+        ribbon.addButton("View", "Tools", button);
+        buttons.push_back(button);
+    }
+    ribbon.resize(200, 120);
+    ribbon.show();
+    QCoreApplication::processEvents();
+    for (QToolButton* button : buttons) {
+        EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString();
+    }
 }
 
 TEST(Ribbon, EmptyGroupsAndTabsGo)
