@@ -8,12 +8,13 @@ namespace app {
 
 // The user interface language and the main window's rectangle, kept in
 // "window_settings.json" between runs. The rectangle is stored as two corners.
-// The default size, 1280 x 800, shows the widest ribbon tab (Measure, in
-// German) with every caption whole.
+// The default size, 1280 x 700, shows the widest ribbon tab (Measure, in
+// German) with every caption whole and still fits a 1366 x 768 laptop screen
+// with a panel along one edge.
 struct WindowSettings {
     std::wstring language = L"en-US";
-    kyrgx::Vec2<int> topLeft{64, 64};
-    kyrgx::Vec2<int> bottomRight{1344, 864};
+    kyrgx::Vec2<int> topLeft{32, 24};
+    kyrgx::Vec2<int> bottomRight{1312, 724};
 };
 
 // The full path of "window_settings.json" in the settings folder.

@@ -51,7 +51,7 @@ TEST_F(WindowSettingsTest, NoFileGivesTheDefaultsSilently)
     quorel::test::LogCapture log;
     const app::WindowSettings s = app::load_window_settings();
     EXPECT_EQ(s.language, L"en-US");
-    EXPECT_TRUE(rect_of(s) == (Rect{64, 64, 1344, 864}));
+    EXPECT_TRUE(rect_of(s) == (Rect{32, 24, 1312, 724}));
     EXPECT_TRUE(log.lines().empty());
 }
 
@@ -74,16 +74,16 @@ TEST_F(WindowSettingsTest, ReadsAndFallsBackPartially)
          L"ja-JP",
          {5, 6, 1029, 774},
          0},
-        {"no position-size", R"({"language": "de-DE"})", L"de-DE", {64, 64, 1344, 864}, 1},
+        {"no position-size", R"({"language": "de-DE"})", L"de-DE", {32, 24, 1312, 724}, 1},
         {"size not a number",
          R"({"language": "de-DE", "position-size": {"position": {"x": 1, "y": 2}, "size": {"x": "wide", "y": 5}}})",
          L"de-DE",
-         {64, 64, 1344, 864},
+         {32, 24, 1312, 724},
          1},
-        {"not JSON", "{ this is not json", L"en-US", {64, 64, 1344, 864}, 1},
-        {"root array", "[1, 2, 3]", L"en-US", {64, 64, 1344, 864}, 1},
-        {"language wrong type", R"({"language": 7})", L"en-US", {64, 64, 1344, 864}, 1},
-        {"empty file", "", L"en-US", {64, 64, 1344, 864}, 1},
+        {"not JSON", "{ this is not json", L"en-US", {32, 24, 1312, 724}, 1},
+        {"root array", "[1, 2, 3]", L"en-US", {32, 24, 1312, 724}, 1},
+        {"language wrong type", R"({"language": 7})", L"en-US", {32, 24, 1312, 724}, 1},
+        {"empty file", "", L"en-US", {32, 24, 1312, 724}, 1},
     };
     for (const auto& row : rows) {
         put(row.file);
@@ -119,7 +119,7 @@ TEST_F(WindowSettingsTest, AbsurdNumbersFallBackToTheDefaultRectangle)
         put(row.file);
         quorel::test::LogCapture log;
         const app::WindowSettings s = app::load_window_settings();
-        EXPECT_TRUE(rect_of(s) == (Rect{64, 64, 1344, 864})) << row.name;
+        EXPECT_TRUE(rect_of(s) == (Rect{32, 24, 1312, 724})) << row.name;
         ASSERT_EQ(log.count(spdlog::level::err, "Failed to load file. what(): "), 1) << row.name;
         EXPECT_NE(log.texts(spdlog::level::err)[0].find(row.key), std::string::npos)
             << log.texts(spdlog::level::err)[0];
