@@ -417,6 +417,7 @@ TEST_F(PluginTest, TheAppInterfaceAnswersFromTheLiveViewAndTheCamera)
         kyrgx::Graphics* graphics() const override { return nullptr; }
         float borderWidth() const override { return 1.0f; }
         std::shared_ptr<kyrgx::graphics_context> graphicsContext() const override { return surface; }
+        void requestPaint(uint32_t) override {}
         std::shared_ptr<FakeSurface> surface = std::make_shared<FakeSurface>(8, 8);
     };
     auto gone = std::make_shared<Gone>();

@@ -26,6 +26,8 @@ constexpr int ZOOM_LABEL_WIDTH = 128;
 constexpr int ZOOM_LABEL_HEIGHT = 50;
 constexpr int MESSAGE_BOX_WIDTH = 256;
 constexpr const char* LABEL_FONT = "OpenSans-Regular.ttf";
+// The window's tick: the longest step an animation takes when it starts.
+constexpr double ANIMATION_TICK_MS = 16.0;
 
 // Restores the Graphics' transforms when a pass ends early by an exception.
 class TransformGuard {
@@ -172,8 +174,13 @@ void LiveViewController::renderOverlay(kyrgx::Graphics& g)
     if (!view_)
         return;
     const int64_t now = clock_();
-    const double dtMs = static_cast<double>(now - lastOverlayNs_) / 1e6;
+    double dtMs = static_cast<double>(now - lastOverlayNs_) / 1e6;
     lastOverlayNs_ = now;
+    // The panel paints only when something changed, so the previous pass may
+    // lie long ago: an animation that starts now starts one tick's step in,
+    // as it did when every tick painted.
+    if (!animatingAfterPass_)
+        dtMs = std::min(dtMs, ANIMATION_TICK_MS);
     TransformGuard guard(g);
     try {
         if (renderHook) {
@@ -193,6 +200,18 @@ void LiveViewController::renderOverlay(kyrgx::Graphics& g)
         guard.restore();
         reportPaintError("renderOverlay", e);
     }
+    animatingAfterPass_ = animating();
+    if (animatingAfterPass_)
+        requestPaint(PAINT_ANIMATION);
+}
+
+bool LiveViewController::animating() const
+{
+    // The messages' slide moves only while messages are shown.
+    if (targetZoom_ != currentZoom_ || (zoomLabelOpacity_ > 0.0f && zoomBox_.style))
+        return true;
+    std::lock_guard lock(messageMutex_);
+    return !messages_.empty();
 }
 
 bool LiveViewController::prepareBox(kyrgx::Graphics& g, Box& box, int fontSize, const kyrgx::Quad& padding)
