@@ -173,7 +173,7 @@ private:
     void drawBox(kyrgx::Graphics& g, const Box& box, const kyrgx::Rect& rect,
                  const std::vector<std::wstring>& lines, int alignment, float alpha);
     void rebuildBuffers(const FrameFormat& format);
-    void uploadFrame(kyrgx::Graphics& g, const std::shared_ptr<kyrgx::IImageBuffer>& buffer);
+    void uploadFrame(kyrgx::Graphics& g, const std::shared_ptr<kyrgx::IImageBuffer>& buffer, bool newFrame);
     std::shared_ptr<kyrgx::IImageBuffer> fallbackFor(const FrameFormat& format);
     bool acceptFrame(const kyr_kelvane::image_descriptor& frame);
     void reportPaintError(const char* where, const std::exception& e);
@@ -214,6 +214,8 @@ private:
     FrameFormat pending_;
     bool pendingFlag_ = false;
     std::shared_ptr<kyrgx::IImageBuffer> fallback_;
+    // The fallback buffer holds a frame no paint has uploaded yet.
+    bool fallbackNew_ = false;
 
     // Replaced on the GUI thread only while a format change is pending; the
     // frame thread takes a copy under formatMutex_ when none is.

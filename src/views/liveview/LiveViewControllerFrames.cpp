@@ -123,6 +123,7 @@ void LiveViewController::updateBuffer(const kyr_kelvane::image_descriptor& frame
     {
         std::lock_guard lock(formatMutex_);
         updateBufferInternal(fallbackFor(format), frame);
+        fallbackNew_ = true;
     }
     requestPaint(PAINT_FRAME);
 }

@@ -87,7 +87,8 @@ void LiveViewController::rebuildBuffers(const FrameFormat& format)
     applied_ = format;
 }
 
-void LiveViewController::uploadFrame(kyrgx::Graphics& g, const std::shared_ptr<kyrgx::IImageBuffer>& buffer)
+void LiveViewController::uploadFrame(kyrgx::Graphics& g, const std::shared_ptr<kyrgx::IImageBuffer>& buffer,
+                                     bool newFrame)
 {
     const kyrgx::Vec2<float> size = buffer->size();
     if (size.x != imageSize_.x || size.y != imageSize_.y || buffer->format() != textureFormat_) {
@@ -107,6 +108,10 @@ void LiveViewController::uploadFrame(kyrgx::Graphics& g, const std::shared_ptr<k
     texture->upload(buffer.get(), 0);
     slot_ = 1 - slot_;
     displayed_ = textures_[static_cast<size_t>(slot_)];
+    // A paint draws the texture filled in the paint before: a new frame just
+    // uploaded shows at the next one.
+    if (newFrame)
+        requestPaint(PAINT_FRAME);
 }
 
 void LiveViewController::renderImage(kyrgx::Graphics& g)
@@ -126,7 +131,8 @@ void LiveViewController::renderImage(kyrgx::Graphics& g)
             if (fallback_) {
                 // Under the lock the frame thread writes the fallback buffer with.
                 fallback_->unlock();
-                uploadFrame(g, fallback_);
+                uploadFrame(g, fallback_, fallbackNew_);
+                fallbackNew_ = false;
                 fallback_->lock();
                 uploaded = true;
             }
@@ -135,7 +141,7 @@ void LiveViewController::renderImage(kyrgx::Graphics& g)
         if (!uploaded && pool_ && pool_->takeReady(buffer)) {
             buffer->unlock();
             try {
-                uploadFrame(g, buffer);
+                uploadFrame(g, buffer, true);
             } catch (...) {
                 buffer->lock();
                 pool_->recycle(std::move(buffer));
