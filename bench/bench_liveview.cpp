@@ -43,6 +43,7 @@ public:
     kyrgx::Graphics* graphics() const override { return graphics_.get(); }
     float borderWidth() const override { return 1.0f; }
     std::shared_ptr<kyrgx::graphics_context> graphicsContext() const override { return surface_; }
+    void requestPaint(uint32_t) override {}
     void paintImage() { app::raise_event(drawImage, this, *graphics_); }
 
 private:

@@ -36,7 +36,7 @@ void TimeoutController::addOnce(std::function<void()> callback)
         };
     }
     std::lock_guard lock(mutex_);
-    entries_.push_back(TimeoutEntry{clock_(), 0, -1, std::move(once)});
+    entries_.push_back(TimeoutEntry{clock_(), 0, -1, std::move(once), true});
 }
 
 void TimeoutController::clear()
@@ -77,8 +77,9 @@ bool TimeoutController::runEntry(TimeoutEntry& entry, int64_t now)
     return keep;
 }
 
-void TimeoutController::processTimeouts()
+size_t TimeoutController::processTimeouts()
 {
+    size_t onceRun = 0;
     std::vector<TimeoutEntry> batch;
     int64_t now = 0;
     uint64_t clears = 0;
@@ -100,7 +101,11 @@ void TimeoutController::processTimeouts()
                 if (clearCount_ != clears)
                     break;
             }
-            if (runEntry(entry, now))
+            const bool once = entry.once && entry.callback;
+            const bool keep = runEntry(entry, now);
+            if (once)
+                ++onceRun;
+            if (keep)
                 kept.push_back(std::move(entry));
         }
         std::lock_guard lock(mutex_);
@@ -119,6 +124,7 @@ void TimeoutController::processTimeouts()
             entries_.swap(kept);
         }
     }
+    return onceRun;
 }
 
 } // namespace app

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -13,6 +14,7 @@ struct TimeoutEntry {
     int64_t interval = 0;           // ms that must have passed since start before the entry is due
     int32_t repeat = -1;            // calls left; 0 or less means no limit
     std::function<bool()> callback; // true keeps the entry, false removes it
+    bool once = false;              // posted with addOnce
 };
 
 // Deferred callbacks that the owner runs from the GUI tick: repeating timers
@@ -55,8 +57,10 @@ public:
     // (an entry posted from a callback with the clock unchanged runs in this
     // pass); entries that those late entries add wait for the next pass, so a
     // callback that posts itself again cannot hold the GUI thread. A callback
-    // that throws is logged and removed; the pass goes on.
-    void processTimeouts();
+    // that throws is logged and removed; the pass goes on. Returns how many
+    // one-shot callbacks (addOnce) ran: posted work that may have changed
+    // what the window shows.
+    size_t processTimeouts();
 
     // Drops every pending entry without running it; entries a running pass
     // still holds are dropped too.

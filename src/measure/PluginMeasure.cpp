@@ -320,8 +320,12 @@ void PluginMeasure::onViewTransformChanged(const vsx::DeviceInfo& device, float 
     workspaceForDevice(device)->updateViewTransform(zoom, angle, flipHorizontal, flipVertical);
 }
 
-void PluginMeasure::onWorkspaceChanged(Plugin::IWorkspace* /*workspace*/)
+void PluginMeasure::onWorkspaceChanged(Plugin::IWorkspace* workspace)
 {
+    // Objects added, removed, undone or loaded show at the next tick.
+    if (workspace && context)
+        if (const auto live = context->liveViewForDevice(workspace->device))
+            live->requestPaint(PAINT_CONTENT);
     updateUiState();
 }
 

@@ -130,12 +130,17 @@ void MainViewController::on_tick()
         if (panel)
             panel->processTimeouts();
     }
-    processTimeouts();
+    // Work posted from frame, notification and plug-in code may change what
+    // the live views draw (a created object selected, a camera's message):
+    // they paint in this tick.
+    size_t posted = processTimeouts();
     try {
-        app::Plugin::plugins_process_timeouts();
+        posted += app::Plugin::plugins_process_timeouts();
     } catch (const std::exception& e) {
         spdlog::error("MainViewController::on_tick() failed: {}", e.what());
     }
+    if (posted > 0)
+        view_->requestLiveViewPaint(app::PAINT_CONTENT);
 }
 
 void MainViewController::update_device_info()

@@ -125,9 +125,11 @@ void plugins_before_device_switch()
     broadcast([](PluginBase& p) { p.onDeviceUpdating(); });
 }
 
-void plugins_process_timeouts()
+size_t plugins_process_timeouts()
 {
-    broadcast([](PluginBase& p) { p.processTimeouts(); });
+    size_t ran = 0;
+    broadcast([&ran](PluginBase& p) { ran += p.processTimeouts(); });
+    return ran;
 }
 
 } // namespace app::Plugin

@@ -45,7 +45,8 @@ void plugins_device_selected(const vsx::DeviceInfo& device);
 void plugins_videoformat_changed(const vsx::DeviceInfo& device);
 void plugins_before_device_switch();
 
-// Runs every plug-in's due timeout entries (GUI tick, after the model's tick).
-void plugins_process_timeouts();
+// Runs every plug-in's due timeout entries (GUI tick, after the model's tick);
+// the number of one-shot callbacks that ran.
+size_t plugins_process_timeouts();
 
 } // namespace app::Plugin

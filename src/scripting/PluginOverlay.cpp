@@ -12,6 +12,7 @@
 #include "model/PluginContext.h"
 #include "scripting/OverlayWorkspace.h"
 #include "scripting/ScriptManager.h"
+#include "views/liveview/ILiveView.h"
 #include "views/liveview/LiveViewController.h"
 
 #include <filesystem>
@@ -68,7 +69,7 @@ std::shared_ptr<OverlayWorkspace> PluginOverlay::currentWorkspace()
     return workspaceForDevice(camera->deviceInfo());
 }
 
-void PluginOverlay::render(ILiveView* /*view*/, vsx::DeviceInfo device, kyrgx::Graphics& g)
+void PluginOverlay::render(ILiveView* view, vsx::DeviceInfo device, kyrgx::Graphics& g)
 {
     std::lock_guard lock(renderMutex_);
     const std::shared_ptr<LiveViewController> live = context->liveViewForDevice(device);
@@ -87,7 +88,10 @@ void PluginOverlay::render(ILiveView* /*view*/, vsx::DeviceInfo device, kyrgx::G
     workspace->appInterface().bind(live.get(), camera.get(), context->histogramForDevice(device));
     g.setBlendMode(kyrgx::BLEND_REPLACE);
     g.setColorARGB(0xFFFFFFFFu);
-    workspace->scriptManager()->onRender(&g);
+    // A script draws what it likes at every paint (a clock, values of the
+    // camera): while one is enabled on a live view, that view paints at every tick.
+    if (workspace->scriptManager()->onRender(&g) && view)
+        view->requestPaint(PAINT_OVERLAY);
 }
 
 void PluginOverlay::onDeviceOpened(const vsx::DeviceInfo& device)

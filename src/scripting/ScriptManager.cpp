@@ -73,18 +73,23 @@ void ScriptManager::setScriptChanged(std::function<void(const std::wstring&)> ca
     scriptChanged_ = std::move(callback);
 }
 
-void ScriptManager::onRender(kyrgx::Graphics* graphics)
+bool ScriptManager::onRender(kyrgx::Graphics* graphics)
 {
     std::lock_guard lock(mutex_);
     if (!active_)
-        return;
+        return false;
     if (!graphics) {
         spdlog::error("ScriptManager::onRender -> kyrgx::Graphics not available.");
-        return;
+        return false;
     }
-    for (ScriptItem& item : items_)
-        if (item.enabled && item.script && item.script->loaded())
+    bool ran = false;
+    for (ScriptItem& item : items_) {
+        if (item.enabled && item.script && item.script->loaded()) {
             item.script->onRender(*this, *graphics);
+            ran = true;
+        }
+    }
+    return ran;
 }
 
 void ScriptManager::createScript(ScriptItem& item)

@@ -49,7 +49,8 @@ public:
     ScriptManager& operator=(const ScriptManager&) = delete;
 
     // Every enabled, loaded script draws onto the graphics, in list order.
-    void onRender(kyrgx::Graphics* graphics);
+    // True when a script ran: it draws again, differently perhaps, next time.
+    bool onRender(kyrgx::Graphics* graphics);
     // Enabling makes a new script object and runs its onLoad; disabling runs
     // onClose and keeps the object with its parameter values.
     void setEnabled(const std::string& name, bool enable);

@@ -7,6 +7,7 @@
 #include "views/SequenceViewData.h"
 #include "views/StatusBarInfo.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -116,11 +117,14 @@ public:
     // Docks a view made elsewhere; when that dock closes the holder is reset.
     // A view that is not a dock is ignored.
     virtual void addDockView(std::shared_ptr<IViewBase>& holder) = 0;
+    // The live views paint again at the next tick (PaintReason bits): for
+    // changes to what they draw that no view, frame or input announced.
+    virtual void requestLiveViewPaint(uint32_t reasons) = 0;
 
     // Every list is raised with the main window as sender, except
     // liveViewSelected, whose sender is the newly active live view (an
     // ILiveView, or null when no view is left).
-    EventList<> tick;                         // every 16 ms, after the live views' repaint was asked for
+    EventList<> tick;                         // every 16 ms; the live views paint what changed, also in it
     EventList<> loaded;                       // once, one event-loop turn after the first show
     EventList<> closing;                      // the window is being closed, its docks already closed
     EventList<kyrgx::Vec2<int>> resized;      // new width, height

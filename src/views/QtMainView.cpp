@@ -128,6 +128,9 @@ void QtMainView::runTick()
         if (!isMinimized())
             repaintLiveViews();
         raise_event(tick, this);
+        // What the tick's work changed (posted callbacks) shows in this turn's paint.
+        if (!isMinimized())
+            repaintLiveViews();
     });
     tickBusy_.exchange(false);
 }

@@ -120,6 +120,7 @@ public:
     std::shared_ptr<IParameterView> filterSettingsView() override;
     void closeFilterSettingsView() override;
     void addDockView(std::shared_ptr<IViewBase>& holder) override;
+    void requestLiveViewPaint(uint32_t reasons) override;
 
     QtView::QTitleBar* titleBar() const { return titleBar_; }
     QtGui::Ribbon* ribbon() const { return ribbon_; }
@@ -149,7 +150,8 @@ private:
     void runTick();
     // The live-view panel and its tabs in the central widget's grid.
     void buildLiveViewArea(QWidget* central);
-    // Asks the live-view panel for a repaint (the tick, unless minimised).
+    // Asks the live-view panel for a paint when something changed (the tick,
+    // unless minimised).
     void repaintLiveViews();
     void hover(QPoint global);
     void resizeStep(QPoint global);

@@ -8,10 +8,44 @@
 #include "views/liveview/QtLiveView.h"
 #include "views/window/GuardedCall.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QPointer>
 
 namespace app {
+
+namespace {
+
+// A control of the window (the ribbon, a dock, a dialog) that changes what a
+// live view draws shows its change at the next tick: every press, release,
+// key and wheel turn in the application marks input for the live-view panel.
+class InputPaintFilter : public QObject {
+public:
+    InputPaintFilter(QLiveViewPanel* panel, QObject* parent) : QObject(parent), panel_(panel) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+            if (panel_)
+                panel_->requestPaint(PAINT_INPUT);
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPointer<QLiveViewPanel> panel_;
+};
+
+} // namespace
 
 void QtMainView::buildLiveViewArea(QWidget* central)
 {
@@ -27,6 +61,8 @@ void QtMainView::buildLiveViewArea(QWidget* central)
         QtView::run_guarded("QtMainView::liveViewsReordered",
                             [this] { raise_event(liveViewsReordered, this); });
     });
+    if (qApp)
+        qApp->installEventFilter(new InputPaintFilter(liveViewPanel_, this));
     liveViewContainer_ = new QTabedLiveViewContainer(liveViewPanel_, central);
     liveViewContainer_->setObjectName(QStringLiteral("liveViewContainer"));
     // The window cannot be made so small that the live view goes: its
@@ -38,7 +74,12 @@ void QtMainView::buildLiveViewArea(QWidget* central)
 
 void QtMainView::repaintLiveViews()
 {
-    liveViewPanel_->update();
+    liveViewPanel_->paintIfRequested();
+}
+
+void QtMainView::requestLiveViewPaint(uint32_t reasons)
+{
+    liveViewPanel_->requestPaint(reasons);
 }
 
 std::shared_ptr<ILiveView> QtMainView::createLiveView(const std::wstring&)

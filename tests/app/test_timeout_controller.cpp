@@ -1,7 +1,7 @@
 // The GUI tick's deferred callbacks, on a manual clock.
 
-#include "support/LogCapture.h"
 #include "app/TimeoutController.h"
+#include "support/LogCapture.h"
 
 #include <algorithm>
 #include <atomic>
@@ -45,6 +45,23 @@ TEST_F(TimeoutControllerTest, DueEntriesRunInTheOrderTheyWereAdded)
     controller.processTimeouts();
     EXPECT_EQ(calls, (std::vector<std::string>{"slow", "a"})); // "once" and "b" are gone
     EXPECT_EQ(controller.pendingCount(), 2u);
+}
+
+// The tick paints the live views after posted work ran, not for timers.
+TEST_F(TimeoutControllerTest, APassCountsTheOncePostedCallbacksItRan)
+{
+    controller.addTimeout(record("timer", true), 0, -1);
+    EXPECT_EQ(controller.processTimeouts(), 0u) << "a repeating timer";
+    controller.addOnce([this] {
+        calls.push_back("once");
+        controller.addOnce([this] { calls.push_back("posted by once"); });
+    });
+    controller.addOnce([] { throw std::runtime_error("posted work that failed"); });
+    {
+        quorel::test::LogCapture log;
+        EXPECT_EQ(controller.processTimeouts(), 3u);
+    }
+    EXPECT_EQ(controller.processTimeouts(), 0u);
 }
 
 TEST_F(TimeoutControllerTest, IntervalCountsFromThePassThatRanTheEntry)

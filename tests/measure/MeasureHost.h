@@ -30,6 +30,7 @@
 #include "views/liveview/ILiveView.h"
 #include "views/liveview/LiveViewController.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -114,6 +115,10 @@ public:
     kyrgx::Graphics* graphics() const override { return graphics_; }
     float borderWidth() const override { return 1.0f; }
     std::shared_ptr<kyrgx::graphics_context> graphicsContext() const override { return nullptr; }
+    // The reasons asked for since the test last took them.
+    void requestPaint(uint32_t reasons) override { paintRequests |= reasons; }
+    uint32_t takePaintRequests() { return paintRequests.exchange(0); }
+    std::atomic<uint32_t> paintRequests{0};
 
     kyrgx::Graphics* graphics_ = nullptr;
 

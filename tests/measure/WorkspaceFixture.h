@@ -85,6 +85,7 @@ public:
     kyrgx::Graphics* graphics() const override { return nullptr; }
     float borderWidth() const override { return 1.0f; }
     std::shared_ptr<kyrgx::graphics_context> graphicsContext() const override { return nullptr; }
+    void requestPaint(uint32_t) override {}
 
 private:
     kyrgx::UiRoot* root_;

@@ -568,3 +568,31 @@ TEST_F(MeasurePluginTest, AFailedSwitchThenAnUnrelatedCloseMovesNothing)
     EXPECT_EQ(sdWorkspace->objects(), std::vector<ObjectPtr>{sdLine});
     EXPECT_EQ(plugin().allWorkspaces().size(), 2u);
 }
+
+// Objects added, deleted or undone from outside the view (the ribbon, a file,
+// a key at the next tick) ask the view that shows them for a paint.
+TEST_F(MeasurePluginTest, ChangedObjectsAskTheirLiveViewForAPaint)
+{
+    ASSERT_TRUE(host->openAndShow(kHdName));
+    auto* view = dynamic_cast<ScreenLiveView*>(host->viewOf(kHdName));
+    ASSERT_NE(view, nullptr);
+    const auto workspace = workspaceOf(kHdName);
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"added",
+         [&] {
+             drawLine(kHdName, {700, 300}, {900, 300});
+         }},
+        {"undone", [&] { workspace->undo(); }},
+        {"redone", [&] { workspace->redo(); }},
+        {"deleted",
+         [&] {
+             workspace->select(objectsOf(kHdName).front(), false);
+             workspace->deleteSelected();
+         }},
+    };
+    for (const auto& [what, change] : changes) {
+        view->takePaintRequests();
+        change();
+        EXPECT_NE(view->takePaintRequests() & app::PAINT_CONTENT, 0u) << what;
+    }
+}

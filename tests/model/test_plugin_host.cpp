@@ -10,6 +10,7 @@
 #include "model/PluginHost.h"
 #include "support/FakeMainView.h"
 #include "support/LogCapture.h"
+#include "views/liveview/PaintRequests.h"
 
 #include <gtest/gtest.h>
 
@@ -276,4 +277,27 @@ TEST_F(ControllerWiringTest, TheTickRunsTheModelThenThePluginsAndClosingShutsThe
                                               "plugin closed", "closed", "all closed", "plugin shutdown"}));
     EXPECT_TRUE(fs::exists(settings_folder() / "A_B_C_.json"));
     EXPECT_TRUE(Plugin::plugin_list.empty());
+}
+
+// Work posted to the tick (from frame threads, by plug-ins) may change what
+// the live views draw: the tick that runs it asks them to paint; a tick
+// without any does not.
+TEST_F(ControllerWiringTest, ATickThatRanPostedWorkAsksTheLiveViewsToPaint)
+{
+    std::vector<std::string> journal;
+    auto plugin = std::make_shared<JournalPlugin>("plugin", journal, context.get());
+    Plugin::register_plugin(plugin);
+    Plugin::plugins_initialize();
+    app::raise_event(view->tick, view.get());
+    view->liveViewPaintRequests = 0;
+
+    app::raise_event(view->tick, view.get());
+    EXPECT_EQ(view->liveViewPaintRequests.load(), 0);
+
+    plugin->addOnce([] {});
+    app::raise_event(view->tick, view.get());
+    EXPECT_EQ(view->liveViewPaintRequests.load(), 1);
+    EXPECT_EQ(view->paintReasons.load(), uint32_t{app::PAINT_CONTENT});
+    app::raise_event(view->tick, view.get());
+    EXPECT_EQ(view->liveViewPaintRequests.load(), 1);
 }

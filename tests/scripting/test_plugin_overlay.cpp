@@ -417,6 +417,7 @@ TEST_F(PluginTest, TheAppInterfaceAnswersFromTheLiveViewAndTheCamera)
         kyrgx::Graphics* graphics() const override { return nullptr; }
         float borderWidth() const override { return 1.0f; }
         std::shared_ptr<kyrgx::graphics_context> graphicsContext() const override { return surface; }
+        void requestPaint(uint32_t) override {}
         std::shared_ptr<FakeSurface> surface = std::make_shared<FakeSurface>(8, 8);
     };
     auto gone = std::make_shared<Gone>();
@@ -479,4 +480,39 @@ TEST_F(PluginTest, ACameraSwitchedInLoadsItsOverlaysOnce)
     EXPECT_EQ(nlohmann::json::parse(fileText(stemFile("_overlays.json")))["overlays"]["grid"]["enabled"],
               true)
         << "the camera switched out wrote its files";
+}
+
+// Scripts draw what they like at every paint: while one is enabled, the live
+// view it draws on asks for the next paint every time; without one it asks
+// for nothing.
+TEST_F(PluginTest, AnEnabledScriptKeepsItsLiveViewPaintingAtEveryTick)
+{
+    class CountingView : public app::ILiveView {
+    public:
+        kyrgx::Vec2<float> size() const override { return {64, 48}; }
+        void setSelected(bool) override {}
+        kyrgx::UiRoot* uiRoot() const override { return nullptr; }
+        kyrgx::Graphics* graphics() const override { return nullptr; }
+        float borderWidth() const override { return 1.0f; }
+        std::shared_ptr<kyrgx::graphics_context> graphicsContext() const override { return nullptr; }
+        void requestPaint(uint32_t reasons) override { requested |= reasons; }
+        uint32_t requested = 0;
+    };
+    useScripts({{"block.lua", kBlockScript}});
+    makePluginController();
+    openUsb();
+    const auto manager = overlay->workspaceForDevice(usb())->scriptManager();
+    CountingView view;
+    const auto paint = [&] {
+        view.requested = 0;
+        RecordingSurface surface(true, 64, 48);
+        overlay->render(&view, usb(), *surface.graphics);
+        return view.requested;
+    };
+    EXPECT_EQ(paint(), 0u) << "no script enabled";
+    manager->setEnabled("block", true);
+    EXPECT_EQ(paint(), uint32_t{app::PAINT_OVERLAY});
+    EXPECT_EQ(paint(), uint32_t{app::PAINT_OVERLAY});
+    manager->setEnabled("block", false);
+    EXPECT_EQ(paint(), 0u);
 }

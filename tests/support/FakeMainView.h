@@ -206,6 +206,14 @@ public:
         flipHorizontal = horizontal;
     }
     void addDockView(std::shared_ptr<app::IViewBase>&) override { record("addDockView()"); }
+    // Counted apart from calls(): ticks ask for it whenever posted work ran.
+    void requestLiveViewPaint(uint32_t reasons) override
+    {
+        ++liveViewPaintRequests;
+        paintReasons |= reasons;
+    }
+    std::atomic<int> liveViewPaintRequests{0};
+    std::atomic<uint32_t> paintReasons{0};
 
 private:
     static std::string flag(bool value) { return value ? "true" : "false"; }

@@ -6,6 +6,7 @@
 #include "kyrgx/Vec2.h"
 #include "views/IViewBase.h"
 
+#include <cstdint>
 #include <memory>
 
 namespace kyrgx {
@@ -38,6 +39,9 @@ public:
     // The panel's surface: key states for key subscribers, and the OpenGL
     // context to make current before GL objects are freed outside a paint.
     virtual std::shared_ptr<kyrgx::graphics_context> graphicsContext() const = 0;
+    // Asks for a paint at the next tick for those reasons (PaintReason bits):
+    // the panel paints only when something new is to be shown. Any thread.
+    virtual void requestPaint(uint32_t reasons) = 0;
 
     // The camera shown; set by the main controller right after it made the
     // view, which then raises deviceChanged.

@@ -152,6 +152,7 @@ void LiveViewController::setTargetZoom(float zoom)
     targetZoom_ = valid_zoom(zoom);
     if (zoomLabelMade_)
         zoomLabelOpacity_ = 1.5f;
+    requestPaint(PAINT_VIEW);
 }
 
 void LiveViewController::wheelZoom(kyrgx::Vec2<float> at, float factor)
@@ -268,6 +269,12 @@ bool LiveViewController::toggleFlipVertical()
 
 void LiveViewController::notifyViewChanged()
 {
+    requestPaint(PAINT_VIEW);
+    reportView();
+}
+
+void LiveViewController::reportView()
+{
     if (viewChanged)
         viewChanged(this, targetZoom_, angle_.load(), flipHorizontal_.load(), flipVertical_.load());
 }
@@ -285,6 +292,7 @@ kyrgx::Vec2<float> LiveViewController::imageSize() const
 void LiveViewController::setImageSize(int width, int height)
 {
     imageSize_ = {static_cast<float>(width), static_cast<float>(height)};
+    requestPaint(PAINT_VIEW);
 }
 
 kyrgx::Vec2<float> LiveViewController::viewToImage(kyrgx::Vec2<float> p) const
@@ -362,7 +370,8 @@ void LiveViewController::pickPixel(const kyrgx::MouseState& mouse)
         x = w - 1 - x;
     if (pixelPicked)
         pixelPicked(this, {static_cast<float>(x), static_cast<float>(y)});
-    notifyViewChanged();
+    // The picked pixel changes the status bar, not the view.
+    reportView();
 }
 
 // ---- messages and textures
@@ -376,6 +385,7 @@ void LiveViewController::addMessage(std::wstring text)
     if (n >= MAX_MESSAGES)
         messages_.erase(messages_.begin());
     messages_.push_back({std::move(text), time});
+    requestPaint(PAINT_MESSAGE);
 }
 
 std::vector<LiveViewController::OverlayMessage> LiveViewController::messages() const
@@ -390,6 +400,13 @@ void LiveViewController::releaseImages()
     textures_ = {};
     displayed_.reset();
     slot_ = 0;
+    requestPaint(PAINT_VIEW);
+}
+
+void LiveViewController::requestPaint(uint32_t reasons) const
+{
+    if (view_)
+        view_->requestPaint(reasons);
 }
 
 } // namespace app

@@ -8,6 +8,7 @@
 #include "kyrgx/Rect.h"
 #include "kyrgx/Vec2.h"
 #include "views/liveview/BufferCollection.h"
+#include "views/liveview/PaintRequests.h"
 
 #include <array>
 #include <atomic>
@@ -108,6 +109,9 @@ public:
     // Drops the textures, so the next paint makes new ones.
     void releaseImages();
     void notifyViewChanged();
+    // Asks the view's panel for a paint at the next tick (PaintReason bits);
+    // plug-ins whose drawing changed call it. Any thread.
+    void requestPaint(uint32_t reasons) const;
 
     // ---- frame thread
     void setViewCount(int count) { viewCount_.store(count, std::memory_order_relaxed); }
@@ -156,16 +160,20 @@ private:
     void clampPan();
     void zoomAbout(float zoom, kyrgx::Vec2<float> anchor);
     void pickPixel(const kyrgx::MouseState& mouse);
+    // Raises viewChanged with the view state.
+    void reportView();
     void renderImage(kyrgx::Graphics& g);
     void renderOverlay(kyrgx::Graphics& g);
     void animateZoom(double dtMs);
+    // The zoom animation, the zoom label or a message still shows change.
+    bool animating() const;
     void drawZoomLabel(kyrgx::Graphics& g, double dtMs);
     void drawMessages(kyrgx::Graphics& g, int64_t now);
     bool prepareBox(kyrgx::Graphics& g, Box& box, int fontSize, const kyrgx::Quad& padding);
     void drawBox(kyrgx::Graphics& g, const Box& box, const kyrgx::Rect& rect,
                  const std::vector<std::wstring>& lines, int alignment, float alpha);
     void rebuildBuffers(const FrameFormat& format);
-    void uploadFrame(kyrgx::Graphics& g, const std::shared_ptr<kyrgx::IImageBuffer>& buffer);
+    void uploadFrame(kyrgx::Graphics& g, const std::shared_ptr<kyrgx::IImageBuffer>& buffer, bool newFrame);
     std::shared_ptr<kyrgx::IImageBuffer> fallbackFor(const FrameFormat& format);
     bool acceptFrame(const kyr_kelvane::image_descriptor& frame);
     void reportPaintError(const char* where, const std::exception& e);
@@ -194,6 +202,8 @@ private:
     float zoomLabelOpacity_ = 0.0f;
     bool zoomLabelMade_ = false;
     int64_t lastOverlayNs_ = 0;
+    // The last overlay pass left something moving: the next pass follows one tick later.
+    bool animatingAfterPass_ = false;
     float slideOffset_ = 0.0f;
     std::string lastPaintError_;
 
@@ -204,6 +214,8 @@ private:
     FrameFormat pending_;
     bool pendingFlag_ = false;
     std::shared_ptr<kyrgx::IImageBuffer> fallback_;
+    // The fallback buffer holds a frame no paint has uploaded yet.
+    bool fallbackNew_ = false;
 
     // Replaced on the GUI thread only while a format change is pending; the
     // frame thread takes a copy under formatMutex_ when none is.

@@ -109,16 +109,23 @@ void LiveViewController::updateBuffer(const kyr_kelvane::image_descriptor& frame
             updateBufferInternal(buffer, frame);
         });
         if (filled) {
-            std::lock_guard lock(formatMutex_);
-            fallback_.reset(); // the pool has taken over
+            {
+                std::lock_guard lock(formatMutex_);
+                fallback_.reset(); // the pool has taken over
+            }
+            requestPaint(PAINT_FRAME);
         }
         return;
     }
 
     // After a format change and in trigger mode: the fallback buffer, written
     // under the lock its upload takes too, so the paint never sees half a frame.
-    std::lock_guard lock(formatMutex_);
-    updateBufferInternal(fallbackFor(format), frame);
+    {
+        std::lock_guard lock(formatMutex_);
+        updateBufferInternal(fallbackFor(format), frame);
+        fallbackNew_ = true;
+    }
+    requestPaint(PAINT_FRAME);
 }
 
 std::shared_ptr<kyrgx::IImageBuffer> LiveViewController::fallbackFor(const FrameFormat& format)

@@ -26,6 +26,8 @@ constexpr int ZOOM_LABEL_WIDTH = 128;
 constexpr int ZOOM_LABEL_HEIGHT = 50;
 constexpr int MESSAGE_BOX_WIDTH = 256;
 constexpr const char* LABEL_FONT = "OpenSans-Regular.ttf";
+// The window's tick: the longest step an animation takes when it starts.
+constexpr double ANIMATION_TICK_MS = 16.0;
 
 // Restores the Graphics' transforms when a pass ends early by an exception.
 class TransformGuard {
@@ -85,7 +87,8 @@ void LiveViewController::rebuildBuffers(const FrameFormat& format)
     applied_ = format;
 }
 
-void LiveViewController::uploadFrame(kyrgx::Graphics& g, const std::shared_ptr<kyrgx::IImageBuffer>& buffer)
+void LiveViewController::uploadFrame(kyrgx::Graphics& g, const std::shared_ptr<kyrgx::IImageBuffer>& buffer,
+                                     bool newFrame)
 {
     const kyrgx::Vec2<float> size = buffer->size();
     if (size.x != imageSize_.x || size.y != imageSize_.y || buffer->format() != textureFormat_) {
@@ -105,6 +108,10 @@ void LiveViewController::uploadFrame(kyrgx::Graphics& g, const std::shared_ptr<k
     texture->upload(buffer.get(), 0);
     slot_ = 1 - slot_;
     displayed_ = textures_[static_cast<size_t>(slot_)];
+    // A paint draws the texture filled in the paint before: a new frame just
+    // uploaded shows at the next one.
+    if (newFrame)
+        requestPaint(PAINT_FRAME);
 }
 
 void LiveViewController::renderImage(kyrgx::Graphics& g)
@@ -124,7 +131,8 @@ void LiveViewController::renderImage(kyrgx::Graphics& g)
             if (fallback_) {
                 // Under the lock the frame thread writes the fallback buffer with.
                 fallback_->unlock();
-                uploadFrame(g, fallback_);
+                uploadFrame(g, fallback_, fallbackNew_);
+                fallbackNew_ = false;
                 fallback_->lock();
                 uploaded = true;
             }
@@ -133,7 +141,7 @@ void LiveViewController::renderImage(kyrgx::Graphics& g)
         if (!uploaded && pool_ && pool_->takeReady(buffer)) {
             buffer->unlock();
             try {
-                uploadFrame(g, buffer);
+                uploadFrame(g, buffer, true);
             } catch (...) {
                 buffer->lock();
                 pool_->recycle(std::move(buffer));
@@ -172,8 +180,13 @@ void LiveViewController::renderOverlay(kyrgx::Graphics& g)
     if (!view_)
         return;
     const int64_t now = clock_();
-    const double dtMs = static_cast<double>(now - lastOverlayNs_) / 1e6;
+    double dtMs = static_cast<double>(now - lastOverlayNs_) / 1e6;
     lastOverlayNs_ = now;
+    // The panel paints only when something changed, so the previous pass may
+    // lie long ago: an animation that starts now starts one tick's step in,
+    // as it did when every tick painted.
+    if (!animatingAfterPass_)
+        dtMs = std::min(dtMs, ANIMATION_TICK_MS);
     TransformGuard guard(g);
     try {
         if (renderHook) {
@@ -193,6 +206,18 @@ void LiveViewController::renderOverlay(kyrgx::Graphics& g)
         guard.restore();
         reportPaintError("renderOverlay", e);
     }
+    animatingAfterPass_ = animating();
+    if (animatingAfterPass_)
+        requestPaint(PAINT_ANIMATION);
+}
+
+bool LiveViewController::animating() const
+{
+    // The messages' slide moves only while messages are shown.
+    if (targetZoom_ != currentZoom_ || (zoomLabelOpacity_ > 0.0f && zoomBox_.style))
+        return true;
+    std::lock_guard lock(messageMutex_);
+    return !messages_.empty();
 }
 
 bool LiveViewController::prepareBox(kyrgx::Graphics& g, Box& box, int fontSize, const kyrgx::Quad& padding)

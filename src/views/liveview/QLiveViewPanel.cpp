@@ -26,10 +26,23 @@ namespace app {
 // doneCurrent make the widget's OpenGL context current and release it, for GL
 // objects freed outside a paint. Inside the paint the context is current
 // already and must stay so until Qt has composed the widget: both do nothing.
+// Keys reach it from the main controller; the next paint routes them.
 class PanelGraphicsContext : public QtView::QtGraphicsContext {
 public:
-    explicit PanelGraphicsContext(QOpenGLWidget* widget) : QtView::QtGraphicsContext(widget), widget_(widget)
+    PanelGraphicsContext(QOpenGLWidget* widget, std::shared_ptr<PaintRequests> paints)
+        : QtView::QtGraphicsContext(widget), widget_(widget), paints_(std::move(paints))
     {
+    }
+
+    void keyDown(int key) override
+    {
+        QtView::QtGraphicsContext::keyDown(key);
+        paints_->request(PAINT_INPUT);
+    }
+    void keyUp(int key) override
+    {
+        QtView::QtGraphicsContext::keyUp(key);
+        paints_->request(PAINT_INPUT);
     }
 
     void makeCurrent() override
@@ -46,6 +59,7 @@ public:
 
 private:
     QPointer<QOpenGLWidget> widget_;
+    std::shared_ptr<PaintRequests> paints_;
     bool painting_ = false;
 };
 
@@ -57,7 +71,7 @@ constexpr kyrgx::Color DOCK_BACKGROUND{0x2D, 0x2D, 0x30, 255};
 } // namespace
 
 QLiveViewPanel::QLiveViewPanel(QWidget* parent)
-    : QOpenGLWidget(parent), context_(std::make_shared<PanelGraphicsContext>(this)),
+    : QOpenGLWidget(parent), context_(std::make_shared<PanelGraphicsContext>(this, paints_)),
       driver_(std::make_shared<PanelDriver>())
 {
     setStyleSheet(QStringLiteral("QOpenGLWidget {border: 1px solid  #3f3f46;}"));
@@ -144,11 +158,24 @@ void QLiveViewPanel::initializeGL()
     }
 }
 
+bool QLiveViewPanel::paintIfRequested()
+{
+    if (paints_->pending() == 0)
+        return false;
+    update();
+    return true;
+}
+
 void QLiveViewPanel::paintGL()
 {
     std::lock_guard lock(mutex_);
+    // What changed up to here is drawn now; what the paint itself marks (an
+    // animation going on, an overlay script that drew) waits for the next tick.
+    const uint32_t reasons = paints_->take();
     if (!initialised_)
         return;
+    ++paintCount_;
+    lastPaintReasons_ = reasons;
     context_->setPainting(true);
     try {
         const int w = static_cast<int>(deviceWidth_);
@@ -166,6 +193,8 @@ void QLiveViewPanel::paintGL()
         graphics_->setColorARGB(0xFFFFFFFFu);
         graphics_->pushTransform();
         uiRoot_->update(*graphics_);
+        if (dockPanel_->animating())
+            paints_->request(PAINT_ANIMATION); // the views slide on at every paint
         dockPanel_->render(*graphics_, 0, 0);
         graphics_->popTransform();
         graphics_->flush();
@@ -204,6 +233,7 @@ void QLiveViewPanel::applySize(int width, int height)
     uiRoot_->rootControl()->setSize(size);
     dockPanel_->setSize(size);
     context_->resize(size.x, size.y);
+    paints_->request(PAINT_LAYOUT);
     layoutViews();
 }
 
@@ -229,6 +259,7 @@ QPointF QLiveViewPanel::devicePosition(const QMouseEvent* event) const
 
 void QLiveViewPanel::mousePressEvent(QMouseEvent* event)
 {
+    paints_->request(PAINT_INPUT);
     const QPointF p = devicePosition(event);
     context_->mousePress(event->button(), static_cast<float>(p.x()), static_cast<float>(p.y()));
     event->accept();
@@ -236,6 +267,7 @@ void QLiveViewPanel::mousePressEvent(QMouseEvent* event)
 
 void QLiveViewPanel::mouseReleaseEvent(QMouseEvent* event)
 {
+    paints_->request(PAINT_INPUT);
     releaseMouse();
     const QPointF p = devicePosition(event);
     context_->mouseRelease(event->button(), static_cast<float>(p.x()), static_cast<float>(p.y()));
@@ -244,6 +276,7 @@ void QLiveViewPanel::mouseReleaseEvent(QMouseEvent* event)
 
 void QLiveViewPanel::mouseMoveEvent(QMouseEvent* event)
 {
+    paints_->request(PAINT_INPUT);
     const QPointF p = devicePosition(event);
     context_->mouseMove(static_cast<float>(p.x()), static_cast<float>(p.y()));
     event->accept();
@@ -251,6 +284,7 @@ void QLiveViewPanel::mouseMoveEvent(QMouseEvent* event)
 
 void QLiveViewPanel::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    paints_->request(PAINT_INPUT);
     const QPointF p = devicePosition(event);
     context_->mousePress(event->button(), static_cast<float>(p.x()), static_cast<float>(p.y()));
     setSingleView(!singleView_);
@@ -259,13 +293,14 @@ void QLiveViewPanel::mouseDoubleClickEvent(QMouseEvent* event)
 
 void QLiveViewPanel::wheelEvent(QWheelEvent* event)
 {
+    paints_->request(PAINT_INPUT);
     context_->wheel(static_cast<float>(event->angleDelta().y()));
     event->accept();
 }
 
 std::shared_ptr<QtLiveView> QLiveViewPanel::createView()
 {
-    auto view = QtLiveView::make(uiRoot_.get(), dockPanel_, devicePixelRatio(), context_);
+    auto view = QtLiveView::make(uiRoot_.get(), dockPanel_, devicePixelRatio(), context_, paints_);
     view->setVisible(false); // shown once added and laid out
     made_.erase(std::remove_if(made_.begin(), made_.end(), [](const auto& w) { return w.expired(); }),
                 made_.end());
@@ -360,11 +395,13 @@ void QLiveViewPanel::swapViews(const std::shared_ptr<kyrgx::Control>& dragged,
     if (a == views_.end() || b == views_.end())
         return;
     std::iter_swap(a, b);
+    paints_->request(PAINT_LAYOUT);
     raise_event(layoutChanged, nullptr, views_);
 }
 
 void QLiveViewPanel::layoutViews()
 {
+    paints_->request(PAINT_LAYOUT);
     if (views_.empty())
         return;
     const kyrgx::Rect& c = dockPanel_->clientRect();

@@ -2,6 +2,7 @@
 
 #include "device/DeviceInfo.h"
 #include "views/IViewBase.h"
+#include "views/liveview/PaintRequests.h"
 
 #include <QOpenGLWidget>
 
@@ -38,6 +39,11 @@ class QtLiveView;
 // an offscreen platform, where it never gets one: then it paints nothing.
 // GUI thread only; the paint runs under the panel mutex with the GL context
 // current, and the live view controllers draw inside it.
+//
+// The panel paints when there is something new to show: every source of
+// change marks its reason in the panel's PaintRequests (frames, view
+// changes, layout, input, animations, messages, overlays that draw, plug-in
+// content), and the window's tick calls paintIfRequested().
 class QLiveViewPanel : public QOpenGLWidget {
     Q_OBJECT
 public:
@@ -68,6 +74,16 @@ public:
     // The border width of new views and the factor from logical to device
     // pixels: the widget's ratio in high-DPI mode, else 1. Fixed at first use.
     float devicePixelRatio() const;
+
+    // Asks for a paint (the next paint takes every pending reason) when a
+    // reason is pending; true when one was. The window's 16 ms tick.
+    bool paintIfRequested();
+    // Marks reasons to paint (PaintReason bits). Any thread.
+    void requestPaint(uint32_t reasons) { paints_->request(reasons); }
+    const std::shared_ptr<PaintRequests>& paintRequests() const { return paints_; }
+    // Paints that drew (OpenGL ready), and the reasons the last one took.
+    uint64_t paintCount() const { return paintCount_; }
+    uint32_t lastPaintReasons() const { return lastPaintReasons_; }
 
     bool initialised() const { return initialised_; }
     kyrgx::UiRoot* uiRoot() const { return uiRoot_.get(); }
@@ -101,6 +117,10 @@ private:
     std::shared_ptr<QtLiveView> selectedQtView() const;
 
     std::mutex mutex_;
+    // Made first: the surface and every view mark their reasons in it.
+    std::shared_ptr<PaintRequests> paints_ = std::make_shared<PaintRequests>();
+    uint64_t paintCount_ = 0;
+    uint32_t lastPaintReasons_ = 0;
     std::shared_ptr<PanelGraphicsContext> context_;
     std::shared_ptr<PanelDriver> driver_;
     std::shared_ptr<kyrgx::OpenGL::glGraphics> gl_;

@@ -57,10 +57,12 @@ QtLiveView::~QtLiveView()
 
 std::shared_ptr<QtLiveView> QtLiveView::make(kyrgx::UiRoot* root, std::shared_ptr<kyrgx::Control> parent,
                                              float borderWidth,
-                                             std::shared_ptr<kyrgx::graphics_context> context)
+                                             std::shared_ptr<kyrgx::graphics_context> context,
+                                             std::shared_ptr<PaintRequests> paints)
 {
     auto view = kyrgx::Control::create<QtLiveView>(root, 0, 0, 1024, 1024, L"", std::move(parent));
     view->context_ = std::move(context);
+    view->paints_ = paints ? std::move(paints) : std::make_shared<PaintRequests>();
     view->applyBorder(borderWidth);
     return view;
 }
@@ -96,6 +98,20 @@ kyrgx::Vec2<float> QtLiveView::size() const
 void QtLiveView::setSelected(bool selected)
 {
     setFocus(selected);
+    requestPaint(PAINT_LAYOUT);
+}
+
+void QtLiveView::setHighlighted(bool on)
+{
+    if (highlighted_ != on)
+        requestPaint(PAINT_LAYOUT);
+    highlighted_ = on;
+}
+
+void QtLiveView::requestPaint(uint32_t reasons)
+{
+    if (paints_)
+        paints_->request(reasons);
 }
 
 kyrgx::UiRoot* QtLiveView::uiRoot() const

@@ -2,6 +2,7 @@
 
 #include "kyrgx/Panel.h"
 #include "views/liveview/ILiveView.h"
+#include "views/liveview/PaintRequests.h"
 
 #include <memory>
 
@@ -19,10 +20,12 @@ public:
     ~QtLiveView() override;
 
     // A 1024 x 1024 view under the parent with a border of the width rounded
-    // to whole pixels. The context is the panel's surface.
+    // to whole pixels. The context is the panel's surface, the requests the
+    // panel's record of what it has to paint.
     static std::shared_ptr<QtLiveView> make(kyrgx::UiRoot* root, std::shared_ptr<kyrgx::Control> parent,
                                             float borderWidth,
-                                            std::shared_ptr<kyrgx::graphics_context> context);
+                                            std::shared_ptr<kyrgx::graphics_context> context,
+                                            std::shared_ptr<PaintRequests> paints = {});
 
     // ILiveView.
     kyrgx::Vec2<float> size() const override;
@@ -31,6 +34,7 @@ public:
     kyrgx::Graphics* graphics() const override;
     float borderWidth() const override { return borderWidth_; }
     std::shared_ptr<kyrgx::graphics_context> graphicsContext() const override { return context_; }
+    void requestPaint(uint32_t reasons) override;
 
     // The toolkit's control.
     void draw(kyrgx::Graphics& g) override;
@@ -38,7 +42,7 @@ public:
     void handleMessage(kyrgx::Message& message) override;
 
     // The drop-target highlight of an Alt-drag (the dock panel sets it).
-    void setHighlighted(bool on) { highlighted_ = on; }
+    void setHighlighted(bool on);
     bool highlighted() const { return highlighted_; }
     bool dragging() const { return dragFlag_; }
 
@@ -52,6 +56,8 @@ private:
 
     float borderWidth_ = 1.0f;
     std::shared_ptr<kyrgx::graphics_context> context_;
+    // Set once by make(), before any thread can reach the view.
+    std::shared_ptr<PaintRequests> paints_;
     kyrgx::Vec2<float> lastDrag_{0.0f, 0.0f};
     bool dragFlag_ = false;
     bool highlighted_ = false;

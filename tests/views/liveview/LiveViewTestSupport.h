@@ -143,6 +143,10 @@ public:
     kyrgx::Graphics* graphics() const override { return graphics_.get(); }
     float borderWidth() const override { return 1.0f; }
     std::shared_ptr<kyrgx::graphics_context> graphicsContext() const override { return surface; }
+    // The reasons asked for since the test last took them.
+    void requestPaint(uint32_t reasons) override { paintRequests |= reasons; }
+    uint32_t takePaintRequests() { return paintRequests.exchange(0); }
+    std::atomic<uint32_t> paintRequests{0};
 
     void paint()
     {

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <thread>
 
@@ -515,4 +516,151 @@ TEST_F(LiveViewControllerTest, FrameThreadAndPaintsShareTheControllerSafely)
     frames.join();
     EXPECT_GT(view->driver->uploads.load(), 0);
     EXPECT_EQ(view->driver->tornUploads.load(), 0);
+}
+
+// The panel paints only what was asked for: every change of what the view
+// shows asks, and a pass with nothing moving asks for nothing.
+TEST_F(LiveViewControllerTest, EveryChangeOfTheViewAsksForAPaint)
+{
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        uint32_t expected;
+    };
+    Frame frame(PixelFormat::RGB32, 8, 4);
+    const std::vector<Case> cases = {
+        {"a frame into the fallback buffer", [&] { feed(frame); }, app::PAINT_FRAME},
+        {"a frame into the pool",
+         [&] {
+             feed(frame);
+             view->paint(); // the pool for the format
+             view->takePaintRequests();
+             feed(frame);
+         },
+         app::PAINT_FRAME},
+        {"a trigger frame", [&] { feed(frame, true); }, app::PAINT_FRAME},
+        {"a frame within the display-rate limit",
+         [&] {
+             feed(frame);
+             view->takePaintRequests();
+             controller->updateBuffer(frame.view(), false);
+         },
+         0},
+        {"zoom", [this] { controller->setZoom(2.0f); }, app::PAINT_VIEW},
+        {"zoom in", [this] { controller->zoomIn(); }, app::PAINT_VIEW},
+        {"angle", [this] { controller->setAngle(90.0f); }, app::PAINT_VIEW},
+        {"rotate", [this] { controller->rotateLeft(); }, app::PAINT_VIEW},
+        {"flip", [this] { controller->toggleFlipVertical(); }, app::PAINT_VIEW},
+        {"pan",
+         [this] {
+             app::raise_event(view->drag, view.get(), Vec2<float>{5, 5});
+         },
+         app::PAINT_VIEW},
+        {"wheel",
+         [this] {
+             app::raise_event(view->wheelForward, view.get(), Vec2<float>{5, 5});
+         },
+         app::PAINT_VIEW},
+        {"image size", [this] { controller->setImageSize(10, 10); }, app::PAINT_VIEW},
+        {"textures released", [this] { controller->releaseImages(); }, app::PAINT_VIEW},
+        {"message", [this] { controller->addMessage(L"hello"); }, app::PAINT_MESSAGE},
+        {"pointer moved (status bar only)",
+         [this] {
+             controller->setImageSize(10, 10);
+             view->takePaintRequests();
+             kyrgx::MouseState m = kyrgx::MouseState::released();
+             m.x = 3;
+             m.y = 3;
+             app::raise_event(view->mouseMove, view.get(), m);
+         },
+         0},
+        {"a pass with nothing moving", [this] { view->paint(); }, 0},
+    };
+    for (const Case& c : cases) {
+        make();
+        view->paint(); // the zoom label's font
+        clock.advanceMs(5000);
+        view->paint();
+        view->takePaintRequests();
+        c.change();
+        EXPECT_EQ(view->takePaintRequests(), c.expected) << c.what;
+    }
+}
+
+// Animations ask for the next paint at every pass while they run and stop
+// asking when they are over.
+TEST_F(LiveViewControllerTest, AnimationsAskForPaintsUntilTheyEnd)
+{
+    const auto paints_until_quiet = [&](int stepMs) {
+        int paints = 0;
+        do {
+            clock.advanceMs(stepMs);
+            view->paint();
+            ++paints;
+        } while ((view->takePaintRequests() & app::PAINT_ANIMATION) != 0 && paints < 10000);
+        return paints;
+    };
+
+    make(400, 400);
+    controller->setImageSize(1000, 1000);
+    view->paint();
+    view->takePaintRequests();
+    app::raise_event(view->wheelForward, view.get(), Vec2<float>{100, 100});
+    // The zoom moves for about 112 ms, its label fades for 1.5 s.
+    const int zoomPaints = paints_until_quiet(16);
+    EXPECT_FLOAT_EQ(controller->currentZoom(), 1.2f);
+    EXPECT_GE(zoomPaints, 1500 / 16);
+    EXPECT_LE(zoomPaints, 1600 / 16 + 2);
+
+    // A message fades 2500 ms after its time (500 ms after it was queued).
+    controller->addMessage(L"hello");
+    EXPECT_EQ(view->takePaintRequests(), app::PAINT_MESSAGE);
+    const int messagePaints = paints_until_quiet(100);
+    EXPECT_TRUE(controller->messages().empty());
+    EXPECT_GE(messagePaints, 30);
+    EXPECT_LE(messagePaints, 31);
+
+    clock.advanceMs(1000);
+    view->paint();
+    EXPECT_EQ(view->takePaintRequests(), 0u) << "nothing moves any more";
+}
+
+// Between paints a quiet view may wait seconds; an animation that starts
+// then takes its first step as from one tick earlier, not all at once.
+TEST_F(LiveViewControllerTest, TheZoomAnimationAfterAQuietSpellStartsWithOneTicksStep)
+{
+    make(400, 400);
+    controller->setImageSize(1000, 1000);
+    view->paint();
+    clock.advanceMs(5000);
+    app::raise_event(view->wheelForward, view.get(), Vec2<float>{100, 100});
+    view->paint();
+    EXPECT_NEAR(controller->currentZoom(), 1.0f + 0.2f * 16.0f / 112.0f, 1e-4f);
+    clock.advanceMs(16);
+    view->paint();
+    EXPECT_GT(controller->currentZoom(), 1.0f + 0.2f * 16.0f / 112.0f);
+    EXPECT_LT(controller->currentZoom(), 1.2f);
+}
+
+// A paint draws the texture filled in the paint before, so a new frame asks
+// for one more paint after its upload, and an old one for none.
+TEST_F(LiveViewControllerTest, ANewFrameAsksForThePaintThatShowsIt)
+{
+    for (const bool trigger : {false, true}) {
+        make();
+        Frame frame(PixelFormat::RGB32, 8, 4);
+        feed(frame, trigger); // the fallback buffer
+        view->paint();        // the pool, unless in trigger mode
+        feed(frame, trigger); // the pool's first buffer, published by the next fill
+        view->paint();
+        view->paint();
+        view->takePaintRequests();
+        feed(frame, trigger);
+        EXPECT_EQ(view->takePaintRequests(), app::PAINT_FRAME) << trigger;
+        view->paint();
+        EXPECT_EQ(view->takePaintRequests(), app::PAINT_FRAME)
+            << "uploaded, shown at the next paint " << trigger;
+        view->paint();
+        EXPECT_EQ(view->takePaintRequests(), 0u) << "shown " << trigger;
+    }
 }

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <gtest/gtest.h>
@@ -225,6 +226,57 @@ TEST_F(LiveViewGlTest, AClickBetweenTwoPaintsReachesTheViewUnderThePointer)
     EXPECT_EQ(clicks, 2) << "a click spanning paints";
 }
 
+// The window's ticks, without its timer: each asks the panel for a paint
+// when something is pending and lets Qt run it.
+uint64_t ticks(QLiveViewPanel& panel, int n)
+{
+    const uint64_t before = panel.paintCount();
+    for (int i = 0; i < n; ++i) {
+        panel.paintIfRequested();
+        QApplication::processEvents();
+        QApplication::processEvents();
+    }
+    return panel.paintCount() - before;
+}
+
+TEST_F(LiveViewGlTest, ThePanelPaintsOnlyWhenThereIsSomethingNewToShow)
+{
+    ticks(*panel, 10); // the first paints
+    EXPECT_EQ(ticks(*panel, 30), 0u) << "no frame, no change";
+
+    Frame frame = random_frame(PixelFormat::RGB32, 64, 48);
+    clock.advanceMs(100);
+    controller->updateBuffer(frame.view(), false);
+    EXPECT_EQ(ticks(*panel, 30), 2u) << "one paint uploads the frame, the next shows it";
+    EXPECT_EQ(panel->lastPaintReasons(), uint32_t{app::PAINT_FRAME});
+    EXPECT_EQ(mismatches(panel->grabFramebuffer(), frame, 0, false, false), 0);
+    ticks(*panel, 2); // the paint of the grab asked to show what it uploaded
+
+    controller->toggleFlipVertical();
+    EXPECT_EQ(ticks(*panel, 10), 1u) << "a view change";
+    EXPECT_NE(panel->lastPaintReasons() & app::PAINT_VIEW, 0u);
+
+    const Vec2<int> origin = view->screenPosition();
+    QMouseEvent move(QEvent::MouseMove, QPointF(origin.x + 30, origin.y + 30), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(panel.get(), &move);
+    EXPECT_EQ(ticks(*panel, 10), 1u) << "input";
+    EXPECT_NE(panel->lastPaintReasons() & app::PAINT_INPUT, 0u);
+
+    // What draws at every paint (an overlay script) asks again each time: the
+    // panel paints at every tick until it stops.
+    bool drawing = true;
+    view->drawOverlay.push_back([&](app::IViewBase*, kyrgx::Graphics&) {
+        if (drawing)
+            view->requestPaint(app::PAINT_OVERLAY);
+    });
+    view->requestPaint(app::PAINT_CONTENT);
+    EXPECT_EQ(ticks(*panel, 20), 20u);
+    drawing = false;
+    EXPECT_EQ(ticks(*panel, 2), 1u) << "the overlay asked once more before it stopped";
+    EXPECT_EQ(ticks(*panel, 20), 0u);
+}
+
 TEST_F(LiveViewGlTest, AResizeBetweenPaintsStillDrawsIntoTheWidget)
 {
     Frame frame = random_frame(PixelFormat::RGB32, 64, 48);
@@ -281,10 +333,27 @@ TEST(MainWindowLiveViewGl, AFrameShowsInTheWindowsPanelOnTheTick)
         }
     controller->updateBuffer(frame.view(), false);
 
-    // The window's 16 ms tick repaints the panel.
-    EXPECT_TRUE(wait_for([&] { return paints >= 3; }));
+    // The window's 16 ms tick paints the panel: once to upload the frame,
+    // once to show it.
+    EXPECT_TRUE(wait_for([&] { return paints >= 2; }));
     const QImage shown = window.liveViewPanel()->grabFramebuffer();
     EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2), qRgb(0xF0, 0xA0, 0x20));
+
+    // Then nothing changes, and the ticks paint nothing.
+    const auto run_for_ms = [](int ms) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
+    run_for_ms(200);
+    const uint64_t settled = window.liveViewPanel()->paintCount();
+    run_for_ms(300);
+    EXPECT_EQ(window.liveViewPanel()->paintCount(), settled) << "about 18 ticks without a change";
+    // A key pressed anywhere in the window paints (the paint routes it).
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+    QApplication::sendEvent(&window, &key);
+    EXPECT_TRUE(wait_for([&] { return window.liveViewPanel()->paintCount() > settled; }));
 
     // Not while the window is minimised.
     window.setWindowState(Qt::WindowMinimized);
