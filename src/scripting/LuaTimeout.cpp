@@ -24,10 +24,10 @@ void timeout_hook(lua_State* L, lua_Debug* ar);
 
 // Raised from the count hook, where level 0 is the running Lua function, so the
 // message names the line that ran too long (luaL_error would name its caller).
-// Does not return.
-void raise_timeout(lua_State* L)
+// A native function raises it at level 1, its Lua caller. Does not return.
+void raise_timeout(lua_State* L, int level = 0)
 {
-    luaL_where(L, 0);
+    luaL_where(L, level);
     lua_pushliteral(L, "lua script timeout.");
     lua_concat(L, 2);
     lua_error(L);
@@ -38,12 +38,12 @@ void set_count(lua_State* L, int count)
     lua_sethook(L, timeout_hook, kHookMask, count);
 }
 
-void on_count(lua_State* L, StateControl& c)
+void on_count(lua_State* L, StateControl& c, int level = 0)
 {
     if (c.overBudget) {
         if (lua_gethookcount(L) != 1)
             set_count(L, 1);
-        raise_timeout(L);
+        raise_timeout(L, level);
         return;
     }
     // A coroutine may still be in the every-instruction mode of an earlier callback.
@@ -58,7 +58,7 @@ void on_count(lua_State* L, StateControl& c)
         // coroutines inherit its hook.
         if (c.mainThread && c.mainThread != L)
             set_count(c.mainThread, 1);
-        raise_timeout(L);
+        raise_timeout(L, level);
         return;
     }
     // The stretch since the last call or return starts at the first check
@@ -70,7 +70,7 @@ void on_count(lua_State* L, StateControl& c)
     }
     const float elapsedMs = std::chrono::duration<float, std::milli>(t - c.stretchStart).count();
     if (elapsedMs > kStretchTimeoutMs)
-        raise_timeout(L);
+        raise_timeout(L, level);
 }
 
 void timeout_hook(lua_State* L, lua_Debug* ar)
@@ -109,6 +109,12 @@ void arm_timeout(lua_State* L)
 void disarm_timeout(lua_State* L)
 {
     lua_sethook(L, nullptr, 0, 0);
+}
+
+void check_timeout_in_native(lua_State* L)
+{
+    if (lua_gethook(L) == timeout_hook)
+        on_count(L, *control_of(L), 1);
 }
 
 } // namespace LuaContext
