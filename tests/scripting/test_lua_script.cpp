@@ -177,10 +177,10 @@ TEST(ScriptSandbox, MemoryBlowUpsEndWithAnErrorAndLeaveTheStateUsable)
     EXPECT_LE(script.control().memoryUsed, LuaContext::kScriptMemoryLimit);
 }
 
-// Native loops of the libraries never reach the time-out's hook: the matcher
-// backtracking through a pattern, string.rep copying empty strings and
-// table.move over a huge range (or insert and remove over a huge claimed
-// length) used to run for ever on one line of script.
+// Native loops of the libraries never reach the time-out's hook: string.rep
+// copying empty strings and table.move over a huge range (or insert and
+// remove over a huge claimed length) used to run for ever on one line of
+// script.
 // They are refused, or end at once, and the usual uses still work.
 TEST(ScriptSandbox, NativeLoopsThatCouldRunForeverEndAtOnce)
 {
