@@ -144,51 +144,125 @@ const char* class_end(Matcher& m, const char* p)
     }
 }
 
+// The classes that a letter after '%' names (by its lower case in the
+// current locale, as Lua looks it up); upper case means the complement.
+enum CharClass : unsigned char {
+    kNoClass,
+    kAlpha,
+    kCntrl,
+    kDigit,
+    kGraph,
+    kLower,
+    kPunct,
+    kSpace,
+    kUpper,
+    kAlnum,
+    kXdigit,
+    kZero, // the '\0' byte (an old class, still understood)
+};
+
+struct ClassTable {
+    unsigned char of[256];
+};
+
+constexpr ClassTable make_class_table()
+{
+    ClassTable t{};
+    t.of['a'] = kAlpha;
+    t.of['c'] = kCntrl;
+    t.of['d'] = kDigit;
+    t.of['g'] = kGraph;
+    t.of['l'] = kLower;
+    t.of['p'] = kPunct;
+    t.of['s'] = kSpace;
+    t.of['u'] = kUpper;
+    t.of['w'] = kAlnum;
+    t.of['x'] = kXdigit;
+    t.of['z'] = kZero;
+    return t;
+}
+
+constexpr ClassTable kClassOfLetter = make_class_table();
+
+// The C library's character classes of the current locale. In C, <ctype.h>
+// makes them lookups in glibc's tables; C++ gets a function call per test.
+// The tables are read directly here, as the C macros do (same locale, same
+// answers), and a class is a mask rather than a switch.
+#if defined(__GLIBC__)
+constexpr unsigned short kClassMask[] = {0,        _ISalpha, _IScntrl, _ISdigit, _ISgraph, _ISlower,
+                                         _ISpunct, _ISspace, _ISupper, _ISalnum, _ISxdigit};
+
+inline int lower_case(int c)
+{
+    return (*__ctype_tolower_loc())[c];
+}
+
+inline bool is_upper(int c)
+{
+    return ((*__ctype_b_loc())[c] & _ISupper) != 0;
+}
+
+inline bool is_digit(int c)
+{
+    return ((*__ctype_b_loc())[c] & _ISdigit) != 0;
+}
+
+inline bool in_named_class(int c, unsigned char k)
+{
+    return ((*__ctype_b_loc())[c] & kClassMask[k]) != 0;
+}
+#else
+inline int lower_case(int c)
+{
+    return tolower(c);
+}
+
+inline bool is_upper(int c)
+{
+    return isupper(c) != 0;
+}
+
+inline bool is_digit(int c)
+{
+    return isdigit(c) != 0;
+}
+
+bool in_named_class(int c, unsigned char k)
+{
+    switch (k) {
+    case kAlpha:
+        return isalpha(c);
+    case kCntrl:
+        return iscntrl(c);
+    case kDigit:
+        return isdigit(c);
+    case kGraph:
+        return isgraph(c);
+    case kLower:
+        return islower(c);
+    case kPunct:
+        return ispunct(c);
+    case kSpace:
+        return isspace(c);
+    case kUpper:
+        return isupper(c);
+    case kAlnum:
+        return isalnum(c);
+    default:
+        return isxdigit(c);
+    }
+}
+#endif
+
 // Whether byte c is in class %cl (a letter names a class, its upper case the
 // complement; anything else stands for itself).
-bool in_class(int c, int cl)
+inline bool in_class(int c, int cl)
 {
-    int result;
-    switch (tolower(cl)) {
-    case 'a':
-        result = isalpha(c);
-        break;
-    case 'c':
-        result = iscntrl(c);
-        break;
-    case 'd':
-        result = isdigit(c);
-        break;
-    case 'g':
-        result = isgraph(c);
-        break;
-    case 'l':
-        result = islower(c);
-        break;
-    case 'p':
-        result = ispunct(c);
-        break;
-    case 's':
-        result = isspace(c);
-        break;
-    case 'u':
-        result = isupper(c);
-        break;
-    case 'w':
-        result = isalnum(c);
-        break;
-    case 'x':
-        result = isxdigit(c);
-        break;
-    case 'z': // the '\0' byte (an old class, still understood)
-        result = (c == 0);
-        break;
-    default:
+    const unsigned char k = kClassOfLetter.of[static_cast<unsigned char>(lower_case(cl))];
+    if (k == kNoClass)
         return cl == c;
-    }
-    if (isupper(cl))
-        return result == 0;
-    return result != 0;
+    const bool result = (k == kZero) ? c == 0 : in_named_class(c, k);
+    return is_upper(cl) ? !result : result;
 }
 
 // Whether byte c is in the set that starts at p ('[') and whose closing ']' is at last.
@@ -483,8 +557,9 @@ bool has_specials(const char* p, size_t lp)
     return false;
 }
 
-// The first occurrence of the needle in the haystack, or null.
-const char* find_plain(Matcher& m, const char* haystack, size_t lh, const char* needle, size_t ln)
+// The first occurrence of the needle in the haystack, or null. Runs inside
+// find, whose first upvalue is the check.
+const char* find_plain(lua_State* L, const char* haystack, size_t lh, const char* needle, size_t ln)
 {
     if (ln == 0)
         return haystack;
@@ -492,13 +567,19 @@ const char* find_plain(Matcher& m, const char* haystack, size_t lh, const char* 
         return nullptr;
     const size_t rest = ln - 1;
     const int stepsPerCandidate = 1 + static_cast<int>(rest / 64 > 1u << 20 ? 1u << 20 : rest / 64);
+    int stepsLeft = kPatternCheckSteps;
     size_t left = lh - rest; // candidates for the first character
     const char* from = haystack;
     while (left > 0) {
         const auto* candidate = static_cast<const char*>(std::memchr(from, *needle, left));
         if (!candidate)
             return nullptr;
-        count_steps(m, stepsPerCandidate);
+        stepsLeft -= stepsPerCandidate;
+        if (stepsLeft <= 0) {
+            stepsLeft = kPatternCheckSteps;
+            if (const PatternStepCheck check = check_of(L))
+                check(L);
+        }
         ++candidate;
         if (std::memcmp(candidate, needle + 1, rest) == 0)
             return candidate - 1;
@@ -519,10 +600,8 @@ int find_or_match(lua_State* L, bool find)
         luaL_pushfail(L);
         return 1;
     }
-    Matcher m;
     if (find && (lua_toboolean(L, 4) || !has_specials(p, lp))) {
-        start_matcher(m, L, check_of(L), s, ls, p, lp);
-        if (const char* at = find_plain(m, s + init, ls - init, p, lp)) {
+        if (const char* at = find_plain(L, s + init, ls - init, p, lp)) {
             lua_pushinteger(L, (at - s) + 1);
             lua_pushinteger(L, static_cast<lua_Integer>((at - s) + static_cast<std::ptrdiff_t>(lp)));
             return 2;
@@ -530,6 +609,7 @@ int find_or_match(lua_State* L, bool find)
     } else {
         const char* from = s + init;
         const bool anchored = (*p == '^');
+        Matcher m;
         if (anchored) {
             ++p;
             --lp;
@@ -619,7 +699,7 @@ void add_replacement_text(Matcher& m, luaL_Buffer* b, const char* s, const char*
             luaL_addchar(b, *p);
         } else if (*p == '0') {
             luaL_addlstring(b, s, static_cast<size_t>(e - s));
-        } else if (isdigit(byte(p))) {
+        } else if (is_digit(byte(p))) {
             const char* capture = nullptr;
             const std::ptrdiff_t length = capture_value(m, *p - '1', s, e, &capture);
             if (length == kCapturePosition)
