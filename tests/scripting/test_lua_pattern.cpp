@@ -200,6 +200,8 @@ const CaseGroup kGroups[] = {
       "string.match('aaa', 'a?a?a?a?')",
       "string.match('abab', '[ab]+?')",
       "string.match('aaab', 'a*ab')",
+      "string.match('ab', 'a+ab')",
+      "string.find('xaab', 'a+ab')",
       "string.match('<<a>>', '<(.-)>')",
       "string.match('<<a>>', '<(.*)>')",
       "string.match('ab', 'a?b?c?')",
