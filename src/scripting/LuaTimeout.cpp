@@ -24,10 +24,10 @@ void timeout_hook(lua_State* L, lua_Debug* ar);
 
 // Raised from the count hook, where level 0 is the running Lua function, so the
 // message names the line that ran too long (luaL_error would name its caller).
-// A native function raises it at level 1, its Lua caller. Does not return.
-void raise_timeout(lua_State* L, int level = 0)
+// Does not return.
+void raise_timeout(lua_State* L)
 {
-    luaL_where(L, level);
+    luaL_where(L, 0);
     lua_pushliteral(L, "lua script timeout.");
     lua_concat(L, 2);
     lua_error(L);
@@ -38,12 +38,12 @@ void set_count(lua_State* L, int count)
     lua_sethook(L, timeout_hook, kHookMask, count);
 }
 
-void on_count(lua_State* L, StateControl& c, int level = 0)
+void on_count(lua_State* L, StateControl& c)
 {
     if (c.overBudget) {
         if (lua_gethookcount(L) != 1)
             set_count(L, 1);
-        raise_timeout(L, level);
+        raise_timeout(L);
         return;
     }
     // A coroutine may still be in the every-instruction mode of an earlier callback.
@@ -58,7 +58,7 @@ void on_count(lua_State* L, StateControl& c, int level = 0)
         // coroutines inherit its hook.
         if (c.mainThread && c.mainThread != L)
             set_count(c.mainThread, 1);
-        raise_timeout(L, level);
+        raise_timeout(L);
         return;
     }
     // The stretch since the last call or return starts at the first check
@@ -70,7 +70,7 @@ void on_count(lua_State* L, StateControl& c, int level = 0)
     }
     const float elapsedMs = std::chrono::duration<float, std::milli>(t - c.stretchStart).count();
     if (elapsedMs > kStretchTimeoutMs)
-        raise_timeout(L, level);
+        raise_timeout(L);
 }
 
 void timeout_hook(lua_State* L, lua_Debug* ar)
@@ -111,10 +111,30 @@ void disarm_timeout(lua_State* L)
     lua_sethook(L, nullptr, 0, 0);
 }
 
+// The count hook's decisions, taken from a native function: its error names
+// the Lua line that called it (luaL_error's level 1).
 void check_timeout_in_native(lua_State* L)
 {
-    if (lua_gethook(L) == timeout_hook)
-        on_count(L, *control_of(L), 1);
+    if (lua_gethook(L) != timeout_hook)
+        return;
+    StateControl& c = *control_of(L);
+    const auto t = now();
+    if (!c.overBudget && t - c.budgetStart > kCallbackBudget) {
+        c.overBudget = true;
+        set_count(L, 1);
+        if (c.mainThread && c.mainThread != L)
+            set_count(c.mainThread, 1);
+    }
+    if (!c.overBudget) {
+        if (c.boundaryPassed) {
+            c.boundaryPassed = false;
+            c.stretchStart = t;
+            return;
+        }
+        if (std::chrono::duration<float, std::milli>(t - c.stretchStart).count() <= kStretchTimeoutMs)
+            return;
+    }
+    luaL_error(L, "lua script timeout.");
 }
 
 } // namespace LuaContext

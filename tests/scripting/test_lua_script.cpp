@@ -346,6 +346,12 @@ TEST_F(ScriptTimeout, BacktrackingPatternsEnd)
         {"callback",
          "string.gsub('x', 'x', function() return string.find(string.rep('a', 5000), '.-.-.-.-.-.-b') end)",
          33, 40},
+        // Matches shorter than the stretch, one per call of a Lua function:
+        // the callback's budget ends them.
+        {"budget",
+         "string.gsub(string.rep('x', 100000), 'x', function() string.find(string.rep('a', 30), '.-.-.-b') "
+         "end)",
+         250, 290},
     };
     for (const TimeoutCase& c : cases) {
         SCOPED_TRACE(c.name);
