@@ -1,5 +1,8 @@
 #include "scripting/LuaRuntime.h"
 
+#include "scripting/LuaPattern.h"
+#include "scripting/LuaTimeout.h"
+
 #include <lua.hpp>
 
 #include <cstdlib>
@@ -218,6 +221,8 @@ int open_sandbox(lua_State* L)
     lua_register(L, "xpcall", sandbox_xpcall);
     // The string library's table is also the strings' method table: s:rep is guarded too.
     wrap_library_function(L, LUA_STRLIBNAME, "rep", sandbox_rep);
+    // Pattern matching that the time-out can stop.
+    install_pattern_functions(L, check_timeout_in_native);
     wrap_library_function(L, LUA_TABLIBNAME, "move", sandbox_move);
     wrap_library_function(L, LUA_TABLIBNAME, "insert", sandbox_insert);
     wrap_library_function(L, LUA_TABLIBNAME, "remove", sandbox_remove);

@@ -111,4 +111,30 @@ void disarm_timeout(lua_State* L)
     lua_sethook(L, nullptr, 0, 0);
 }
 
+// The count hook's decisions, taken from a native function: its error names
+// the Lua line that called it (luaL_error's level 1).
+void check_timeout_in_native(lua_State* L)
+{
+    if (lua_gethook(L) != timeout_hook)
+        return;
+    StateControl& c = *control_of(L);
+    const auto t = now();
+    if (!c.overBudget && t - c.budgetStart > kCallbackBudget) {
+        c.overBudget = true;
+        set_count(L, 1);
+        if (c.mainThread && c.mainThread != L)
+            set_count(c.mainThread, 1);
+    }
+    if (!c.overBudget) {
+        if (c.boundaryPassed) {
+            c.boundaryPassed = false;
+            c.stretchStart = t;
+            return;
+        }
+        if (std::chrono::duration<float, std::milli>(t - c.stretchStart).count() <= kStretchTimeoutMs)
+            return;
+    }
+    luaL_error(L, "lua script timeout.");
+}
+
 } // namespace LuaContext

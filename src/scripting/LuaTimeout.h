@@ -32,4 +32,10 @@ void arm_timeout(lua_State* L);
 // Removes the hooks of the main thread (the time-out no longer applies).
 void disarm_timeout(lua_State* L);
 
+// The time-out's check for a native function that runs long loops of its own
+// (the pattern matcher): raises the time-out error, naming the calling line,
+// when the running stretch or the callback's budget is spent, as Lua code
+// would get it; does nothing when the time-out is not armed.
+void check_timeout_in_native(lua_State* L);
+
 } // namespace LuaContext

@@ -177,10 +177,10 @@ TEST(ScriptSandbox, MemoryBlowUpsEndWithAnErrorAndLeaveTheStateUsable)
     EXPECT_LE(script.control().memoryUsed, LuaContext::kScriptMemoryLimit);
 }
 
-// Native loops of the libraries never reach the time-out's hook: the matcher
-// backtracking through a pattern, string.rep copying empty strings and
-// table.move over a huge range (or insert and remove over a huge claimed
-// length) used to run for ever on one line of script.
+// Native loops of the libraries never reach the time-out's hook: string.rep
+// copying empty strings and table.move over a huge range (or insert and
+// remove over a huge claimed length) used to run for ever on one line of
+// script.
 // They are refused, or end at once, and the usual uses still work.
 TEST(ScriptSandbox, NativeLoopsThatCouldRunForeverEndAtOnce)
 {
@@ -331,6 +331,82 @@ TEST_F(ScriptTimeout, CaughtTimeoutsAndShortStretches)
     EXPECT_EQ(surface.count("drawLine"), 1);
 }
 
+// Pattern matching that backtracks for hours ends like a runaway loop: the
+// matcher looks at the time-out while it works. The other script of the
+// camera draws in the same frame, and the next frame runs both again.
+TEST_F(ScriptTimeout, BacktrackingPatternsEnd)
+{
+    const TimeoutCase cases[] = {
+        {"find", "string.find(string.rep('a', 5000), '.-.-.-.-.-.-b')", 33, 40},
+        {"method", "local s = string.rep('a', 5000) s:match('.-.-.-.-.-.-b')", 33, 40},
+        {"gmatch", "for w in string.gmatch(string.rep('a', 5000), '.-.-.-.-.-.-b') do end", 33, 40},
+        {"gsub", "string.gsub(string.rep('a', 5000), '(.-)(.-)(.-)(.-)(.-)(.-)b', '%1')", 33, 40},
+        {"balance", "string.find(string.rep('(', 1000000), '%b()')", 33, 40},
+        {"plain", "string.find(string.rep('a', 4000000), string.rep('a', 2000000) .. 'b', 1, true)", 33, 40},
+        {"callback",
+         "string.gsub('x', 'x', function() return string.find(string.rep('a', 5000), '.-.-.-.-.-.-b') end)",
+         33, 40},
+        // Matches shorter than the stretch, one per call of a Lua function:
+        // the callback's budget ends them.
+        {"budget",
+         "string.gsub(string.rep('x', 100000), 'x', function() string.find(string.rep('a', 30), '.-.-.-b') "
+         "end)",
+         250, 290},
+    };
+    for (const TimeoutCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string text = std::string("frames = 0\nfunction onRender()\n frames = frames + 1\n"
+                                             " if frames == 1 then ") +
+                                 c.body + " end\n drawLine(0, 0, 1, 1)\nend";
+        ScriptHarness h({{std::string(c.name) + ".lua", text},
+                         {"other.lua", "function onRender() drawFilledRect(0, 0, 2, 2) end"}});
+        h.manager->setEnabled(c.name, true);
+        h.manager->setEnabled("other", true);
+        RecordingSurface surface;
+        LogCapture log;
+
+        g_fakeMs = 0;
+        h.manager->onRender(surface.graphics.get());
+        const int64_t elapsed = g_fakeMs;
+        const std::vector<std::string> lines = errors(log);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0], "LUA: error running function onRender: " + std::string(c.name) +
+                                ".lua:4: lua script timeout.");
+        EXPECT_GE(elapsed, c.minMs);
+        EXPECT_LE(elapsed, c.maxMs);
+        EXPECT_EQ(surface.count("drawLine"), 0);
+        EXPECT_EQ(surface.count("fillRect"), 1) << "the other script draws";
+
+        h.manager->onRender(surface.graphics.get());
+        EXPECT_EQ(lua_number(*h.script(c.name), "frames"), 2.0);
+        EXPECT_EQ(surface.count("drawLine"), 1) << "the next frame runs";
+        EXPECT_EQ(surface.count("fillRect"), 2);
+        EXPECT_EQ(errors(log).size(), 1u);
+    }
+}
+
+// A script that catches the time-out of a match goes on after the pcall.
+TEST_F(ScriptTimeout, CaughtPatternTimeoutLetsTheCallbackGoOn)
+{
+    ScriptHarness h({{"catch.lua", R"(
+        function onRender()
+            ok, message = pcall(function() return string.find(string.rep('a', 5000), '.-.-.-.-.-.-b') end)
+            found = string.find('after the match', 'match')
+            drawLine(0, 0, 1, 1)
+        end
+    )"}});
+    h.manager->setEnabled("catch", true);
+    RecordingSurface surface;
+    LogCapture log;
+    h.manager->onRender(surface.graphics.get());
+    app::LuaScript& script = *h.script("catch");
+    EXPECT_TRUE(errors(log).empty());
+    EXPECT_FALSE(lua_bool(script, "ok"));
+    EXPECT_EQ(lua_text(script, "message"), "catch.lua:3: lua script timeout.");
+    EXPECT_EQ(lua_number(script, "found"), 11.0);
+    EXPECT_EQ(surface.count("drawLine"), 1);
+}
+
 // The same with the real clock, end to end.
 TEST(ScriptTimeoutClock, EndlessLoopStopsAfterTheTimeout)
 {
@@ -343,4 +419,18 @@ TEST(ScriptTimeoutClock, EndlessLoopStopsAfterTheTimeout)
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(33));
     EXPECT_EQ(errors(log), std::vector<std::string>{
                                "LUA: error running function onRender: endless.lua:1: lua script timeout."});
+}
+
+// A match that would backtrack for hours returns with the time-out error.
+TEST(ScriptTimeoutClock, BacktrackingPatternStopsAfterTheTimeout)
+{
+    ScriptHarness h({{"backtrack.lua", "function onRender()\n"
+                                       "  string.find(string.rep('a', 5000), '.-.-.-.-.-.-b')\n"
+                                       "end"}});
+    h.manager->setEnabled("backtrack", true);
+    RecordingSurface surface;
+    LogCapture log;
+    h.manager->onRender(surface.graphics.get());
+    EXPECT_EQ(errors(log), std::vector<std::string>{
+                               "LUA: error running function onRender: backtrack.lua:2: lua script timeout."});
 }
