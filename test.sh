@@ -29,7 +29,7 @@ export QT_QPA_PLATFORM=offscreen
 export VSXSIM_DETERMINISTIC=1
 jobs=$(nproc)
 status=0
-(cd "$build_dir" && ctest --output-on-failure -j "$jobs" -LE opengl "${ctest_args[@]}") || status=1
+(cd "$build_dir" && ctest --output-on-failure -j "$jobs" -LE 'opengl|tsan-canary' "${ctest_args[@]}") || status=1
 if (cd "$build_dir" && ctest -N -L opengl | grep -q 'Total Tests: [1-9]'); then
   (cd "$build_dir" && QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
       ctest --output-on-failure -j "$jobs" -L opengl "${ctest_args[@]}") || status=1
