@@ -156,7 +156,7 @@ TEST_F(Program, BrokenSettingsAndMissingStyleSheetStillStart)
     ASSERT_TRUE(wait_for_log("Start-up done: the main window is shown"));
     kill(pid, SIGTERM);
     EXPECT_EQ(wait_exit(pid), 0);
-    EXPECT_NE(read(settings() / "window_settings.json").find("\"x\": 64"), std::string::npos);
+    EXPECT_NE(read(settings() / "window_settings.json").find("\"x\": 32"), std::string::npos);
 }
 
 TEST_F(Program, ATerminationSignalDuringStartUpEndsItAtOnce)
