@@ -156,7 +156,8 @@ public:
     // Turns the frame like the live view (rotation truncated to whole degrees;
     // only 90, 180 and 270 turn it), lets every plug-in draw its overlay of the
     // camera onto it and queues it for the writer; the file kind comes from
-    // the path's extension. GUI thread for snaps, frame threads for sequences.
+    // the path's extension. Runs on the snapshot preparer's thread for snaps
+    // (save_snapshot) and on frame threads for sequences.
     // Never throws: a frame that cannot be prepared (unknown pixel format, a
     // plug-in's drawing failed) is not queued and reported through
     // save_failed, as are later write failures (from the writer's thread).
