@@ -1,6 +1,7 @@
 #include "kyrgx/Graphics.h"
 
 #include "app/Utf8.h"
+#include "kyrgx/FontCache.h"
 #include "kyrgx/GraphicsDriver.h"
 #include "kyrgx/Image.h"
 #include "kyrgx/ImageFile.h"
@@ -184,7 +185,8 @@ ImageFont* Graphics::getFont(const std::string& fileName, int pixelSize)
     if (it != fonts_.end())
         return it->second.get();
     const fs::path path = resource_path(app::utf8_to_wide(fileName));
-    auto font = ImageFont::load(freetype_library(), path.string(), pixelSize, 0);
+    auto font = fontCache_ ? fontCache_->get(path.string(), pixelSize)
+                           : ImageFont::load(freetype_library(), path.string(), pixelSize, 0);
     ImageFont* raw = font.get();
     fonts_.emplace(key, std::move(font));
     return raw;

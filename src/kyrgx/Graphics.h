@@ -14,6 +14,7 @@
 namespace kyrgx {
 
 class GraphicsDriver;
+class FontCache;
 class Image;
 class ImageFont;
 class graphics_context;
@@ -75,8 +76,14 @@ public:
     void setFont(ImageFont* font) { font_ = font; }
     ImageFont* font() const { return font_; }
     // The font of the resource folder at the pixel size, loaded once and kept
-    // for the life of this Graphics. FreeType errors propagate.
+    // for the life of this Graphics; with a shared cache it comes from there
+    // (and is loaded only once for all Graphics sharing it). FreeType errors
+    // propagate.
     ImageFont* getFont(const std::string& fileName, int pixelSize);
+    // Fonts shared with other Graphics of the same kind of driver; set it
+    // before the first getFont.
+    void setFontCache(std::shared_ptr<FontCache> cache) { fontCache_ = std::move(cache); }
+    const std::shared_ptr<FontCache>& fontCache() const { return fontCache_; }
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -126,6 +133,7 @@ private:
     int height_ = 0;
     ImageFont* font_ = nullptr;
     std::map<std::string, std::shared_ptr<ImageFont>> fonts_;
+    std::shared_ptr<FontCache> fontCache_;
     Color color_{0, 0, 0, 255};
     int blendMode_ = 0;
     int filterMode_ = 3;

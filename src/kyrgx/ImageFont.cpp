@@ -42,21 +42,19 @@ struct Library {
     FT_Library handle = nullptr;
     FT_Error error = 0;
     Library() { error = FT_Init_FreeType(&handle); }
-    ~Library()
-    {
-        if (handle)
-            FT_Done_FreeType(handle);
-    }
 };
 
 } // namespace
 
 FT_Library freetype_library()
 {
-    static Library library;
-    if (library.error != 0 || !library.handle)
+    // Never shut down: fonts kept in caches of objects that live until the
+    // process ends (the application context's) close their faces during
+    // static destruction, which must find the library still there.
+    static const Library* const library = new Library;
+    if (library->error != 0 || !library->handle)
         throw std::runtime_error("Failed to initialize FreeType.");
-    return library.handle;
+    return library->handle;
 }
 
 std::shared_ptr<ImageFont> ImageFont::load(FT_Library library, const std::string& path, int pixelSize,
@@ -106,6 +104,7 @@ const Glyph* ImageFont::glyph(GraphicsDriver* driver, char32_t code)
     const size_t page = code / 256;
     if (page >= pages_.size())
         return nullptr;
+    std::lock_guard lock(pagesMutex_);
     if (!pages_[page])
         pages_[page] = buildPage(driver, static_cast<int>(page));
     const GlyphPage& p = *pages_[page];
@@ -115,9 +114,22 @@ const Glyph* ImageFont::glyph(GraphicsDriver* driver, char32_t code)
 
 Image* ImageFont::pageImage(const Glyph& glyph) const
 {
+    std::lock_guard lock(pagesMutex_);
     if (glyph.page < 0 || static_cast<size_t>(glyph.page) >= pages_.size() || !pages_[glyph.page])
         return nullptr;
     return pages_[glyph.page]->atlas.get();
+}
+
+bool ImageFont::pageBuilt(size_t page) const
+{
+    std::lock_guard lock(pagesMutex_);
+    return page < pages_.size() && pages_[page] != nullptr;
+}
+
+int ImageFont::renderCount() const
+{
+    std::lock_guard lock(pagesMutex_);
+    return renderCount_;
 }
 
 std::unique_ptr<GlyphPage> ImageFont::buildPage(GraphicsDriver* driver, int page)

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,9 @@ FT_Library freetype_library();
 // One TrueType face at one pixel size. Glyphs are rendered a page of 256 code
 // points at a time, the first time any of them is needed, and packed into one
 // atlas image (white, coverage in alpha) made through the driver, so the same
-// font serves every driver.
+// font serves every driver. Several threads may ask for glyphs at once (fonts
+// are shared through a FontCache); a page, once built, stays until the font
+// goes.
 class ImageFont {
     struct Private {};
 
@@ -96,10 +99,10 @@ public:
     const std::string& fileName() const { return fileName_; }
     // Entries of the page vector: up to the page of the face's highest code point.
     size_t pageCount() const { return pages_.size(); }
-    bool pageBuilt(size_t page) const { return page < pages_.size() && pages_[page] != nullptr; }
+    bool pageBuilt(size_t page) const;
     // Glyphs FreeType rendered for this font's pages so far (the check of the
     // first page at load does not count).
-    int renderCount() const { return renderCount_; }
+    int renderCount() const;
 
 private:
     std::unique_ptr<GlyphPage> buildPage(GraphicsDriver* driver, int page);
@@ -110,6 +113,7 @@ private:
     int lineHeight_ = 0;
     int ascender_ = 0;
     int pixelSize_;
+    mutable std::mutex pagesMutex_; // pages_ entries, renderCount_ and the face's glyph slot
     std::vector<std::unique_ptr<GlyphPage>> pages_;
     std::string fileName_;
     int renderCount_ = 0;

@@ -28,6 +28,9 @@ MainModel::MainModel(save_image_thread::ImageWriter imageWriter)
 
 MainModel::~MainModel()
 {
+    // Snapshots still handed over are prepared while the cameras and the
+    // plug-ins' overlays of them are there.
+    snapshots_.finish();
     reportSaveFailures_.store(false, std::memory_order_release);
     DeviceMap remaining;
     {

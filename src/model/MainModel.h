@@ -6,6 +6,7 @@
 #include "kyrgx/ImageDescriptor.h"
 #include "kyrgx/Vec2.h"
 #include "model/SaveImageThread.h"
+#include "model/SnapshotPreparer.h"
 #include "views/IViewBase.h"
 
 #include <atomic>
@@ -155,7 +156,8 @@ public:
     // Turns the frame like the live view (rotation truncated to whole degrees;
     // only 90, 180 and 270 turn it), lets every plug-in draw its overlay of the
     // camera onto it and queues it for the writer; the file kind comes from
-    // the path's extension. GUI thread for snaps, frame threads for sequences.
+    // the path's extension. Runs on the snapshot preparer's thread for snaps
+    // (save_snapshot) and on frame threads for sequences.
     // Never throws: a frame that cannot be prepared (unknown pixel format, a
     // plug-in's drawing failed) is not queued and reported through
     // save_failed, as are later write failures (from the writer's thread).
@@ -164,15 +166,40 @@ public:
     void save_image(const kyr_kelvane::image_descriptor& frame, const ViewTransform& transform,
                     const vsx::DeviceInfo& device, const std::wstring& path, int quality,
                     save_image_thread::Done done = {});
+    // A snapped frame with pixels of its own.
+    struct SnapshotFrame {
+        std::vector<uint8_t> pixels;
+        kyr_kelvane::image_descriptor view; // its data points into pixels
+    };
+    // A snap (GUI thread): returns at once and prepares the image as
+    // save_image does on the snapshot preparer's thread, so the live view
+    // keeps painting while a large frame is turned and drawn on. Snapshots are
+    // prepared, and queued for the writer, in the order of the calls, each
+    // with the overlays as they are when its turn comes (right away unless an
+    // earlier snapshot is still being prepared). One that is never prepared
+    // (the program ends first) is reported like a failed save.
+    void save_snapshot(std::shared_ptr<const SnapshotFrame> frame, const ViewTransform& transform,
+                       const vsx::DeviceInfo& device, const std::wstring& path, int quality,
+                       save_image_thread::Done done = {});
+    // Waits until every snapshot handed over so far is prepared and queued (or
+    // reported). Closing a camera waits for this first, so a snapshot is
+    // drawn with the overlays of its camera.
+    void wait_for_snapshots() { snapshots_.waitUntilIdle(); }
     // Waits until the writer has written (or reported) every image queued so
-    // far.
-    void wait_for_saves() { saveThread_.waitUntilIdle(); }
-    // At exit, while the log still records: lets the writer write what is
-    // queued, waiting at most limit (a hanging write is left behind). False
-    // when it did not end in time.
+    // far, snapshots still being prepared included.
+    void wait_for_saves()
+    {
+        snapshots_.waitUntilIdle();
+        saveThread_.waitUntilIdle();
+    }
+    // At exit, while the log still records: prepares the snapshots handed
+    // over and lets the writer write what is queued, waiting at most limit
+    // for each (a hanging write is left behind). False when either did not
+    // end in time.
     bool finish_saving(std::chrono::milliseconds limit = save_image_thread::kFinishLimit)
     {
-        return saveThread_.finish(limit);
+        const bool prepared = snapshots_.finish(limit);
+        return saveThread_.finish(limit) && prepared;
     }
     // Saves one captured sequence frame (frame thread): raises image_saving
     // with the path, then save_image with the camera's view transform and the
@@ -285,6 +312,8 @@ private:
     std::atomic<bool> reportSaveFailures_{true};
     // The image writer; destroyed after the cameras, before the event lists.
     save_image_thread saveThread_;
+    // Prepares snaps and queues them to saveThread_; stopped before it.
+    SnapshotPreparer snapshots_;
 
     mutable std::mutex mutex_; // devices_, selected_, liveViewOrder_, viewTransforms_
     std::shared_ptr<DeviceInstance> selected_;

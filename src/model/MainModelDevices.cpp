@@ -204,6 +204,8 @@ void MainModel::close_device()
 
 void MainModel::close_device_by_info(vsx::DeviceInfo device, bool reselect, bool notify)
 {
+    // A snapshot handed over is drawn with its camera's overlays, before they go.
+    snapshots_.waitUntilIdle();
     std::shared_ptr<DeviceInstance> instance;
     {
         std::lock_guard lock(mutex_);
@@ -254,6 +256,7 @@ void MainModel::close_device_by_info(vsx::DeviceInfo device, bool reselect, bool
 
 void MainModel::close_all_devices()
 {
+    snapshots_.waitUntilIdle();
     save_application_settings();
     for (const auto& entry : devices()) {
         const std::shared_ptr<DeviceInstance>& instance = entry.second;

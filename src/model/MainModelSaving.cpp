@@ -87,6 +87,26 @@ void MainModel::save_image(const kyr_kelvane::image_descriptor& frame, const Vie
     }
 }
 
+void MainModel::save_snapshot(std::shared_ptr<const SnapshotFrame> frame, const ViewTransform& transform,
+                              const vsx::DeviceInfo& device, const std::wstring& path, int quality,
+                              save_image_thread::Done done)
+{
+    // One owner of done: the job, or the abandon call when the job never runs.
+    auto shared = std::make_shared<save_image_thread::Done>(std::move(done));
+    snapshots_.post(
+        [this, frame, transform, device, path, quality, shared] {
+            if (!frame)
+                return;
+            save_image(frame->view, transform, device, path, quality, std::move(*shared));
+        },
+        [this, shared] {
+            const std::string reason = "the program ended before the snapshot was prepared";
+            report_save_failure(fmt::format("failed to save image: {}", reason));
+            if (*shared)
+                (*shared)(SaveOutcome::Failed, reason);
+        });
+}
+
 void MainModel::save_sequence_frame(const std::shared_ptr<VideoDeviceController>& controller,
                                     const std::weak_ptr<DeviceInstance>& instance, ImageSequence& sequence,
                                     const kyr_kelvane::image_descriptor& frame,

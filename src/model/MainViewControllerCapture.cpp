@@ -28,21 +28,16 @@ namespace {
 
 // A snapped frame that owns its pixels: the camera may reuse its snap buffer
 // (or be closed) while the save dialog runs.
-struct OwnedFrame {
-    std::vector<uint8_t> pixels;
-    kyr_kelvane::image_descriptor view;
-};
-
-OwnedFrame own_frame(const kyr_kelvane::image_descriptor& frame)
+std::shared_ptr<app::MainModel::SnapshotFrame> own_frame(const kyr_kelvane::image_descriptor& frame)
 {
     if (frame.format == kyrgx::PixelFormat::NONE || !frame.data || frame.width == 0 || frame.height == 0 ||
         frame.pitch <= 0)
         throw std::runtime_error("the camera delivered no image within 1000 ms");
-    OwnedFrame owned;
-    owned.pixels.resize(frame.byte_size());
-    std::memcpy(owned.pixels.data(), frame.data, owned.pixels.size());
-    owned.view = frame;
-    owned.view.data = owned.pixels.data();
+    auto owned = std::make_shared<app::MainModel::SnapshotFrame>();
+    owned->pixels.resize(frame.byte_size());
+    std::memcpy(owned->pixels.data(), frame.data, owned->pixels.size());
+    owned->view = frame;
+    owned->view.data = owned->pixels.data();
     return owned;
 }
 
@@ -87,7 +82,7 @@ void MainViewController::save_image()
         const std::shared_ptr<VideoDeviceController> camera = model_->current_controller();
         const vsx::DeviceInfo device = camera->deviceInfo();
         const app::ViewTransform transform = model_->view_transform();
-        const OwnedFrame frame = own_frame(model_->snap_image());
+        std::shared_ptr<const app::MainModel::SnapshotFrame> frame = own_frame(model_->snap_image());
 
         if (model_->image_directory.empty())
             model_->image_directory = app::get_known_folder(app::kFolderPictures);
@@ -96,7 +91,8 @@ void MainViewController::save_image()
         if (!application::get_context()->saveImage(Localization::getString("Messages/SaveImage"), fileName,
                                                    folder))
             return;
-        model_->save_image(frame.view, transform, device, fileName, 100);
+        // Turned, drawn on and queued off the GUI thread: the live view goes on.
+        model_->save_snapshot(std::move(frame), transform, device, fileName, 100);
     } catch (const std::exception& e) {
         show_save_failed();
         spdlog::error("failed to save image: {}\n", e.what());

@@ -3,8 +3,10 @@
 
 #include "app/Utf8.h"
 #include "app/context/qt_context.h"
+#include "kyrgx/FontCache.h"
 #include "kyrgx/Graphics.h"
 #include "kyrgx/ImageDescriptor.h"
+#include "kyrgx/ImageFont.h"
 #include "kyrgx/Resources.h"
 #include "kyrgx/graphics_context.h"
 
@@ -85,6 +87,33 @@ TEST_F(DrawingFactories, GraphicsBurnsShapesAndTextIntoTheCallersPixels)
             green += frame.bgr(x, y) == Bgr{0, 255, 0} ? 1 : 0;
     EXPECT_GT(green, 100);
     EXPECT_EQ(frame.bgr(600, 450), (Bgr{0, 0, 0}));
+}
+
+// Each saved image gets a Graphics of its own; the fonts are the context's,
+// so the second image renders no glyph page again and gets the same text.
+TEST_F(DrawingFactories, OffscreenGraphicsShareTheContextsFonts)
+{
+    Frame first(320, 80);
+    Frame second(320, 80);
+    kyrgx::ImageFont* font = nullptr;
+    int rendered = 0;
+    for (Frame* frame : {&first, &second}) {
+        const auto graphics = context.makeGraphics(frame->view(), true);
+        kyrgx::ImageFont* f = graphics->getFont("OpenSans-Regular.ttf", 24);
+        if (font)
+            EXPECT_EQ(f, font);
+        else
+            font = f;
+        graphics->setColor(kyrgx::Color(255, 255, 0));
+        graphics->setFont(f);
+        graphics->drawText(L"L = 12.50 mm", 10, 20);
+        if (frame == &first)
+            rendered = font->renderCount();
+    }
+    EXPECT_EQ(font->renderCount(), rendered);
+    EXPECT_EQ(context.offscreenFonts()->loadCount(), 1u);
+    EXPECT_EQ(first.pixels, second.pixels);
+    EXPECT_NE(first.pixels, Frame(320, 80).pixels) << "the text was drawn";
 }
 
 TEST_F(DrawingFactories, AFailedGraphicsLeavesThePainterFree)

@@ -3,6 +3,7 @@
 
 #include "RecordingDriver.h"
 #include "app/Utf8.h"
+#include "kyrgx/FontCache.h"
 #include "kyrgx/Graphics.h"
 #include "kyrgx/ImageFont.h"
 #include "kyrgx/Keys.h"
@@ -21,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <thread>
 
 namespace fs = std::filesystem;
 using quorel::test::FakeSurface;
@@ -259,6 +261,86 @@ TEST_F(GraphicsTest, CodePointsOutsideTheBasicPlaneDoNotAliasOntoOtherGlyphs)
     driver->clearCalls();
     graphics->drawText(std::wstring(1, static_cast<wchar_t>(0x10041)), 0, 0);
     EXPECT_EQ(driver->calls.size(), 1u) << "only the transform";
+}
+
+// Every offscreen drawing makes a Graphics of its own: with a shared cache
+// the second one finds the font, its pages already rendered, instead of
+// opening the file and rendering the pages again.
+TEST_F(GraphicsTest, GraphicsSharingAFontCacheRenderEachPageOnce)
+{
+    const auto cache = std::make_shared<kyrgx::FontCache>();
+    graphics->setFontCache(cache);
+    kyrgx::ImageFont* font = arial();
+    graphics->setFont(font);
+    graphics->drawText(L"Length 12.5 mm", 0, 0);
+    const int rendered = font->renderCount();
+    ASSERT_GT(rendered, 0);
+
+    auto second = std::make_shared<kyrgx::Graphics>(std::make_shared<RecordingDriver>(),
+                                                    std::make_shared<FakeSurface>(64, 64));
+    second->setFontCache(cache);
+    EXPECT_EQ(second->getFont("arial.ttf", 16), font);
+    second->setFont(font);
+    second->drawText(L"Length 12.5 mm", 0, 0);
+    EXPECT_EQ(font->renderCount(), rendered);
+    EXPECT_EQ(cache->loadCount(), 1u);
+
+    // Another size is another font; a failure is not kept.
+    EXPECT_NE(second->getFont("arial.ttf", 18), font);
+    EXPECT_THROW(second->getFont("missing.ttf", 16), std::runtime_error);
+    EXPECT_THROW(second->getFont("missing.ttf", 16), std::runtime_error);
+    EXPECT_EQ(cache->size(), 2u);
+    EXPECT_EQ(cache->loadCount(), 2u);
+}
+
+// Scripts can ask for any size: the cache forgets the font asked for longest
+// ago, while a Graphics that got it keeps drawing with it.
+TEST_F(GraphicsTest, AFullFontCacheForgetsTheFontAskedForLongestAgo)
+{
+    const auto cache = std::make_shared<kyrgx::FontCache>(2);
+    graphics->setFontCache(cache);
+    kyrgx::ImageFont* sixteen = arial(16);
+    arial(17);
+    EXPECT_EQ(cache->get((data_folder() / "arial.ttf").string(), 16).get(), sixteen) << "asked for again";
+    arial(18); // forgets 17
+    EXPECT_EQ(cache->size(), 2u);
+    EXPECT_EQ(cache->loadCount(), 3u);
+    cache->get((data_folder() / "arial.ttf").string(), 16);
+    EXPECT_EQ(cache->loadCount(), 3u) << "16 was kept";
+    cache->get((data_folder() / "arial.ttf").string(), 17);
+    EXPECT_EQ(cache->loadCount(), 4u) << "17 was forgotten";
+    EXPECT_EQ(cache->size(), 2u);
+
+    // 18 is forgotten now too, but this Graphics still holds it.
+    kyrgx::ImageFont* eighteen = arial(18);
+    graphics->setFont(eighteen);
+    graphics->drawText(L"still drawn", 0, 0);
+    EXPECT_GT(eighteen->renderCount(), 0);
+}
+
+// Graphics on several threads (a snapshot being drawn while a recording burns
+// its frames) build the pages of one shared font at once.
+TEST_F(GraphicsTest, ThreadsShareAFontWhileItsPagesAreBuilt)
+{
+    const auto cache = std::make_shared<kyrgx::FontCache>();
+    std::vector<std::thread> threads;
+    std::vector<float> widths(4, 0.0f);
+    for (size_t t = 0; t < widths.size(); ++t)
+        threads.emplace_back([&, t] {
+            kyrgx::Graphics g(std::make_shared<RecordingDriver>(), std::make_shared<FakeSurface>(64, 64));
+            g.setFontCache(cache);
+            kyrgx::ImageFont* font = g.getFont("arial.ttf", 20);
+            g.setFont(font);
+            const std::wstring text = L"Fl\u00e4che \u20ac 3.2 mm\u00b2 \u0391\u03b2";
+            g.drawText(text, 0, 0);
+            widths[t] = font->measure(g.driver(), text).x;
+        });
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(cache->loadCount(), 1u);
+    for (float w : widths)
+        EXPECT_EQ(w, widths[0]);
+    EXPECT_GT(widths[0], 0.0f);
 }
 
 TEST_F(GraphicsTest, FontsAreLoadedOnceAndFailuresAreNotCached)

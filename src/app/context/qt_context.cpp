@@ -13,6 +13,7 @@
 #include "app/context/TerminationSignals.h"
 #include "app/context/ThemePalette.h"
 #include "device/VideoDeviceController.h"
+#include "kyrgx/FontCache.h"
 #include "kyrgx/Graphics.h"
 #include "kyrgx/ImageDescriptor.h"
 #include "kyrgx/opengl/Pixelbuffer.h"
@@ -50,7 +51,10 @@ std::wstring w(const QString& s)
 
 } // namespace
 
-qt_context::qt_context() : desktop_(std::make_shared<QtDesktopServices>()) {}
+qt_context::qt_context()
+    : desktop_(std::make_shared<QtDesktopServices>()), offscreenFonts_(std::make_shared<kyrgx::FontCache>())
+{
+}
 
 qt_context::~qt_context() = default;
 
@@ -150,6 +154,7 @@ std::shared_ptr<kyrgx::Graphics> qt_context::makeGraphics(const kyr_kelvane::ima
     const QRect target(0, 0, static_cast<int>(image.width), static_cast<int>(image.height));
     job->driver = std::make_shared<app::QtView::QtGraphicsDriver>(&painter_, target);
     job->graphics = std::make_shared<kyrgx::Graphics>(job->driver, job->surface);
+    job->graphics->setFontCache(offscreenFonts_);
     return std::shared_ptr<kyrgx::Graphics>(job, job->graphics.get());
 }
 

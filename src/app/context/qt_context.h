@@ -11,6 +11,10 @@
 
 class MainViewController;
 
+namespace kyrgx {
+class FontCache;
+}
+
 namespace app {
 class MainModel;
 class QtMainView;
@@ -38,7 +42,8 @@ public:
     // held while an image is begun: until the Graphics is released or its
     // context's endImage, and again from a later beginImage. Throws
     // std::runtime_error for a pixel format the painter cannot draw into; the
-    // lock is then free again.
+    // lock is then free again. Every offscreen Graphics shares the context's
+    // fonts, so their glyph pages are rendered once, not per drawing.
     std::shared_ptr<kyrgx::Graphics> makeGraphics(const kyr_kelvane::image_descriptor& image,
                                                   bool alpha) override;
     bool openFile(const std::wstring& title, const std::wstring& allFilesLabel, const FileFilters& filters,
@@ -65,6 +70,9 @@ public:
     // Replaces the dialogs and process services (tests).
     void setDesktopServices(std::shared_ptr<IDesktopServices> services);
 
+    // The fonts of every offscreen Graphics.
+    const std::shared_ptr<kyrgx::FontCache>& offscreenFonts() const { return offscreenFonts_; }
+
     // The main window, while the context holds one.
     std::shared_ptr<app::QtMainView> mainView() const { return view_; }
 
@@ -83,6 +91,7 @@ private:
     std::shared_ptr<IDesktopServices> desktop_;
     int argc_ = 0;
     QPainter painter_; // every offscreen Graphics paints with it, one at a time
+    std::shared_ptr<kyrgx::FontCache> offscreenFonts_;
 };
 
 } // namespace application

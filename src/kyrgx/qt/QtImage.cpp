@@ -78,11 +78,13 @@ void QtImage::uploadData(const void* data, int width, int height, int stride, ky
         swap_rgb64_red_blue(copy->bits(), width, height, static_cast<int>(copy->bytesPerLine()));
     image_ = std::move(copy);
     format_ = format;
+    std::lock_guard lock(drawableMutex_);
     stale_ = true;
 }
 
 const QImage& QtImage::drawable()
 {
+    std::lock_guard lock(drawableMutex_);
     if (stale_) {
         drawable_ = image_->convertToFormat(QImage::Format_ARGB32_Premultiplied);
         stale_ = false;

@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include <memory>
+#include <mutex>
 
 namespace app::QtView {
 
@@ -41,12 +42,15 @@ public:
     kyrgx::Vec2<float> origin() const override;
 
     const QImage& image() const { return *image_; }
-    // The pixels in the fastest format to draw, rebuilt when stale.
+    // The pixels in the fastest format to draw, rebuilt when stale. Safe from
+    // several threads at once for an image that is no longer uploaded to (a
+    // glyph atlas of a shared font).
     const QImage& drawable();
 
 private:
     kyrgx::PixelFormat format_;
     std::shared_ptr<QImage> image_;
+    std::mutex drawableMutex_; // stale_ and drawable_
     bool stale_ = true;
     QImage drawable_;
     int originX_ = 0;

@@ -1,0 +1,220 @@
+// A snapshot of a 5 MP frame with 200 measurement objects: the measure
+// plug-in's overlay drawn offscreen with fonts made afresh for the drawing
+// ("cold_fonts", as every offscreen Graphics once did) and with the fonts
+// shared between drawings ("shared_fonts"); and the step a snapshot takes on
+// the GUI thread once the file name is given, done there or handed over. x_memcpy: the time over
+// one memcpy of the 2592 x 1944 RGB32 image; x_frame12: over one frame period
+// at 12 fps (83 ms), the longest a paint of the live view may wait.
+
+#include "../tests/measure/MeasureHost.h"
+#include "BenchSupport.h"
+#include "PaintBenchSupport.h"
+#include "app/context/qt_context.h"
+#include "kyrgx/FontCache.h"
+#include "measure/AngleObject.h"
+#include "measure/AnnotationObject.h"
+#include "measure/CircleObject.h"
+#include "measure/LineObject.h"
+#include "measure/PolygonObject.h"
+#include "measure/RectangleObject.h"
+#include "measure/Workspace.h"
+
+#include <QGuiApplication>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+using quorel::bench::FrameGraphics;
+using Points = std::vector<kyrgx::Vec2<float>>;
+
+constexpr int kWidth = 2592;
+constexpr int kHeight = 1944;
+constexpr size_t kImageBytes = static_cast<size_t>(kWidth) * kHeight * 4;
+constexpr double kFramePeriod12 = 1.0 / 12.0;
+
+// 200 objects on a 20 x 10 grid over the whole 5 MP image, the six kinds in turn.
+void add_objects(Measure::Workspace& ws)
+{
+    constexpr float cellW = kWidth / 20.0f;
+    constexpr float cellH = kHeight / 10.0f;
+    for (int i = 0; i < 200; ++i) {
+        const float x = static_cast<float>(i % 20) * cellW + 8;
+        const float y = static_cast<float>(i / 20) * cellH + 8;
+        const float w = cellW - 20;
+        const float h = cellH - 20;
+        std::shared_ptr<Measure::IMeasureObject> object;
+        switch (i % 6) {
+        case 0:
+            object = std::make_shared<Measure::LineObject>(&ws, Points{{x, y}, {x + w, y + h}});
+            break;
+        case 1:
+            object = std::make_shared<Measure::RectangleObject>(&ws, Points{{x, y}, {x + w, y + h}});
+            break;
+        case 2:
+            object = std::make_shared<Measure::CircleObject>(
+                &ws, Points{{x + w / 2, y + h / 2}, {x + w, y + h / 2}});
+            break;
+        case 3:
+            object =
+                std::make_shared<Measure::AngleObject>(&ws, Points{{x, y}, {x + w / 2, y + h}, {x + w, y}});
+            break;
+        case 4:
+            object = std::make_shared<Measure::PolygonObject>(
+                &ws, Points{{x, y}, {x + w, y + 10}, {x + w - 10, y + h}, {x + 10, y + h - 10}});
+            break;
+        default:
+            object = std::make_shared<Measure::AnnotationObject>(&ws, Points{{x, y}});
+            break;
+        }
+        ws.addObject(object);
+    }
+}
+
+// The host with a camera open and its 200 objects; made once, in main.
+struct Scene {
+    Scene()
+    {
+        if (!quorel::test::init_measure_cameras() || !host.openAndShow(quorel::test::kHdName))
+            throw std::runtime_error("the simulated camera cannot be opened");
+        device = host.device(quorel::test::kHdName);
+        add_objects(*host.plugin->workspaceForDevice(device));
+    }
+    quorel::test::MeasureHost host;
+    vsx::DeviceInfo device;
+};
+
+Scene* g_scene = nullptr;
+
+void set_counters(benchmark::State& state, double total, int64_t n)
+{
+    const double mean = n > 0 ? total / static_cast<double>(n) : 0;
+    state.counters["x_memcpy"] = mean / quorel::bench::memcpy_seconds(kImageBytes);
+    state.counters["x_frame12"] = mean / kFramePeriod12;
+}
+
+// The overlay of the 200 objects drawn into a 5 MP image by a Graphics made
+// for the one drawing, its fonts made afresh or taken from a shared cache.
+void BM_OffscreenOverlay(benchmark::State& state)
+{
+    const bool shared = state.range(0) != 0;
+    Scene& s = *g_scene;
+    std::vector<uint8_t> pixels(kImageBytes, 64);
+    const auto fonts = std::make_shared<kyrgx::FontCache>();
+    double total = 0;
+    int64_t n = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        {
+            FrameGraphics frame(pixels, kWidth, kHeight);
+            if (shared)
+                frame.g.setFontCache(fonts);
+            s.host.plugin->render(nullptr, s.device, frame.g);
+        }
+        benchmark::ClobberMemory();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        ++n;
+    }
+    set_counters(state, total, n);
+}
+BENCHMARK(BM_OffscreenOverlay)
+    ->Name("offscreen_overlay_5mp_200_objects")
+    ->ArgName("shared_fonts")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
+
+// What the GUI thread spends on a snapshot once the file name is given, for
+// a snapped 5 MP frame (Mono8 or Bayer) with the view turned and flipped.
+// "direct": the frame is turned, drawn on and queued on the calling thread
+// (MainModel::save_image, as snaps once were and sequence frames still are);
+// "handed_over": the frame is copied into a snapshot of its own (the copy a
+// snap makes at the click) and handed to the preparing thread
+// (MainModel::save_snapshot). The writer writes nothing; each round waits,
+// untimed, until the image is prepared and written (Time is the GUI thread's).
+void BM_SnapshotGuiThread(benchmark::State& state)
+{
+    const auto format = static_cast<kyrgx::PixelFormat>(state.range(0));
+    const bool handedOver = state.range(1) != 0;
+    Scene& s = *g_scene;
+    app::MainModel model([](const ImageUtil::Image&, app::ImageFileKind, const std::wstring&, int) {});
+    const app::ViewTransform turned{1.0f, 90.0f, false, true};
+    quorel::bench::Frame frame(format, kWidth, kHeight);
+    double total = 0;
+    int64_t n = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        if (handedOver) {
+            auto snapshot = std::make_shared<app::MainModel::SnapshotFrame>();
+            const kyr_kelvane::image_descriptor view = frame.view();
+            snapshot->pixels.assign(view.data, view.data + view.byte_size());
+            snapshot->view = view;
+            snapshot->view.data = snapshot->pixels.data();
+            model.save_snapshot(std::move(snapshot), turned, s.device, L"/tmp/bench-snapshot.png", 100);
+        } else {
+            model.save_image(frame.view(), turned, s.device, L"/tmp/bench-snapshot.png", 100);
+        }
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        state.SetIterationTime(seconds);
+        total += seconds;
+        ++n;
+        model.wait_for_saves();
+    }
+    set_counters(state, total, n);
+}
+BENCHMARK(BM_SnapshotGuiThread)
+    ->Name("snapshot_5mp_200_objects/gui_thread")
+    ->ArgNames({"format", "handed_over"})
+    ->ArgsProduct({{static_cast<int>(kyrgx::PixelFormat::MONO8), static_cast<int>(kyrgx::PixelFormat::RGGB8)},
+                   {0, 1}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The peer: one memcpy of the oriented image's bytes.
+void BM_Memcpy(benchmark::State& state)
+{
+    std::vector<uint8_t> from(kImageBytes, 1);
+    std::vector<uint8_t> to(kImageBytes, 2);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), kImageBytes);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(kImageBytes) * state.iterations());
+}
+BENCHMARK(BM_Memcpy)->Name("memcpy_5mp_rgb32")->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The host reads and writes its settings: in a folder of its own, never the user's.
+    char folder[] = "/tmp/quorel-bench-XXXXXX";
+    if (!mkdtemp(folder))
+        return 1;
+    setenv("HOME", folder, 1);
+    setenv("XDG_CONFIG_HOME", (std::string(folder) + "/config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (std::string(folder) + "/data").c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    int status = 0;
+    {
+        QGuiApplication app(argc, argv);
+        benchmark::Initialize(&argc, argv);
+        application::set_context(std::make_shared<application::qt_context>());
+        try {
+            Scene made;
+            g_scene = &made;
+            benchmark::RunSpecifiedBenchmarks();
+            g_scene = nullptr;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            status = 1;
+        }
+        application::set_context(nullptr);
+        benchmark::Shutdown();
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    return status;
+}
