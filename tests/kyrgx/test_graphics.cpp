@@ -13,6 +13,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
@@ -506,18 +507,22 @@ TEST_F(GraphicsTest, LoadImageDecodesToBlueGreenRedAlpha)
 
     struct Row {
         fs::path file;
-        const char* message;
+        std::string message;
     };
     const fs::path garbage = dir / "garbage.png";
     std::ofstream(garbage, std::ios::binary) << "not an image at all";
-    for (const Row& row : {Row{dir / "missing.png", "File does not exist: "},
-                           Row{garbage, "Failed to decode image: "}, Row{dir, "File does not exist: "}}) {
+    const fs::path fifo = dir / "fifo.png";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const Row& row : {Row{dir / "missing.png", "File does not exist: " + (dir / "missing.png").string()},
+                           Row{garbage, "Failed to decode image: " + garbage.string()},
+                           Row{dir, "'" + dir.string() + "' is a folder"},
+                           Row{fifo, "'" + fifo.string() + "' is not a regular file"}}) {
         SCOPED_TRACE(row.file.string());
         try {
             graphics->loadImage(app::path_to_wide(row.file));
             FAIL() << "no exception";
         } catch (const std::runtime_error& e) {
-            EXPECT_EQ(std::string(e.what()), row.message + row.file.string());
+            EXPECT_EQ(std::string(e.what()), row.message);
         }
     }
 }
