@@ -1,10 +1,10 @@
 // The typed parameter store: creation, clamping, callbacks, JSON and files.
 
+#include "app/ParameterContainer.h"
 #include "app/TextFile.h"
+#include "app/Utf8.h"
 #include "support/HostileFiles.h"
 #include "support/LogCapture.h"
-#include "app/ParameterContainer.h"
-#include "app/Utf8.h"
 #include "support/TempHome.h"
 
 #include <atomic>

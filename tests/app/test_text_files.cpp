@@ -126,8 +126,8 @@ TEST(TextFile, CapsAreNamedInTheirUnit)
 {
     const fs::path file = make_temp_dir("units") / "big.json";
     put(file, std::string(5000, ' '));
-    for (const auto& [limit, text] : std::vector<std::pair<size_t, std::string>>{
-             {size_t{1} << 10, "1 KiB"}, {4000, "4000 bytes"}}) {
+    for (const auto& [limit, text] :
+         std::vector<std::pair<size_t, std::string>>{{size_t{1} << 10, "1 KiB"}, {4000, "4000 bytes"}}) {
         try {
             app::read_text_file(w(file), limit);
             ADD_FAILURE() << "no exception";

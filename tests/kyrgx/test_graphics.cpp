@@ -2,13 +2,17 @@
 // fonts and glyph pages, text measuring and wrapping, and the defaults of messages.
 
 #include "RecordingDriver.h"
+#include "app/TextFile.h"
 #include "app/Utf8.h"
 #include "kyrgx/Graphics.h"
+#include "kyrgx/ImageFile.h"
 #include "kyrgx/ImageFont.h"
 #include "kyrgx/Keys.h"
 #include "kyrgx/Message.h"
 #include "kyrgx/Resources.h"
 #include "kyrgx/TextLayout.h"
+#include "support/HostileFiles.h"
+#include "support/LogCapture.h"
 #include "support/TempHome.h"
 
 #include <gmock/gmock.h>
@@ -21,6 +25,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -280,6 +285,56 @@ TEST_F(GraphicsTest, FontsAreLoadedOnceAndFailuresAreNotCached)
         } catch (const std::runtime_error& e) {
             EXPECT_THAT(e.what(), HasSubstr("Failed to load font (FT_New_Face) url="));
             EXPECT_THAT(e.what(), HasSubstr("missing.ttf"));
+        }
+    }
+}
+
+// Fonts, images and texts of the resource folder that are replaced by a FIFO,
+// a link to /dev/zero, a folder or a file past their cap are refused at once,
+// with the file's name and the reason.
+TEST_F(GraphicsTest, ResourceFilesThatAreNoRegularFilesAreRefusedAtOnce)
+{
+    const fs::path dir = quorel::test::make_temp_dir("hostile");
+    kyrgx::set_resource_directory(app::path_to_wide(dir));
+    const struct {
+        const char* name;
+        uint64_t limit;
+        std::function<void()> load;
+    } kinds[] = {
+        {"font.ttf", uint64_t{64} << 20, [&] { graphics->getFont("font.ttf", 16); }},
+        {"image.png", kyrgx::MAX_IMAGE_FILE_BYTES,
+         [&] { graphics->loadImage(app::path_to_wide(dir / "image.png")); }},
+        {"theme.json", app::kSettingsFileLimit,
+         [] {
+             if (kyrgx::load_resource_text(L"theme.json").empty())
+                 throw std::runtime_error("empty");
+         }},
+    };
+    for (const auto& row : quorel::test::hostile_cases()) {
+        for (const auto& kind : kinds) {
+            SCOPED_TRACE(std::string(row.name) + " as " + kind.name);
+            const fs::path file = dir / kind.name;
+            if (row.kind == quorel::test::Hostile::Oversized) {
+                std::ofstream(file, std::ios::binary).put('x'); // past the cap without writing it all
+                fs::resize_file(file, kind.limit + 1);
+            } else {
+                quorel::test::make_hostile(file, row, "x", 0);
+            }
+            quorel::test::LogCapture log;
+            std::string error = "no exception";
+            quorel::test::finishes_promptly(
+                [&] {
+                    try {
+                        kind.load();
+                    } catch (const std::runtime_error& e) {
+                        error = e.what();
+                    }
+                },
+                {file});
+            if (error == "empty") // the text reader logs and gives ""
+                error = log.texts(spdlog::level::err).empty() ? "" : log.texts(spdlog::level::err)[0];
+            EXPECT_THAT(error, HasSubstr(quorel::test::hostile_message(file, row)));
+            fs::remove_all(file);
         }
     }
 }

@@ -222,8 +222,8 @@ TEST_F(Microscopes, WhatIsNoRegularFileIsRefusedAtOnce)
         quorel::test::make_hostile(chosen, row, scopes({{"New", {"1x"}}}, "New"), app::kSettingsFileLimit);
         quorel::test::LogCapture log;
         Measure::FileResult result;
-        quorel::test::finishes_promptly(
-            [&] { result = ws->loadConfiguration(app::path_to_wide(chosen)); }, {chosen});
+        quorel::test::finishes_promptly([&] { result = ws->loadConfiguration(app::path_to_wide(chosen)); },
+                                        {chosen});
         EXPECT_FALSE(result.ok);
         EXPECT_NE(result.message.find(quorel::test::hostile_message(chosen, row)), std::string::npos)
             << result.message;

@@ -2,11 +2,11 @@
 // files and failed saves.
 
 #include "app/AppFolders.h"
+#include "app/TextFile.h"
 #include "app/Utf8.h"
 #include "measure/Appearance.h"
 #include "measure/MeasureAppearanceSettings.h"
 #include "measure/MeasureSettings.h"
-#include "app/TextFile.h"
 #include "support/HostileFiles.h"
 #include "support/LogCapture.h"
 
@@ -279,7 +279,8 @@ TEST_F(MeasureSettingsFiles, WhatIsNoRegularFileIsRefusedAtOnceAndChangesNothing
         fs::path file;
         std::string valid;
     } files[] = {
-        {"appearance", [] { S::load(); }, appearance_file(), R"({"paramaters": {"LineWidth": {"value": 7}}})"},
+        {"appearance", [] { S::load(); }, appearance_file(),
+         R"({"paramaters": {"LineWidth": {"value": 7}}})"},
         {"settings", [] { MeasureSettings::load(); }, app::path_from_wide(MeasureSettings::filePath()),
          R"({"paramaters": {"lastDirectory": {"type": "STRING", "value": "/other"}}})"},
     };

@@ -212,9 +212,9 @@ TEST_F(WorkspaceFiles, BadFilesReplaceNothing)
 
 TEST_F(WorkspaceFiles, WhatIsNoRegularFileReplacesNothingAndReturnsAtOnce)
 {
-    const std::string valid = "{\"objects\": [" +
-                              element(std::make_shared<Measure::LineObject>(ws.get(), Points{{1, 2}, {3, 4}})) +
-                              "]}";
+    const std::string valid =
+        "{\"objects\": [" + element(std::make_shared<Measure::LineObject>(ws.get(), Points{{1, 2}, {3, 4}})) +
+        "]}";
     ws->addObject(std::make_shared<Measure::LineObject>(ws.get(), Points{{10, 10}, {90, 10}}));
     const auto before = ws->objects();
     const int history = ws->historySize();
@@ -266,7 +266,8 @@ TEST_F(WorkspaceFiles, FilesPastTheObjectOrPointCapReplaceNothing)
         {"as many objects as allowed", lines(objects), objects, ""},
         {"one object more", lines(objects + 1), 0, "The file holds more than 5000 objects."},
         {"as many points as allowed", polylines({points - 2, 2}), 2, ""},
-        {"one point more in one object", polylines({points + 1}), 0, "The file holds more than 50000 points."},
+        {"one point more in one object", polylines({points + 1}), 0,
+         "The file holds more than 50000 points."},
         {"one point more across objects", polylines({points / 2, points / 2 + 1}), 0,
          "The file holds more than 50000 points."},
     };
@@ -279,7 +280,8 @@ TEST_F(WorkspaceFiles, FilesPastTheObjectOrPointCapReplaceNothing)
         const Measure::FileResult result = ws->loadObjects(write("capped.qrmo", row.text));
         if (row.loaded == 0) {
             EXPECT_FALSE(result.ok);
-            EXPECT_EQ(result.message, std::string("Failed to deserialize measure objects. what(): ") + row.message);
+            EXPECT_EQ(result.message,
+                      std::string("Failed to deserialize measure objects. what(): ") + row.message);
             EXPECT_EQ(ws->objects(), before);
         } else {
             EXPECT_TRUE(result.ok) << result.message;

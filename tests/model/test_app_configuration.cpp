@@ -4,8 +4,8 @@
 
 #include "ModelCameras.h"
 #include "app/Localization.h"
-#include "model/MainViewController.h"
 #include "app/TextFile.h"
+#include "model/MainViewController.h"
 #include "support/FakeMainView.h"
 #include "support/HostileFiles.h"
 #include "support/LogCapture.h"
@@ -297,7 +297,8 @@ TEST_F(Configuration, WhatIsNoRegularFileIsRefusedAtOnceOpeningNothing)
         const std::vector<std::string> before = names();
         LogCapture log;
         finishes_promptly([&] { model->load_application_settings(); }, {file()});
-        EXPECT_EQ(log.count(spdlog::level::warn, "load_application_settings error: " + hostile_message(file(), row)),
+        EXPECT_EQ(log.count(spdlog::level::warn,
+                            "load_application_settings error: " + hostile_message(file(), row)),
                   1);
         EXPECT_TRUE(openNames().empty());
         EXPECT_TRUE(opened().empty());

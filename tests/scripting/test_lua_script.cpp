@@ -1,9 +1,9 @@
 // Script objects: loading and the log lines of failures, the sandbox, the
 // memory ceiling and the time-out.
 
+#include "app/TextFile.h"
 #include "scripting/LuaTimeout.h"
 #include "scripting/ScriptTestSupport.h"
-#include "app/TextFile.h"
 #include "support/HostileFiles.h"
 #include "support/LogCapture.h"
 
@@ -109,7 +109,8 @@ TEST(ScriptLoading, AScriptThatIsNoRegularFileIsRefusedAtOnce)
         ASSERT_TRUE(script);
         EXPECT_FALSE(script->loaded());
         ASSERT_EQ(errors(log).size(), 1u);
-        EXPECT_EQ(errors(log)[0].rfind("LUA: the script cannot be loaded: " + hostile_message(file, row), 0), 0u)
+        EXPECT_EQ(errors(log)[0].rfind("LUA: the script cannot be loaded: " + hostile_message(file, row), 0),
+                  0u)
             << errors(log)[0];
         std::filesystem::remove_all(file);
     }

@@ -4,10 +4,10 @@
 // read the camera through, and which surfaces the scripts draw on.
 
 #include "PluginFixture.h"
+#include "app/TextFile.h"
 #include "kyrgx/RecordingDriver.h"
 #include "scripting/ScriptAppInterface.h"
 #include "scripting/ScriptTestSupport.h"
-#include "app/TextFile.h"
 #include "support/HostileFiles.h"
 #include "support/LogCapture.h"
 #include "views/grid/IntParameter.h"
@@ -167,7 +167,8 @@ TEST_F(PluginTest, OverlayFilesThatAreNoRegularFilesAreRefusedAtOnce)
     const std::string overlays = R"({"overlays": {"probe": {"enabled": true}}})";
     for (const auto& row : hostile_cases()) {
         for (const bool parameters : {false, true}) {
-            SCOPED_TRACE(std::string(row.name) + (parameters ? " as the parameter file" : " as the overlays file"));
+            SCOPED_TRACE(std::string(row.name) +
+                         (parameters ? " as the parameter file" : " as the overlays file"));
             const fs::path file = stemFile(parameters ? "_overlay_probe.json" : "_overlays.json");
             if (parameters)
                 std::ofstream(stemFile("_overlays.json")) << overlays;
