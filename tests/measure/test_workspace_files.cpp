@@ -264,12 +264,12 @@ TEST_F(WorkspaceFiles, FilesPastTheObjectOrPointCapReplaceNothing)
         const char* message;
     } rows[] = {
         {"as many objects as allowed", lines(objects), objects, ""},
-        {"one object more", lines(objects + 1), 0, "The file holds more than 5000 objects."},
+        {"one object more", lines(objects + 1), 0, "The file holds more than 2000 objects."},
         {"as many points as allowed", polylines({points - 2, 2}), 2, ""},
         {"one point more in one object", polylines({points + 1}), 0,
-         "The file holds more than 50000 points."},
+         "The file holds more than 20000 points."},
         {"one point more across objects", polylines({points / 2, points / 2 + 1}), 0,
-         "The file holds more than 50000 points."},
+         "The file holds more than 20000 points."},
     };
     ws->addObject(std::make_shared<Measure::LineObject>(ws.get(), Points{{10, 10}, {90, 10}}));
     for (const auto& row : rows) {
