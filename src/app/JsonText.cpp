@@ -30,16 +30,27 @@ size_t first_too_deep(const std::string& text)
     return text.size();
 }
 
-} // namespace
-
-nlohmann::json parse_json(const std::string& text)
+void check_depth(const std::string& text)
 {
     const size_t at = first_too_deep(text);
     if (at < text.size())
         throw nlohmann::json::parse_error::create(
             101, at + 1, "arrays and objects nested deeper than " + std::to_string(kMaxJsonDepth) + " levels",
             nullptr);
+}
+
+} // namespace
+
+nlohmann::json parse_json(const std::string& text)
+{
+    check_depth(text);
     return nlohmann::json::parse(text);
+}
+
+nlohmann::json parse_json(const std::string& text, const nlohmann::json::parser_callback_t& callback)
+{
+    check_depth(text);
+    return nlohmann::json::parse(text, callback);
 }
 
 } // namespace app

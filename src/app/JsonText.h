@@ -18,4 +18,8 @@ constexpr int kMaxJsonDepth = 64;
 // malformed text.
 nlohmann::json parse_json(const std::string& text);
 
+// The same with nlohmann::json's parser callback, which sees every element as
+// it is read and may throw to stop the parse before the rest is built.
+nlohmann::json parse_json(const std::string& text, const nlohmann::json::parser_callback_t& callback);
+
 } // namespace app

@@ -458,8 +458,9 @@ void ParameterContainer::loadFromFile(const std::wstring& path)
         if (!fs::exists(app::path_from_wide(path)))
             return;
         deserialize(app::read_text_file(path));
-    } catch (const std::exception&) {
-        spdlog::error("Failed to load ParameterContainer from file: {0}", log_text(path));
+    } catch (const std::exception& e) {
+        spdlog::error("Failed to load ParameterContainer from file: {0}. what(): {1}", log_text(path),
+                      e.what());
     }
 }
 

@@ -6,10 +6,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <spdlog/spdlog.h>
 #include <stdexcept>
 #include <sys/file.h>
@@ -20,23 +19,108 @@ namespace fs = std::filesystem;
 
 namespace app {
 
-std::string read_text_file(const std::wstring& path)
+namespace {
+
+std::string size_text(size_t bytes)
+{
+    if (bytes >= (size_t{1} << 20) && bytes % (size_t{1} << 20) == 0)
+        return std::to_string(bytes >> 20) + " MiB";
+    if (bytes >= 1024 && bytes % 1024 == 0)
+        return std::to_string(bytes >> 10) + " KiB";
+    return std::to_string(bytes) + " bytes";
+}
+
+[[noreturn]] void refuse(const std::string& path, const std::string& why)
+{
+    throw std::runtime_error("'" + path + "' " + why);
+}
+
+[[noreturn]] void refuse_errno(const std::string& path, int error)
+{
+    refuse(path, std::string("cannot be read: ") + std::strerror(error));
+}
+
+// Refuses what is not a regular file of at most `limit` bytes.
+void check_kind(const std::string& path, const struct stat& st, size_t limit)
+{
+    if (S_ISDIR(st.st_mode))
+        refuse(path, "is a folder");
+    if (!S_ISREG(st.st_mode))
+        refuse(path, "is not a regular file");
+    if (st.st_size < 0 || static_cast<uint64_t>(st.st_size) > limit)
+        refuse(path, "is larger than " + size_text(limit));
+}
+
+} // namespace
+
+std::optional<std::string> read_file_bytes(const std::string& path, size_t limit)
+{
+    // The kind is known before the file is opened: opening a device can have
+    // effects of its own, and opening a FIFO waits for a writer.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return std::nullopt;
+        refuse_errno(path, errno);
+    }
+    check_kind(path, st, limit);
+
+    // O_NONBLOCK: should the name have been replaced by a FIFO meanwhile, the
+    // open does not wait and the second check refuses it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return std::nullopt;
+        refuse_errno(path, errno);
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    if (::fstat(fd, &st) != 0)
+        refuse_errno(path, errno);
+    check_kind(path, st, limit);
+
+    // Up to the size the file has now: a file that grows meanwhile is not
+    // followed, one that shrinks gives what is left.
+    std::string bytes(static_cast<size_t>(st.st_size), '\0');
+    size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            refuse_errno(path, errno);
+        }
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
+std::string lf_line_ends(std::string text)
+{
+    size_t out = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        text[out++] = text[i];
+    }
+    text.resize(out);
+    return text;
+}
+
+std::string read_text_file(const std::wstring& path, size_t limit)
 {
     const std::string narrow = wide_to_utf8(path);
-    std::ifstream in(narrow, std::ios::binary);
-    if (!in || fs::is_directory(narrow)) {
+    std::optional<std::string> bytes = read_file_bytes(narrow, limit);
+    if (!bytes) {
         spdlog::info("Failed to load file '{}'", narrow);
         return {};
     }
-    std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string text;
-    text.reserve(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')
-            continue;
-        text.push_back(raw[i]);
-    }
-    return text;
+    return lf_line_ends(std::move(*bytes));
 }
 
 namespace {

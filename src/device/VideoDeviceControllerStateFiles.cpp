@@ -9,11 +9,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <spdlog/spdlog.h>
-#include <sstream>
 #include <stdexcept>
 
 // The camera's state files (its feature state and the program's record of
@@ -44,10 +42,11 @@ PreviousFile read_previous_file(const std::filesystem::path& path)
     previous.existed = std::filesystem::exists(path, ec);
     if (!previous.existed)
         return previous;
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    if (in && (bytes << in.rdbuf()) && !in.bad())
-        previous.bytes = bytes.str();
+    try {
+        previous.bytes = read_file_bytes(path.string(), kSettingsFileLimit);
+    } catch (const std::exception& e) {
+        spdlog::warn("VideoDeviceController::save_device_state: {}", e.what());
+    }
     return previous;
 }
 

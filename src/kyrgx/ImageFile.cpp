@@ -1,13 +1,13 @@
 #include "kyrgx/ImageFile.h"
 
+#include "app/TextFile.h"
+
 #include <stb/stb_image.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -15,18 +15,18 @@ namespace kyrgx {
 
 namespace {
 
-uint32_t little_endian(const std::vector<uint8_t>& bytes, size_t at, size_t count)
+uint32_t little_endian(const std::string& bytes, size_t at, size_t count)
 {
     uint32_t value = 0;
     for (size_t i = 0; i < count; ++i)
-        value |= static_cast<uint32_t>(bytes[at + i]) << (8 * i);
+        value |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i])) << (8 * i);
     return value;
 }
 
 // The bytes an uncompressed BMP needs (pixel data offset + rows), or 0 when
 // the file is no BMP, is compressed, or its header is too short to tell (the
 // decoder then judges it).
-uint64_t bmp_declared_size(const std::vector<uint8_t>& bytes)
+uint64_t bmp_declared_size(const std::string& bytes)
 {
     if (bytes.size() < 26 || bytes[0] != 'B' || bytes[1] != 'M')
         return 0;
@@ -65,18 +65,11 @@ uint64_t bmp_declared_size(const std::vector<uint8_t>& bytes)
 
 DecodedImage decode_image_file(const fs::path& path)
 {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec))
+    // Refuses folders, FIFOs, devices and files past the cap without waiting on them.
+    const std::optional<std::string> read = app::read_file_bytes(path.string(), MAX_IMAGE_FILE_BYTES);
+    if (!read)
         throw std::runtime_error("File does not exist: " + path.string());
-    const uintmax_t fileSize = fs::file_size(path, ec);
-    if (ec)
-        refuse(path, ec.message());
-    if (fileSize > MAX_IMAGE_FILE_BYTES)
-        refuse(path, "the file is larger than " + std::to_string(MAX_IMAGE_FILE_BYTES >> 20) + " MiB");
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.eof() && in.fail())
-        refuse(path, "the file cannot be read");
+    const std::string& bytes = *read;
     if (bytes.empty() || bytes.size() > static_cast<size_t>(INT32_MAX))
         refuse(path, "");
     const int length = static_cast<int>(bytes.size());
@@ -89,7 +82,8 @@ DecodedImage decode_image_file(const fs::path& path)
     int w = 0;
     int h = 0;
     int channels = 0;
-    if (stbi_info_from_memory(bytes.data(), length, &w, &h, &channels) == 0 || w <= 0 || h <= 0)
+    const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
+    if (stbi_info_from_memory(data, length, &w, &h, &channels) == 0 || w <= 0 || h <= 0)
         refuse(path, "");
     const uint64_t pixels = static_cast<uint64_t>(w) * static_cast<uint64_t>(h);
     if (pixels > MAX_IMAGE_PIXELS)
@@ -99,8 +93,7 @@ DecodedImage decode_image_file(const fs::path& path)
     stbi_set_flip_vertically_on_load(0);
     DecodedImage image;
     image.rgba = std::unique_ptr<uint8_t, void (*)(void*)>(
-        stbi_load_from_memory(bytes.data(), length, &image.width, &image.height, &channels, 4),
-        stbi_image_free);
+        stbi_load_from_memory(data, length, &image.width, &image.height, &channels, 4), stbi_image_free);
     if (!image.rgba || image.width != w || image.height != h)
         refuse(path, "");
     return image;

@@ -19,7 +19,9 @@ struct DecodedImage {
 // decoded: an image of more than MAX_IMAGE_PIXELS pixels, a file larger than
 // MAX_IMAGE_FILE_BYTES, and an uncompressed BMP shorter than its header
 // declares are refused. Throws std::runtime_error "File does not exist: <path>",
-// or "Failed to decode image: <path>" followed by the reason when there is one.
+// the refusal of app::read_file_bytes for what is no regular file or is past
+// the cap ("'<path>' is a folder" ...), or "Failed to decode image: <path>"
+// followed by the reason when there is one.
 DecodedImage decode_image_file(const std::filesystem::path& path);
 
 // 64 megapixels (8192 x 8192): far above any icon, cursor or overlay image.

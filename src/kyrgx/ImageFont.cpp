@@ -1,5 +1,6 @@
 #include "kyrgx/ImageFont.h"
 
+#include "app/TextFile.h"
 #include "kyrgx/GraphicsDriver.h"
 #include "kyrgx/Image.h"
 #include "kyrgx/Pixmap.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 namespace kyrgx {
@@ -17,6 +19,8 @@ namespace kyrgx {
 namespace {
 
 constexpr int ATLAS_ROW_LIMIT = 1024;
+// Far above any font file, those with every CJK glyph included.
+constexpr size_t MAX_FONT_FILE_BYTES = size_t{64} << 20;
 
 // The smallest power of two not below n (1 for n <= 1).
 int next_power_of_two(int n)
@@ -61,8 +65,15 @@ std::shared_ptr<ImageFont> ImageFont::load(FT_Library library, const std::string
                                            int flags)
 {
     pixelSize = std::min(pixelSize, MAX_PIXEL_SIZE);
+    // Read through the checked reader: FreeType would wait on a FIFO for good.
+    std::optional<std::string> read = app::read_file_bytes(path, MAX_FONT_FILE_BYTES);
+    if (!read || read->empty())
+        throw std::runtime_error("Failed to load font (FT_New_Face) url=" + path);
+    auto bytes = std::make_shared<const std::string>(std::move(*read));
     FT_Face face = nullptr;
-    if (FT_New_Face(library, path.c_str(), 0, &face) != 0 || !face)
+    if (FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(bytes->data()),
+                           static_cast<FT_Long>(bytes->size()), 0, &face) != 0 ||
+        !face)
         throw std::runtime_error("Failed to load font (FT_New_Face) url=" + path);
     bool sized = false;
     for (int size = pixelSize; size >= 1 && !sized; --size)
@@ -75,7 +86,9 @@ std::shared_ptr<ImageFont> ImageFont::load(FT_Library library, const std::string
         FT_Done_Face(face);
         throw std::runtime_error("Failed to load font (FT_Load_Char) url=" + path);
     }
-    return std::make_shared<ImageFont>(Private{}, library, face, flags, path, pixelSize);
+    auto font = std::make_shared<ImageFont>(Private{}, library, face, flags, path, pixelSize);
+    font->fileBytes_ = std::move(bytes);
+    return font;
 }
 
 ImageFont::ImageFont(Private, FT_Library library, FT_Face face, int flags, const std::string& path,

@@ -117,6 +117,8 @@ private:
     std::vector<std::unique_ptr<GlyphPage>> pages_;
     std::string fileName_;
     int renderCount_ = 0;
+    // The font file's bytes: FreeType reads the face from them while it lives.
+    std::shared_ptr<const std::string> fileBytes_;
 };
 
 } // namespace kyrgx

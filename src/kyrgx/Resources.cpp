@@ -1,11 +1,11 @@
 #include "kyrgx/Resources.h"
 
+#include "app/TextFile.h"
 #include "app/Utf8.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
+#include <optional>
 #include <spdlog/spdlog.h>
 
 namespace fs = std::filesystem;
@@ -39,24 +39,18 @@ std::string load_resource_text(const std::wstring& name)
 
 std::string load_text_file(const std::wstring& path)
 {
-    const std::string narrow = app::wide_to_utf8(path);
-    std::error_code ec;
-    std::ifstream in;
-    if (!fs::is_directory(narrow, ec))
-        in.open(narrow, std::ios::binary);
-    if (!in.is_open()) {
-        spdlog::error("Failed to load file '{}'", narrow);
+    try {
+        const std::string narrow = app::wide_to_utf8(path);
+        std::optional<std::string> bytes = app::read_file_bytes(narrow, app::kSettingsFileLimit);
+        if (!bytes) {
+            spdlog::error("Failed to load file '{}'", narrow);
+            return {};
+        }
+        return app::lf_line_ends(std::move(*bytes));
+    } catch (const std::exception& e) {
+        spdlog::error("Failed to load file: {}", e.what());
         return {};
     }
-    const std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string text;
-    text.reserve(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')
-            continue;
-        text.push_back(raw[i]);
-    }
-    return text;
 }
 
 } // namespace kyrgx

@@ -64,6 +64,10 @@ public:
 
     // The most snapshots the history keeps (so at most 199 undo steps).
     static constexpr int HISTORY_LIMIT = 200;
+    // The most objects, and points in all, an objects file may bring; a file
+    // with more is refused whole. Objects are drawn by hand: nobody comes near.
+    static constexpr size_t MAX_FILE_OBJECTS = 2000;
+    static constexpr size_t MAX_FILE_POINTS = 20000;
 
     // The host's lookups come from the context (WorkspaceHost::fromContext).
     explicit Workspace(app::Plugin::PluginContext* context);

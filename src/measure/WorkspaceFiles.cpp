@@ -64,10 +64,41 @@ std::string Workspace::objectsToJson()
     }
 }
 
+namespace {
+
+// Counts the objects and points of an objects document while it is parsed and
+// stops the parse at the first one past the caps, before the rest is built.
+// An object is an element of the top "objects" array (depth 2); a point is
+// an element of an object's "points" or "relativePoints" (depth 4).
+class ObjectCounter {
+public:
+    bool operator()(int depth, json::parse_event_t event, json& parsed)
+    {
+        if (event == json::parse_event_t::key && depth == 3)
+            pointList_ = parsed == "points" || parsed == "relativePoints";
+        if (event != json::parse_event_t::object_start)
+            return true;
+        if (depth == 2 && ++objects_ > Workspace::MAX_FILE_OBJECTS)
+            throw std::runtime_error(
+                fmt::format("The file holds more than {} objects.", Workspace::MAX_FILE_OBJECTS));
+        if (depth == 4 && pointList_ && ++points_ > 2 * Workspace::MAX_FILE_POINTS)
+            throw std::runtime_error(
+                fmt::format("The file holds more than {} points.", Workspace::MAX_FILE_POINTS));
+        return true;
+    }
+
+private:
+    size_t objects_ = 0;
+    size_t points_ = 0; // in "points" and "relativePoints", each point twice
+    bool pointList_ = false;
+};
+
+} // namespace
+
 bool Workspace::readObjects(const std::string& text, std::vector<ObjectPtr>& out, std::string& error)
 {
     try {
-        const json document = app::parse_json(text);
+        const json document = app::parse_json(text, ObjectCounter());
         if (!document.is_object())
             throw std::runtime_error("The document is not a JSON object.");
         const auto list = document.find("objects");
@@ -116,9 +147,15 @@ FileResult Workspace::loadObjects(const std::string& utf8Path)
     }
 
     // The whole file is read before anything changes.
+    std::string text;
+    try {
+        text = app::read_text_file(path, app::kDocumentFileLimit);
+    } catch (const std::exception& e) {
+        return failure(fmt::format("Failed to load measure objects. what(): {}", e.what()));
+    }
     std::vector<ObjectPtr> loaded;
     std::string error;
-    if (!readObjects(app::read_text_file(path), loaded, error))
+    if (!readObjects(text, loaded, error))
         return failure(fmt::format("Failed to deserialize measure objects. what(): {}", error));
 
     try {

@@ -75,8 +75,7 @@ bool LutViewController::loadLutData(const std::wstring& stem, std::map<std::stri
         }
         return true;
     } catch (const std::exception& e) {
-        spdlog::error("Failed to load lut point data.");
-        spdlog::info("LutViewController::loadLutData: {}", e.what());
+        spdlog::error("Failed to load lut point data. what(): {}", e.what());
         return false;
     }
 }

@@ -23,13 +23,14 @@ namespace {
 
 // The text of a script of the scripts folder; empty when the file is missing.
 // A UTF-8 byte order mark (some editors write one) is dropped: Lua would
-// stop at it.
+// stop at it. A file that is refused (a folder, not a regular file, too
+// large) throws std::runtime_error.
 std::string read_script_file(const std::string& fileName)
 {
     const fs::path path = path_from_wide(get_settings_directory()) / "scripts" / fileName;
     if (!fs::exists(path))
         return {};
-    std::string text = read_text_file(path_to_wide(path));
+    std::string text = read_text_file(path_to_wide(path), kDocumentFileLimit);
     if (text.rfind("\xEF\xBB\xBF", 0) == 0)
         text.erase(0, 3);
     return text;
@@ -75,7 +76,14 @@ LuaScript::LuaScript(const std::string& fileName)
         spdlog::error("LUA: memory allocation error..");
         return;
     }
-    load(read_script_file(fileName));
+    std::string text;
+    try {
+        text = read_script_file(fileName);
+    } catch (const std::exception& e) {
+        spdlog::error("LUA: the script cannot be loaded: {}", e.what());
+        return;
+    }
+    load(text);
 }
 
 LuaScript::~LuaScript()

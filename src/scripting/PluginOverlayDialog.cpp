@@ -294,7 +294,11 @@ void PluginOverlay::loadScriptParameters(const std::string& name)
         return;
     const std::wstring path =
         settingsFile(context->deviceFileStem(camera->deviceInfo()), "_overlay_" + name + ".json");
-    workspace->scriptManager()->loadParameters(name, read_text_file(path));
+    try {
+        workspace->scriptManager()->loadParameters(name, read_text_file(path));
+    } catch (const std::exception& e) {
+        spdlog::error("PluginOverlay::loadScriptParameters() failed: {}", e.what());
+    }
 }
 
 void PluginOverlay::saveScriptParameters(const std::string& name)

@@ -1,8 +1,10 @@
 // The typed parameter store: creation, clamping, callbacks, JSON and files.
 
-#include "support/LogCapture.h"
 #include "app/ParameterContainer.h"
+#include "app/TextFile.h"
 #include "app/Utf8.h"
+#include "support/HostileFiles.h"
+#include "support/LogCapture.h"
 #include "support/TempHome.h"
 
 #include <atomic>
@@ -531,6 +533,22 @@ TEST(ParameterStore, LoadingBadFiles)
         ASSERT_EQ(errors.size(), row.errors.size());
         for (size_t i = 0; i < errors.size(); ++i)
             EXPECT_EQ(errors[i].rfind(row.errors[i], 0), 0u) << errors[i];
+    }
+}
+
+TEST(ParameterStoreFiles, WhatIsNoRegularFileIsRefusedAtOnceAndChangesNothing)
+{
+    const fs::path file = quorel::test::make_temp_dir("hostile") / "settings.json";
+    for (const auto& row : quorel::test::hostile_cases()) {
+        SCOPED_TRACE(row.name);
+        quorel::test::make_hostile(file, row, "{\"paramaters\": {\"Gain\": {\"value\": 7}}}",
+                                   app::kSettingsFileLimit);
+        Settings s;
+        quorel::test::LogCapture log;
+        quorel::test::finishes_promptly([&] { s.loadFromFile(wide(file)); }, {file});
+        EXPECT_EQ(s.getInt(L"Gain"), 10);
+        EXPECT_EQ(log.count(spdlog::level::err, quorel::test::hostile_message(file, row)), 1);
+        fs::remove_all(file);
     }
 }
 

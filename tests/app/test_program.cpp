@@ -52,6 +52,7 @@ protected:
     {
         std::vector<std::string> env = {"HOME=" + home_, "QT_QPA_PLATFORM=offscreen",
                                         "XDG_RUNTIME_DIR=" + root_.string(), "PATH=/usr/bin:/bin"};
+        env.insert(env.end(), extraEnv_.begin(), extraEnv_.end());
         // A sanitizer build of the program needs the same options (suppression files) as the tests.
         for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS"})
             if (const char* value = std::getenv(name))
@@ -114,6 +115,7 @@ protected:
 
     fs::path root_;
     std::string home_;
+    std::vector<std::string> extraEnv_;
 };
 
 } // namespace
@@ -161,9 +163,11 @@ TEST_F(Program, BrokenSettingsAndMissingStyleSheetStillStart)
 
 TEST_F(Program, ATerminationSignalDuringStartUpEndsItAtOnce)
 {
-    // A FIFO in place of the settings file blocks the start-up in its read.
-    fs::create_directories(settings());
-    ASSERT_EQ(mkfifo((settings() / "window_settings.json").c_str(), 0644), 0);
+    // The camera library's log going to a FIFO nobody reads holds the
+    // start-up in its open, where no event loop looks.
+    const fs::path fifo = root_ / "camera-log";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    extraEnv_ = {"VSXSIM_LOG=" + fifo.string()};
     for (const int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(signal);
         const pid_t pid = start();
@@ -176,6 +180,28 @@ TEST_F(Program, ATerminationSignalDuringStartUpEndsItAtOnce)
                   std::string::npos)
             << output();
     }
+}
+
+// Settings files replaced by a FIFO, a link to /dev/zero or a folder hold
+// nothing up: each is named in the log with the reason, the window comes up
+// with the defaults, and a termination signal closes it as usual.
+TEST_F(Program, SettingsFilesThatAreNoRegularFilesDoNotHoldTheStartUp)
+{
+    fs::create_directories(settings());
+    ASSERT_EQ(mkfifo((settings() / "window_settings.json").c_str(), 0644), 0);
+    fs::create_symlink("/dev/zero", settings() / "configuration.json");
+    fs::create_directories(settings() / "measure-settings.json");
+    const pid_t pid = start();
+    ASSERT_TRUE(wait_for_log("Start-up done: the main window is shown"));
+    ASSERT_TRUE(wait_for_log("The device selection dialog is shown"));
+    kill(pid, SIGTERM);
+    EXPECT_EQ(wait_exit_or_kill(pid), 0);
+    const std::string log = read(settings() / "log.txt");
+    for (const std::string& line :
+         {"'" + (settings() / "window_settings.json").string() + "' is not a regular file",
+          "'" + (settings() / "configuration.json").string() + "' is not a regular file",
+          "'" + (settings() / "measure-settings.json").string() + "' is a folder"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
 }
 
 TEST_F(Program, AHomeFolderThatIsNotUtf8IsNamed)

@@ -1,5 +1,6 @@
 #include "app/TextFile.h"
 #include "app/Utf8.h"
+#include "support/HostileFiles.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 
@@ -89,6 +90,58 @@ TEST(TextFile, ReadingAMissingFileLogsAndGivesEmpty)
     const fs::path file = make_temp_dir("missing") / "nope.txt";
     EXPECT_EQ(app::read_text_file(w(file)), "");
     EXPECT_EQ(log.count(spdlog::level::info, "Failed to load file '" + file.string() + "'"), 1);
+}
+
+TEST(TextFile, ReadsRegularFilesAndLinksAndRefusesEverythingElseAtOnce)
+{
+    const fs::path dir = make_temp_dir("kinds");
+    const std::string valid = "{\"a\": 1}\r\n";
+    put(dir / "target.json", valid);
+    fs::create_symlink(dir / "target.json", dir / "link.json");
+    for (const char* name : {"target.json", "link.json"})
+        EXPECT_EQ(app::read_text_file(w(dir / name)), "{\"a\": 1}\n") << name;
+    put(dir / "at-cap.json", std::string(4096, ' '));
+    EXPECT_EQ(app::read_text_file(w(dir / "at-cap.json"), 4096).size(), 4096u) << "the cap itself is allowed";
+
+    for (const auto& row : quorel::test::hostile_cases()) {
+        SCOPED_TRACE(row.name);
+        const fs::path file = dir / "hostile.json";
+        quorel::test::make_hostile(file, row, valid, 4096);
+        std::string error = "no exception";
+        quorel::test::finishes_promptly(
+            [&] {
+                try {
+                    app::read_text_file(w(file), 4096);
+                } catch (const std::runtime_error& e) {
+                    error = e.what();
+                }
+            },
+            {file});
+        EXPECT_EQ(error.substr(0, quorel::test::hostile_message(file, row).size()),
+                  quorel::test::hostile_message(file, row));
+    }
+}
+
+TEST(TextFile, CapsAreNamedInTheirUnit)
+{
+    const fs::path file = make_temp_dir("units") / "big.json";
+    put(file, std::string(5000, ' '));
+    for (const auto& [limit, text] :
+         std::vector<std::pair<size_t, std::string>>{{size_t{1} << 10, "1 KiB"}, {4000, "4000 bytes"}}) {
+        try {
+            app::read_text_file(w(file), limit);
+            ADD_FAILURE() << "no exception";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()), "'" + file.string() + "' is larger than " + text);
+        }
+    }
+    put(file, std::string((size_t{4} << 20) + 1, ' '));
+    try {
+        app::read_text_file(w(file));
+        ADD_FAILURE() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "'" + file.string() + "' is larger than 4 MiB");
+    }
 }
 
 TEST(TextFile, WriteReplacesAndKeepsNonAsciiPaths)

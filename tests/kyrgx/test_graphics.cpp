@@ -2,18 +2,23 @@
 // fonts and glyph pages, text measuring and wrapping, and the defaults of messages.
 
 #include "RecordingDriver.h"
+#include "app/TextFile.h"
 #include "app/Utf8.h"
 #include "kyrgx/FontCache.h"
 #include "kyrgx/Graphics.h"
+#include "kyrgx/ImageFile.h"
 #include "kyrgx/ImageFont.h"
 #include "kyrgx/Keys.h"
 #include "kyrgx/Message.h"
 #include "kyrgx/Resources.h"
 #include "kyrgx/TextLayout.h"
+#include "support/HostileFiles.h"
+#include "support/LogCapture.h"
 #include "support/TempHome.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
@@ -21,6 +26,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <thread>
 
@@ -365,6 +371,56 @@ TEST_F(GraphicsTest, FontsAreLoadedOnceAndFailuresAreNotCached)
     }
 }
 
+// Fonts, images and texts of the resource folder that are replaced by a FIFO,
+// a link to /dev/zero, a folder or a file past their cap are refused at once,
+// with the file's name and the reason.
+TEST_F(GraphicsTest, ResourceFilesThatAreNoRegularFilesAreRefusedAtOnce)
+{
+    const fs::path dir = quorel::test::make_temp_dir("hostile");
+    kyrgx::set_resource_directory(app::path_to_wide(dir));
+    const struct {
+        const char* name;
+        uint64_t limit;
+        std::function<void()> load;
+    } kinds[] = {
+        {"font.ttf", uint64_t{64} << 20, [&] { graphics->getFont("font.ttf", 16); }},
+        {"image.png", kyrgx::MAX_IMAGE_FILE_BYTES,
+         [&] { graphics->loadImage(app::path_to_wide(dir / "image.png")); }},
+        {"theme.json", app::kSettingsFileLimit,
+         [] {
+             if (kyrgx::load_resource_text(L"theme.json").empty())
+                 throw std::runtime_error("empty");
+         }},
+    };
+    for (const auto& row : quorel::test::hostile_cases()) {
+        for (const auto& kind : kinds) {
+            SCOPED_TRACE(std::string(row.name) + " as " + kind.name);
+            const fs::path file = dir / kind.name;
+            if (row.kind == quorel::test::Hostile::Oversized) {
+                std::ofstream(file, std::ios::binary).put('x'); // past the cap without writing it all
+                fs::resize_file(file, kind.limit + 1);
+            } else {
+                quorel::test::make_hostile(file, row, "x", 0);
+            }
+            quorel::test::LogCapture log;
+            std::string error = "no exception";
+            quorel::test::finishes_promptly(
+                [&] {
+                    try {
+                        kind.load();
+                    } catch (const std::runtime_error& e) {
+                        error = e.what();
+                    }
+                },
+                {file});
+            if (error == "empty") // the text reader logs and gives ""
+                error = log.texts(spdlog::level::err).empty() ? "" : log.texts(spdlog::level::err)[0];
+            EXPECT_THAT(error, HasSubstr(quorel::test::hostile_message(file, row)));
+            fs::remove_all(file);
+        }
+    }
+}
+
 namespace {
 
 // A copy of the font whose glyph outlines are overwritten with garbage: the
@@ -588,18 +644,22 @@ TEST_F(GraphicsTest, LoadImageDecodesToBlueGreenRedAlpha)
 
     struct Row {
         fs::path file;
-        const char* message;
+        std::string message;
     };
     const fs::path garbage = dir / "garbage.png";
     std::ofstream(garbage, std::ios::binary) << "not an image at all";
-    for (const Row& row : {Row{dir / "missing.png", "File does not exist: "},
-                           Row{garbage, "Failed to decode image: "}, Row{dir, "File does not exist: "}}) {
+    const fs::path fifo = dir / "fifo.png";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const Row& row : {Row{dir / "missing.png", "File does not exist: " + (dir / "missing.png").string()},
+                           Row{garbage, "Failed to decode image: " + garbage.string()},
+                           Row{dir, "'" + dir.string() + "' is a folder"},
+                           Row{fifo, "'" + fifo.string() + "' is not a regular file"}}) {
         SCOPED_TRACE(row.file.string());
         try {
             graphics->loadImage(app::path_to_wide(row.file));
             FAIL() << "no exception";
         } catch (const std::runtime_error& e) {
-            EXPECT_EQ(std::string(e.what()), row.message + row.file.string());
+            EXPECT_EQ(std::string(e.what()), row.message);
         }
     }
 }

@@ -8,6 +8,7 @@
 #include "app/Utf8.h"
 #include "measure/Workspace.h"
 #include "model/PluginContext.h"
+#include "support/HostileFiles.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 
@@ -206,6 +207,39 @@ TEST_F(Microscopes, BadFilesNeverReachTheLabels)
         EXPECT_FALSE(fs::exists(ownFile())) << what;
         ws.reset();
         EXPECT_EQ(read(ownFile()), kDefaultText) << "the next save writes the default beside it";
+    }
+}
+
+TEST_F(Microscopes, WhatIsNoRegularFileIsRefusedAtOnce)
+{
+    const std::string good = scopes({{"Kept", {"5x"}}}, "Kept");
+    for (const auto& row : quorel::test::hostile_cases()) {
+        SCOPED_TRACE(row.name);
+        // A file the user chose: the current microscopes stay.
+        write(ownFile(), good);
+        auto ws = make(cameraA);
+        const fs::path chosen = dir / "chosen.json";
+        quorel::test::make_hostile(chosen, row, scopes({{"New", {"1x"}}}, "New"), app::kSettingsFileLimit);
+        quorel::test::LogCapture log;
+        Measure::FileResult result;
+        quorel::test::finishes_promptly([&] { result = ws->loadConfiguration(app::path_to_wide(chosen)); },
+                                        {chosen});
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.message.find(quorel::test::hostile_message(chosen, row)), std::string::npos)
+            << result.message;
+        EXPECT_EQ(ws->microscopeNames(), std::vector<std::wstring>{L"Kept"});
+        ws.reset();
+
+        // The camera's own file: the default microscope, the file kept aside.
+        fs::remove_all(fs::path(ownFile()).concat(".bad"));
+        quorel::test::make_hostile(ownFile(), row, good, app::kSettingsFileLimit);
+        quorel::test::finishes_promptly([&] { ws = make(cameraA); }, {ownFile()});
+        EXPECT_EQ(ws->microscopeNames(), std::vector<std::wstring>{L"Microscope 1"});
+        EXPECT_EQ(log.count(spdlog::level::err, quorel::test::hostile_message(ownFile(), row)), 1);
+        ws.reset();
+        fs::remove_all(ownFile());
+        fs::remove_all(fs::path(ownFile()).concat(".bad"));
+        fs::remove_all(chosen);
     }
 }
 

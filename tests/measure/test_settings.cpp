@@ -2,10 +2,12 @@
 // files and failed saves.
 
 #include "app/AppFolders.h"
+#include "app/TextFile.h"
 #include "app/Utf8.h"
 #include "measure/Appearance.h"
 #include "measure/MeasureAppearanceSettings.h"
 #include "measure/MeasureSettings.h"
+#include "support/HostileFiles.h"
 #include "support/LogCapture.h"
 
 #include <csignal>
@@ -267,6 +269,36 @@ TEST_F(MeasureSettingsFiles, BrokenFilesAreLoggedOnceAndChangeNothing)
     MeasureSettings::load();
     EXPECT_EQ(MeasureSettings::instance().getString(MeasureSettings::LAST_DIRECTORY),
               app::get_known_folder(app::kFolderDocuments));
+}
+
+TEST_F(MeasureSettingsFiles, WhatIsNoRegularFileIsRefusedAtOnceAndChangesNothing)
+{
+    const struct {
+        const char* name;
+        std::function<void()> load;
+        fs::path file;
+        std::string valid;
+    } files[] = {
+        {"appearance", [] { S::load(); }, appearance_file(),
+         R"({"paramaters": {"LineWidth": {"value": 7}}})"},
+        {"settings", [] { MeasureSettings::load(); }, app::path_from_wide(MeasureSettings::filePath()),
+         R"({"paramaters": {"lastDirectory": {"type": "STRING", "value": "/other"}}})"},
+    };
+    for (const auto& row : quorel::test::hostile_cases()) {
+        for (const auto& file : files) {
+            SCOPED_TRACE(std::string(row.name) + " as the " + file.name + " file");
+            reset_all();
+            S::instance().setInt64(S::LINE_WIDTH, 3);
+            MeasureSettings::instance().setString(MeasureSettings::LAST_DIRECTORY, L"/kept");
+            quorel::test::make_hostile(file.file, row, file.valid, app::kSettingsFileLimit);
+            LogCapture log;
+            quorel::test::finishes_promptly(file.load, {file.file});
+            EXPECT_EQ(log.count(spdlog::level::err, quorel::test::hostile_message(file.file, row)), 1);
+            EXPECT_EQ(S::instance().getInt(S::LINE_WIDTH), 3);
+            EXPECT_EQ(MeasureSettings::instance().getString(MeasureSettings::LAST_DIRECTORY), L"/kept");
+            fs::remove_all(file.file);
+        }
+    }
 }
 
 TEST_F(MeasureSettingsFiles, AFailedSaveLeavesTheOldFile)

@@ -16,6 +16,7 @@
 #include "measure/RectangleObject.h"
 #include "measure/Workspace.h"
 #include "support/CommaLocale.h"
+#include "support/HostileFiles.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 
@@ -207,6 +208,86 @@ TEST_F(WorkspaceFiles, BadFilesReplaceNothing)
     EXPECT_EQ(ws->objects(), before);
     EXPECT_EQ(ws->historySize(), history);
     EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(WorkspaceFiles, WhatIsNoRegularFileReplacesNothingAndReturnsAtOnce)
+{
+    const std::string valid =
+        "{\"objects\": [" + element(std::make_shared<Measure::LineObject>(ws.get(), Points{{1, 2}, {3, 4}})) +
+        "]}";
+    ws->addObject(std::make_shared<Measure::LineObject>(ws.get(), Points{{10, 10}, {90, 10}}));
+    const auto before = ws->objects();
+    const int history = ws->historySize();
+    for (const auto& row : quorel::test::hostile_cases()) {
+        SCOPED_TRACE(row.name);
+        const std::filesystem::path file = dir / "hostile.qrmo";
+        quorel::test::make_hostile(file, row, valid, app::kDocumentFileLimit);
+        quorel::test::LogCapture log;
+        Measure::FileResult result;
+        quorel::test::finishes_promptly([&] { result = ws->loadObjects(file.string()); }, {file});
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.message.find(quorel::test::hostile_message(file, row)), std::string::npos)
+            << result.message;
+        EXPECT_EQ(log.count(spdlog::level::err, quorel::test::hostile_message(file, row)), 1);
+        EXPECT_EQ(ws->objects(), before);
+        EXPECT_EQ(ws->historySize(), history);
+    }
+}
+
+// A file may bring at most MAX_FILE_OBJECTS objects and MAX_FILE_POINTS points
+// in all; one past either is refused whole and the current objects stay.
+TEST_F(WorkspaceFiles, FilesPastTheObjectOrPointCapReplaceNothing)
+{
+    const std::string line = element(std::make_shared<Measure::LineObject>(ws.get(), Points{{1, 2}, {3, 4}}));
+    const auto lines = [&](size_t count) {
+        std::string text = "{\"objects\": [";
+        for (size_t i = 0; i < count; ++i)
+            text += (i ? "," : "") + line;
+        return text + "]}";
+    };
+    const auto polylines = [&](std::vector<size_t> sizes) {
+        std::string text = "{\"objects\": [";
+        for (size_t i = 0; i < sizes.size(); ++i) {
+            Points points(sizes[i]);
+            for (size_t p = 0; p < points.size(); ++p)
+                points[p] = {static_cast<float>(p % 600), static_cast<float>(p / 600)};
+            text += (i ? "," : "") + element(std::make_shared<Measure::MultilineObject>(ws.get(), points));
+        }
+        return text + "]}";
+    };
+    constexpr size_t objects = Workspace::MAX_FILE_OBJECTS;
+    constexpr size_t points = Workspace::MAX_FILE_POINTS;
+    const struct {
+        const char* name;
+        std::string text;
+        size_t loaded; // 0: refused
+        const char* message;
+    } rows[] = {
+        {"as many objects as allowed", lines(objects), objects, ""},
+        {"one object more", lines(objects + 1), 0, "The file holds more than 2000 objects."},
+        {"as many points as allowed", polylines({points - 2, 2}), 2, ""},
+        {"one point more in one object", polylines({points + 1}), 0,
+         "The file holds more than 20000 points."},
+        {"one point more across objects", polylines({points / 2, points / 2 + 1}), 0,
+         "The file holds more than 20000 points."},
+    };
+    ws->addObject(std::make_shared<Measure::LineObject>(ws.get(), Points{{10, 10}, {90, 10}}));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ws->undo();
+        ws->addObject(std::make_shared<Measure::LineObject>(ws.get(), Points{{10, 10}, {90, 10}}));
+        const auto before = ws->objects();
+        const Measure::FileResult result = ws->loadObjects(write("capped.qrmo", row.text));
+        if (row.loaded == 0) {
+            EXPECT_FALSE(result.ok);
+            EXPECT_EQ(result.message,
+                      std::string("Failed to deserialize measure objects. what(): ") + row.message);
+            EXPECT_EQ(ws->objects(), before);
+        } else {
+            EXPECT_TRUE(result.ok) << result.message;
+            EXPECT_EQ(ws->objects().size(), row.loaded);
+        }
+    }
 }
 
 TEST_F(WorkspaceFiles, LoadedObjectsFitTheCurrentImage)

@@ -4,10 +4,13 @@
 
 #include "ModelCameras.h"
 #include "app/Localization.h"
+#include "app/TextFile.h"
 #include "model/MainViewController.h"
 #include "support/FakeMainView.h"
+#include "support/HostileFiles.h"
 #include "support/LogCapture.h"
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
@@ -276,6 +279,32 @@ TEST_F(Configuration, AbsurdZoomAndRotationAreReplacedAndLogged)
     EXPECT_EQ(controllerOf(kUsbName)->viewTransform.zoom, 1.0f);
     EXPECT_EQ(controllerOf(kUsbName)->viewTransform.rotation, 0.0f);
     EXPECT_EQ(log.count(spdlog::level::warn, "is taken as"), 2);
+}
+
+TEST_F(Configuration, WhatIsNoRegularFileIsRefusedAtOnceOpeningNothing)
+{
+    fs::create_directories(settings_folder());
+    const auto names = [&] {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(settings_folder()))
+            out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    for (const auto& row : hostile_cases()) {
+        SCOPED_TRACE(row.name);
+        make_hostile(file(), row, file_with(entry(kUsbName, kPlain)), app::kSettingsFileLimit);
+        const std::vector<std::string> before = names();
+        LogCapture log;
+        finishes_promptly([&] { model->load_application_settings(); }, {file()});
+        EXPECT_EQ(log.count(spdlog::level::warn,
+                            "load_application_settings error: " + hostile_message(file(), row)),
+                  1);
+        EXPECT_TRUE(openNames().empty());
+        EXPECT_TRUE(opened().empty());
+        EXPECT_EQ(names(), before);
+        fs::remove_all(file());
+    }
 }
 
 TEST_F(Configuration, AMissingFileIsSilent)

@@ -4,6 +4,7 @@
 #include "ModelCameras.h"
 #include "app/TextFile.h"
 #include "model/Histogram.h"
+#include "support/HostileFiles.h"
 #include "support/LogCapture.h"
 
 #include <fstream>
@@ -128,6 +129,55 @@ TEST_F(ModelTest, BrokenSettingsFilesAreLoggedOnceAndChangeNothing)
         EXPECT_EQ(instance->sequence.getInt(L"jpgQuality"), row.quality);
         instance.reset();
         model->close_device_by_info(camera_info(kUsbSerial), true, false);
+    }
+}
+
+// A camera's files replaced by a FIFO, a link to /dev/zero, a folder or a file
+// past its cap: the camera opens at once, the refused file is named in the log
+// with the reason, and what it would have set keeps its default.
+TEST_F(ModelTest, CameraFilesThatAreNoRegularFilesAreRefusedAtOnce)
+{
+    open(kUsbName);
+    auto instance = model->find_device(camera_info(kUsbSerial));
+    instance->histogram().setChannels(L"B");
+    instance->sequence.setString(L"filenamePrefix", L"Probe");
+    instance.reset();
+    model->close_device();
+
+    const struct {
+        const char* suffix;
+        size_t limit;
+        const wchar_t* channels;
+        const wchar_t* prefix;
+    } files[] = {
+        {"_histogram.json", app::kSettingsFileLimit, L"RGB", L"Probe"},
+        {"_sequence.json", app::kSettingsFileLimit, L"B", L"Image"},
+        {"_settings.json", app::kSettingsFileLimit, L"B", L"Probe"},
+        {".json", size_t{8} << 20, L"B", L"Probe"}, // the camera's own state: its own reader and cap
+    };
+    for (const auto& row : hostile_cases()) {
+        for (const auto& file : files) {
+            SCOPED_TRACE(std::string(row.name) + " as " + file.suffix);
+            const fs::path path = settings_folder() / (std::string("QU3-C13B-41000001") + file.suffix);
+            const std::string valid = read(path);
+            ASSERT_FALSE(valid.empty());
+            make_hostile(path, row, valid, file.limit);
+            LogCapture log;
+            finishes_promptly([&] { open(kUsbName); }, {path});
+            instance = model->find_device(camera_info(kUsbSerial));
+            ASSERT_TRUE(instance);
+            EXPECT_EQ(instance->histogram().channels(), file.channels);
+            EXPECT_EQ(instance->sequence.getString(L"filenamePrefix"), file.prefix);
+            EXPECT_EQ(log.count(spdlog::level::err, "'" + path.string() + "'"), 1)
+                << ::testing::PrintToString(log.texts(spdlog::level::err));
+            if (std::string(file.suffix) != ".json") {
+                EXPECT_EQ(log.count(spdlog::level::err, hostile_message(path, row)), 1);
+            }
+            instance.reset();
+            model->close_device_by_info(camera_info(kUsbSerial), true, false);
+            fs::remove_all(path);
+            put(path, valid);
+        }
     }
 }
 

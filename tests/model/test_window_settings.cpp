@@ -1,11 +1,13 @@
 #include "app/AppFolders.h"
 #include "app/Localization.h"
+#include "app/TextFile.h"
 #include "app/Utf8.h"
 #include "device/DeviceEnum.h"
 #include "model/MainModel.h"
 #include "model/MainViewController.h"
 #include "model/WindowSettings.h"
 #include "support/FakeMainView.h"
+#include "support/HostileFiles.h"
 #include "support/LogCapture.h"
 #include "support/TempHome.h"
 #include "views/IMainView.h"
@@ -129,6 +131,24 @@ TEST_F(WindowSettingsTest, AbsurdNumbersFallBackToTheDefaultRectangle)
     const app::WindowSettings s = app::load_window_settings();
     EXPECT_EQ(s.language, L"de-DE");
     EXPECT_TRUE(rect_of(s) == (Rect{-1000000, 1000000, 0, 1000599}));
+}
+
+TEST_F(WindowSettingsTest, WhatIsNoRegularFileIsRefusedAtOnceWithTheDefaults)
+{
+    const std::string valid =
+        R"({"language": "de-DE", "position-size": {"position": {"x": 1, "y": 2}, "size": {"x": 300, "y": 200}}})";
+    for (const auto& row : quorel::test::hostile_cases()) {
+        SCOPED_TRACE(row.name);
+        quorel::test::make_hostile(settings_file(), row, valid, app::kSettingsFileLimit);
+        quorel::test::LogCapture log;
+        app::WindowSettings s;
+        quorel::test::finishes_promptly([&] { s = app::load_window_settings(); }, {settings_file()});
+        EXPECT_EQ(s.language, L"en-US");
+        EXPECT_TRUE(rect_of(s) == (Rect{64, 64, 1024, 768}));
+        EXPECT_EQ(log.count(spdlog::level::err, quorel::test::hostile_message(settings_file(), row)), 1)
+            << (log.lines().empty() ? "" : log.lines()[0].text);
+        fs::remove_all(settings_file());
+    }
 }
 
 TEST_F(WindowSettingsTest, WrittenFileHasTheFixedLayout)

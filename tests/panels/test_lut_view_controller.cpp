@@ -6,6 +6,7 @@
 #include "PanelControllers.h"
 #include "app/TextFile.h"
 #include "panels/LutViewController.h"
+#include "support/HostileFiles.h"
 
 #include <atomic>
 #include <csignal>
@@ -358,6 +359,34 @@ TEST_F(LutController, ABrokenCurveFileGivesIdentityCurves)
         EXPECT_EQ(fresh.data.points, identity(255, 4095));
         // Nothing of it is written back before the next save.
         controller.reset();
+    }
+}
+
+TEST_F(LutController, ACurveFileThatIsNoRegularFileIsRefusedAtOnce)
+{
+    open(kGigeName);
+    const auto file = curveFile(kGigeName);
+    for (const auto& row : quorel::test::hostile_cases()) {
+        SCOPED_TRACE(row.name);
+        quorel::test::make_hostile(
+            file, row, R"({"objects": [{"selector": "Red", "mode": "Raw", "points": [{"x": 1, "y": 2}]}]})",
+            app::kSettingsFileLimit);
+        LogCapture log;
+        FakeLutView fresh;
+        std::shared_ptr<app::LutViewController> controller;
+        quorel::test::finishes_promptly(
+            [&] {
+                fresh.owner = std::this_thread::get_id(); // the guard's thread stands in for the GUI thread
+                controller = std::make_shared<app::LutViewController>(fresh, *model);
+            },
+            {file});
+        fresh.owner = std::this_thread::get_id();
+        ASSERT_TRUE(controller);
+        EXPECT_EQ(log.count(spdlog::level::err, quorel::test::hostile_message(file, row)), 1);
+        EXPECT_EQ(controller->lutData().at("Red").points, identity(255, 4095));
+        EXPECT_EQ(controller->lutData().at("Red").mode, "Cubic");
+        controller.reset();
+        std::filesystem::remove_all(file);
     }
 }
 

@@ -1,8 +1,10 @@
 // Script objects: loading and the log lines of failures, the sandbox, the
 // memory ceiling and the time-out.
 
+#include "app/TextFile.h"
 #include "scripting/LuaTimeout.h"
 #include "scripting/ScriptTestSupport.h"
+#include "support/HostileFiles.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -89,6 +91,28 @@ TEST(ScriptLoading, FailuresGiveTheirLogLines)
         EXPECT_EQ(script->loaded(), c.loaded);
         EXPECT_TRUE(h.manager->isEnabled(c.name));
         EXPECT_EQ(lua_number(*script, "6 * 7"), 42.0) << "the state stays usable";
+    }
+}
+
+// A listed script replaced by a FIFO, a link to /dev/zero, a folder or a file
+// past the cap before it is loaded: refused at once, nothing of it runs.
+TEST(ScriptLoading, AScriptThatIsNoRegularFileIsRefusedAtOnce)
+{
+    for (const auto& row : hostile_cases()) {
+        SCOPED_TRACE(row.name);
+        ScriptHarness h({{"probe.lua", "function onLoad() end"}});
+        const std::filesystem::path file = h.folders.scripts() / "probe.lua";
+        make_hostile(file, row, "function onLoad() loaded = 1 end", app::kDocumentFileLimit);
+        LogCapture log;
+        finishes_promptly([&] { h.manager->setEnabled("probe", true); }, {file});
+        app::LuaScript* script = h.script("probe");
+        ASSERT_TRUE(script);
+        EXPECT_FALSE(script->loaded());
+        ASSERT_EQ(errors(log).size(), 1u);
+        EXPECT_EQ(errors(log)[0].rfind("LUA: the script cannot be loaded: " + hostile_message(file, row), 0),
+                  0u)
+            << errors(log)[0];
+        std::filesystem::remove_all(file);
     }
 }
 

@@ -4,12 +4,15 @@
 // read the camera through, and which surfaces the scripts draw on.
 
 #include "PluginFixture.h"
+#include "app/TextFile.h"
 #include "kyrgx/RecordingDriver.h"
 #include "scripting/ScriptAppInterface.h"
 #include "scripting/ScriptTestSupport.h"
+#include "support/HostileFiles.h"
 #include "support/LogCapture.h"
 #include "views/grid/IntParameter.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -151,6 +154,37 @@ TEST_F(PluginTest, BadOverlayFilesAreLoggedOrSkipped)
             EXPECT_EQ(log.count(spdlog::level::err), 0);
         }
         model->close_device();
+    }
+}
+
+// An overlays file or a parameter file that is no regular file or is past
+// the cap is refused at once with its name and the reason: the camera opens,
+// the scripts keep their defaults.
+TEST_F(PluginTest, OverlayFilesThatAreNoRegularFilesAreRefusedAtOnce)
+{
+    useScripts({{"probe.lua", kProbeScript}});
+    makePluginController();
+    const std::string overlays = R"({"overlays": {"probe": {"enabled": true}}})";
+    for (const auto& row : hostile_cases()) {
+        for (const bool parameters : {false, true}) {
+            SCOPED_TRACE(std::string(row.name) +
+                         (parameters ? " as the parameter file" : " as the overlays file"));
+            const fs::path file = stemFile(parameters ? "_overlay_probe.json" : "_overlays.json");
+            if (parameters)
+                std::ofstream(stemFile("_overlays.json")) << overlays;
+            make_hostile(file, row, parameters ? probe_parameters(42) : overlays, app::kSettingsFileLimit);
+            LogCapture log;
+            openUsb();
+            EXPECT_EQ(enabled("probe"), parameters);
+            if (parameters) {
+                ASSERT_TRUE(script("probe"));
+                EXPECT_EQ(script("probe")->getInt(L"Size"), 10);
+            }
+            EXPECT_EQ(log.count(spdlog::level::err, hostile_message(file, row)), 1);
+            model->close_device();
+            fs::remove_all(stemFile("_overlays.json"));
+            fs::remove_all(stemFile("_overlay_probe.json"));
+        }
     }
 }
 

@@ -245,7 +245,13 @@ void qt_context::loadStyleSheet()
     const fs::path path = dataDir / "dark-theme.txt";
     if (!fs::exists(path))
         return;
-    std::string sheet = app::read_text_file(app::path_to_wide(path));
+    std::string sheet;
+    try {
+        sheet = app::read_text_file(app::path_to_wide(path));
+    } catch (const std::exception& e) {
+        spdlog::error("qt_context::loadStyleSheet() failed: {}", e.what());
+        return;
+    }
     const std::string token = "_DATA_PATH_";
     const std::string replacement = dataDir.string();
     for (size_t pos = sheet.find(token); pos != std::string::npos; pos = sheet.find(token, pos)) {

@@ -1,16 +1,21 @@
 #include "kyrgx/qt/PixmapCache.h"
 
 #include "app/AppFolders.h"
+#include "app/TextFile.h"
 #include "app/Utf8.h"
 
 #include <QCoreApplication>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <spdlog/spdlog.h>
 
 namespace app {
 
 namespace {
+
+// Far above any icon of the data folder.
+constexpr size_t kMaxImageBytes = size_t{16} << 20;
 
 std::map<std::wstring, QPixmap>& cache()
 {
@@ -47,7 +52,11 @@ QPixmap cached_pixmap(const std::wstring& name)
     try {
         const std::filesystem::path path =
             path_from_wide(get_application_directory()) / "data" / path_from_wide(name);
-        pixmap = QPixmap(QString::fromStdString(path.string()));
+        // Read through the checked reader: Qt would wait on a FIFO for good.
+        const std::optional<std::string> bytes = read_file_bytes(path.string(), kMaxImageBytes);
+        if (bytes)
+            pixmap.loadFromData(reinterpret_cast<const uchar*>(bytes->data()),
+                                static_cast<uint>(bytes->size()));
         if (pixmap.isNull())
             spdlog::warn("Failed to load image '{}'", path.string());
     } catch (const std::exception& e) {
