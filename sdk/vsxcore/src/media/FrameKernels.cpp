@@ -1,0 +1,340 @@
+#include "media/FrameKernels.h"
+
+#include <algorithm>
+#include <cstring>
+
+// The kernels are written once as plain loops over 16- and 32-bit integers and
+// compiled three times, for the SSE2 baseline, AVX2 and AVX-512, with the
+// compiler vectorising each copy for its instruction set.
+#define VSX_INLINE static inline __attribute__((always_inline))
+
+namespace vsxsim::media::kernels {
+
+namespace {
+
+// Limited-range BT.601 from full-range RGB, 15 fractional bits. Each chroma
+// row sums to zero, so grey gives exactly 128.
+constexpr int kYR = 8414, kYG = 16519, kYB = 3208;
+constexpr int kUR = -4857, kUG = -9535, kUB = 14392;
+constexpr int kVR = 14392, kVG = -12052, kVB = -2340;
+constexpr int kYOffset = (16 << 15) + (1 << 14);
+// Chroma is computed from the sum of a 2x2 block: four times the mean.
+constexpr int kCOffset = (128 << 17) + (1 << 16);
+
+// round(t / 255) for 0 <= t < 65280, as floor((t + 127) / 255) is written below.
+VSX_INLINE uint32_t div255(uint32_t t)
+{
+    return (t + 1 + (t >> 8)) >> 8;
+}
+
+// Full-range grey to limited-range luma: 16 + round(v * 219 / 255).
+VSX_INLINE uint8_t luma8(uint32_t v)
+{
+    return static_cast<uint8_t>(16 + div255(v * 219 + 127));
+}
+
+VSX_INLINE uint8_t luma_rgb(int r, int g, int b)
+{
+    return static_cast<uint8_t>((kYR * r + kYG * g + kYB * b + kYOffset) >> 15);
+}
+
+VSX_INLINE uint8_t cb_sum(int r, int g, int b)
+{
+    return static_cast<uint8_t>((kUR * r + kUG * g + kUB * b + kCOffset) >> 17);
+}
+
+VSX_INLINE uint8_t cr_sum(int r, int g, int b)
+{
+    return static_cast<uint8_t>((kVR * r + kVG * g + kVB * b + kCOffset) >> 17);
+}
+
+VSX_INLINE void mono8_body(const PairRows& rows, uint32_t width)
+{
+    const uint8_t* __restrict s0 = rows.s0;
+    const uint8_t* __restrict s1 = rows.s1;
+    uint8_t* __restrict y0 = rows.y0;
+    uint8_t* __restrict y1 = rows.y1;
+#pragma GCC ivdep
+    for (size_t x = 0; x < width; ++x)
+        y0[x] = luma8(s0[x]);
+#pragma GCC ivdep
+    for (size_t x = 0; x < width; ++x)
+        y1[x] = luma8(s1[x]);
+    const uint32_t chroma = (width + 1) / 2;
+    std::memset(rows.u, 128, chroma);
+    std::memset(rows.v, 128, chroma);
+}
+
+VSX_INLINE void mono16_body(const PairRows& rows, uint32_t width)
+{
+    const auto* __restrict s0 = reinterpret_cast<const uint16_t*>(rows.s0);
+    const auto* __restrict s1 = reinterpret_cast<const uint16_t*>(rows.s1);
+    uint8_t* __restrict y0 = rows.y0;
+    uint8_t* __restrict y1 = rows.y1;
+// 16 + round(v * 219 / 65535).
+#pragma GCC ivdep
+    for (size_t x = 0; x < width; ++x) {
+        const uint32_t t = uint32_t{s0[x]} * 219 + 32767;
+        y0[x] = static_cast<uint8_t>(16 + ((t + 1 + (t >> 16)) >> 16));
+    }
+#pragma GCC ivdep
+    for (size_t x = 0; x < width; ++x) {
+        const uint32_t t = uint32_t{s1[x]} * 219 + 32767;
+        y1[x] = static_cast<uint8_t>(16 + ((t + 1 + (t >> 16)) >> 16));
+    }
+    const uint32_t chroma = (width + 1) / 2;
+    std::memset(rows.u, 128, chroma);
+    std::memset(rows.v, 128, chroma);
+}
+
+// Full-range Y U Y V pairs: luma rescaled, chroma averaged over the two rows
+// and rescaled to 16..240 around 128.
+VSX_INLINE void yuyv_body(const PairRows& rows, uint32_t width)
+{
+    const uint8_t* __restrict s0 = rows.s0;
+    const uint8_t* __restrict s1 = rows.s1;
+    uint8_t* __restrict y0 = rows.y0;
+    uint8_t* __restrict y1 = rows.y1;
+    uint8_t* __restrict u = rows.u;
+    uint8_t* __restrict v = rows.v;
+    const size_t pairs = (width + 1) / 2;
+#pragma GCC ivdep
+    for (size_t i = 0; i < pairs; ++i) {
+        y0[2 * i] = luma8(s0[4 * i]);
+        y0[2 * i + 1] = luma8(s0[4 * i + 2]);
+        y1[2 * i] = luma8(s1[4 * i]);
+        y1[2 * i + 1] = luma8(s1[4 * i + 2]);
+        // 128 + round((u0 + u1 - 256) * 112 / 255)
+        const uint32_t us = uint32_t{s0[4 * i + 1]} + s1[4 * i + 1];
+        const uint32_t vs = uint32_t{s0[4 * i + 3]} + s1[4 * i + 3];
+        u[i] = static_cast<uint8_t>(div255(us * 112 + 4095));
+        v[i] = static_cast<uint8_t>(div255(vs * 112 + 4095));
+    }
+}
+
+// Luma of two rows and chroma of their 2x2 blocks from planar 8-bit colours
+// with an even number of pixels (the caller repeats an odd row's last one).
+VSX_INLINE void planar_body(const RgbRows& rgb, const PairRows& out, uint32_t even_width)
+{
+    for (int row = 0; row < 2; ++row) {
+        const uint8_t* __restrict r = rgb.r[row];
+        const uint8_t* __restrict g = rgb.g[row];
+        const uint8_t* __restrict b = rgb.b[row];
+        uint8_t* __restrict y = row == 0 ? out.y0 : out.y1;
+#pragma GCC ivdep
+        for (size_t x = 0; x < even_width; ++x)
+            y[x] = luma_rgb(r[x], g[x], b[x]);
+    }
+    const uint8_t* __restrict r0 = rgb.r[0];
+    const uint8_t* __restrict g0 = rgb.g[0];
+    const uint8_t* __restrict b0 = rgb.b[0];
+    const uint8_t* __restrict r1 = rgb.r[1];
+    const uint8_t* __restrict g1 = rgb.g[1];
+    const uint8_t* __restrict b1 = rgb.b[1];
+    uint8_t* __restrict u = out.u;
+    uint8_t* __restrict v = out.v;
+#pragma GCC ivdep
+    for (size_t i = 0; i < even_width / 2; ++i) {
+        const int rs = r0[2 * i] + r0[2 * i + 1] + r1[2 * i] + r1[2 * i + 1];
+        const int gs = g0[2 * i] + g0[2 * i + 1] + g1[2 * i] + g1[2 * i + 1];
+        const int bs = b0[2 * i] + b0[2 * i + 1] + b1[2 * i] + b1[2 * i + 1];
+        u[i] = cb_sum(rs, gs, bs);
+        v[i] = cr_sum(rs, gs, bs);
+    }
+}
+
+// 16-bit colour to 8 bits, rounded.
+VSX_INLINE uint8_t narrow16(uint16_t v)
+{
+    return static_cast<uint8_t>(std::min<uint32_t>((uint32_t{v} + 128) >> 8, 255));
+}
+
+template <typename T, int Step, bool Wide>
+VSX_INLINE void spread_row(const uint8_t* source, uint32_t width, uint8_t* __restrict r,
+                           uint8_t* __restrict g, uint8_t* __restrict b)
+{
+    const T* __restrict s = reinterpret_cast<const T*>(source);
+#pragma GCC ivdep
+    for (size_t x = 0; x < width; ++x) {
+        if constexpr (Wide) {
+            b[x] = narrow16(s[Step * x]);
+            g[x] = narrow16(s[Step * x + 1]);
+            r[x] = narrow16(s[Step * x + 2]);
+        } else {
+            b[x] = s[Step * x];
+            g[x] = s[Step * x + 1];
+            r[x] = s[Step * x + 2];
+        }
+    }
+    if (width & 1) {
+        r[width] = r[width - 1];
+        g[width] = g[width - 1];
+        b[width] = b[width - 1];
+    }
+}
+
+VSX_INLINE void packed_body(Packed format, const PairRows& rows, uint32_t width, const RgbRows& rgb)
+{
+    for (int row = 0; row < 2; ++row) {
+        const uint8_t* s = row == 0 ? rows.s0 : rows.s1;
+        switch (format) {
+        case Packed::BGR8:
+            spread_row<uint8_t, 3, false>(s, width, rgb.r[row], rgb.g[row], rgb.b[row]);
+            break;
+        case Packed::BGRa8:
+            spread_row<uint8_t, 4, false>(s, width, rgb.r[row], rgb.g[row], rgb.b[row]);
+            break;
+        case Packed::BGRa16:
+            spread_row<uint16_t, 4, true>(s, width, rgb.r[row], rgb.g[row], rgb.b[row]);
+            break;
+        }
+    }
+    planar_body(rgb, rows, (width + 1) & ~1u);
+}
+
+// Bilinear demosaicing of one mosaic row into planar colours. `colour_phase`:
+// the column parity of this row's red or blue samples; `c` receives that
+// colour, `o` the other one (found on the rows above and below). Sums are
+// truncated like the classic bilinear demosaic; 16-bit mosaics keep their
+// sums at full precision and drop the low byte at the end.
+template <typename T>
+VSX_INLINE void demosaic_row(const T* __restrict above, const T* __restrict row, const T* __restrict below,
+                             uint32_t width, uint32_t colour_phase, uint8_t* __restrict c,
+                             uint8_t* __restrict g, uint8_t* __restrict o)
+{
+    constexpr int S = sizeof(T) == 1 ? 0 : 8;
+    const auto at = [width](int x) {
+        return static_cast<uint32_t>(x < 0 ? -x : x >= int(width) ? 2 * (int(width) - 1) - x : x);
+    };
+    const auto one = [&](int x) {
+        const uint32_t l = at(x - 1), r = at(x + 1), m = static_cast<uint32_t>(x);
+        const uint32_t h = uint32_t{row[l]} + row[r];
+        const uint32_t v = uint32_t{above[m]} + below[m];
+        const uint32_t d = uint32_t{above[l]} + above[r] + below[l] + below[r];
+        if ((m & 1) == colour_phase) {
+            c[m] = static_cast<uint8_t>(row[m] >> S);
+            g[m] = static_cast<uint8_t>((h + v) >> (2 + S));
+            o[m] = static_cast<uint8_t>(d >> (2 + S));
+        } else {
+            g[m] = static_cast<uint8_t>(row[m] >> S);
+            c[m] = static_cast<uint8_t>(h >> (1 + S));
+            o[m] = static_cast<uint8_t>(v >> (1 + S));
+        }
+    };
+    // The interior in pairs of (colour, green) or (green, colour) sites.
+    const uint32_t first = 2, last = width >= 4 ? width - 2 : 2; // [first, last)
+    for (int x = 0; x < int(std::min(first, width)); ++x)
+        one(x);
+    if (colour_phase == 0) {
+#pragma GCC ivdep
+        for (size_t x = first; x < last; x += 2) {
+            const uint32_t v0 = uint32_t{above[x]} + below[x];
+            const uint32_t v1 = uint32_t{above[x + 1]} + below[x + 1];
+            const uint32_t vl = uint32_t{above[x - 1]} + below[x - 1];
+            const uint32_t h0 = uint32_t{row[x - 1]} + row[x + 1];
+            const uint32_t h1 = uint32_t{row[x]} + row[x + 2];
+            c[x] = static_cast<uint8_t>(row[x] >> S);
+            g[x] = static_cast<uint8_t>((h0 + v0) >> (2 + S));
+            o[x] = static_cast<uint8_t>((vl + v1) >> (2 + S));
+            g[x + 1] = static_cast<uint8_t>(row[x + 1] >> S);
+            c[x + 1] = static_cast<uint8_t>(h1 >> (1 + S));
+            o[x + 1] = static_cast<uint8_t>(v1 >> (1 + S));
+        }
+    } else {
+#pragma GCC ivdep
+        for (size_t x = first; x < last; x += 2) {
+            const uint32_t v0 = uint32_t{above[x]} + below[x];
+            const uint32_t v1 = uint32_t{above[x + 1]} + below[x + 1];
+            const uint32_t vr = uint32_t{above[x + 2]} + below[x + 2];
+            const uint32_t h0 = uint32_t{row[x - 1]} + row[x + 1];
+            const uint32_t h1 = uint32_t{row[x]} + row[x + 2];
+            g[x] = static_cast<uint8_t>(row[x] >> S);
+            c[x] = static_cast<uint8_t>(h0 >> (1 + S));
+            o[x] = static_cast<uint8_t>(v0 >> (1 + S));
+            c[x + 1] = static_cast<uint8_t>(row[x + 1] >> S);
+            g[x + 1] = static_cast<uint8_t>((h1 + v1) >> (2 + S));
+            o[x + 1] = static_cast<uint8_t>((v0 + vr) >> (2 + S));
+        }
+    }
+#pragma GCC ivdep
+    for (size_t x = std::max(last, first); x < width; ++x)
+        one(static_cast<int>(x));
+}
+
+template <typename T>
+VSX_INLINE void bayer_body(const BayerRows& mosaic, bool colour_first, bool blue_first, const PairRows& out,
+                           uint32_t width, const RgbRows& rgb)
+{
+    const auto row = [](const uint8_t* p) { return reinterpret_cast<const T*>(p); };
+    // Top row: its colour is red (or blue) at the even (or odd) columns; the
+    // bottom row has the other colour at the other parity.
+    uint8_t* const top_c = blue_first ? rgb.b[0] : rgb.r[0];
+    uint8_t* const top_o = blue_first ? rgb.r[0] : rgb.b[0];
+    uint8_t* const bottom_c = blue_first ? rgb.r[1] : rgb.b[1];
+    uint8_t* const bottom_o = blue_first ? rgb.b[1] : rgb.r[1];
+    const uint32_t top_phase = colour_first ? 0 : 1;
+    demosaic_row(row(mosaic.above), row(mosaic.s0), row(mosaic.s1), width, top_phase, top_c, rgb.g[0], top_o);
+    demosaic_row(row(mosaic.s0), row(mosaic.s1), row(mosaic.below), width, 1 - top_phase, bottom_c, rgb.g[1],
+                 bottom_o);
+    planar_body(rgb, out, width);
+}
+
+} // namespace
+
+#define VSX_DEFINE_KERNELS(NS, TARGET)                                                                       \
+    namespace NS {                                                                                           \
+    TARGET void mono8(const PairRows& rows, uint32_t width)                                                  \
+    {                                                                                                        \
+        mono8_body(rows, width);                                                                             \
+    }                                                                                                        \
+    TARGET void mono16(const PairRows& rows, uint32_t width)                                                 \
+    {                                                                                                        \
+        mono16_body(rows, width);                                                                            \
+    }                                                                                                        \
+    TARGET void yuyv(const PairRows& rows, uint32_t width)                                                   \
+    {                                                                                                        \
+        yuyv_body(rows, width);                                                                              \
+    }                                                                                                        \
+    TARGET void packed(Packed format, const PairRows& rows, uint32_t width, const RgbRows& rgb)              \
+    {                                                                                                        \
+        packed_body(format, rows, width, rgb);                                                               \
+    }                                                                                                        \
+    TARGET void bayer8(const BayerRows& mosaic, bool colour_first, bool blue_first, const PairRows& out,     \
+                       uint32_t width, const RgbRows& rgb)                                                   \
+    {                                                                                                        \
+        bayer_body<uint8_t>(mosaic, colour_first, blue_first, out, width, rgb);                              \
+    }                                                                                                        \
+    TARGET void bayer16(const BayerRows& mosaic, bool colour_first, bool blue_first, const PairRows& out,    \
+                        uint32_t width, const RgbRows& rgb)                                                  \
+    {                                                                                                        \
+        bayer_body<uint16_t>(mosaic, colour_first, blue_first, out, width, rgb);                             \
+    }                                                                                                        \
+    const Kernels table = {mono8, mono16, yuyv, packed, bayer8, bayer16};                                    \
+    }
+
+namespace {
+VSX_DEFINE_KERNELS(base, )
+VSX_DEFINE_KERNELS(avx2, __attribute__((target("avx2,bmi2"))))
+VSX_DEFINE_KERNELS(avx512,
+                   __attribute__((target("avx512f,avx512bw,avx512vl,avx2,bmi2,prefer-vector-width=512"))))
+} // namespace
+
+const Kernels& best()
+{
+    static const Kernels& chosen = []() -> const Kernels& {
+        __builtin_cpu_init();
+        if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl"))
+            return avx512::table;
+        if (__builtin_cpu_supports("avx2"))
+            return avx2::table;
+        return base::table;
+    }();
+    return chosen;
+}
+
+const Kernels& baseline()
+{
+    return base::table;
+}
+
+} // namespace vsxsim::media::kernels
