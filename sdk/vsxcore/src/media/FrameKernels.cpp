@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 // The kernels are written once as plain loops over 16- and 32-bit integers and
 // compiled three times, for the SSE2 baseline, AVX2 and AVX-512, with the
@@ -203,14 +204,16 @@ VSX_INLINE void demosaic_row(const T* __restrict above, const T* __restrict row,
                              uint8_t* __restrict g, uint8_t* __restrict o)
 {
     constexpr int S = sizeof(T) == 1 ? 0 : 8;
+    // Four 8-bit samples sum in 16 bits, four 16-bit ones need 32.
+    using Sum = std::conditional_t<sizeof(T) == 1, uint16_t, uint32_t>;
     const auto at = [width](int x) {
         return static_cast<uint32_t>(x < 0 ? -x : x >= int(width) ? 2 * (int(width) - 1) - x : x);
     };
     const auto one = [&](int x) {
         const uint32_t l = at(x - 1), r = at(x + 1), m = static_cast<uint32_t>(x);
-        const uint32_t h = uint32_t{row[l]} + row[r];
-        const uint32_t v = uint32_t{above[m]} + below[m];
-        const uint32_t d = uint32_t{above[l]} + above[r] + below[l] + below[r];
+        const uint32_t h = Sum{row[l]} + row[r];
+        const uint32_t v = Sum{above[m]} + below[m];
+        const uint32_t d = Sum{above[l]} + above[r] + below[l] + below[r];
         if ((m & 1) == colour_phase) {
             c[m] = static_cast<uint8_t>(row[m] >> S);
             g[m] = static_cast<uint8_t>((h + v) >> (2 + S));
@@ -228,11 +231,11 @@ VSX_INLINE void demosaic_row(const T* __restrict above, const T* __restrict row,
     if (colour_phase == 0) {
 #pragma GCC ivdep
         for (size_t x = first; x < last; x += 2) {
-            const uint32_t v0 = uint32_t{above[x]} + below[x];
-            const uint32_t v1 = uint32_t{above[x + 1]} + below[x + 1];
-            const uint32_t vl = uint32_t{above[x - 1]} + below[x - 1];
-            const uint32_t h0 = uint32_t{row[x - 1]} + row[x + 1];
-            const uint32_t h1 = uint32_t{row[x]} + row[x + 2];
+            const Sum v0 = Sum{above[x]} + below[x];
+            const Sum v1 = Sum{above[x + 1]} + below[x + 1];
+            const Sum vl = Sum{above[x - 1]} + below[x - 1];
+            const Sum h0 = Sum{row[x - 1]} + row[x + 1];
+            const Sum h1 = Sum{row[x]} + row[x + 2];
             c[x] = static_cast<uint8_t>(row[x] >> S);
             g[x] = static_cast<uint8_t>((h0 + v0) >> (2 + S));
             o[x] = static_cast<uint8_t>((vl + v1) >> (2 + S));
@@ -243,11 +246,11 @@ VSX_INLINE void demosaic_row(const T* __restrict above, const T* __restrict row,
     } else {
 #pragma GCC ivdep
         for (size_t x = first; x < last; x += 2) {
-            const uint32_t v0 = uint32_t{above[x]} + below[x];
-            const uint32_t v1 = uint32_t{above[x + 1]} + below[x + 1];
-            const uint32_t vr = uint32_t{above[x + 2]} + below[x + 2];
-            const uint32_t h0 = uint32_t{row[x - 1]} + row[x + 1];
-            const uint32_t h1 = uint32_t{row[x]} + row[x + 2];
+            const Sum v0 = Sum{above[x]} + below[x];
+            const Sum v1 = Sum{above[x + 1]} + below[x + 1];
+            const Sum vr = Sum{above[x + 2]} + below[x + 2];
+            const Sum h0 = Sum{row[x - 1]} + row[x + 1];
+            const Sum h1 = Sum{row[x]} + row[x + 2];
             g[x] = static_cast<uint8_t>(row[x] >> S);
             c[x] = static_cast<uint8_t>(h0 >> (1 + S));
             o[x] = static_cast<uint8_t>(v0 >> (1 + S));
