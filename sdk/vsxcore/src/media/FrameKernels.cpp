@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <immintrin.h>
 #include <type_traits>
 
 // The kernels are written once as plain loops over 16- and 32-bit integers and
@@ -201,7 +202,7 @@ VSX_INLINE void packed_body(Packed format, const PairRows& rows, uint32_t width,
 template <typename T>
 VSX_INLINE void demosaic_row(const T* __restrict above, const T* __restrict row, const T* __restrict below,
                              uint32_t width, uint32_t colour_phase, uint8_t* __restrict c,
-                             uint8_t* __restrict g, uint8_t* __restrict o)
+                             uint8_t* __restrict g, uint8_t* __restrict o, uint32_t from, uint32_t to)
 {
     constexpr int S = sizeof(T) == 1 ? 0 : 8;
     // Four 8-bit samples sum in 16 bits, four 16-bit ones need 32.
@@ -224,10 +225,12 @@ VSX_INLINE void demosaic_row(const T* __restrict above, const T* __restrict row,
             o[m] = static_cast<uint8_t>(v >> (1 + S));
         }
     };
-    // The interior in pairs of (colour, green) or (green, colour) sites.
-    const uint32_t first = 2, last = width >= 4 ? width - 2 : 2; // [first, last)
-    for (int x = 0; x < int(std::min(first, width)); ++x)
-        one(x);
+    // The columns [from, to) (both even); the interior in pairs of (colour,
+    // green) or (green, colour) sites, the two columns at each edge one by one.
+    const uint32_t first = std::max(from, 2u);
+    const uint32_t last = std::max(first, std::min(to, width >= 4 ? width - 2 : 2u));
+    for (uint32_t x = from; x < std::min(to, first); ++x)
+        one(static_cast<int>(x));
     if (colour_phase == 0) {
 #pragma GCC ivdep
         for (size_t x = first; x < last; x += 2) {
@@ -260,13 +263,13 @@ VSX_INLINE void demosaic_row(const T* __restrict above, const T* __restrict row,
         }
     }
 #pragma GCC ivdep
-    for (size_t x = std::max(last, first); x < width; ++x)
+    for (size_t x = std::max(last, from); x < to; ++x)
         one(static_cast<int>(x));
 }
 
 template <typename T>
 VSX_INLINE void bayer_body(const BayerRows& mosaic, bool colour_first, bool blue_first, const PairRows& out,
-                           uint32_t width, const RgbRows& rgb)
+                           uint32_t width, const RgbRows& rgb, uint32_t from, uint32_t to)
 {
     const auto row = [](const uint8_t* p) { return reinterpret_cast<const T*>(p); };
     // Top row: its colour is red (or blue) at the even (or odd) columns; the
@@ -276,10 +279,118 @@ VSX_INLINE void bayer_body(const BayerRows& mosaic, bool colour_first, bool blue
     uint8_t* const bottom_c = blue_first ? rgb.r[1] : rgb.b[1];
     uint8_t* const bottom_o = blue_first ? rgb.b[1] : rgb.r[1];
     const uint32_t top_phase = colour_first ? 0 : 1;
-    demosaic_row(row(mosaic.above), row(mosaic.s0), row(mosaic.s1), width, top_phase, top_c, rgb.g[0], top_o);
+    demosaic_row(row(mosaic.above), row(mosaic.s0), row(mosaic.s1), width, top_phase, top_c, rgb.g[0], top_o,
+                 from, to);
     demosaic_row(row(mosaic.s0), row(mosaic.s1), row(mosaic.below), width, 1 - top_phase, bottom_c, rgb.g[1],
-                 bottom_o);
-    planar_body(rgb, out, width);
+                 bottom_o, from, to);
+    const RgbRows part{{rgb.r[0] + from, rgb.r[1] + from},
+                       {rgb.g[0] + from, rgb.g[1] + from},
+                       {rgb.b[0] + from, rgb.b[1] + from}};
+    const PairRows part_out{nullptr,       nullptr,          out.y0 + from,
+                            out.y1 + from, out.u + from / 2, out.v + from / 2};
+    planar_body(part, part_out, to - from);
+}
+
+// AVX-512 Bayer rows: 32 columns of both rows at a time in 16-bit lanes,
+// straight from the mosaic to luma and chroma. Neighbour means are rounded
+// averages (a level apart from the truncated sums at most); luma uses 8
+// fractional bits. The columns the vectors do not cover go through the
+// portable code.
+// GCC 12's AVX-512 conversions start from an undefined register, which
+// -Wmaybe-uninitialized reports wherever they are inlined.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#define VSX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx2,bmi2")))
+
+template <typename T> VSX_AVX512 inline __m512i load32(const T* p)
+{
+    if constexpr (sizeof(T) == 1)
+        return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+    else
+        return _mm512_loadu_si512(p);
+}
+
+VSX_AVX512 inline __m512i chroma32(__m512i rs, __m512i gs, __m512i bs, int kr, int kg, int kb)
+{
+    __m512i sum = _mm512_add_epi32(_mm512_mullo_epi32(rs, _mm512_set1_epi32(kr)),
+                                   _mm512_mullo_epi32(gs, _mm512_set1_epi32(kg)));
+    sum = _mm512_add_epi32(sum, _mm512_mullo_epi32(bs, _mm512_set1_epi32(kb)));
+    return _mm512_srai_epi32(_mm512_add_epi32(sum, _mm512_set1_epi32(kCOffset)), 17);
+}
+
+VSX_AVX512 inline __m512i luma32(__m512i r, __m512i g, __m512i b)
+{
+    __m512i sum = _mm512_add_epi16(_mm512_mullo_epi16(r, _mm512_set1_epi16(66)),
+                                   _mm512_mullo_epi16(g, _mm512_set1_epi16(129)));
+    sum = _mm512_add_epi16(sum, _mm512_mullo_epi16(b, _mm512_set1_epi16(25)));
+    return _mm512_srli_epi16(_mm512_add_epi16(sum, _mm512_set1_epi16((16 << 8) + 128)), 8);
+}
+
+template <typename T>
+VSX_AVX512 void bayer_avx512(const BayerRows& mosaic, bool colour_first, bool blue_first, const PairRows& out,
+                             uint32_t width, const RgbRows& rgb)
+{
+    const T* a = reinterpret_cast<const T*>(mosaic.above);
+    const T* t = reinterpret_cast<const T*>(mosaic.s0);
+    const T* b = reinterpret_cast<const T*>(mosaic.s1);
+    const T* w = reinterpret_cast<const T*>(mosaic.below);
+    // Lanes of the top row's own colour (red or blue); the bottom row has its
+    // colour in the other lanes.
+    const __mmask32 top = colour_first ? 0x55555555u : 0xAAAAAAAAu;
+    const __mmask32 bottom = ~top;
+    const __m512i ones = _mm512_set1_epi16(1);
+    constexpr int shift = sizeof(T) == 1 ? 0 : 8;
+    uint32_t x = 2;
+    for (; x + 33 <= width; x += 32) {
+        const __m512i t0 = load32(t + x), tm = load32(t + x - 1), tp = load32(t + x + 1);
+        const __m512i b0 = load32(b + x), bm = load32(b + x - 1), bp = load32(b + x + 1);
+        const __m512i a0 = load32(a + x), am = load32(a + x - 1), ap = load32(a + x + 1);
+        const __m512i w0 = load32(w + x), wm = load32(w + x - 1), wp = load32(w + x + 1);
+        const __m512i th = _mm512_avg_epu16(tm, tp), bh = _mm512_avg_epu16(bm, bp);
+        const __m512i tv = _mm512_avg_epu16(a0, b0), bv = _mm512_avg_epu16(t0, w0);
+        const __m512i td = _mm512_avg_epu16(_mm512_avg_epu16(am, ap), bh);
+        const __m512i bd = _mm512_avg_epu16(th, _mm512_avg_epu16(wm, wp));
+        // c: the top row's colour, o: the bottom row's.
+        __m512i tc = _mm512_mask_blend_epi16(top, th, t0);
+        __m512i tg = _mm512_mask_blend_epi16(top, t0, _mm512_avg_epu16(th, tv));
+        __m512i to = _mm512_mask_blend_epi16(top, tv, td);
+        __m512i bo = _mm512_mask_blend_epi16(bottom, bh, b0);
+        __m512i bg = _mm512_mask_blend_epi16(bottom, b0, _mm512_avg_epu16(bh, bv));
+        __m512i bc = _mm512_mask_blend_epi16(bottom, bv, bd);
+        if constexpr (shift > 0) {
+            tc = _mm512_srli_epi16(tc, shift);
+            tg = _mm512_srli_epi16(tg, shift);
+            to = _mm512_srli_epi16(to, shift);
+            bo = _mm512_srli_epi16(bo, shift);
+            bg = _mm512_srli_epi16(bg, shift);
+            bc = _mm512_srli_epi16(bc, shift);
+        }
+        const __m512i tr = blue_first ? to : tc, tb = blue_first ? tc : to;
+        const __m512i br = blue_first ? bo : bc, bb = blue_first ? bc : bo;
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.y0 + x), _mm512_cvtepi16_epi8(luma32(tr, tg, tb)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.y1 + x), _mm512_cvtepi16_epi8(luma32(br, bg, bb)));
+        const __m512i rs = _mm512_madd_epi16(_mm512_add_epi16(tr, br), ones);
+        const __m512i gs = _mm512_madd_epi16(_mm512_add_epi16(tg, bg), ones);
+        const __m512i bs = _mm512_madd_epi16(_mm512_add_epi16(tb, bb), ones);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out.u + x / 2),
+                         _mm512_cvtepi32_epi8(chroma32(rs, gs, bs, kUR, kUG, kUB)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out.v + x / 2),
+                         _mm512_cvtepi32_epi8(chroma32(rs, gs, bs, kVR, kVG, kVB)));
+    }
+    bayer_body<T>(mosaic, colour_first, blue_first, out, width, rgb, 0, std::min(2u, width));
+    if (x < width)
+        bayer_body<T>(mosaic, colour_first, blue_first, out, width, rgb, x, width);
+}
+
+VSX_AVX512 void bayer8_avx512(const BayerRows& mosaic, bool colour_first, bool blue_first,
+                              const PairRows& out, uint32_t width, const RgbRows& rgb)
+{
+    bayer_avx512<uint8_t>(mosaic, colour_first, blue_first, out, width, rgb);
+}
+
+VSX_AVX512 void bayer16_avx512(const BayerRows& mosaic, bool colour_first, bool blue_first,
+                               const PairRows& out, uint32_t width, const RgbRows& rgb)
+{
+    bayer_avx512<uint16_t>(mosaic, colour_first, blue_first, out, width, rgb);
 }
 
 } // namespace
@@ -305,12 +416,12 @@ VSX_INLINE void bayer_body(const BayerRows& mosaic, bool colour_first, bool blue
     TARGET void bayer8(const BayerRows& mosaic, bool colour_first, bool blue_first, const PairRows& out,     \
                        uint32_t width, const RgbRows& rgb)                                                   \
     {                                                                                                        \
-        bayer_body<uint8_t>(mosaic, colour_first, blue_first, out, width, rgb);                              \
+        bayer_body<uint8_t>(mosaic, colour_first, blue_first, out, width, rgb, 0, width);                    \
     }                                                                                                        \
     TARGET void bayer16(const BayerRows& mosaic, bool colour_first, bool blue_first, const PairRows& out,    \
                         uint32_t width, const RgbRows& rgb)                                                  \
     {                                                                                                        \
-        bayer_body<uint16_t>(mosaic, colour_first, blue_first, out, width, rgb);                             \
+        bayer_body<uint16_t>(mosaic, colour_first, blue_first, out, width, rgb, 0, width);                   \
     }                                                                                                        \
     const Kernels table = {mono8, mono16, yuyv, packed, bayer8, bayer16};                                    \
     }
@@ -322,12 +433,15 @@ VSX_DEFINE_KERNELS(avx512,
                    __attribute__((target("avx512f,avx512bw,avx512vl,avx2,bmi2,prefer-vector-width=512"))))
 } // namespace
 
+const Kernels avx512_table = {avx512::mono8,  avx512::mono16, avx512::yuyv,
+                              avx512::packed, bayer8_avx512,  bayer16_avx512};
+
 const Kernels& best()
 {
     static const Kernels& chosen = []() -> const Kernels& {
         __builtin_cpu_init();
         if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl"))
-            return avx512::table;
+            return avx512_table;
         if (__builtin_cpu_supports("avx2"))
             return avx2::table;
         return base::table;
