@@ -16,10 +16,8 @@ namespace {
 
 // Limited-range BT.601 from full-range RGB, 15 fractional bits. Each chroma
 // row sums to zero, so grey gives exactly 128.
-constexpr int kYR = 8414, kYG = 16519, kYB = 3208;
 constexpr int kUR = -4857, kUG = -9535, kUB = 14392;
 constexpr int kVR = 14392, kVG = -12052, kVB = -2340;
-constexpr int kYOffset = (16 << 15) + (1 << 14);
 // Chroma is computed from the sum of a 2x2 block: four times the mean.
 constexpr int kCOffset = (128 << 17) + (1 << 16);
 
@@ -35,9 +33,11 @@ VSX_INLINE uint8_t luma8(uint32_t v)
     return static_cast<uint8_t>(16 + div255(v * 219 + 127));
 }
 
-VSX_INLINE uint8_t luma_rgb(int r, int g, int b)
+// Luma with 8 fractional bits: the sum stays within 16 bits, so twice as many
+// pixels fit a vector as with 32-bit sums; at most a level from exact.
+VSX_INLINE uint8_t luma_rgb(uint8_t r, uint8_t g, uint8_t b)
 {
-    return static_cast<uint8_t>((kYR * r + kYG * g + kYB * b + kYOffset) >> 15);
+    return static_cast<uint8_t>(static_cast<uint16_t>(66 * r + 129 * g + 25 * b + (16 << 8) + 128) >> 8);
 }
 
 VSX_INLINE uint8_t cb_sum(int r, int g, int b)
