@@ -1,7 +1,9 @@
 #include "media/FrameConverter.h"
 
+#include "media/FrameKernels.h"
 #include "media/PixelFormats.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -117,6 +119,11 @@ Status FrameConverter::configure(uint32_t pixel_format, uint32_t width, uint32_t
     coded_width_ = (width + 1) & ~1u;
     coded_height_ = (height + 1) & ~1u;
 
+    if (method_ == Method::Kernels) {
+        // Six planar colour rows with room for an odd row's repeated last pixel.
+        planes_.assign(6 * (size_t{convert_width_} + 2), 0);
+        return {};
+    }
     AVPixelFormat to_yuv = source;
     if (bayer) {
         // Mosaics are demosaiced to RGB first: swscale's direct Bayer-to-4:2:0
@@ -179,6 +186,75 @@ Status FrameConverter::check(const ImageView& image) const
 
 void FrameConverter::convert(const ImageView& image, AVFrame* frame)
 {
+    if (method_ == Method::Kernels)
+        convert_kernels(image, frame);
+    else
+        convert_swscale(image, frame);
+    extend_plane(frame->data[0], frame->linesize[0], convert_width_, convert_height_, coded_width_,
+                 coded_height_);
+    for (int plane = 1; plane < 3; ++plane)
+        extend_plane(frame->data[plane], frame->linesize[plane], (convert_width_ + 1) / 2,
+                     (convert_height_ + 1) / 2, coded_width_ / 2, coded_height_ / 2);
+}
+
+void FrameConverter::convert_kernels(const ImageView& image, AVFrame* frame)
+{
+    const kernels::Kernels& k = kernels::best();
+    const size_t plane = size_t{convert_width_} + 2;
+    const kernels::RgbRows rgb{{planes_.data(), planes_.data() + plane},
+                               {planes_.data() + 2 * plane, planes_.data() + 3 * plane},
+                               {planes_.data() + 4 * plane, planes_.data() + 5 * plane}};
+    const auto source_row = [&](uint32_t y) { return image.data + size_t{y} * image.pitch; };
+    const bool bayer = pixfmt::is_bayer(pixel_format_);
+    // GR, RG, GB, BG in the order of their codes.
+    const uint32_t order =
+        bayer ? pixel_format_ - (pixel_format_ < pixfmt::BayerGR16 ? pixfmt::BayerGR8 : pixfmt::BayerGR16)
+              : 0;
+    const bool colour_first = order == 1 || order == 3;
+    const bool blue_first = order >= 2;
+    for (uint32_t y = 0; y < convert_height_; y += 2) {
+        const uint32_t y1 = std::min(y + 1, convert_height_ - 1);
+        const kernels::PairRows rows{source_row(y),
+                                     source_row(y1),
+                                     frame->data[0] + size_t{y} * frame->linesize[0],
+                                     frame->data[0] + size_t{y1} * frame->linesize[0],
+                                     frame->data[1] + size_t{y / 2} * frame->linesize[1],
+                                     frame->data[2] + size_t{y / 2} * frame->linesize[2]};
+        switch (pixel_format_) {
+        case pixfmt::Mono8:
+            k.mono8(rows, convert_width_);
+            break;
+        case pixfmt::Mono16:
+            k.mono16(rows, convert_width_);
+            break;
+        case pixfmt::YUV422_8:
+        case pixfmt::YCbCr422_8:
+            k.yuyv(rows, convert_width_);
+            break;
+        case pixfmt::BGR8:
+            k.packed(kernels::Packed::BGR8, rows, convert_width_, rgb);
+            break;
+        case pixfmt::BGRa8:
+            k.packed(kernels::Packed::BGRa8, rows, convert_width_, rgb);
+            break;
+        case pixfmt::BGRa16:
+            k.packed(kernels::Packed::BGRa16, rows, convert_width_, rgb);
+            break;
+        default: {
+            // Rows past the mosaic mirror back into it, keeping their colours.
+            const kernels::BayerRows mosaic{source_row(y == 0 ? 1 : y - 1), source_row(y), source_row(y + 1),
+                                            source_row(y + 2 < convert_height_ ? y + 2 : y)};
+            if (pixfmt::bytes_per_pixel(pixel_format_) == 1)
+                k.bayer8(mosaic, colour_first, blue_first, rows, convert_width_, rgb);
+            else
+                k.bayer16(mosaic, colour_first, blue_first, rows, convert_width_, rgb);
+        }
+        }
+    }
+}
+
+void FrameConverter::convert_swscale(const ImageView& image, AVFrame* frame)
+{
     int* const frame_stride = frame->linesize;
     if (demosaic_) {
         // Demosaicing reads the mosaic exactly; the RGB copy has room to spare.
@@ -210,11 +286,6 @@ void FrameConverter::convert(const ImageView& image, AVFrame* frame)
         sws_scale(sws_, source, stride, static_cast<int>(split), static_cast<int>(rows), frame->data,
                   frame_stride);
     }
-    extend_plane(frame->data[0], frame->linesize[0], convert_width_, convert_height_, coded_width_,
-                 coded_height_);
-    for (int plane = 1; plane < 3; ++plane)
-        extend_plane(frame->data[plane], frame->linesize[plane], (convert_width_ + 1) / 2,
-                     (convert_height_ + 1) / 2, coded_width_ / 2, coded_height_ / 2);
 }
 
 } // namespace vsxsim::media

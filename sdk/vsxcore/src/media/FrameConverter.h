@@ -14,9 +14,15 @@ namespace vsxsim::media {
 // (limited-range BT.601). Encoders need even sizes, so the coded size is the
 // frame's size rounded up to even, the missing last row and column repeating
 // the frame's last ones.
+//
+// The conversion runs in the library's own vector kernels, a row pair at a
+// time. FFmpeg's swscale does the same job several times slower; it stays
+// available as the reference the kernels are checked and measured against.
 class FrameConverter {
 public:
-    FrameConverter() = default;
+    enum class Method { Kernels, Swscale };
+
+    explicit FrameConverter(Method method = Method::Kernels) : method_(method) {}
     ~FrameConverter();
     FrameConverter(const FrameConverter&) = delete;
     FrameConverter& operator=(const FrameConverter&) = delete;
@@ -38,6 +44,10 @@ public:
 private:
     void release();
     SwsContext* make_context(int source, int target) const;
+    void convert_swscale(const ImageView& image, AVFrame* frame);
+    void convert_kernels(const ImageView& image, AVFrame* frame);
+
+    Method method_;
 
     SwsContext* sws_ = nullptr;      // to the encoder's format
     SwsContext* demosaic_ = nullptr; // Bayer mosaics to RGB first
@@ -51,7 +61,8 @@ private:
     size_t min_pitch_ = 0; // bytes swscale reads from a row
     uint32_t coded_width_ = 0;
     uint32_t coded_height_ = 0;
-    std::vector<uint8_t> tail_; // the frame's last rows, with room to read past them
+    std::vector<uint8_t> tail_;   // the frame's last rows, with room to read past them
+    std::vector<uint8_t> planes_; // the kernels' planar colours of a row pair
 };
 
 } // namespace vsxsim::media

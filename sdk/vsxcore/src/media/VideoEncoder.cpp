@@ -237,10 +237,13 @@ Status Recording::open_encoder(const VideoSettings& settings, AVRational rate, d
     if (format_->oformat->flags & AVFMT_GLOBALHEADER)
         codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
-    // libx264 takes the thread count from the context (0: one per core);
+    // Threads as the ffmpeg command runs these encoders: libx264 takes the
+    // count from the context (0: its own choice for the cores the process may
+    // use) and encodes whole frames in parallel rather than slices of one;
     // libx265 keeps a thread pool of its own, sized through its parameters.
     const int threads = std::max(0, settings.threads);
     codec_->thread_count = threads;
+    codec_->thread_type = FF_THREAD_FRAME;
 
     Dictionary options;
     options.set("preset", "veryfast");

@@ -1,0 +1,457 @@
+#include "media/FrameKernels.h"
+
+#include <algorithm>
+#include <cstring>
+#include <immintrin.h>
+#include <type_traits>
+
+// The kernels are written once as plain loops over 16- and 32-bit integers and
+// compiled three times, for the SSE2 baseline, AVX2 and AVX-512, with the
+// compiler vectorising each copy for its instruction set.
+#define VSX_INLINE static inline __attribute__((always_inline))
+
+namespace vsxsim::media::kernels {
+
+namespace {
+
+// Limited-range BT.601 from full-range RGB, 15 fractional bits. Each chroma
+// row sums to zero, so grey gives exactly 128.
+constexpr int kUR = -4857, kUG = -9535, kUB = 14392;
+constexpr int kVR = 14392, kVG = -12052, kVB = -2340;
+// Chroma is computed from the sum of a 2x2 block: four times the mean.
+constexpr int kCOffset = (128 << 17) + (1 << 16);
+
+// round(t / 255) for 0 <= t < 65280, as floor((t + 127) / 255) is written below.
+VSX_INLINE uint32_t div255(uint32_t t)
+{
+    return (t + 1 + (t >> 8)) >> 8;
+}
+
+// Full-range grey to limited-range luma: 16 + round(v * 219 / 255).
+VSX_INLINE uint8_t luma8(uint32_t v)
+{
+    return static_cast<uint8_t>(16 + div255(v * 219 + 127));
+}
+
+// Luma with 8 fractional bits: the sum stays within 16 bits, so twice as many
+// pixels fit a vector as with 32-bit sums; at most a level from exact.
+VSX_INLINE uint8_t luma_rgb(uint8_t r, uint8_t g, uint8_t b)
+{
+    return static_cast<uint8_t>(static_cast<uint16_t>(66 * r + 129 * g + 25 * b + (16 << 8) + 128) >> 8);
+}
+
+VSX_INLINE uint8_t cb_sum(int r, int g, int b)
+{
+    return static_cast<uint8_t>((kUR * r + kUG * g + kUB * b + kCOffset) >> 17);
+}
+
+VSX_INLINE uint8_t cr_sum(int r, int g, int b)
+{
+    return static_cast<uint8_t>((kVR * r + kVG * g + kVB * b + kCOffset) >> 17);
+}
+
+VSX_INLINE void mono8_body(const PairRows& rows, uint32_t width)
+{
+    const uint8_t* __restrict s0 = rows.s0;
+    const uint8_t* __restrict s1 = rows.s1;
+    uint8_t* __restrict y0 = rows.y0;
+    uint8_t* __restrict y1 = rows.y1;
+#pragma GCC ivdep
+    for (size_t x = 0; x < width; ++x)
+        y0[x] = luma8(s0[x]);
+#pragma GCC ivdep
+    for (size_t x = 0; x < width; ++x)
+        y1[x] = luma8(s1[x]);
+    const uint32_t chroma = (width + 1) / 2;
+    std::memset(rows.u, 128, chroma);
+    std::memset(rows.v, 128, chroma);
+}
+
+VSX_INLINE void mono16_body(const PairRows& rows, uint32_t width)
+{
+    const auto* __restrict s0 = reinterpret_cast<const uint16_t*>(rows.s0);
+    const auto* __restrict s1 = reinterpret_cast<const uint16_t*>(rows.s1);
+    uint8_t* __restrict y0 = rows.y0;
+    uint8_t* __restrict y1 = rows.y1;
+// 16 + round(v * 219 / 65535).
+#pragma GCC ivdep
+    for (size_t x = 0; x < width; ++x) {
+        const uint32_t t = uint32_t{s0[x]} * 219 + 32767;
+        y0[x] = static_cast<uint8_t>(16 + ((t + 1 + (t >> 16)) >> 16));
+    }
+#pragma GCC ivdep
+    for (size_t x = 0; x < width; ++x) {
+        const uint32_t t = uint32_t{s1[x]} * 219 + 32767;
+        y1[x] = static_cast<uint8_t>(16 + ((t + 1 + (t >> 16)) >> 16));
+    }
+    const uint32_t chroma = (width + 1) / 2;
+    std::memset(rows.u, 128, chroma);
+    std::memset(rows.v, 128, chroma);
+}
+
+// Full-range Y U Y V pairs: luma rescaled, chroma averaged over the two rows
+// and rescaled to 16..240 around 128.
+VSX_INLINE void yuyv_body(const PairRows& rows, uint32_t width)
+{
+    const uint8_t* __restrict s0 = rows.s0;
+    const uint8_t* __restrict s1 = rows.s1;
+    uint8_t* __restrict y0 = rows.y0;
+    uint8_t* __restrict y1 = rows.y1;
+    uint8_t* __restrict u = rows.u;
+    uint8_t* __restrict v = rows.v;
+    const size_t pairs = (width + 1) / 2;
+#pragma GCC ivdep
+    for (size_t i = 0; i < pairs; ++i) {
+        y0[2 * i] = luma8(s0[4 * i]);
+        y0[2 * i + 1] = luma8(s0[4 * i + 2]);
+        y1[2 * i] = luma8(s1[4 * i]);
+        y1[2 * i + 1] = luma8(s1[4 * i + 2]);
+        // 128 + round((u0 + u1 - 256) * 112 / 255)
+        const uint32_t us = uint32_t{s0[4 * i + 1]} + s1[4 * i + 1];
+        const uint32_t vs = uint32_t{s0[4 * i + 3]} + s1[4 * i + 3];
+        u[i] = static_cast<uint8_t>(div255(us * 112 + 4095));
+        v[i] = static_cast<uint8_t>(div255(vs * 112 + 4095));
+    }
+}
+
+// Luma of two rows and chroma of their 2x2 blocks from planar 8-bit colours
+// with an even number of pixels (the caller repeats an odd row's last one).
+VSX_INLINE void planar_body(const RgbRows& rgb, const PairRows& out, uint32_t even_width)
+{
+    for (int row = 0; row < 2; ++row) {
+        const uint8_t* __restrict r = rgb.r[row];
+        const uint8_t* __restrict g = rgb.g[row];
+        const uint8_t* __restrict b = rgb.b[row];
+        uint8_t* __restrict y = row == 0 ? out.y0 : out.y1;
+#pragma GCC ivdep
+        for (size_t x = 0; x < even_width; ++x)
+            y[x] = luma_rgb(r[x], g[x], b[x]);
+    }
+    const uint8_t* __restrict r0 = rgb.r[0];
+    const uint8_t* __restrict g0 = rgb.g[0];
+    const uint8_t* __restrict b0 = rgb.b[0];
+    const uint8_t* __restrict r1 = rgb.r[1];
+    const uint8_t* __restrict g1 = rgb.g[1];
+    const uint8_t* __restrict b1 = rgb.b[1];
+    uint8_t* __restrict u = out.u;
+    uint8_t* __restrict v = out.v;
+#pragma GCC ivdep
+    for (size_t i = 0; i < even_width / 2; ++i) {
+        const int rs = r0[2 * i] + r0[2 * i + 1] + r1[2 * i] + r1[2 * i + 1];
+        const int gs = g0[2 * i] + g0[2 * i + 1] + g1[2 * i] + g1[2 * i + 1];
+        const int bs = b0[2 * i] + b0[2 * i + 1] + b1[2 * i] + b1[2 * i + 1];
+        u[i] = cb_sum(rs, gs, bs);
+        v[i] = cr_sum(rs, gs, bs);
+    }
+}
+
+// 16-bit colour to 8 bits, rounded.
+VSX_INLINE uint8_t narrow16(uint16_t v)
+{
+    return static_cast<uint8_t>(std::min<uint32_t>((uint32_t{v} + 128) >> 8, 255));
+}
+
+template <typename T, int Step, bool Wide>
+VSX_INLINE void spread_row(const uint8_t* source, uint32_t width, uint8_t* __restrict r,
+                           uint8_t* __restrict g, uint8_t* __restrict b)
+{
+    const T* __restrict s = reinterpret_cast<const T*>(source);
+#pragma GCC ivdep
+    for (size_t x = 0; x < width; ++x) {
+        if constexpr (Wide) {
+            b[x] = narrow16(s[Step * x]);
+            g[x] = narrow16(s[Step * x + 1]);
+            r[x] = narrow16(s[Step * x + 2]);
+        } else {
+            b[x] = s[Step * x];
+            g[x] = s[Step * x + 1];
+            r[x] = s[Step * x + 2];
+        }
+    }
+    if (width & 1) {
+        r[width] = r[width - 1];
+        g[width] = g[width - 1];
+        b[width] = b[width - 1];
+    }
+}
+
+VSX_INLINE void packed_body(Packed format, const PairRows& rows, uint32_t width, const RgbRows& rgb)
+{
+    for (int row = 0; row < 2; ++row) {
+        const uint8_t* s = row == 0 ? rows.s0 : rows.s1;
+        switch (format) {
+        case Packed::BGR8:
+            spread_row<uint8_t, 3, false>(s, width, rgb.r[row], rgb.g[row], rgb.b[row]);
+            break;
+        case Packed::BGRa8:
+            spread_row<uint8_t, 4, false>(s, width, rgb.r[row], rgb.g[row], rgb.b[row]);
+            break;
+        case Packed::BGRa16:
+            spread_row<uint16_t, 4, true>(s, width, rgb.r[row], rgb.g[row], rgb.b[row]);
+            break;
+        }
+    }
+    planar_body(rgb, rows, (width + 1) & ~1u);
+}
+
+// Bilinear demosaicing of one mosaic row into planar colours. `colour_phase`:
+// the column parity of this row's red or blue samples; `c` receives that
+// colour, `o` the other one (found on the rows above and below). Sums are
+// truncated like the classic bilinear demosaic; 16-bit mosaics keep their
+// sums at full precision and drop the low byte at the end.
+template <typename T>
+VSX_INLINE void demosaic_row(const T* __restrict above, const T* __restrict row, const T* __restrict below,
+                             uint32_t width, uint32_t colour_phase, uint8_t* __restrict c,
+                             uint8_t* __restrict g, uint8_t* __restrict o, uint32_t from, uint32_t to)
+{
+    constexpr int S = sizeof(T) == 1 ? 0 : 8;
+    // Four 8-bit samples sum in 16 bits, four 16-bit ones need 32.
+    using Sum = std::conditional_t<sizeof(T) == 1, uint16_t, uint32_t>;
+    const auto at = [width](int x) {
+        return static_cast<uint32_t>(x < 0 ? -x : x >= int(width) ? 2 * (int(width) - 1) - x : x);
+    };
+    const auto one = [&](int x) {
+        const uint32_t l = at(x - 1), r = at(x + 1), m = static_cast<uint32_t>(x);
+        const uint32_t h = Sum{row[l]} + row[r];
+        const uint32_t v = Sum{above[m]} + below[m];
+        const uint32_t d = Sum{above[l]} + above[r] + below[l] + below[r];
+        if ((m & 1) == colour_phase) {
+            c[m] = static_cast<uint8_t>(row[m] >> S);
+            g[m] = static_cast<uint8_t>((h + v) >> (2 + S));
+            o[m] = static_cast<uint8_t>(d >> (2 + S));
+        } else {
+            g[m] = static_cast<uint8_t>(row[m] >> S);
+            c[m] = static_cast<uint8_t>(h >> (1 + S));
+            o[m] = static_cast<uint8_t>(v >> (1 + S));
+        }
+    };
+    // The columns [from, to) (both even); the interior in pairs of (colour,
+    // green) or (green, colour) sites, the two columns at each edge one by one.
+    const uint32_t first = std::max(from, 2u);
+    const uint32_t last = std::max(first, std::min(to, width >= 4 ? width - 2 : 2u));
+    for (uint32_t x = from; x < std::min(to, first); ++x)
+        one(static_cast<int>(x));
+    if (colour_phase == 0) {
+#pragma GCC ivdep
+        for (size_t x = first; x < last; x += 2) {
+            const Sum v0 = Sum{above[x]} + below[x];
+            const Sum v1 = Sum{above[x + 1]} + below[x + 1];
+            const Sum vl = Sum{above[x - 1]} + below[x - 1];
+            const Sum h0 = Sum{row[x - 1]} + row[x + 1];
+            const Sum h1 = Sum{row[x]} + row[x + 2];
+            c[x] = static_cast<uint8_t>(row[x] >> S);
+            g[x] = static_cast<uint8_t>((h0 + v0) >> (2 + S));
+            o[x] = static_cast<uint8_t>((vl + v1) >> (2 + S));
+            g[x + 1] = static_cast<uint8_t>(row[x + 1] >> S);
+            c[x + 1] = static_cast<uint8_t>(h1 >> (1 + S));
+            o[x + 1] = static_cast<uint8_t>(v1 >> (1 + S));
+        }
+    } else {
+#pragma GCC ivdep
+        for (size_t x = first; x < last; x += 2) {
+            const Sum v0 = Sum{above[x]} + below[x];
+            const Sum v1 = Sum{above[x + 1]} + below[x + 1];
+            const Sum vr = Sum{above[x + 2]} + below[x + 2];
+            const Sum h0 = Sum{row[x - 1]} + row[x + 1];
+            const Sum h1 = Sum{row[x]} + row[x + 2];
+            g[x] = static_cast<uint8_t>(row[x] >> S);
+            c[x] = static_cast<uint8_t>(h0 >> (1 + S));
+            o[x] = static_cast<uint8_t>(v0 >> (1 + S));
+            c[x + 1] = static_cast<uint8_t>(row[x + 1] >> S);
+            g[x + 1] = static_cast<uint8_t>((h1 + v1) >> (2 + S));
+            o[x + 1] = static_cast<uint8_t>((v0 + vr) >> (2 + S));
+        }
+    }
+#pragma GCC ivdep
+    for (size_t x = std::max(last, from); x < to; ++x)
+        one(static_cast<int>(x));
+}
+
+template <typename T>
+VSX_INLINE void bayer_body(const BayerRows& mosaic, bool colour_first, bool blue_first, const PairRows& out,
+                           uint32_t width, const RgbRows& rgb, uint32_t from, uint32_t to)
+{
+    const auto row = [](const uint8_t* p) { return reinterpret_cast<const T*>(p); };
+    // Top row: its colour is red (or blue) at the even (or odd) columns; the
+    // bottom row has the other colour at the other parity.
+    uint8_t* const top_c = blue_first ? rgb.b[0] : rgb.r[0];
+    uint8_t* const top_o = blue_first ? rgb.r[0] : rgb.b[0];
+    uint8_t* const bottom_c = blue_first ? rgb.r[1] : rgb.b[1];
+    uint8_t* const bottom_o = blue_first ? rgb.b[1] : rgb.r[1];
+    const uint32_t top_phase = colour_first ? 0 : 1;
+    demosaic_row(row(mosaic.above), row(mosaic.s0), row(mosaic.s1), width, top_phase, top_c, rgb.g[0], top_o,
+                 from, to);
+    demosaic_row(row(mosaic.s0), row(mosaic.s1), row(mosaic.below), width, 1 - top_phase, bottom_c, rgb.g[1],
+                 bottom_o, from, to);
+    const RgbRows part{{rgb.r[0] + from, rgb.r[1] + from},
+                       {rgb.g[0] + from, rgb.g[1] + from},
+                       {rgb.b[0] + from, rgb.b[1] + from}};
+    const PairRows part_out{nullptr,       nullptr,          out.y0 + from,
+                            out.y1 + from, out.u + from / 2, out.v + from / 2};
+    planar_body(part, part_out, to - from);
+}
+
+// AVX-512 Bayer rows: 32 columns of both rows at a time in 16-bit lanes,
+// straight from the mosaic to luma and chroma. Neighbour means are rounded
+// averages (a level apart from the truncated sums at most); luma uses 8
+// fractional bits. The columns the vectors do not cover go through the
+// portable code.
+// GCC 12's AVX-512 conversions start from an undefined register, which
+// -Wmaybe-uninitialized reports wherever they are inlined.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#define VSX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx2,bmi2")))
+
+template <typename T> VSX_AVX512 inline __m512i load32(const T* p)
+{
+    if constexpr (sizeof(T) == 1)
+        return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+    else
+        return _mm512_loadu_si512(p);
+}
+
+VSX_AVX512 inline __m512i chroma32(__m512i rs, __m512i gs, __m512i bs, int kr, int kg, int kb)
+{
+    __m512i sum = _mm512_add_epi32(_mm512_mullo_epi32(rs, _mm512_set1_epi32(kr)),
+                                   _mm512_mullo_epi32(gs, _mm512_set1_epi32(kg)));
+    sum = _mm512_add_epi32(sum, _mm512_mullo_epi32(bs, _mm512_set1_epi32(kb)));
+    return _mm512_srai_epi32(_mm512_add_epi32(sum, _mm512_set1_epi32(kCOffset)), 17);
+}
+
+VSX_AVX512 inline __m512i luma32(__m512i r, __m512i g, __m512i b)
+{
+    __m512i sum = _mm512_add_epi16(_mm512_mullo_epi16(r, _mm512_set1_epi16(66)),
+                                   _mm512_mullo_epi16(g, _mm512_set1_epi16(129)));
+    sum = _mm512_add_epi16(sum, _mm512_mullo_epi16(b, _mm512_set1_epi16(25)));
+    return _mm512_srli_epi16(_mm512_add_epi16(sum, _mm512_set1_epi16((16 << 8) + 128)), 8);
+}
+
+template <typename T>
+VSX_AVX512 void bayer_avx512(const BayerRows& mosaic, bool colour_first, bool blue_first, const PairRows& out,
+                             uint32_t width, const RgbRows& rgb)
+{
+    const T* a = reinterpret_cast<const T*>(mosaic.above);
+    const T* t = reinterpret_cast<const T*>(mosaic.s0);
+    const T* b = reinterpret_cast<const T*>(mosaic.s1);
+    const T* w = reinterpret_cast<const T*>(mosaic.below);
+    // Lanes of the top row's own colour (red or blue); the bottom row has its
+    // colour in the other lanes.
+    const __mmask32 top = colour_first ? 0x55555555u : 0xAAAAAAAAu;
+    const __mmask32 bottom = ~top;
+    const __m512i ones = _mm512_set1_epi16(1);
+    constexpr int shift = sizeof(T) == 1 ? 0 : 8;
+    uint32_t x = 2;
+    for (; x + 33 <= width; x += 32) {
+        const __m512i t0 = load32(t + x), tm = load32(t + x - 1), tp = load32(t + x + 1);
+        const __m512i b0 = load32(b + x), bm = load32(b + x - 1), bp = load32(b + x + 1);
+        const __m512i a0 = load32(a + x), am = load32(a + x - 1), ap = load32(a + x + 1);
+        const __m512i w0 = load32(w + x), wm = load32(w + x - 1), wp = load32(w + x + 1);
+        const __m512i th = _mm512_avg_epu16(tm, tp), bh = _mm512_avg_epu16(bm, bp);
+        const __m512i tv = _mm512_avg_epu16(a0, b0), bv = _mm512_avg_epu16(t0, w0);
+        const __m512i td = _mm512_avg_epu16(_mm512_avg_epu16(am, ap), bh);
+        const __m512i bd = _mm512_avg_epu16(th, _mm512_avg_epu16(wm, wp));
+        // c: the top row's colour, o: the bottom row's.
+        __m512i tc = _mm512_mask_blend_epi16(top, th, t0);
+        __m512i tg = _mm512_mask_blend_epi16(top, t0, _mm512_avg_epu16(th, tv));
+        __m512i to = _mm512_mask_blend_epi16(top, tv, td);
+        __m512i bo = _mm512_mask_blend_epi16(bottom, bh, b0);
+        __m512i bg = _mm512_mask_blend_epi16(bottom, b0, _mm512_avg_epu16(bh, bv));
+        __m512i bc = _mm512_mask_blend_epi16(bottom, bv, bd);
+        if constexpr (shift > 0) {
+            tc = _mm512_srli_epi16(tc, shift);
+            tg = _mm512_srli_epi16(tg, shift);
+            to = _mm512_srli_epi16(to, shift);
+            bo = _mm512_srli_epi16(bo, shift);
+            bg = _mm512_srli_epi16(bg, shift);
+            bc = _mm512_srli_epi16(bc, shift);
+        }
+        const __m512i tr = blue_first ? to : tc, tb = blue_first ? tc : to;
+        const __m512i br = blue_first ? bo : bc, bb = blue_first ? bc : bo;
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.y0 + x), _mm512_cvtepi16_epi8(luma32(tr, tg, tb)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.y1 + x), _mm512_cvtepi16_epi8(luma32(br, bg, bb)));
+        const __m512i rs = _mm512_madd_epi16(_mm512_add_epi16(tr, br), ones);
+        const __m512i gs = _mm512_madd_epi16(_mm512_add_epi16(tg, bg), ones);
+        const __m512i bs = _mm512_madd_epi16(_mm512_add_epi16(tb, bb), ones);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out.u + x / 2),
+                         _mm512_cvtepi32_epi8(chroma32(rs, gs, bs, kUR, kUG, kUB)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out.v + x / 2),
+                         _mm512_cvtepi32_epi8(chroma32(rs, gs, bs, kVR, kVG, kVB)));
+    }
+    bayer_body<T>(mosaic, colour_first, blue_first, out, width, rgb, 0, std::min(2u, width));
+    if (x < width)
+        bayer_body<T>(mosaic, colour_first, blue_first, out, width, rgb, x, width);
+}
+
+VSX_AVX512 void bayer8_avx512(const BayerRows& mosaic, bool colour_first, bool blue_first,
+                              const PairRows& out, uint32_t width, const RgbRows& rgb)
+{
+    bayer_avx512<uint8_t>(mosaic, colour_first, blue_first, out, width, rgb);
+}
+
+VSX_AVX512 void bayer16_avx512(const BayerRows& mosaic, bool colour_first, bool blue_first,
+                               const PairRows& out, uint32_t width, const RgbRows& rgb)
+{
+    bayer_avx512<uint16_t>(mosaic, colour_first, blue_first, out, width, rgb);
+}
+
+} // namespace
+
+#define VSX_DEFINE_KERNELS(NS, TARGET)                                                                       \
+    namespace NS {                                                                                           \
+    TARGET void mono8(const PairRows& rows, uint32_t width)                                                  \
+    {                                                                                                        \
+        mono8_body(rows, width);                                                                             \
+    }                                                                                                        \
+    TARGET void mono16(const PairRows& rows, uint32_t width)                                                 \
+    {                                                                                                        \
+        mono16_body(rows, width);                                                                            \
+    }                                                                                                        \
+    TARGET void yuyv(const PairRows& rows, uint32_t width)                                                   \
+    {                                                                                                        \
+        yuyv_body(rows, width);                                                                              \
+    }                                                                                                        \
+    TARGET void packed(Packed format, const PairRows& rows, uint32_t width, const RgbRows& rgb)              \
+    {                                                                                                        \
+        packed_body(format, rows, width, rgb);                                                               \
+    }                                                                                                        \
+    TARGET void bayer8(const BayerRows& mosaic, bool colour_first, bool blue_first, const PairRows& out,     \
+                       uint32_t width, const RgbRows& rgb)                                                   \
+    {                                                                                                        \
+        bayer_body<uint8_t>(mosaic, colour_first, blue_first, out, width, rgb, 0, width);                    \
+    }                                                                                                        \
+    TARGET void bayer16(const BayerRows& mosaic, bool colour_first, bool blue_first, const PairRows& out,    \
+                        uint32_t width, const RgbRows& rgb)                                                  \
+    {                                                                                                        \
+        bayer_body<uint16_t>(mosaic, colour_first, blue_first, out, width, rgb, 0, width);                   \
+    }                                                                                                        \
+    const Kernels table = {mono8, mono16, yuyv, packed, bayer8, bayer16};                                    \
+    }
+
+namespace {
+VSX_DEFINE_KERNELS(base, )
+VSX_DEFINE_KERNELS(avx2, __attribute__((target("avx2,bmi2"))))
+VSX_DEFINE_KERNELS(avx512,
+                   __attribute__((target("avx512f,avx512bw,avx512vl,avx2,bmi2,prefer-vector-width=512"))))
+} // namespace
+
+const Kernels avx512_table = {avx512::mono8,  avx512::mono16, avx512::yuyv,
+                              avx512::packed, bayer8_avx512,  bayer16_avx512};
+
+const Kernels& best()
+{
+    static const Kernels& chosen = []() -> const Kernels& {
+        __builtin_cpu_init();
+        if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl"))
+            return avx512_table;
+        if (__builtin_cpu_supports("avx2"))
+            return avx2::table;
+        return base::table;
+    }();
+    return chosen;
+}
+
+const Kernels& baseline()
+{
+    return base::table;
+}
+
+} // namespace vsxsim::media::kernels
