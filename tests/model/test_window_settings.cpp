@@ -144,7 +144,7 @@ TEST_F(WindowSettingsTest, WhatIsNoRegularFileIsRefusedAtOnceWithTheDefaults)
         app::WindowSettings s;
         quorel::test::finishes_promptly([&] { s = app::load_window_settings(); }, {settings_file()});
         EXPECT_EQ(s.language, L"en-US");
-        EXPECT_TRUE(rect_of(s) == (Rect{64, 64, 1024, 768}));
+        EXPECT_TRUE(rect_of(s) == (Rect{32, 24, 1312, 724}));
         EXPECT_EQ(log.count(spdlog::level::err, quorel::test::hostile_message(settings_file(), row)), 1)
             << (log.lines().empty() ? "" : log.lines()[0].text);
         fs::remove_all(settings_file());
