@@ -252,7 +252,7 @@ TEST_F(PluginTest, NewScriptWritesTheTemplateAndOffersARestart)
     newScript->click();
     EXPECT_EQ(fileText(scripts() / "test.lua"), kTemplate);
     EXPECT_EQ(context->desktop->lastCaption, "New Script File");
-    EXPECT_EQ(scriptList()->count(), 4) << "listed after the next start";
+    EXPECT_EQ(scriptList()->count(), 5) << "listed after the next start";
     EXPECT_TRUE(context->exits.empty());
     ASSERT_EQ(pluginView->questions.size(), 1u);
     EXPECT_EQ(pluginView->questions[0].title, L"Warning");
