@@ -72,6 +72,7 @@ TEST_F(PluginTest, OverlayFilesRoundTripTheEnabledScriptsAndTheirParameters)
                                        {"clock", {{"enabled", true}}},
                                        {"grid", {{"enabled", false}}},
                                        {"histogram", {{"enabled", false}}},
+                                       {"notes", {{"enabled", false}}},
                                        {"probe", {{"enabled", true}}}}}};
     EXPECT_EQ(written, expected);
     EXPECT_EQ(fileText(stemFile("_overlays.json")), expected.dump(4));
@@ -170,7 +171,7 @@ TEST_F(PluginTest, TheDockSwitchesTheSelectedCamerasScriptsAndEditsTheirParamete
     button->click();
     ASSERT_TRUE(overlayDock());
     EXPECT_EQ(overlayDock()->windowTitle(), "Overlay");
-    ASSERT_EQ(scriptList()->count(), 5);
+    ASSERT_EQ(scriptList()->count(), 6);
     EXPECT_EQ(scriptList()->currentText(), "center_cross");
     EXPECT_FALSE(enabledBox()->isChecked());
     EXPECT_FALSE(pushButton("Edit Script")->isEnabled());
