@@ -37,7 +37,7 @@ struct StateControl {
     long stretchInstructions = 0;
     bool boundaryPassed = true;
     bool overBudget = false;
-    bool timeoutFromHook = false;
+    bool timeoutFromHook = false; // the last error was the time-out raised by the hook
 
     // Hooks a script set with debug.sethook: Lua's hook function (one for
     // all threads) and each thread's mask and count, which the time-out's

@@ -12,8 +12,9 @@ struct lua_State;
 // kTimeoutInstructionCount instructions. It is an ordinary error: a script may
 // catch it with pcall and go on.
 //
-// Behind it, every callback has a budget (kFrameBudget for what runs per
-// frame, kStartBudget for loading and onInitialize) that guards against a loop
+// Behind it, every callback has a budget (kFrameBudget for onRender and
+// onClose, kStartBudget for loading, onLoad and onInitialize, so that a
+// script can precompute at start) that guards against a loop
 // that keeps calling Lua functions, or keeps catching the error: once the
 // budget is spent every instruction of the state raises the error, so the
 // callback ends whatever the script catches. The budget is checked every
@@ -23,7 +24,7 @@ struct lua_State;
 //
 // Built on Lua's hooks (count, call and return) of the unmodified library. A
 // script may set its own hooks with debug.sethook: they run beside the
-// time-out's (see LuaRuntime.cpp).
+// time-out's (chained_sethook).
 namespace LuaContext {
 
 inline constexpr int kTimeoutInstructionCount = 100'000;
