@@ -13,10 +13,12 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace quorel::bench {
@@ -62,17 +64,23 @@ private:
     BenchHistogram histogram_;
 };
 
-// A temporary settings folder whose scripts folder is seeded from the
-// program's data folder.
+// A temporary settings folder whose scripts folder holds the program's
+// example scripts and the benchmarks' own (name, text).
 class ScriptSetting {
 public:
-    ScriptSetting()
+    explicit ScriptSetting(const std::vector<std::pair<std::string, std::string>>& extraScripts = {})
     {
         const fs::path data = fs::read_symlink("/proc/self/exe").parent_path() / "data";
         app::set_application_folders(app::path_to_wide(data), L"");
         kyrgx::set_resource_directory(app::path_to_wide(data));
         folder_ = fs::temp_directory_path() / ("quorel-bench-" + std::to_string(::getpid()));
-        fs::create_directories(folder_);
+        const fs::path scripts = folder_ / "Quorel 4" / "scripts";
+        fs::create_directories(scripts);
+        for (const auto& entry : fs::directory_iterator(data))
+            if (entry.path().extension() == ".lua")
+                fs::copy_file(entry.path(), scripts / entry.path().filename());
+        for (const auto& [name, text] : extraScripts)
+            std::ofstream(scripts / name, std::ios::binary) << text;
         setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
         repository_ = std::make_shared<ScriptRepository>(std::chrono::milliseconds(0));
     }

@@ -181,9 +181,21 @@ BENCHMARK_CAPTURE(BM_Pattern, gsub_ours, kGsub, false);
 BENCHMARK_CAPTURE(BM_Pattern, gmatch_library, kGmatch, true);
 BENCHMARK_CAPTURE(BM_Pattern, gmatch_ours, kGmatch, false);
 
+// An onRender that makes nothing but cheap calls of script functions: what
+// the time-out's checks cost each call of the program's functions.
+const char* const kApiCallsScript =
+    "function onRender() local w = 0 for i = 1, 10000 do w = w + lineWidth() end end";
+
+quorel::bench::ScriptSetting& script_setting()
+{
+    static quorel::bench::ScriptSetting setting(
+        std::vector<std::pair<std::string, std::string>>{{"bench_api_calls.lua", kApiCallsScript}});
+    return setting;
+}
+
 void BM_ExampleOnRender(benchmark::State& state, const char* script)
 {
-    static quorel::bench::ScriptSetting setting;
+    quorel::bench::ScriptSetting& setting = script_setting();
     quorel::bench::BenchApp appInterface;
     ScriptManager manager(setting.repository());
     manager.setAppInterface(&appInterface);
@@ -210,6 +222,7 @@ BENCHMARK_CAPTURE(BM_ExampleOnRender, clock, "clock")->Unit(benchmark::kMicrosec
 BENCHMARK_CAPTURE(BM_ExampleOnRender, grid, "grid")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_ExampleOnRender, center_cross, "center_cross")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_ExampleOnRender, histogram, "histogram")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ExampleOnRender, api_calls, "bench_api_calls")->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -40,60 +40,129 @@ int panic(lua_State* L)
     return 0; // Lua aborts the process
 }
 
-// load (chunk, chunkname, mode, env) with the mode forced to text.
-int sandbox_load(lua_State* L)
+// A binary chunk is not checked by Lua and a crafted one can crash the
+// interpreter: load, loadfile, dofile and require compile text only.
+
+// load (chunk, chunkname, mode, env) and loadfile (filename, mode, env):
+// Lua's own (the first upvalue) with the mode forced to text. An explicit
+// nil environment differs from none.
+int text_only(lua_State* L, int modeIndex)
 {
-    const bool hasEnvironment = lua_gettop(L) >= 4; // an explicit nil environment differs from none
-    lua_settop(L, 4);
+    const int last = modeIndex + 1;
+    const bool hasEnvironment = lua_gettop(L) >= last;
+    lua_settop(L, last);
     lua_pushvalue(L, lua_upvalueindex(1));
-    lua_pushvalue(L, 1);
-    lua_pushvalue(L, 2);
+    for (int i = 1; i < modeIndex; ++i)
+        lua_pushvalue(L, i);
     lua_pushliteral(L, "t");
     if (hasEnvironment)
-        lua_pushvalue(L, 4);
-    lua_call(L, hasEnvironment ? 4 : 3, LUA_MULTRET);
-    return lua_gettop(L) - 4;
+        lua_pushvalue(L, last);
+    lua_call(L, hasEnvironment ? last : modeIndex, LUA_MULTRET);
+    return lua_gettop(L) - last;
 }
 
-// setmetatable refusing finalizers: a __gc function runs with hooks off, so
-// nothing could stop one that never returns.
-int sandbox_setmetatable(lua_State* L)
+int text_only_load(lua_State* L)
 {
-    if (lua_type(L, 2) == LUA_TTABLE) {
-        lua_pushliteral(L, "__gc");
-        if (lua_rawget(L, 2) != LUA_TNIL)
-            return luaL_argerror(L, 2, "finalizers (__gc) are not available to scripts");
-        lua_pop(L, 1);
+    return text_only(L, 3);
+}
+
+int text_only_loadfile(lua_State* L)
+{
+    return text_only(L, 2);
+}
+
+int finish_dofile(lua_State* L, int, lua_KContext)
+{
+    return lua_gettop(L) - 1;
+}
+
+// dofile ([filename]) as Lua's, compiling text only.
+int text_only_dofile(lua_State* L)
+{
+    const char* fileName = luaL_optstring(L, 1, nullptr);
+    lua_settop(L, 1);
+    if (luaL_loadfilex(L, fileName, "t") != LUA_OK)
+        return lua_error(L);
+    lua_callk(L, 0, LUA_MULTRET, 0, finish_dofile);
+    return finish_dofile(L, 0, 0);
+}
+
+// require's searcher of Lua files (upvalue 1: the package table) as Lua's,
+// compiling text only: the file found by package.searchpath on
+// package.path, or the list of files tried.
+int search_lua_text(lua_State* L)
+{
+    const char* name = luaL_checkstring(L, 1);
+    if (lua_getfield(L, lua_upvalueindex(1), "path") != LUA_TSTRING)
+        return luaL_error(L, "'package.path' must be a string");
+    lua_getfield(L, lua_upvalueindex(1), "searchpath");
+    lua_pushvalue(L, 1);
+    lua_pushvalue(L, -3);
+    lua_call(L, 2, 2);
+    if (lua_isnil(L, -2))
+        return 1; // the files tried
+    lua_pop(L, 1);
+    const char* fileName = lua_tostring(L, -1);
+    if (luaL_loadfilex(L, fileName, "t") != LUA_OK)
+        return luaL_error(L, "error loading module '%s' from file '%s':\n\t%s", name, fileName,
+                          lua_tostring(L, -1));
+    lua_pushstring(L, fileName);
+    return 2;
+}
+
+// xpcall (f, handler, ...) as Lua's (upvalue 1), except after the time-out's
+// error raised from its hook: Lua calls the message handler while raising it,
+// still inside the hook, where no hook runs and nothing could stop a handler
+// that never returns. That handler is called after the error instead, with
+// the message. Every other error meets the handler where it happened.
+
+// The message handler Lua's xpcall gets (upvalues: the script's handler, and
+// whether it was put off).
+int xpcall_handler(lua_State* L)
+{
+    if (take_timeout_from_hook(L)) {
+        lua_pushboolean(L, 1);
+        lua_replace(L, lua_upvalueindex(2));
+        return 1;
     }
     lua_pushvalue(L, lua_upvalueindex(1));
     lua_insert(L, 1);
-    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
-    return lua_gettop(L);
+    lua_call(L, lua_gettop(L) - 1, 1);
+    return 1;
 }
 
-// xpcall (f, handler, ...) as pcall followed by a call of the handler. Lua
-// calls a message handler while the error is being raised, which after an
-// error raised by a hook (the time-out) is with hooks off: a handler that
-// never returns could not be stopped. Without the debug library a handler
-// learns nothing more at the point of the error than after it.
-int sandbox_xpcall(lua_State* L)
+int finish_xpcall(lua_State* L, int, lua_KContext base)
 {
-    const int top = lua_gettop(L);
-    luaL_checktype(L, 2, LUA_TFUNCTION);
-    lua_pushvalue(L, 1);
-    for (int i = 3; i <= top; ++i)
-        lua_pushvalue(L, i);
-    if (lua_pcall(L, top < 2 ? 0 : top - 2, LUA_MULTRET, 0) == LUA_OK) {
-        lua_pushboolean(L, 1);
-        lua_insert(L, top + 1);
-        return lua_gettop(L) - top;
+    const int first = static_cast<int>(base) + 1;
+    if (lua_toboolean(L, first))
+        return lua_gettop(L) - static_cast<int>(base);
+    lua_getupvalue(L, 2, 2);
+    const bool putOff = lua_toboolean(L, -1);
+    lua_pop(L, 1);
+    if (putOff) {
+        lua_getupvalue(L, 2, 1);
+        lua_pushvalue(L, first + 1);
+        lua_pcall(L, 1, 1, 0); // the handler's result, or its own error
+        lua_replace(L, first + 1);
     }
-    lua_pushvalue(L, 2);
-    lua_insert(L, -2);
-    lua_pcall(L, 1, 1, 0); // the handler's result, or its own error
-    lua_pushboolean(L, 0);
-    lua_insert(L, -2);
+    lua_settop(L, first + 1);
     return 2;
+}
+
+int guarded_xpcall(lua_State* L)
+{
+    const int n = lua_gettop(L);
+    luaL_checktype(L, 2, LUA_TFUNCTION);
+    take_timeout_from_hook(L); // of an error caught earlier
+    lua_pushvalue(L, 2);
+    lua_pushboolean(L, 0);
+    lua_pushcclosure(L, xpcall_handler, 2);
+    lua_replace(L, 2);
+    lua_pushvalue(L, lua_upvalueindex(1));
+    for (int i = 1; i <= n; ++i)
+        lua_pushvalue(L, i);
+    lua_callk(L, n, LUA_MULTRET, n, finish_xpcall);
+    return finish_xpcall(L, LUA_OK, n);
 }
 
 // The native loops of the string and table libraries run without reaching
@@ -119,7 +188,7 @@ int call_wrapped(lua_State* L)
 }
 
 // string.rep (s, n [, sep]): empty when s and sep are, however large n is.
-int sandbox_rep(lua_State* L)
+int guarded_rep(lua_State* L)
 {
     const int subjectType = lua_type(L, 1);
     const int separatorType = lua_type(L, 3);
@@ -139,7 +208,7 @@ int sandbox_rep(lua_State* L)
 }
 
 // table.move (a1, f, e, t [, a2]): at most kMaxMovedElements elements.
-int sandbox_move(lua_State* L)
+int guarded_move(lua_State* L)
 {
     if (lua_isinteger(L, 2) && lua_isinteger(L, 3)) {
         const lua_Integer f = lua_tointeger(L, 2);
@@ -166,20 +235,14 @@ int guarded_shift(lua_State* L, const char* name)
     return call_wrapped(L);
 }
 
-int sandbox_insert(lua_State* L)
+int guarded_insert(lua_State* L)
 {
     return guarded_shift(L, "table.insert");
 }
 
-int sandbox_remove(lua_State* L)
+int guarded_remove(lua_State* L)
 {
     return guarded_shift(L, "table.remove");
-}
-
-void remove_field(lua_State* L, int table, const char* name)
-{
-    lua_pushnil(L);
-    lua_setfield(L, table, name);
 }
 
 // Replaces the global function 'name' by fn, which gets the original as its upvalue.
@@ -201,47 +264,42 @@ void wrap_library_function(lua_State* L, const char* library, const char* name, 
     lua_pop(L, 1);
 }
 
-int open_sandbox(lua_State* L)
+// Every standard library, with the guards above. The first argument is the
+// folder require looks in first (a string; may be empty).
+int open_libraries(lua_State* L)
 {
-    luaL_requiref(L, LUA_GNAME, luaopen_base, 1);
-    luaL_requiref(L, LUA_COLIBNAME, luaopen_coroutine, 1);
-    luaL_requiref(L, LUA_TABLIBNAME, luaopen_table, 1);
-    luaL_requiref(L, LUA_STRLIBNAME, luaopen_string, 1);
-    luaL_requiref(L, LUA_MATHLIBNAME, luaopen_math, 1);
-    luaL_requiref(L, LUA_UTF8LIBNAME, luaopen_utf8, 1);
-    luaL_requiref(L, LUA_OSLIBNAME, luaopen_os, 1);
-    lua_settop(L, 0);
+    luaL_openlibs(L);
 
-    lua_pushglobaltable(L);
-    remove_field(L, 1, "dofile");
-    remove_field(L, 1, "loadfile");
-    lua_settop(L, 0);
-    wrap_global(L, "load", sandbox_load);
-    wrap_global(L, "setmetatable", sandbox_setmetatable);
-    lua_register(L, "xpcall", sandbox_xpcall);
+    wrap_global(L, "load", text_only_load);
+    wrap_global(L, "loadfile", text_only_loadfile);
+    lua_register(L, "dofile", text_only_dofile);
+    wrap_global(L, "xpcall", guarded_xpcall);
     // The string library's table is also the strings' method table: s:rep is guarded too.
-    wrap_library_function(L, LUA_STRLIBNAME, "rep", sandbox_rep);
+    wrap_library_function(L, LUA_STRLIBNAME, "rep", guarded_rep);
     // Pattern matching that the time-out can stop.
     install_pattern_functions(L, check_timeout_in_native);
-    wrap_library_function(L, LUA_TABLIBNAME, "move", sandbox_move);
-    wrap_library_function(L, LUA_TABLIBNAME, "insert", sandbox_insert);
-    wrap_library_function(L, LUA_TABLIBNAME, "remove", sandbox_remove);
+    wrap_library_function(L, LUA_TABLIBNAME, "move", guarded_move);
+    wrap_library_function(L, LUA_TABLIBNAME, "insert", guarded_insert);
+    wrap_library_function(L, LUA_TABLIBNAME, "remove", guarded_remove);
+    wrap_library_function(L, LUA_DBLIBNAME, "sethook", chained_sethook);
+    wrap_library_function(L, LUA_DBLIBNAME, "gethook", chained_gethook);
 
-    // os keeps only its clock and calendar functions.
-    lua_newtable(L);
-    lua_getglobal(L, LUA_OSLIBNAME);
-    for (const char* name : {"clock", "time", "date"}) {
-        lua_getfield(L, 2, name);
-        lua_setfield(L, 1, name);
+    lua_getglobal(L, LUA_LOADLIBNAME);
+    const int package = lua_gettop(L);
+    // The scripts' own folder comes first on require's path. A folder whose
+    // name holds the path's separators could not be written into it.
+    const char* folder = lua_tostring(L, 1);
+    if (folder && *folder && !std::strpbrk(folder, ";?")) {
+        lua_getfield(L, package, "path");
+        lua_pushfstring(L, "%s/?.lua;%s/?/init.lua;%s", folder, folder, luaL_optstring(L, -1, ""));
+        lua_setfield(L, package, "path");
+        lua_pop(L, 1);
     }
-    lua_pop(L, 1);
-    lua_setglobal(L, LUA_OSLIBNAME);
-
-    // Nothing can be required; drop the loaded-module entries of what is gone.
-    luaL_getsubtable(L, LUA_REGISTRYINDEX, LUA_LOADED_TABLE);
-    lua_getglobal(L, LUA_OSLIBNAME);
-    lua_setfield(L, -2, LUA_OSLIBNAME);
-    lua_pop(L, 1);
+    lua_getfield(L, package, "searchers");
+    lua_pushvalue(L, package);
+    lua_pushcclosure(L, search_lua_text, 1);
+    lua_rawseti(L, -2, 2);
+    lua_settop(L, 0);
     return 0;
 }
 
@@ -262,7 +320,7 @@ StateControl* control_of(lua_State* L)
     return static_cast<StateControl*>(ud);
 }
 
-lua_State* new_script_state(StateControl& control)
+lua_State* new_script_state(StateControl& control, const std::string& moduleFolder)
 {
     lua_State* L = lua_newstate(script_alloc, &control);
     if (!L)
@@ -270,7 +328,12 @@ lua_State* new_script_state(StateControl& control)
     lua_atpanic(L, panic);
     control.mainThread = L;
     std::string error;
-    if (run_protected(L, open_sandbox, nullptr, error) != LUA_OK) {
+    lua_pushcfunction(L, open_libraries);
+    lua_pushlstring(L, moduleFolder.data(), moduleFolder.size());
+    const int status = lua_pcall(L, 1, 0, 0);
+    if (status != LUA_OK) {
+        bool isText = false;
+        error = error_text(L, isText);
         spdlog::error("LUA: cannot open the script libraries: {}", error);
         lua_close(L);
         return nullptr;

@@ -4,9 +4,11 @@
 #include <chrono>
 #include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct lua_State;
+struct lua_Debug;
 class ScriptManager;
 
 namespace LuaContext {
@@ -28,10 +30,25 @@ struct StateControl {
 
     // Time-out of the running callback (see LuaTimeout.h).
     lua_State* mainThread = nullptr;
+    bool armed = false;
+    std::chrono::milliseconds budget{};
     std::chrono::steady_clock::time_point budgetStart{};
     std::chrono::steady_clock::time_point stretchStart{};
+    long stretchInstructions = 0;
     bool boundaryPassed = true;
     bool overBudget = false;
+    bool timeoutFromHook = false; // the last error was the time-out raised by the hook
+
+    // Hooks a script set with debug.sethook: Lua's hook function (one for
+    // all threads) and each thread's mask and count, which the time-out's
+    // hook serves beside its own.
+    struct ScriptHook {
+        int mask = 0;
+        int count = 0;
+        int pending = 0; // instructions counted towards the script's count hook
+    };
+    void (*scriptHook)(lua_State*, lua_Debug*) = nullptr;
+    std::unordered_map<lua_State*, ScriptHook> scriptHooks;
 
     // A C++ exception caught inside a script function, raised into Lua as an
     // error whose message is this text. Fixed storage: it is filled inside a
@@ -51,16 +68,16 @@ struct StateControl {
 // The control block of a state (of any of its threads).
 StateControl* control_of(lua_State* L);
 
-// A new Lua state with the script sandbox: the base library without dofile
-// and loadfile, whose load accepts text chunks only, whose setmetatable
-// refuses finalizers (__gc) and whose xpcall calls the message handler after
-// the error (both would otherwise run script code out of the time-out's
-// reach); coroutine, table, string, math and utf8; os with
-// clock, time and date only. No io, package or debug. string.rep and
-// table.move refuse work that could not end in reasonable time (their loops
-// never reach the time-out). Its memory is counted against
+// A new Lua state with every standard library: scripts are the user's own
+// programs and have the whole language. What is changed guards the program,
+// not the script: load, loadfile, dofile and require compile text only (Lua
+// does not check binary chunks, and a crafted one can crash it); require
+// looks in moduleFolder first (when given); string.rep and table.move,
+// insert and remove refuse work that could not end in reasonable time (their
+// native loops never reach the time-out); xpcall and debug.sethook keep the
+// time-out working (LuaTimeout.h). Its memory is counted against
 // control.memoryLimit. Null when the state cannot be created.
-lua_State* new_script_state(StateControl& control);
+lua_State* new_script_state(StateControl& control, const std::string& moduleFolder = {});
 
 // Compiles text (never bytecode) as a chunk named chunkName (Lua's messages
 // show it as given when it starts with '@'). Lua's status; the chunk or the

@@ -21,13 +21,19 @@ namespace app {
 
 namespace {
 
+fs::path scripts_folder()
+{
+    return path_from_wide(get_settings_directory()) / "scripts";
+}
+
 // The text of a script of the scripts folder; empty when the file is missing.
 // A UTF-8 byte order mark (some editors write one) is dropped: Lua would
 // stop at it. A file that is refused (a folder, not a regular file, too
 // large) throws std::runtime_error.
+
 std::string read_script_file(const std::string& fileName)
 {
-    const fs::path path = path_from_wide(get_settings_directory()) / "scripts" / fileName;
+    const fs::path path = scripts_folder() / fileName;
     if (!fs::exists(path))
         return {};
     std::string text = read_text_file(path_to_wide(path), kDocumentFileLimit);
@@ -71,7 +77,7 @@ int publish_state(lua_State* L)
 LuaScript::LuaScript(const std::string& fileName)
     : control_(std::make_unique<LuaContext::StateControl>()), fileName_(fileName)
 {
-    L_ = LuaContext::new_script_state(*control_);
+    L_ = LuaContext::new_script_state(*control_, scripts_folder().string());
     if (!L_) {
         spdlog::error("LUA: memory allocation error..");
         return;
@@ -107,11 +113,12 @@ void LuaScript::load(const std::string& text)
         }
         return;
     }
-    // The chunk runs once, under the time-out; its outcome is of no interest
-    // (the callbacks report their own errors).
-    LuaContext::arm_timeout(L_);
+    // The chunk runs once, under the time-out with the budget of a start;
+    // its outcome is of no interest (the callbacks report their own errors).
+    LuaContext::arm_timeout(L_, LuaContext::kStartBudget);
     if (lua_pcall(L_, 0, 0, 0) != LUA_OK)
         lua_pop(L_, 1);
+    LuaContext::disarm_timeout(L_);
 
     std::string error;
     if (LuaContext::run_protected(L_, LuaContext::register_script_api, nullptr, error) != LUA_OK) {
@@ -131,14 +138,14 @@ void LuaScript::install(ScriptManager& manager)
         stateInstalled_ = true;
 }
 
-void LuaScript::runCallback(ScriptManager& manager, const char* name)
+void LuaScript::runCallback(ScriptManager& manager, const char* name, std::chrono::milliseconds budget)
 {
     install(manager);
     manager.phase_ = ScriptPhase::Callback;
     manager.relative_ = false;
     manager.currentScript_ = this;
     try {
-        callFunction(name);
+        callFunction(name, budget);
     } catch (const std::exception& e) {
         spdlog::error("Exception in LuaScript::{}:\n {}", name, e.what());
     }
@@ -147,17 +154,17 @@ void LuaScript::runCallback(ScriptManager& manager, const char* name)
 
 void LuaScript::onLoad(ScriptManager& manager)
 {
-    runCallback(manager, "onLoad");
+    runCallback(manager, "onLoad", LuaContext::kStartBudget);
 }
 
 void LuaScript::onInitialize(ScriptManager& manager)
 {
-    runCallback(manager, "onInitialize");
+    runCallback(manager, "onInitialize", LuaContext::kStartBudget);
 }
 
 void LuaScript::onClose(ScriptManager& manager)
 {
-    runCallback(manager, "onClose");
+    runCallback(manager, "onClose", LuaContext::kFrameBudget);
 }
 
 void LuaScript::onRender(ScriptManager& manager, kyrgx::Graphics& graphics)
@@ -173,7 +180,7 @@ void LuaScript::onRender(ScriptManager& manager, kyrgx::Graphics& graphics)
         graphics.setBlendMode(kyrgx::BLEND_ALPHA);
         graphics.setColorRGB(255.0f, 255.0f, 255.0f);
         graphics.setAlpha(1.0f);
-        callFunction("onRender");
+        callFunction("onRender", LuaContext::kFrameBudget);
         manager.phase_ = ScriptPhase::Idle;
         graphics.flush();
     } catch (const std::exception& e) {
@@ -186,14 +193,14 @@ void LuaScript::onRender(ScriptManager& manager, kyrgx::Graphics& graphics)
     graphics.setTransform(manager.savedTransform_);
 }
 
-void LuaScript::callFunction(const std::string& name)
+void LuaScript::callFunction(const std::string& name, std::chrono::milliseconds budget)
 {
     if (!L_)
         return;
     const int top = lua_gettop(L_);
     CallRequest request{name.c_str(), false};
     control_->exceptionPending = false;
-    LuaContext::arm_timeout(L_);
+    LuaContext::arm_timeout(L_, budget);
     lua_pushcfunction(L_, call_global);
     lua_pushlightuserdata(L_, &request);
     if (lua_pcall(L_, 1, 0, 0) != LUA_OK) {
@@ -204,6 +211,7 @@ void LuaScript::callFunction(const std::string& name)
         else if (isText)
             spdlog::error("LUA: error running function {}: {}", name, message);
     }
+    LuaContext::disarm_timeout(L_);
     lua_settop(L_, top);
     control_->exceptionPending = false;
     if (request.missing &&

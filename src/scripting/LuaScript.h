@@ -2,7 +2,9 @@
 
 #include "app/ParameterContainer.h"
 #include "scripting/LuaRuntime.h"
+#include "scripting/LuaTimeout.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,14 +18,16 @@ class Graphics;
 
 namespace app {
 
-// One script file loaded into a sandboxed Lua state of its own, with the
-// parameters the script declares. Construction reads the file from the
-// scripts folder, compiles it (text only, chunk name "@<file name>", so that
-// messages read "clock.lua:12: ..."), runs it once and registers the key
-// constants and the script functions. The callbacks onLoad, onInitialize,
-// onRender and onClose run under the time-out (LuaTimeout.h); errors inside
-// them are logged and leave the state usable. Used by one thread at a time
-// (under its manager's mutex).
+// One script file loaded into a Lua state of its own (every standard
+// library, LuaRuntime.h), with the parameters the script declares.
+// Construction reads the file from the scripts folder, compiles it (text
+// only, chunk name "@<file name>", so that messages read "clock.lua:12:
+// ..."), runs it once and registers the key constants and the script
+// functions; require finds modules in the scripts folder first. The callbacks
+// run under the time-out (LuaTimeout.h): loading, onLoad and onInitialize
+// with the budget of a start, so that a script can precompute; onRender and
+// onClose with the budget of a frame. Errors inside them are logged and leave
+// the state usable. Used by one thread at a time (under its manager's mutex).
 class LuaScript : public helper::ParameterContainer {
 public:
     // The file name with its extension, for example clock.lua.
@@ -49,7 +53,7 @@ public:
     // Lua error ("LUA: error running function <name>: <message>") and an
     // exception of the program inside a script function ("Exception in
     // LuaScript::<name>:\n <text>"). The Lua stack is left as it was.
-    void callFunction(const std::string& name);
+    void callFunction(const std::string& name, std::chrono::milliseconds budget = LuaContext::kFrameBudget);
 
     // The Lua state (tests and benchmarks); null when it could not be made.
     lua_State* state() const { return L_; }
@@ -57,7 +61,7 @@ public:
 
 private:
     void load(const std::string& text);
-    void runCallback(ScriptManager& manager, const char* name);
+    void runCallback(ScriptManager& manager, const char* name, std::chrono::milliseconds budget);
     void install(ScriptManager& manager);
 
     bool loaded_ = false;

@@ -3,6 +3,7 @@
 #include "kyrgx/Keys.h"
 #include "scripting/IAppInterface.h"
 #include "scripting/LuaScript.h"
+#include "scripting/LuaTimeout.h"
 #include "scripting/ScriptApiSupport.h"
 #include "scripting/ScriptManager.h"
 
@@ -152,6 +153,9 @@ Call begin(lua_State* L)
     StateControl* control = control_of(L);
     if (!control->manager)
         luaL_error(L, "script functions run only inside the script's callbacks");
+    // A callback that spends its time in the program's functions ends soon
+    // after its budget too.
+    check_budget(L);
     return {L, control, control->manager};
 }
 

@@ -8,6 +8,7 @@
 #include "kyrgx/Keys.h"
 #include "kyrgx/graphics_context.h"
 #include "scripting/IAppInterface.h"
+#include "scripting/LuaTimeout.h"
 #include "scripting/ScriptApiSupport.h"
 #include "scripting/ScriptManager.h"
 
@@ -230,6 +231,7 @@ int liveViewHFlip(lua_State* L)
 // The only function that needs no manager.
 int getString(lua_State* L)
 {
+    check_budget(L);
     StateControl& control = *control_of(L);
     std::size_t length = 0;
     const char* key = text_arg(L, 1, length);

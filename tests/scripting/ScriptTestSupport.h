@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
@@ -71,7 +72,12 @@ public:
 class FakeApp : public LuaContext::IAppInterface {
 public:
     LuaContext::IHistogram* histogram() override { return histogramSource; }
-    float zoomFactor() override { return 2.0f; }
+    float zoomFactor() override
+    {
+        if (whenZoomAsked)
+            whenZoomAsked();
+        return 2.0f;
+    }
     int angle() override { return viewAngle; }
     bool verticalFlip() override { return flipVertical; }
     bool horizontalFlip() override { return flipHorizontal; }
@@ -101,6 +107,8 @@ public:
     bool flipHorizontal = false;
     kyrgx::MouseState mouse = kyrgx::MouseState::released();
     bool failDeviceName = false;
+    // Runs inside every zoomFactor call (a slow native call, for instance).
+    std::function<void()> whenZoomAsked;
 
 private:
     void record(const char* call);

@@ -75,6 +75,7 @@ TEST_F(PluginTest, OverlayFilesRoundTripTheEnabledScriptsAndTheirParameters)
                                        {"clock", {{"enabled", true}}},
                                        {"grid", {{"enabled", false}}},
                                        {"histogram", {{"enabled", false}}},
+                                       {"notes", {{"enabled", false}}},
                                        {"probe", {{"enabled", true}}}}}};
     EXPECT_EQ(written, expected);
     EXPECT_EQ(fileText(stemFile("_overlays.json")), expected.dump(4));
@@ -204,7 +205,7 @@ TEST_F(PluginTest, TheDockSwitchesTheSelectedCamerasScriptsAndEditsTheirParamete
     button->click();
     ASSERT_TRUE(overlayDock());
     EXPECT_EQ(overlayDock()->windowTitle(), "Overlay");
-    ASSERT_EQ(scriptList()->count(), 5);
+    ASSERT_EQ(scriptList()->count(), 6);
     EXPECT_EQ(scriptList()->currentText(), "center_cross");
     EXPECT_FALSE(enabledBox()->isChecked());
     EXPECT_FALSE(pushButton("Edit Script")->isEnabled());
@@ -286,7 +287,7 @@ TEST_F(PluginTest, NewScriptWritesTheTemplateAndOffersARestart)
     newScript->click();
     EXPECT_EQ(fileText(scripts() / "test.lua"), kTemplate);
     EXPECT_EQ(context->desktop->lastCaption, "New Script File");
-    EXPECT_EQ(scriptList()->count(), 4) << "listed after the next start";
+    EXPECT_EQ(scriptList()->count(), 5) << "listed after the next start";
     EXPECT_TRUE(context->exits.empty());
     ASSERT_EQ(pluginView->questions.size(), 1u);
     EXPECT_EQ(pluginView->questions[0].title, L"Warning");

@@ -472,7 +472,7 @@ TEST_F(ScriptApi, Histograms)
 }
 
 // The program's example scripts, seeded from the data folder into a fresh
-// scripts folder, run in the sandbox without a complaint and draw.
+// scripts folder, run without a complaint and draw.
 TEST_F(ScriptApi, TheProgramsExampleScriptsDraw)
 {
     ScriptManager manager; // the process-wide repository over the program's data folder
