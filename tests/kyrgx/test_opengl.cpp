@@ -297,16 +297,35 @@ TEST_F(GlTest, SolidRedMosaicIsRedToItsEdges)
             EXPECT_EQ(at(px, x, y), (Rgb{255, 0, 0})) << x << "," << y;
 }
 
-TEST_F(GlTest, FirstMono16ImageWritesItsPixelFormat)
+// Each format is drawn by a program of its own, built once; the formats the
+// program filters itself have one per filter, the others share one.
+TEST_F(GlTest, EachFormatAndFilterDrawsThroughItsOwnProgram)
 {
-    auto image = graphics->createImage(4, 4, PixelFormat::MONO16, kyrgx::USAGE_DEFAULT);
-    graphics->drawImageTransformed(image.get(), 0, 0, 1, 1, 0);
-    auto param = std::dynamic_pointer_cast<kyrgx::OpenGL::glShaderParam>(
-        driver->debayerProgram()->param("_pixelformat"));
-    ASSERT_TRUE(param);
-    EXPECT_EQ(param->intValue(), 9);
-    EXPECT_FALSE(param->changed()) << "uploaded by the draw";
-    EXPECT_FALSE(driver->debayerProgram()->param("no_such_uniform"));
+    const auto draw = [&](PixelFormat format, int filter) {
+        auto image = graphics->createImage(4, 4, format, kyrgx::USAGE_DEFAULT);
+        graphics->setFilterMode(filter);
+        graphics->drawImageTransformed(image.get(), 0, 0, 1, 1, 0);
+        graphics->flush();
+        return driver->currentProgram();
+    };
+    kyrgx::OpenGL::glShader* mono16 = draw(PixelFormat::MONO16, kyrgx::FILTER_LINEAR);
+    ASSERT_TRUE(mono16);
+    EXPECT_EQ(mono16, driver->imageProgram(PixelFormat::MONO16, true));
+    EXPECT_EQ(draw(PixelFormat::MONO16, kyrgx::FILTER_NEAREST), mono16) << "sampled by the texture unit";
+    EXPECT_NE(draw(PixelFormat::RGB32, kyrgx::FILTER_NEAREST), mono16);
+
+    kyrgx::OpenGL::glShader* linear = draw(PixelFormat::RGGB16, kyrgx::FILTER_LINEAR);
+    kyrgx::OpenGL::glShader* nearest = draw(PixelFormat::RGGB16, kyrgx::FILTER_NEAREST);
+    EXPECT_NE(linear, nearest);
+    EXPECT_NE(linear, mono16);
+    EXPECT_EQ(draw(PixelFormat::RGGB16, kyrgx::FILTER_LINEAR), linear) << "built once";
+    EXPECT_NE(draw(PixelFormat::GBRG16, kyrgx::FILTER_LINEAR), linear);
+
+    auto width = std::dynamic_pointer_cast<kyrgx::OpenGL::glShaderParam>(linear->param("_width"));
+    ASSERT_TRUE(width);
+    EXPECT_EQ(width->values()[0], 4.0f);
+    EXPECT_FALSE(width->changed()) << "uploaded by the draw";
+    EXPECT_FALSE(linear->param("_pixelformat")) << "the format is compiled in";
 }
 
 TEST_F(GlTest, TextureLayouts)
