@@ -85,22 +85,53 @@ float sampleAt(int x, int y)
     return float(value) / 4095.0;
 }
 
-vec3 demosaic(int x, int y)
+// Mosaic pixels are drawn from a grid of samples fetched once for the
+// fragment: 2x2 for the nearest pixel, 3x3 for the four pixels interpolated
+// between (their blocks overlap), one row of the grid per vector. Each fetch
+// is costly where the program runs on the CPU, which also runs every branch.
+
+// The row of the grid from column gx in row y; the third sample only when
+// interpolating.
+vec3 gridRow(int gx, int y)
+{
+    return vec3(sampleAt(gx, y), sampleAt(gx + 1, y), LINEAR ? sampleAt(gx + 2, y) : 0.0);
+}
+
+// The sample in column c and row r of the grid (0 to 2).
+float gridAt(vec3 r0, vec3 r1, vec3 r2, int c, int r)
+{
+    vec3 row = r == 0 ? r0 : (r == 1 ? r1 : r2);
+    return c == 0 ? row.x : (c == 1 ? row.y : row.z);
+}
+
+// The corner of the grid for pixels from (x, y): the pixel's block, kept
+// inside an image of one row or column.
+ivec2 gridCorner(int x, int y)
+{
+    return max(ivec2(min(x, int(_width) - 2), min(y, int(_height) - 2)), ivec2(0));
+}
+
+// The colour of mosaic pixel (x, y), inside the image, from the grid with its
+// corner at g that holds the pixel and its block.
+vec3 demosaic(int x, int y, ivec2 g, vec3 r0, vec3 r1, vec3 r2)
 {
     int w = int(_width);
     int h = int(_height);
-    if (w < 2 || h < 2)
-        return vec3(sampleAt(x, y));
-    x = min(x, w - 2);
-    y = min(y, h - 2);
-    bool redColumn = (x & 1) == RED_X;
-    bool redRow = (y & 1) == RED_Y;
-    int redX = redColumn ? x : x + 1;
-    int redY = redRow ? y : y + 1;
-    int blueX = redColumn ? x + 1 : x;
-    int blueY = redRow ? y + 1 : y;
-    int greenX = redRow ? blueX : redX;
-    return vec3(sampleAt(redX, redY), sampleAt(greenX, y), sampleAt(blueX, blueY));
+    vec3 grey = vec3(gridAt(r0, r1, r2, x - g.x, y - g.y));
+    int blockX = min(x, w - 2);
+    int blockY = min(y, h - 2);
+    bool redColumn = (blockX & 1) == RED_X;
+    bool redRow = (blockY & 1) == RED_Y;
+    int c = blockX - g.x;
+    int r = blockY - g.y;
+    int redC = redColumn ? c : c + 1;
+    int redR = redRow ? r : r + 1;
+    int blueC = redColumn ? c + 1 : c;
+    int blueR = redRow ? r + 1 : r;
+    int greenC = redRow ? blueC : redC;
+    vec3 colour = vec3(gridAt(r0, r1, r2, redC, redR), gridAt(r0, r1, r2, greenC, r),
+                       gridAt(r0, r1, r2, blueC, blueR));
+    return w < 2 || h < 2 ? grey : colour;
 }
 
 // The bytes of a texel channel, 0 to 255.
@@ -135,8 +166,6 @@ vec3 pixelColor(int x, int y)
     y = clamp(y, 0, h - 1);
     if (FORMAT == 14)
         return yuv(x, y);
-    if (MOSAIC)
-        return demosaic(x, y);
     float grey = sampleAt(x, y);
     return vec3(grey);
 }
@@ -157,7 +186,29 @@ void main()
         color = vec4(vec3(highByte(texture(_texture, v_TexCoord).r)), 1.0);
     } else {
         vec2 pos = v_TexCoord * vec2(_width, _height) - 0.5;
-        if (LINEAR) {
+        int w = int(_width);
+        int h = int(_height);
+        if (MOSAIC && LINEAR) {
+            ivec2 p0 = ivec2(floor(pos));
+            vec2 t = pos - floor(pos);
+            int x0 = clamp(p0.x, 0, w - 1);
+            int y0 = clamp(p0.y, 0, h - 1);
+            int x1 = clamp(p0.x + 1, 0, w - 1);
+            int y1 = clamp(p0.y + 1, 0, h - 1);
+            ivec2 g = gridCorner(x0, y0);
+            vec3 r0 = gridRow(g.x, g.y);
+            vec3 r1 = gridRow(g.x, g.y + 1);
+            vec3 r2 = gridRow(g.x, g.y + 2);
+            vec3 top = mix(demosaic(x0, y0, g, r0, r1, r2), demosaic(x1, y0, g, r0, r1, r2), t.x);
+            vec3 bottom = mix(demosaic(x0, y1, g, r0, r1, r2), demosaic(x1, y1, g, r0, r1, r2), t.x);
+            color = vec4(mix(top, bottom, t.y), 1.0);
+        } else if (MOSAIC) {
+            ivec2 p = clamp(ivec2(floor(pos + 0.5)), ivec2(0), ivec2(w - 1, h - 1));
+            ivec2 g = gridCorner(p.x, p.y);
+            vec3 r0 = gridRow(g.x, g.y);
+            vec3 r1 = gridRow(g.x, g.y + 1);
+            color = vec4(demosaic(p.x, p.y, g, r0, r1, vec3(0.0)), 1.0);
+        } else if (LINEAR) {
             ivec2 p0 = ivec2(floor(pos));
             vec2 t = pos - floor(pos);
             vec3 top = mix(pixelColor(p0.x, p0.y), pixelColor(p0.x + 1, p0.y), t.x);
