@@ -68,11 +68,10 @@ std::string shader_text(const std::string& fileName)
     return it->second;
 }
 
-std::shared_ptr<glShader> make_program(const std::string& vs, const std::string& ps,
-                                       const std::string& defines = {})
+std::shared_ptr<glShader> make_program(const std::string& vs, const std::string& ps)
 {
-    spdlog::info("Creating shader -> vs: {} ps: {}{}", vs, ps, defines.empty() ? "" : " " + defines);
-    return std::make_shared<glShader>(shader_text(vs), shader_text(ps), defines);
+    spdlog::info("Creating shader -> vs: {} ps: {}", vs, ps);
+    return std::make_shared<glShader>(shader_text(vs), shader_text(ps));
 }
 
 // The formats the debayer program converts texel by texel (mosaics, YUV422,
@@ -442,10 +441,12 @@ int glGraphics::programKey(int format, bool linear)
 
 std::shared_ptr<glShader> glGraphics::buildImageProgram(int format, bool linear)
 {
-    const bool converted = converted_in_shader(format);
-    return make_program("debayer_vs.glsl", "debayer_ps.glsl",
-                        fmt::format("#define PIXEL_FORMAT {}\n#define LINEAR_FILTER {}\n", format,
-                                    linear && converted ? 1 : 0));
+    const int filter = linear && converted_in_shader(format) ? 1 : 0;
+    spdlog::info("Creating shader -> vs: debayer_vs.glsl ps: debayer_ps.glsl for pixel format {}{}", format,
+                 filter ? ", linear" : "");
+    return std::make_shared<glShader>(
+        shader_text("debayer_vs.glsl"), shader_text("debayer_ps.glsl"),
+        fmt::format("#define PIXEL_FORMAT {}\n#define LINEAR_FILTER {}\n", format, filter));
 }
 
 glGraphics::ImageProgram* glGraphics::imageProgramFor(int format, bool linear)
