@@ -2,7 +2,12 @@
 // display pixel format into colour and multiplies it by the vertex colour,
 // which carries the tint and the alpha.
 //
-// Texture layouts by _pixelformat:
+// The driver compiles one program per pixel format, defining PIXEL_FORMAT as
+// its number and LINEAR_FILTER as 1 to interpolate between converted pixels or
+// 0 to take the nearest; every test below is then a constant and only the code
+// of that one format is left in the program.
+//
+// Texture layouts by pixel format:
 //   1 RGB24         RGB texture of the bytes blue, green, red
 //   2 RGB32         RGBA texture of blue, green, red, alpha
 //   3 RGB64         the same with 16-bit channels
@@ -12,25 +17,33 @@
 //   15, 16, 18-25   12-bit packed rows (three bytes, two pixels), byte for byte
 //                   in a luminance texture; 15 and 18-21 hold the low bits
 //                   first, 16 and 22-25 the high bits of each pixel first.
-// _firstRed is the red site of the 2x2 mosaic cell; _width and _height are
-// the image size in pixels. Mosaics are demosaiced from the 2x2 block below
-// and to the right of each pixel: red and blue from the block's red and blue
-// samples, green from the green sample of its upper row. The last row and
-// column, which have no block of their own, repeat their inner neighbour, and
-// a mosaic of one row or column shows its samples as grey. 16-bit samples
-// count by their high byte and YUV422 uses the orientation transform's
-// integer steps, so every pixel shows exactly what a converted or saved image
-// holds. _filterMode 1.0 interpolates between converted pixels, 0.0 takes the
-// nearest.
+// The red site of the 2x2 mosaic cell follows from the format; _width and
+// _height are the image size in pixels. Mosaics are demosaiced from the 2x2
+// block below and to the right of each pixel: red and blue from the block's
+// red and blue samples, green from the green sample of its upper row. The last
+// row and column, which have no block of their own, repeat their inner
+// neighbour, and a mosaic of one row or column shows its samples as grey.
+// 16-bit samples count by their high byte and YUV422 uses the orientation
+// transform's integer steps, so every pixel shows exactly what a converted or
+// saved image holds.
 in vec2 v_TexCoord;
 in vec4 v_Color;
 
 uniform sampler2D _texture;
-uniform int _pixelformat;
-uniform vec2 _firstRed;
 uniform float _width;
 uniform float _height;
-uniform float _filterMode;
+
+const int FORMAT = PIXEL_FORMAT;
+const bool LINEAR = LINEAR_FILTER != 0;
+const bool WIDE = FORMAT == 3 || (FORMAT >= 9 && FORMAT <= 13);
+const bool PACKED = FORMAT == 15 || FORMAT == 16 || (FORMAT >= 18 && FORMAT <= 25);
+const bool HIGH_FIRST = FORMAT == 16 || FORMAT >= 22;
+const bool MOSAIC = (FORMAT >= 5 && FORMAT <= 8) || (FORMAT >= 10 && FORMAT <= 13) || FORMAT >= 18;
+// The place of the red site in the 2x2 cell: 0 top left, 1 top right, 2
+// bottom left, 3 bottom right.
+const int RED_SITE = FORMAT >= 22 ? FORMAT - 22 : FORMAT >= 18 ? FORMAT - 18 : FORMAT >= 10 ? FORMAT - 10 : FORMAT - 5;
+const int RED_X = RED_SITE & 1;
+const int RED_Y = RED_SITE >> 1;
 
 out vec4 fragColor;
 
@@ -41,69 +54,84 @@ float fetchByte(int x, int y)
     return texelFetch(_texture, p, 0).r;
 }
 
-bool isPacked(int f)
-{
-    return f == 15 || f == 16 || (f >= 18 && f <= 25);
-}
-
 // A 16-bit value (0 to 1) as its high byte (0 to 1).
 float highByte(float value)
 {
     return float(int(value * 65535.0 + 0.5) >> 8) / 255.0;
 }
 
-bool isWide(int f)
-{
-    return f == 3 || (f >= 9 && f <= 13);
-}
-
 // One sample of a mosaic or packed single-channel image, 0 to 1.
 float sampleAt(int x, int y)
 {
-    int f = _pixelformat;
-    if (isWide(f))
+    if (WIDE)
         return highByte(fetchByte(x, y));
-    if (!isPacked(f))
+    if (!PACKED)
         return fetchByte(x, y);
     ivec2 size = ivec2(int(_width), int(_height));
     x = clamp(x, 0, size.x - 1);
     y = clamp(y, 0, size.y - 1);
-    int base = (x / 2) * 3;
-    int b0 = int(fetchByte(base, y) * 255.0 + 0.5);
-    int b1 = int(fetchByte(base + 1, y) * 255.0 + 0.5);
-    int b2 = int(fetchByte(base + 2, y) * 255.0 + 0.5);
-    bool highFirst = f == 16 || f >= 22;
+    // A pixel pair is three bytes; each pixel takes two of them, the middle
+    // byte shared: the first and middle bytes for the left pixel, the middle
+    // and last for the right.
+    int odd = x & 1;
+    int first = (x / 2) * 3 + odd;
+    int a = int(fetchByte(first, y) * 255.0 + 0.5);
+    int b = int(fetchByte(first + 1, y) * 255.0 + 0.5);
     int value;
-    if ((x & 1) == 0)
-        value = highFirst ? ((b0 << 4) | (b1 & 15)) : (b0 | ((b1 & 15) << 8));
+    if (odd == 0)
+        value = HIGH_FIRST ? ((a << 4) | (b & 15)) : (a | ((b & 15) << 8));
     else
-        value = highFirst ? ((b2 << 4) | (b1 >> 4)) : ((b1 >> 4) | (b2 << 4));
+        value = HIGH_FIRST ? ((b << 4) | (a >> 4)) : ((a >> 4) | (b << 4));
     return float(value) / 4095.0;
 }
 
-bool isMosaic(int f)
+// Mosaic pixels are drawn from a grid of samples fetched once for the
+// fragment: 2x2 for the nearest pixel, 3x3 for the four pixels interpolated
+// between (their blocks overlap), one row of the grid per vector. Each fetch
+// is costly where the program runs on the CPU, which also runs every branch.
+
+// The row of the grid from column gx in row y; the third sample only when
+// interpolating.
+vec3 gridRow(int gx, int y)
 {
-    return (f >= 5 && f <= 8) || (f >= 10 && f <= 13) || f >= 18;
+    return vec3(sampleAt(gx, y), sampleAt(gx + 1, y), LINEAR ? sampleAt(gx + 2, y) : 0.0);
 }
 
-vec3 demosaic(int x, int y)
+// The sample in column c and row r of the grid (0 to 2).
+float gridAt(vec3 r0, vec3 r1, vec3 r2, int c, int r)
+{
+    vec3 row = r == 0 ? r0 : (r == 1 ? r1 : r2);
+    return c == 0 ? row.x : (c == 1 ? row.y : row.z);
+}
+
+// The corner of the grid for pixels from (x, y): the pixel's block, kept
+// inside an image of one row or column.
+ivec2 gridCorner(int x, int y)
+{
+    return max(ivec2(min(x, int(_width) - 2), min(y, int(_height) - 2)), ivec2(0));
+}
+
+// The colour of mosaic pixel (x, y), inside the image, from the grid with its
+// corner at g that holds the pixel and its block.
+vec3 demosaic(int x, int y, ivec2 g, vec3 r0, vec3 r1, vec3 r2)
 {
     int w = int(_width);
     int h = int(_height);
-    if (w < 2 || h < 2)
-        return vec3(sampleAt(x, y));
-    x = min(x, w - 2);
-    y = min(y, h - 2);
-    int rx = int(_firstRed.x + 0.5);
-    int ry = int(_firstRed.y + 0.5);
-    bool redColumn = (x & 1) == rx;
-    bool redRow = (y & 1) == ry;
-    int redX = redColumn ? x : x + 1;
-    int redY = redRow ? y : y + 1;
-    int blueX = redColumn ? x + 1 : x;
-    int blueY = redRow ? y + 1 : y;
-    int greenX = redRow ? blueX : redX;
-    return vec3(sampleAt(redX, redY), sampleAt(greenX, y), sampleAt(blueX, blueY));
+    vec3 grey = vec3(gridAt(r0, r1, r2, x - g.x, y - g.y));
+    int blockX = min(x, w - 2);
+    int blockY = min(y, h - 2);
+    bool redColumn = (blockX & 1) == RED_X;
+    bool redRow = (blockY & 1) == RED_Y;
+    int c = blockX - g.x;
+    int r = blockY - g.y;
+    int redC = redColumn ? c : c + 1;
+    int redR = redRow ? r : r + 1;
+    int blueC = redColumn ? c + 1 : c;
+    int blueR = redRow ? r + 1 : r;
+    int greenC = redRow ? blueC : redC;
+    vec3 colour = vec3(gridAt(r0, r1, r2, redC, redR), gridAt(r0, r1, r2, greenC, r),
+                       gridAt(r0, r1, r2, blueC, blueR));
+    return w < 2 || h < 2 ? grey : colour;
 }
 
 // The bytes of a texel channel, 0 to 255.
@@ -136,33 +164,51 @@ vec3 pixelColor(int x, int y)
     int h = int(_height);
     x = clamp(x, 0, w - 1);
     y = clamp(y, 0, h - 1);
-    int f = _pixelformat;
-    if (f == 14)
+    if (FORMAT == 14)
         return yuv(x, y);
-    if (isMosaic(f))
-        return demosaic(x, y);
     float grey = sampleAt(x, y);
     return vec3(grey);
 }
 
 void main()
 {
-    int f = _pixelformat;
     vec4 color;
-    if (f == 1) {
+    if (FORMAT == 1) {
         color = vec4(texture(_texture, v_TexCoord).bgr, 1.0);
-    } else if (f == 2) {
+    } else if (FORMAT == 2) {
         color = texture(_texture, v_TexCoord).bgra;
-    } else if (f == 3) {
+    } else if (FORMAT == 3) {
         vec4 t = texture(_texture, v_TexCoord);
         color = vec4(highByte(t.b), highByte(t.g), highByte(t.r), highByte(t.a));
-    } else if (f == 4) {
+    } else if (FORMAT == 4) {
         color = vec4(vec3(texture(_texture, v_TexCoord).r), 1.0);
-    } else if (f == 9) {
+    } else if (FORMAT == 9) {
         color = vec4(vec3(highByte(texture(_texture, v_TexCoord).r)), 1.0);
     } else {
         vec2 pos = v_TexCoord * vec2(_width, _height) - 0.5;
-        if (_filterMode > 0.5) {
+        int w = int(_width);
+        int h = int(_height);
+        if (MOSAIC && LINEAR) {
+            ivec2 p0 = ivec2(floor(pos));
+            vec2 t = pos - floor(pos);
+            int x0 = clamp(p0.x, 0, w - 1);
+            int y0 = clamp(p0.y, 0, h - 1);
+            int x1 = clamp(p0.x + 1, 0, w - 1);
+            int y1 = clamp(p0.y + 1, 0, h - 1);
+            ivec2 g = gridCorner(x0, y0);
+            vec3 r0 = gridRow(g.x, g.y);
+            vec3 r1 = gridRow(g.x, g.y + 1);
+            vec3 r2 = gridRow(g.x, g.y + 2);
+            vec3 top = mix(demosaic(x0, y0, g, r0, r1, r2), demosaic(x1, y0, g, r0, r1, r2), t.x);
+            vec3 bottom = mix(demosaic(x0, y1, g, r0, r1, r2), demosaic(x1, y1, g, r0, r1, r2), t.x);
+            color = vec4(mix(top, bottom, t.y), 1.0);
+        } else if (MOSAIC) {
+            ivec2 p = clamp(ivec2(floor(pos + 0.5)), ivec2(0), ivec2(w - 1, h - 1));
+            ivec2 g = gridCorner(p.x, p.y);
+            vec3 r0 = gridRow(g.x, g.y);
+            vec3 r1 = gridRow(g.x, g.y + 1);
+            color = vec4(demosaic(p.x, p.y, g, r0, r1, vec3(0.0)), 1.0);
+        } else if (LINEAR) {
             ivec2 p0 = ivec2(floor(pos));
             vec2 t = pos - floor(pos);
             vec3 top = mix(pixelColor(p0.x, p0.y), pixelColor(p0.x + 1, p0.y), t.x);

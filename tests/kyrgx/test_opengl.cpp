@@ -277,6 +277,69 @@ TEST_F(GlTest, EveryDisplayFormatShowsWhatTheCpuConverts)
         }
 }
 
+// Formats converted texel by texel and drawn twice their size with linear
+// filtering show each pixel between the converted colours of its four
+// neighbours, weighted by distance (a quarter or three quarters here), the
+// last row and column and images of one row or column included.
+TEST_F(GlTest, ConvertedFormatsInterpolateBetweenConvertedPixels)
+{
+    std::mt19937 rng(11);
+    const int formats[] = {5, 6, 7, 8, 10, 11, 12, 13, 14, 15, 16, 18, 19, 20, 21, 22, 23, 24, 25};
+    struct Size {
+        int w, h;
+    };
+    const Size sizes[] = {{W / 2, H / 2}, {9, 7}, {6, 1}, {1, 5}};
+    graphics->setBlendMode(kyrgx::BLEND_REPLACE);
+    graphics->setFilterMode(kyrgx::FILTER_LINEAR);
+    for (const Size size : sizes)
+        for (int f : formats) {
+            const bool packed = f >= 15;
+            if ((f == 14 || packed) && size.w % 2 != 0)
+                continue; // pixel pairs
+            SCOPED_TRACE(testing::Message() << "format " << f << " at " << size.w << "x" << size.h);
+            Frame frame = make_frame(static_cast<PixelFormat>(f), size.w, size.h, rng);
+            auto image = graphics->createImage(size.w, size.h, frame.format, kyrgx::USAGE_DEFAULT);
+            image->uploadData(frame.data.data(), size.w, size.h, frame.bytesPerRow, frame.format, 0);
+            graphics->clear(0, 0, 0);
+            graphics->drawImageTransformed(image.get(), 0, 0, 2, 2, 0);
+            const auto px = readBack();
+            const std::vector<Rgb> pixels =
+                packed ? packed_colours(frame, size.w, size.h) : cpu_colours(frame, size.w, size.h);
+            const auto colour = [&](int x, int y, int c) {
+                x = std::clamp(x, 0, size.w - 1);
+                y = std::clamp(y, 0, size.h - 1);
+                return static_cast<float>(pixels[static_cast<size_t>(y * size.w + x)][c]);
+            };
+            const int tolerance = packed ? 2 : 1;
+            int worst = 0;
+            int worstX = -1;
+            int worstY = -1;
+            for (int y = 0; y < size.h * 2; ++y)
+                for (int x = 0; x < size.w * 2; ++x) {
+                    // The pixel centre lies a quarter pixel before or after a source centre.
+                    const float posX = static_cast<float>(x) / 2.0f - 0.25f;
+                    const float posY = static_cast<float>(y) / 2.0f - 0.25f;
+                    const int x0 = static_cast<int>(std::floor(posX));
+                    const int y0 = static_cast<int>(std::floor(posY));
+                    const float tx = posX - static_cast<float>(x0);
+                    const float ty = posY - static_cast<float>(y0);
+                    const Rgb got = at(px, x, y);
+                    for (int c = 0; c < 3; ++c) {
+                        const float top = colour(x0, y0, c) * (1 - tx) + colour(x0 + 1, y0, c) * tx;
+                        const float bottom =
+                            colour(x0, y0 + 1, c) * (1 - tx) + colour(x0 + 1, y0 + 1, c) * tx;
+                        const int want = static_cast<int>(std::lround(top * (1 - ty) + bottom * ty));
+                        if (std::abs(want - got[c]) > worst) {
+                            worst = std::abs(want - got[c]);
+                            worstX = x;
+                            worstY = y;
+                        }
+                    }
+                }
+            EXPECT_LE(worst, tolerance) << "at " << worstX << "," << worstY;
+        }
+}
+
 // A solid red RGGB mosaic is red everywhere, also in the last row and column.
 TEST_F(GlTest, SolidRedMosaicIsRedToItsEdges)
 {
@@ -297,16 +360,35 @@ TEST_F(GlTest, SolidRedMosaicIsRedToItsEdges)
             EXPECT_EQ(at(px, x, y), (Rgb{255, 0, 0})) << x << "," << y;
 }
 
-TEST_F(GlTest, FirstMono16ImageWritesItsPixelFormat)
+// Each format is drawn by a program of its own, built once; the formats the
+// program filters itself have one per filter, the others share one.
+TEST_F(GlTest, EachFormatAndFilterDrawsThroughItsOwnProgram)
 {
-    auto image = graphics->createImage(4, 4, PixelFormat::MONO16, kyrgx::USAGE_DEFAULT);
-    graphics->drawImageTransformed(image.get(), 0, 0, 1, 1, 0);
-    auto param = std::dynamic_pointer_cast<kyrgx::OpenGL::glShaderParam>(
-        driver->debayerProgram()->param("_pixelformat"));
-    ASSERT_TRUE(param);
-    EXPECT_EQ(param->intValue(), 9);
-    EXPECT_FALSE(param->changed()) << "uploaded by the draw";
-    EXPECT_FALSE(driver->debayerProgram()->param("no_such_uniform"));
+    const auto draw = [&](PixelFormat format, int filter) {
+        auto image = graphics->createImage(4, 4, format, kyrgx::USAGE_DEFAULT);
+        graphics->setFilterMode(filter);
+        graphics->drawImageTransformed(image.get(), 0, 0, 1, 1, 0);
+        graphics->flush();
+        return driver->currentProgram();
+    };
+    kyrgx::OpenGL::glShader* mono16 = draw(PixelFormat::MONO16, kyrgx::FILTER_LINEAR);
+    ASSERT_TRUE(mono16);
+    EXPECT_EQ(mono16, driver->imageProgram(PixelFormat::MONO16, true));
+    EXPECT_EQ(draw(PixelFormat::MONO16, kyrgx::FILTER_NEAREST), mono16) << "sampled by the texture unit";
+    EXPECT_NE(draw(PixelFormat::RGB32, kyrgx::FILTER_NEAREST), mono16);
+
+    kyrgx::OpenGL::glShader* linear = draw(PixelFormat::RGGB16, kyrgx::FILTER_LINEAR);
+    kyrgx::OpenGL::glShader* nearest = draw(PixelFormat::RGGB16, kyrgx::FILTER_NEAREST);
+    EXPECT_NE(linear, nearest);
+    EXPECT_NE(linear, mono16);
+    EXPECT_EQ(draw(PixelFormat::RGGB16, kyrgx::FILTER_LINEAR), linear) << "built once";
+    EXPECT_NE(draw(PixelFormat::GBRG16, kyrgx::FILTER_LINEAR), linear);
+
+    auto width = std::dynamic_pointer_cast<kyrgx::OpenGL::glShaderParam>(linear->param("_width"));
+    ASSERT_TRUE(width);
+    EXPECT_EQ(width->values()[0], 4.0f);
+    EXPECT_FALSE(width->changed()) << "uploaded by the draw";
+    EXPECT_FALSE(linear->param("_pixelformat")) << "the format is compiled in";
 }
 
 TEST_F(GlTest, TextureLayouts)

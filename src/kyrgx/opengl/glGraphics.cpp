@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fmt/format.h>
 #include <map>
 #include <mutex>
 #include <spdlog/spdlog.h>
@@ -73,7 +74,10 @@ std::shared_ptr<glShader> make_program(const std::string& vs, const std::string&
     return std::make_shared<glShader>(shader_text(vs), shader_text(ps));
 }
 
-bool needs_image_size(int f)
+// The formats the debayer program converts texel by texel (mosaics, YUV422,
+// packed rows): they need the image size and filter between converted pixels
+// themselves. The others are sampled by the texture unit.
+bool converted_in_shader(int f)
 {
     return (f >= 5 && f <= 8) || (f >= 10 && f <= 16) || (f >= 18 && f <= 25);
 }
@@ -165,10 +169,13 @@ glGraphics::~glGraphics()
 void glGraphics::loadShaders()
 {
     simple_ = make_program("simple_vs.glsl", "simple_ps.glsl");
-    debayer_ = make_program("debayer_vs.glsl", "debayer_ps.glsl");
-    if (auto p = debayer_->param("_pixelformat"))
-        p->setInt(2);
-    useProgram(debayer_.get());
+    imagePrograms_.clear();
+    // The program of RGB32 is built now, so that a shader that does not
+    // compile shows when the driver is made; the others when first drawn.
+    const int rgb32 = static_cast<int>(PixelFormat::RGB32);
+    ImageProgram& first = imagePrograms_[programKey(rgb32, false)];
+    first.shader = buildImageProgram(rgb32, false);
+    useProgram(first.shader.get());
 
     set_identity(view_);
     vertexCount_ = 0;
@@ -427,82 +434,73 @@ void glGraphics::setVertex(Vertex& v, float x, float y, float u, float w)
     v.a = color_[3];
 }
 
-void glGraphics::applyImageState(glImage* image)
+int glGraphics::programKey(int format, bool linear)
 {
-    useProgram(debayer_.get());
-    const int f = static_cast<int>(image->format());
-    const Vec2<int> size = image->size();
-    const bool formatChanges = f != formatCache_;
-    const bool sizeChanges = needs_image_size(f) && (size.x != sizeCache_[0] || size.y != sizeCache_[1]);
-    const bool filterChanges = filterMode_ != shaderFilterMode_;
-    if (vertexCount_ > 0 && (formatChanges || sizeChanges || filterChanges))
-        flush();
-    if (formatChanges) {
-        formatCache_ = f;
-        if (auto p = debayer_->param("_pixelformat"))
-            p->setInt(f);
-        float rx = -1.0f;
-        float ry = -1.0f;
-        switch (f) {
-        case 5:
-        case 10:
-        case 18:
-        case 22:
-            rx = 0.0f;
-            ry = 0.0f;
-            break;
-        case 6:
-        case 11:
-        case 19:
-        case 23:
-            rx = 1.0f;
-            ry = 0.0f;
-            break;
-        case 7:
-        case 12:
-        case 20:
-        case 24:
-            rx = 0.0f;
-            ry = 1.0f;
-            break;
-        case 8:
-        case 13:
-        case 21:
-        case 25:
-            rx = 1.0f;
-            ry = 1.0f;
-            break;
-        default:
-            break;
+    return format * 2 + (linear && converted_in_shader(format) ? 1 : 0);
+}
+
+std::shared_ptr<glShader> glGraphics::buildImageProgram(int format, bool linear)
+{
+    const int filter = linear && converted_in_shader(format) ? 1 : 0;
+    spdlog::info("Creating shader -> vs: debayer_vs.glsl ps: debayer_ps.glsl for pixel format {}{}", format,
+                 filter ? ", linear" : "");
+    return std::make_shared<glShader>(
+        shader_text("debayer_vs.glsl"), shader_text("debayer_ps.glsl"),
+        fmt::format("#define PIXEL_FORMAT {}\n#define LINEAR_FILTER {}\n", format, filter));
+}
+
+glGraphics::ImageProgram* glGraphics::imageProgramFor(int format, bool linear)
+{
+    const int key = programKey(format, linear);
+    auto it = imagePrograms_.find(key);
+    if (it == imagePrograms_.end()) {
+        ImageProgram program;
+        try {
+            program.shader = buildImageProgram(format, linear);
+            program.width = program.shader->param("_width");
+            program.height = program.shader->param("_height");
+        } catch (const std::exception& e) {
+            // Kept empty: the images of this format are not drawn, and the
+            // failure is logged once rather than at every paint.
+            spdlog::error("glGraphics: no program for pixel format {}: {}", format, e.what());
+            program = ImageProgram{};
         }
-        if (rx >= 0.0f)
-            if (auto p = debayer_->param("_firstRed"))
-                p->set2(rx, ry);
+        it = imagePrograms_.emplace(key, std::move(program)).first;
     }
-    if (sizeChanges) {
-        sizeCache_[0] = size.x;
-        sizeCache_[1] = size.y;
-        if (auto p = debayer_->param("_width"))
-            p->setFloat(static_cast<float>(size.x));
-        if (auto p = debayer_->param("_height"))
-            p->setFloat(static_cast<float>(size.y));
+    return &it->second;
+}
+
+glShader* glGraphics::imageProgram(PixelFormat format, bool linear)
+{
+    return imageProgramFor(static_cast<int>(format), linear)->shader.get();
+}
+
+bool glGraphics::applyImageState(glImage* image)
+{
+    const int f = static_cast<int>(image->format());
+    ImageProgram* program = imageProgramFor(f, filterMode_ == 3);
+    if (!program->shader)
+        return false;
+    useProgram(program->shader.get());
+    const Vec2<int> size = image->size();
+    if (converted_in_shader(f) && (size.x != program->size[0] || size.y != program->size[1])) {
+        if (vertexCount_ > 0)
+            flush();
+        program->size[0] = size.x;
+        program->size[1] = size.y;
+        if (program->width)
+            program->width->setFloat(static_cast<float>(size.x));
+        if (program->height)
+            program->height->setFloat(static_cast<float>(size.y));
     }
-    if (filterChanges) {
-        shaderFilterMode_ = filterMode_;
-        auto p = debayer_->param("_filterMode");
-        if (p && (filterMode_ == 1 || filterMode_ == 2))
-            p->setFloat(0.0f);
-        else if (p && filterMode_ == 3)
-            p->setFloat(1.0f);
-    }
+    return true;
 }
 
 void glGraphics::drawImage(Image* image, float x, float y)
 {
     auto* img = dynamic_cast<glImage*>(image);
-    if (!img)
+    if (!img || !applyImageState(img))
         return;
-    applyImageState(img);
     Vertex* v = appendQuad(img);
     const Vec2<float>* c = img->corners();
     setVertex(v[0], c[0].x + x, c[0].y + y, img->uMin(), img->vMin());
@@ -515,9 +513,8 @@ void glGraphics::drawImage(Image* image, float x, float y)
 void glGraphics::drawImageRect(Image* image, float x, float y, float sx, float sy, float sw, float sh)
 {
     auto* img = dynamic_cast<glImage*>(image);
-    if (!img)
+    if (!img || !applyImageState(img))
         return;
-    applyImageState(img);
     Vertex* v = appendQuad(img);
     const Vec2<float> texel = img->texelSize();
     const float u0 = sx * texel.x;

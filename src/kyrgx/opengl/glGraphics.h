@@ -2,8 +2,10 @@
 
 #include "kyrgx/Affine2D.h"
 #include "kyrgx/GraphicsDriver.h"
+#include "kyrgx/Shader.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -18,7 +20,10 @@ class glShader;
 // the state it depends on changes, when it is full, or on flush. Colour and
 // alpha travel in the vertices, so colour changes never break a batch.
 // Untextured quads use the simple program; every image is drawn through the
-// debayer program, which turns each pixel format into colour on the GPU.
+// debayer program, which turns each pixel format into colour on the GPU. The
+// debayer text is compiled once per pixel format (and per filter for the
+// formats it filters itself), when an image of that format is first drawn, so
+// each program holds the code of its own format only.
 // Created and used only while its OpenGL context is current.
 class glGraphics : public GraphicsDriver {
 public:
@@ -79,7 +84,10 @@ public:
     uint32_t dirtyFlags() const { return dirty_; }
     unsigned vertexCount() const { return vertexCount_; }
     glShader* simpleProgram() const { return simple_.get(); }
-    glShader* debayerProgram() const { return debayer_.get(); }
+    // The program that draws images of a format with the given filtering
+    // (linear or nearest), built on first use; null when it failed to build
+    // (logged once; such images are not drawn).
+    glShader* imageProgram(PixelFormat format, bool linear);
     glShader* currentProgram() const { return current_; }
 
 private:
@@ -89,10 +97,24 @@ private:
     };
     static_assert(sizeof(Vertex) == 20, "the vertex layout is 20 bytes");
 
+    // A debayer program with the uniforms the driver sets and the image size
+    // they hold.
+    struct ImageProgram {
+        std::shared_ptr<glShader> shader;
+        std::shared_ptr<ShaderParam> width;
+        std::shared_ptr<ShaderParam> height;
+        int size[2] = {0, 0};
+    };
+
     void loadShaders();
+    static int programKey(int format, bool linear);
+    static std::shared_ptr<glShader> buildImageProgram(int format, bool linear);
+    ImageProgram* imageProgramFor(int format, bool linear);
     void useProgram(glShader* program);
     Vertex* appendQuad(glImage* image);
-    void applyImageState(glImage* image);
+    // Selects the image's program and sets its size; false when the format
+    // has no program.
+    bool applyImageState(glImage* image);
     void applyTargetState();
     void applyDrawState();
     void setVertex(Vertex& v, float x, float y, float u, float w);
@@ -105,7 +127,6 @@ private:
     uint8_t color_[4] = {0, 0, 0, 255};
     int blendMode_ = 0;
     int filterMode_ = 3;
-    int shaderFilterMode_ = 1;
     int viewport_[4] = {0, 0, 0, 0};
     int clip_[4] = {0, 0, 0, 0};
     Vertex vertices_[MAX_VERTICES];
@@ -114,12 +135,10 @@ private:
     unsigned vertexCount_ = 0;
     unsigned vertexBuffer_ = 0;
     unsigned indexBuffer_ = 0;
-    int formatCache_ = 2;
-    int sizeCache_[2] = {0, 0};
     float projection_[16];
     float view_[16];
     std::shared_ptr<glShader> simple_;
-    std::shared_ptr<glShader> debayer_;
+    std::map<int, ImageProgram> imagePrograms_; // by programKey
     glShader* current_ = nullptr;
 };
 

@@ -29,11 +29,12 @@ void check(GLuint object, const char* type)
     throw std::runtime_error(fmt::format("ERROR::SHADER_COMPILATION_ERROR of type : {}\n{}\n", type, log));
 }
 
-GLuint compile(GLenum kind, const std::string& text, const char* type)
+GLuint compile(GLenum kind, const std::string& defines, const std::string& text, const char* type)
 {
-    const char* parts[3] = {"#version 330 \n", "#define DEBAYER_FILTERING_ENABLED\n", text.c_str()};
+    const char* parts[4] = {"#version 330 \n", "#define DEBAYER_FILTERING_ENABLED\n", defines.c_str(),
+                            text.c_str()};
     GLuint shader = glCreateShader(kind);
-    glShaderSource(shader, 3, parts, nullptr);
+    glShaderSource(shader, 4, parts, nullptr);
     glCompileShader(shader);
     try {
         check(shader, type);
@@ -134,12 +135,12 @@ void glShaderParam::apply()
     changed_ = false;
 }
 
-glShader::glShader(const std::string& vertexText, const std::string& fragmentText)
+glShader::glShader(const std::string& vertexText, const std::string& fragmentText, const std::string& defines)
 {
-    const GLuint vs = compile(GL_VERTEX_SHADER, vertexText, "VERTEX");
+    const GLuint vs = compile(GL_VERTEX_SHADER, defines, vertexText, "VERTEX");
     GLuint fs = 0;
     try {
-        fs = compile(GL_FRAGMENT_SHADER, fragmentText, "FRAGMENT");
+        fs = compile(GL_FRAGMENT_SHADER, defines, fragmentText, "FRAGMENT");
     } catch (...) {
         glDeleteShader(vs);
         throw;

@@ -48,11 +48,12 @@ private:
 };
 
 // A linked program from a vertex and a fragment text. Both texts are compiled
-// after "#version 330 " and the define DEBAYER_FILTERING_ENABLED. Throws
+// after "#version 330 ", the define DEBAYER_FILTERING_ENABLED and the given
+// defines (whole lines, such as "#define PIXEL_FORMAT 10\n"). Throws
 // std::runtime_error with the GL info log when compiling or linking fails.
 class glShader : public Shader {
 public:
-    glShader(const std::string& vertexText, const std::string& fragmentText);
+    glShader(const std::string& vertexText, const std::string& fragmentText, const std::string& defines = {});
     ~glShader() override;
     glShader(const glShader&) = delete;
     glShader& operator=(const glShader&) = delete;
