@@ -14,7 +14,7 @@
 #include "ScriptBenchSupport.h"
 #include "SimBenchSupport.h"
 
-#include "app/context/qt_context.h"
+#include "application/qt_context.h"
 #include "device/DeviceEnum.h"
 #include "device/Grabber.h"
 #include "device/VideoDeviceController.h"

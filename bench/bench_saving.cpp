@@ -5,7 +5,7 @@
 // x_memcpy is the time divided by memcpy of the saved image's bytes.
 
 #include "BenchSupport.h"
-#include "app/context/qt_context.h"
+#include "application/qt_context.h"
 #include "kyrgx/Graphics.h"
 #include "model/MainModel.h"
 #include "model/PluginHost.h"

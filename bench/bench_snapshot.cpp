@@ -9,7 +9,7 @@
 #include "../tests/measure/MeasureHost.h"
 #include "BenchSupport.h"
 #include "PaintBenchSupport.h"
-#include "app/context/qt_context.h"
+#include "application/qt_context.h"
 #include "kyrgx/FontCache.h"
 #include "measure/AngleObject.h"
 #include "measure/AnnotationObject.h"

@@ -5,7 +5,7 @@
 // incompatible driver first, "--grab FILE" to save the whole right-hand column
 // (also what lies beyond its scroll range) as a PNG instead of running.
 #include "app/AppFolders.h"
-#include "app/context/qt_context.h"
+#include "application/qt_context.h"
 #include "device/Grabber.h"
 #include "device/VsxError.h"
 #include "dialogs/DeviceSelectionDlg.h"

@@ -2,10 +2,10 @@
 // fake rows, and its file dialogs through the application context with
 // scripted file choosers, on the real host with simulated cameras.
 
-#include "../app/FakeDesktopServices.h"
+#include "../application/FakeDesktopServices.h"
 #include "FakePropertyView.h"
 #include "MeasurePluginFixture.h"
-#include "app/context/qt_context.h"
+#include "application/qt_context.h"
 #include "measure/AnnotationObject.h"
 #include "measure/Configuration.h"
 #include "measure/LineObject.h"

@@ -5,7 +5,7 @@
 // and none of the aids of drawing.
 
 #include "MeasurePluginFixture.h"
-#include "app/context/qt_context.h"
+#include "application/qt_context.h"
 #include "kyrgx/Keys.h"
 #include "measure/LineObject.h"
 #include "model/SavedImages.h"

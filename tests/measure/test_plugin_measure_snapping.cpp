@@ -4,7 +4,7 @@
 // own frames, stepped through the model, put the cross on an edge of its scene.
 
 #include "MeasurePluginFixture.h"
-#include "app/context/qt_context.h"
+#include "application/qt_context.h"
 #include "kyrgx/Keys.h"
 
 #include <chrono>

@@ -5,7 +5,7 @@
 
 #include "ModelCameras.h"
 #include "SavedImages.h"
-#include "app/context/qt_context.h"
+#include "application/qt_context.h"
 #include "kyrgx/Graphics.h"
 #include "kyrgx/Resources.h"
 #include "model/PluginHost.h"

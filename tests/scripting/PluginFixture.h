@@ -7,8 +7,8 @@
 // scripted dialogs, and a scripts folder of the example scripts plus the
 // test's own.
 
-#include "app/FakeDesktopServices.h"
-#include "app/context/qt_context.h"
+#include "application/FakeDesktopServices.h"
+#include "application/qt_context.h"
 #include "kyrgx/Pixmap.h"
 #include "model/ControllerFixture.h"
 #include "scripting/AviWorkspace.h"

@@ -9,7 +9,7 @@
 #include "app/AppFolders.h"
 #include "app/IApplicationContext.h"
 #include "app/Utf8.h"
-#include "app/context/qt_context.h"
+#include "application/qt_context.h"
 #include "kyrgx/Resources.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // tool). "--grab FILE" saves the window as a PNG instead of running.
 #include "app/AppFolders.h"
 #include "app/Localization.h"
-#include "app/context/qt_context.h"
+#include "application/qt_context.h"
 #include "views/grid/ExposureParameter.h"
 #include "views/grid/FloatParameter.h"
 #include "views/grid/IntParameter.h"

@@ -6,7 +6,7 @@
 
 #include "LiveViewTestSupport.h"
 #include "app/IApplicationContext.h"
-#include "app/context/qt_context.h"
+#include "application/qt_context.h"
 #include "filter/ImageTransform.h"
 #include "kyrgx/opengl/Pixelbuffer.h"
 #include "views/QtMainView.h"

@@ -8,7 +8,7 @@
 #include "app/AppFolders.h"
 #include "app/Localization.h"
 #include "app/ParameterContainer.h"
-#include "app/context/qt_context.h"
+#include "application/qt_context.h"
 #include "kyrgx/Resources.h"
 #include "views/QtMainView.h"
 #include "views/window/QTitleBar.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/context/IDesktopServices.h"
+#include "application/IDesktopServices.h"
 
 namespace application {
 

@@ -1,8 +1,8 @@
 #include "FakeDesktopServices.h"
 #include "app/AppFolders.h"
 #include "app/Utf8.h"
-#include "app/context/FileDialogFilters.h"
-#include "app/context/qt_context.h"
+#include "application/FileDialogFilters.h"
+#include "application/qt_context.h"
 #include "support/TempHome.h"
 #include "views/QtMainView.h"
 

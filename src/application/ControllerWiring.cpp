@@ -1,6 +1,6 @@
-#include "app/context/ControllerWiring.h"
+#include "application/ControllerWiring.h"
 
-#include "app/context/DeviceSelectionDialogFactory.h"
+#include "application/DeviceSelectionDialogFactory.h"
 #include "dialogs/GenICamPropertyDialog.h"
 #include "measure/PluginMeasure.h"
 #include "panels/DeviceEventsViewController.h"

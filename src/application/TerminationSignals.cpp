@@ -1,4 +1,4 @@
-#include "app/context/TerminationSignals.h"
+#include "application/TerminationSignals.h"
 
 #include <QSocketNotifier>
 #include <atomic>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/IApplicationContext.h"
-#include "app/context/IDesktopServices.h"
+#include "application/IDesktopServices.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,4 +1,4 @@
-#include "app/context/EditorWheelGuard.h"
+#include "application/EditorWheelGuard.h"
 
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>

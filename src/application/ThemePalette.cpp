@@ -1,4 +1,4 @@
-#include "app/context/ThemePalette.h"
+#include "application/ThemePalette.h"
 
 #include <QColor>
 

@@ -2,7 +2,7 @@
 // with the context's one painter, one drawing job at a time, from any thread.
 
 #include "app/Utf8.h"
-#include "app/context/qt_context.h"
+#include "application/qt_context.h"
 #include "kyrgx/FontCache.h"
 #include "kyrgx/Graphics.h"
 #include "kyrgx/ImageDescriptor.h"

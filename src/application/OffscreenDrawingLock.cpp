@@ -1,4 +1,4 @@
-#include "app/context/OffscreenDrawingLock.h"
+#include "application/OffscreenDrawingLock.h"
 
 namespace application {
 

@@ -1,4 +1,4 @@
-#include "app/context/QtDesktopServices.h"
+#include "application/QtDesktopServices.h"
 
 #include "app/Localization.h"
 

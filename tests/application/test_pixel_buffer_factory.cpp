@@ -3,7 +3,7 @@
 
 #include "../kyrgx/GlContext.h"
 #include "app/Utf8.h"
-#include "app/context/qt_context.h"
+#include "application/qt_context.h"
 #include "kyrgx/Resources.h"
 #include "kyrgx/opengl/Pixelbuffer.h"
 #include "kyrgx/opengl/glGraphics.h"

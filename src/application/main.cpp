@@ -5,8 +5,8 @@
 #include "app/Logging.h"
 #include "app/ProductInfo.h"
 #include "app/Utf8.h"
-#include "app/context/TerminationSignals.h"
-#include "app/context/qt_context.h"
+#include "application/TerminationSignals.h"
+#include "application/qt_context.h"
 #include "kyrgx/Resources.h"
 
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "app/context/DeviceSelectionDialogFactory.h"
+#include "application/DeviceSelectionDialogFactory.h"
 
 #include "dialogs/DeviceSelectionDlg.h"
 

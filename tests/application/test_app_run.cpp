@@ -6,7 +6,7 @@
 #include "app/AppFolders.h"
 #include "app/Localization.h"
 #include "app/Utf8.h"
-#include "app/context/qt_context.h"
+#include "application/qt_context.h"
 #include "device/VideoDeviceController.h"
 #include "model/WindowSettings.h"
 #include "views/QtMainView.h"

@@ -2,7 +2,7 @@
 // made and registered in their order with the process's plug-in context, and
 // the factories of the panel controllers and of the property tree dock.
 
-#include "app/context/ControllerWiring.h"
+#include "application/ControllerWiring.h"
 #include "dialogs/GenICamPropertyDialog.h"
 #include "measure/PluginMeasure.h"
 #include "model/MainModel.h"

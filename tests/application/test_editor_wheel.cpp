@@ -8,7 +8,7 @@
 #include "app/AppFolders.h"
 #include "app/Localization.h"
 #include "app/Utf8.h"
-#include "app/context/EditorWheelGuard.h"
+#include "application/EditorWheelGuard.h"
 #include "kyrgx/Resources.h"
 #include "views/docks/QtPropertyView.h"
 #include "views/grid/QtAccordion.h"

@@ -1,4 +1,4 @@
-#include "app/context/FileDialogFilters.h"
+#include "application/FileDialogFilters.h"
 
 #include <algorithm>
 #include <cwctype>
