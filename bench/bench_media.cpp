@@ -148,27 +148,23 @@ void BM_EncodeVideo(benchmark::State& state)
 }
 BENCHMARK(BM_EncodeVideo)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Frames per second of 1080p encoding on one encoder thread and with the
-// encoder's own choice (0: one per core), against the 30 and 60 frames per
-// second of the cameras: x_30fps and x_60fps (frames per second / 30 or 60,
-// the queued frames' encoding included) of 1 and above keep up. The frames
-// move (a sliding gradient with one step of noise), as a camera's do.
-void BM_EncodeFps(benchmark::State& state)
+// The encoding benchmarks' 1080p camera frames: 16 frames that move (a
+// sliding gradient with one step of noise), as a camera's do.
+constexpr uint32_t kEncodeWidth = 1920, kEncodeHeight = 1080;
+constexpr int kEncodeFrames = 160; // 16 distinct frames, ten times
+
+std::vector<std::vector<uint8_t>> moving_frames()
 {
-    av_log_set_level(AV_LOG_ERROR);
-    const int codec = static_cast<int>(state.range(0));
-    const int threads = static_cast<int>(state.range(1));
-    const uint32_t width = 1920, height = 1080;
     std::vector<std::vector<uint8_t>> frames;
     uint32_t noise = 2463534242u;
     for (int i = 0; i < 16; ++i) {
-        std::vector<uint8_t> bytes(size_t{width} * height * 4);
-        for (uint32_t y = 0; y < height; ++y)
-            for (uint32_t x = 0; x < width; ++x) {
+        std::vector<uint8_t> bytes(size_t{kEncodeWidth} * kEncodeHeight * 4);
+        for (uint32_t y = 0; y < kEncodeHeight; ++y)
+            for (uint32_t x = 0; x < kEncodeWidth; ++x) {
                 noise ^= noise << 13;
                 noise ^= noise >> 17;
                 noise ^= noise << 5;
-                uint8_t* p = &bytes[(size_t{y} * width + x) * 4];
+                uint8_t* p = &bytes[(size_t{y} * kEncodeWidth + x) * 4];
                 const auto base = static_cast<uint8_t>((x + 2 * y + 12 * i) / 8);
                 p[0] = static_cast<uint8_t>(base + (noise & 1));
                 p[1] = static_cast<uint8_t>(base / 2 + ((noise >> 8) & 1));
@@ -177,6 +173,20 @@ void BM_EncodeFps(benchmark::State& state)
             }
         frames.push_back(std::move(bytes));
     }
+    return frames;
+}
+
+// Frames per second of 1080p encoding on one encoder thread and with the
+// encoder's own choice (0: one per core), against the 30 and 60 frames per
+// second of the cameras: x_30fps and x_60fps (frames per second / 30 or 60,
+// the queued frames' encoding included) of 1 and above keep up.
+void BM_EncodeFps(benchmark::State& state)
+{
+    av_log_set_level(AV_LOG_ERROR);
+    const int codec = static_cast<int>(state.range(0));
+    const int threads = static_cast<int>(state.range(1));
+    const uint32_t width = kEncodeWidth, height = kEncodeHeight;
+    const std::vector<std::vector<uint8_t>> frames = moving_frames();
     const std::string path = "/tmp/vsxcore-bench-fps-" + std::to_string(::getpid()) + ".mp4";
     VideoEncoder encoder;
     VideoSettings settings;
@@ -211,44 +221,6 @@ BENCHMARK(BM_EncodeFps)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MinTime(3.0);
-
-// The writer against FFmpeg encoding the same 1080p camera frames with the same
-// encoder, preset (veryfast), bit rate and key-frame interval on the same
-// cores, each side given its defaults for threads:
-// - libavcodec: the encoder opened as the ffmpeg command opens it (threads
-//   "auto": thread count 0, frame threads) and fed the frames already in 4:2:0,
-//   so it does no conversion at all;
-// - ffmpeg: the ffmpeg command reading the raw BGRa frames from a file,
-//   converting them itself and writing an MP4 file.
-// The writer takes the BGRa frames through add() (conversion included) and
-// writes an MP4 file. The three run in turn five times; the counters are the
-// medians of frames per second and the writer's ratios to the two peers
-// (x_libavcodec, x_ffmpeg: 1.0 = as fast).
-constexpr uint32_t kEncodeWidth = 1920, kEncodeHeight = 1080;
-constexpr int kEncodeFrames = 160; // 16 distinct frames, ten times
-
-std::vector<std::vector<uint8_t>> moving_frames()
-{
-    std::vector<std::vector<uint8_t>> frames;
-    uint32_t noise = 2463534242u;
-    for (int i = 0; i < 16; ++i) {
-        std::vector<uint8_t> bytes(size_t{kEncodeWidth} * kEncodeHeight * 4);
-        for (uint32_t y = 0; y < kEncodeHeight; ++y)
-            for (uint32_t x = 0; x < kEncodeWidth; ++x) {
-                noise ^= noise << 13;
-                noise ^= noise >> 17;
-                noise ^= noise << 5;
-                uint8_t* p = &bytes[(size_t{y} * kEncodeWidth + x) * 4];
-                const auto base = static_cast<uint8_t>((x + 2 * y + 12 * i) / 8);
-                p[0] = static_cast<uint8_t>(base + (noise & 1));
-                p[1] = static_cast<uint8_t>(base / 2 + ((noise >> 8) & 1));
-                p[2] = static_cast<uint8_t>(255 - base);
-                p[3] = 255;
-            }
-        frames.push_back(std::move(bytes));
-    }
-    return frames;
-}
 
 int64_t encode_kbps(int codec)
 {
@@ -339,6 +311,18 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+// The writer against FFmpeg encoding the same 1080p camera frames with the same
+// encoder, preset (veryfast), bit rate and key-frame interval on the same
+// cores, each side given its defaults for threads:
+// - libavcodec: the encoder opened as the ffmpeg command opens it (threads
+//   "auto": thread count 0, frame threads) and fed the frames already in 4:2:0,
+//   so it does no conversion at all;
+// - ffmpeg: the ffmpeg command reading the raw BGRa frames from a file,
+//   converting them itself and writing an MP4 file.
+// The writer takes the BGRa frames through add() (conversion included) and
+// writes an MP4 file. The three run in turn five times; the counters are the
+// medians of frames per second and the writer's ratios to the two peers
+// (x_libavcodec, x_ffmpeg: 1.0 = as fast).
 void BM_EncodeAgainstFfmpeg(benchmark::State& state)
 {
     av_log_set_level(AV_LOG_ERROR);
