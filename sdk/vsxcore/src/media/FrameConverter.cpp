@@ -1,5 +1,6 @@
 #include "media/FrameConverter.h"
 
+#include "media/BandWorkers.h"
 #include "media/FrameKernels.h"
 #include "media/PixelFormats.h"
 
@@ -81,6 +82,8 @@ void extend_plane(uint8_t* plane, int linesize, uint32_t width, uint32_t height,
 
 } // namespace
 
+FrameConverter::FrameConverter(Method method) : method_(method) {}
+
 FrameConverter::~FrameConverter()
 {
     release();
@@ -120,8 +123,17 @@ Status FrameConverter::configure(uint32_t pixel_format, uint32_t width, uint32_t
     coded_height_ = (height + 1) & ~1u;
 
     if (method_ == Method::Kernels) {
-        // Six planar colour rows with room for an odd row's repeated last pixel.
-        planes_.assign(6 * (size_t{convert_width_} + 2), 0);
+        // Frames of a megapixel and more are cut in bands of rows converted
+        // side by side on up to four processors.
+        const int bands = size_t{convert_width_} * convert_height_ >= (size_t{1} << 20)
+                              ? std::min(BandWorkers::usable_processors(), 4)
+                              : 1;
+        if (bands > 1 && (!workers_ || workers_->bands() != bands))
+            workers_ = std::make_unique<BandWorkers>(bands - 1);
+        bands_ = bands;
+        // Each band's six planar colour rows, with room for an odd row's
+        // repeated last pixel.
+        planes_.assign(size_t(bands) * 6 * (size_t{convert_width_} + 2), 0);
         return {};
     }
     AVPixelFormat to_yuv = source;
@@ -199,11 +211,28 @@ void FrameConverter::convert(const ImageView& image, AVFrame* frame)
 
 void FrameConverter::convert_kernels(const ImageView& image, AVFrame* frame)
 {
+    const uint32_t pairs = (convert_height_ + 1) / 2;
+    const int bands = std::min<int>(bands_, static_cast<int>(pairs));
+    if (bands <= 1 || !workers_) {
+        convert_rows(image, frame, 0, convert_height_, planes_.data());
+        return;
+    }
+    workers_->run(bands, [&](int band) {
+        const uint32_t from = static_cast<uint32_t>(uint64_t{pairs} * band / bands) * 2;
+        const uint32_t to =
+            std::min(convert_height_, static_cast<uint32_t>(uint64_t{pairs} * (band + 1) / bands) * 2);
+        convert_rows(image, frame, from, to, planes_.data() + size_t(band) * 6 * (convert_width_ + 2));
+    });
+}
+
+void FrameConverter::convert_rows(const ImageView& image, AVFrame* frame, uint32_t from, uint32_t to,
+                                  uint8_t* scratch) const
+{
     const kernels::Kernels& k = kernels::best();
     const size_t plane = size_t{convert_width_} + 2;
-    const kernels::RgbRows rgb{{planes_.data(), planes_.data() + plane},
-                               {planes_.data() + 2 * plane, planes_.data() + 3 * plane},
-                               {planes_.data() + 4 * plane, planes_.data() + 5 * plane}};
+    const kernels::RgbRows rgb{{scratch, scratch + plane},
+                               {scratch + 2 * plane, scratch + 3 * plane},
+                               {scratch + 4 * plane, scratch + 5 * plane}};
     const auto source_row = [&](uint32_t y) { return image.data + size_t{y} * image.pitch; };
     const bool bayer = pixfmt::is_bayer(pixel_format_);
     // GR, RG, GB, BG in the order of their codes.
@@ -212,7 +241,7 @@ void FrameConverter::convert_kernels(const ImageView& image, AVFrame* frame)
               : 0;
     const bool colour_first = order == 1 || order == 3;
     const bool blue_first = order >= 2;
-    for (uint32_t y = 0; y < convert_height_; y += 2) {
+    for (uint32_t y = from; y < to; y += 2) {
         const uint32_t y1 = std::min(y + 1, convert_height_ - 1);
         const kernels::PairRows rows{source_row(y),
                                      source_row(y1),

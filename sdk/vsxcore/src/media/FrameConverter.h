@@ -3,6 +3,7 @@
 #include "media/MediaTypes.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 struct AVFrame;
@@ -10,19 +11,21 @@ struct SwsContext;
 
 namespace vsxsim::media {
 
+class BandWorkers;
+
 // Converts camera frames of one type into the encoder's 4:2:0 frames
 // (limited-range BT.601). Encoders need even sizes, so the coded size is the
 // frame's size rounded up to even, the missing last row and column repeating
 // the frame's last ones.
 //
 // The conversion runs in the library's own vector kernels, a row pair at a
-// time. FFmpeg's swscale does the same job several times slower; it stays
-// available as the reference the kernels are checked and measured against.
+// time; large frames in bands of rows on several processors at once. FFmpeg's swscale does the same job
+// several times slower; it stays available as the reference the kernels are checked and measured against.
 class FrameConverter {
 public:
     enum class Method { Kernels, Swscale };
 
-    explicit FrameConverter(Method method = Method::Kernels) : method_(method) {}
+    explicit FrameConverter(Method method = Method::Kernels);
     ~FrameConverter();
     FrameConverter(const FrameConverter&) = delete;
     FrameConverter& operator=(const FrameConverter&) = delete;
@@ -46,6 +49,9 @@ private:
     SwsContext* make_context(int source, int target) const;
     void convert_swscale(const ImageView& image, AVFrame* frame);
     void convert_kernels(const ImageView& image, AVFrame* frame);
+    // Rows [from, to) of the frame (from even), with six planar rows of scratch.
+    void convert_rows(const ImageView& image, AVFrame* frame, uint32_t from, uint32_t to,
+                      uint8_t* scratch) const;
 
     Method method_;
 
@@ -62,7 +68,9 @@ private:
     uint32_t coded_width_ = 0;
     uint32_t coded_height_ = 0;
     std::vector<uint8_t> tail_;   // the frame's last rows, with room to read past them
-    std::vector<uint8_t> planes_; // the kernels' planar colours of a row pair
+    std::vector<uint8_t> planes_; // the kernels' planar colours of a row pair, per band
+    int bands_ = 1;
+    std::unique_ptr<BandWorkers> workers_;
 };
 
 } // namespace vsxsim::media

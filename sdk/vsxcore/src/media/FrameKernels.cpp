@@ -4,6 +4,7 @@
 #include <cstring>
 #include <immintrin.h>
 #include <type_traits>
+#include <vector>
 
 // The kernels are written once as plain loops over 16- and 32-bit integers and
 // compiled three times, for the SSE2 baseline, AVX2 and AVX-512, with the
@@ -291,106 +292,163 @@ VSX_INLINE void bayer_body(const BayerRows& mosaic, bool colour_first, bool blue
     planar_body(part, part_out, to - from);
 }
 
-// AVX-512 Bayer rows: 32 columns of both rows at a time in 16-bit lanes,
+// AVX-512 Bayer rows: 64 columns of both rows at a time in 8-bit lanes,
 // straight from the mosaic to luma and chroma. Neighbour means are rounded
-// averages (a level apart from the truncated sums at most); luma uses 8
-// fractional bits. The columns the vectors do not cover go through the
-// portable code.
+// byte averages (a level apart from the truncated sums at most). Luma keeps
+// its 8 fractional bits, split over two multiply-adds of byte pairs so that
+// neither saturates; chroma is taken from the rounded mean of each column's
+// two rows with 7-bit weights. The columns the vectors do not cover go through
+// the portable code.
 // GCC 12's AVX-512 conversions start from an undefined register, which
 // -Wmaybe-uninitialized reports wherever they are inlined.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #define VSX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx2,bmi2")))
 
-template <typename T> VSX_AVX512 inline __m512i load32(const T* p)
+// Byte pairs (a, b) weighted (wa, wb) as the signed bytes of a multiply-add.
+VSX_AVX512 inline __m512i byte_pair(int wa, int wb)
 {
-    if constexpr (sizeof(T) == 1)
-        return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
-    else
-        return _mm512_loadu_si512(p);
+    return _mm512_set1_epi16(static_cast<short>((wb << 8) | (wa & 0xFF)));
 }
 
-VSX_AVX512 inline __m512i chroma32(__m512i rs, __m512i gs, __m512i bs, int kr, int kg, int kb)
+// 16 + (66 r + 129 g + 25 b + 128) / 256 of 64 pixels: 66 r + 61 g and
+// 25 b + 68 g stay within a signed 16-bit sum each.
+VSX_AVX512 inline __m512i luma64(__m512i r, __m512i g, __m512i b)
 {
-    __m512i sum = _mm512_add_epi32(_mm512_mullo_epi32(rs, _mm512_set1_epi32(kr)),
-                                   _mm512_mullo_epi32(gs, _mm512_set1_epi32(kg)));
-    sum = _mm512_add_epi32(sum, _mm512_mullo_epi32(bs, _mm512_set1_epi32(kb)));
-    return _mm512_srai_epi32(_mm512_add_epi32(sum, _mm512_set1_epi32(kCOffset)), 17);
+    const __m512i rg = byte_pair(66, 61), bg = byte_pair(25, 68);
+    const __m512i bias = _mm512_set1_epi16((16 << 8) + 128);
+    const __m512i lo =
+        _mm512_add_epi16(_mm512_add_epi16(_mm512_maddubs_epi16(_mm512_unpacklo_epi8(r, g), rg),
+                                          _mm512_maddubs_epi16(_mm512_unpacklo_epi8(b, g), bg)),
+                         bias);
+    const __m512i hi =
+        _mm512_add_epi16(_mm512_add_epi16(_mm512_maddubs_epi16(_mm512_unpackhi_epi8(r, g), rg),
+                                          _mm512_maddubs_epi16(_mm512_unpackhi_epi8(b, g), bg)),
+                         bias);
+    // The unpacking and the packing work within the same 128-bit lanes, so
+    // the pixels come back in their order.
+    return _mm512_packus_epi16(_mm512_srli_epi16(lo, 8), _mm512_srli_epi16(hi, 8));
 }
 
-VSX_AVX512 inline __m512i luma32(__m512i r, __m512i g, __m512i b)
+// 128 + (wr r + wg g + wb b + 128) / 256 for the 32 column pairs of the
+// vertical means r, g, b: each weight applies to both columns of a pair. The
+// weights sum to zero, so the 16-bit sum wraps back into 0..65535.
+VSX_AVX512 inline __m256i chroma64(__m512i r, __m512i g, __m512i b, int wr, int wg, int wb)
 {
-    __m512i sum = _mm512_add_epi16(_mm512_mullo_epi16(r, _mm512_set1_epi16(66)),
-                                   _mm512_mullo_epi16(g, _mm512_set1_epi16(129)));
-    sum = _mm512_add_epi16(sum, _mm512_mullo_epi16(b, _mm512_set1_epi16(25)));
-    return _mm512_srli_epi16(_mm512_add_epi16(sum, _mm512_set1_epi16((16 << 8) + 128)), 8);
+    __m512i sum = _mm512_add_epi16(_mm512_maddubs_epi16(r, byte_pair(wr, wr)),
+                                   _mm512_maddubs_epi16(g, byte_pair(wg, wg)));
+    sum = _mm512_add_epi16(sum, _mm512_maddubs_epi16(b, byte_pair(wb, wb)));
+    sum = _mm512_add_epi16(sum, _mm512_set1_epi16(static_cast<short>((128 << 8) + 128)));
+    return _mm512_cvtepi16_epi8(_mm512_srli_epi16(sum, 8));
 }
 
-template <typename T>
-VSX_AVX512 void bayer_avx512(const BayerRows& mosaic, bool colour_first, bool blue_first, const PairRows& out,
-                             uint32_t width, const RgbRows& rgb)
+VSX_AVX512 inline __m512i load64(const uint8_t* p)
 {
-    const T* a = reinterpret_cast<const T*>(mosaic.above);
-    const T* t = reinterpret_cast<const T*>(mosaic.s0);
-    const T* b = reinterpret_cast<const T*>(mosaic.s1);
-    const T* w = reinterpret_cast<const T*>(mosaic.below);
+    return _mm512_loadu_si512(p);
+}
+
+// One step of 64 columns from column x (even, at least 2, with x + 64 inside
+// the row).
+template <bool BlueFirst>
+VSX_AVX512 inline void bayer8_step(const BayerRows& mosaic, __mmask64 top, const PairRows& out, uint32_t x)
+{
+    const uint8_t* a = mosaic.above;
+    const uint8_t* t = mosaic.s0;
+    const uint8_t* b = mosaic.s1;
+    const uint8_t* w = mosaic.below;
+    const __mmask64 bottom = ~top;
+    const __m512i t0 = load64(t + x), tm = load64(t + x - 1), tp = load64(t + x + 1);
+    const __m512i b0 = load64(b + x), bm = load64(b + x - 1), bp = load64(b + x + 1);
+    const __m512i a0 = load64(a + x), am = load64(a + x - 1), ap = load64(a + x + 1);
+    const __m512i w0 = load64(w + x), wm = load64(w + x - 1), wp = load64(w + x + 1);
+    const __m512i th = _mm512_avg_epu8(tm, tp), bh = _mm512_avg_epu8(bm, bp);
+    const __m512i tv = _mm512_avg_epu8(a0, b0), bv = _mm512_avg_epu8(t0, w0);
+    const __m512i td = _mm512_avg_epu8(_mm512_avg_epu8(am, ap), bh);
+    const __m512i bd = _mm512_avg_epu8(th, _mm512_avg_epu8(wm, wp));
+    // c: the top row's colour, o: the bottom row's.
+    const __m512i tc = _mm512_mask_blend_epi8(top, th, t0);
+    const __m512i tg = _mm512_mask_blend_epi8(top, t0, _mm512_avg_epu8(th, tv));
+    const __m512i to = _mm512_mask_blend_epi8(top, tv, td);
+    const __m512i bo = _mm512_mask_blend_epi8(bottom, bh, b0);
+    const __m512i bg = _mm512_mask_blend_epi8(bottom, b0, _mm512_avg_epu8(bh, bv));
+    const __m512i bc = _mm512_mask_blend_epi8(bottom, bv, bd);
+    const __m512i tr = BlueFirst ? to : tc, tb = BlueFirst ? tc : to;
+    const __m512i br = BlueFirst ? bo : bc, bb = BlueFirst ? bc : bo;
+    _mm512_storeu_si512(out.y0 + x, luma64(tr, tg, tb));
+    _mm512_storeu_si512(out.y1 + x, luma64(br, bg, bb));
+    const __m512i rv = _mm512_avg_epu8(tr, br), gv = _mm512_avg_epu8(tg, bg), bvm = _mm512_avg_epu8(tb, bb);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.u + x / 2), chroma64(rv, gv, bvm, -19, -37, 56));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.v + x / 2), chroma64(rv, gv, bvm, 56, -47, -9));
+}
+
+template <bool BlueFirst>
+VSX_AVX512 void bayer8_rows(const BayerRows& mosaic, bool colour_first, const PairRows& out, uint32_t width,
+                            const RgbRows& rgb)
+{
     // Lanes of the top row's own colour (red or blue); the bottom row has its
     // colour in the other lanes.
-    const __mmask32 top = colour_first ? 0x55555555u : 0xAAAAAAAAu;
-    const __mmask32 bottom = ~top;
-    const __m512i ones = _mm512_set1_epi16(1);
-    constexpr int shift = sizeof(T) == 1 ? 0 : 8;
-    uint32_t x = 2;
-    for (; x + 33 <= width; x += 32) {
-        const __m512i t0 = load32(t + x), tm = load32(t + x - 1), tp = load32(t + x + 1);
-        const __m512i b0 = load32(b + x), bm = load32(b + x - 1), bp = load32(b + x + 1);
-        const __m512i a0 = load32(a + x), am = load32(a + x - 1), ap = load32(a + x + 1);
-        const __m512i w0 = load32(w + x), wm = load32(w + x - 1), wp = load32(w + x + 1);
-        const __m512i th = _mm512_avg_epu16(tm, tp), bh = _mm512_avg_epu16(bm, bp);
-        const __m512i tv = _mm512_avg_epu16(a0, b0), bv = _mm512_avg_epu16(t0, w0);
-        const __m512i td = _mm512_avg_epu16(_mm512_avg_epu16(am, ap), bh);
-        const __m512i bd = _mm512_avg_epu16(th, _mm512_avg_epu16(wm, wp));
-        // c: the top row's colour, o: the bottom row's.
-        __m512i tc = _mm512_mask_blend_epi16(top, th, t0);
-        __m512i tg = _mm512_mask_blend_epi16(top, t0, _mm512_avg_epu16(th, tv));
-        __m512i to = _mm512_mask_blend_epi16(top, tv, td);
-        __m512i bo = _mm512_mask_blend_epi16(bottom, bh, b0);
-        __m512i bg = _mm512_mask_blend_epi16(bottom, b0, _mm512_avg_epu16(bh, bv));
-        __m512i bc = _mm512_mask_blend_epi16(bottom, bv, bd);
-        if constexpr (shift > 0) {
-            tc = _mm512_srli_epi16(tc, shift);
-            tg = _mm512_srli_epi16(tg, shift);
-            to = _mm512_srli_epi16(to, shift);
-            bo = _mm512_srli_epi16(bo, shift);
-            bg = _mm512_srli_epi16(bg, shift);
-            bc = _mm512_srli_epi16(bc, shift);
-        }
-        const __m512i tr = blue_first ? to : tc, tb = blue_first ? tc : to;
-        const __m512i br = blue_first ? bo : bc, bb = blue_first ? bc : bo;
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.y0 + x), _mm512_cvtepi16_epi8(luma32(tr, tg, tb)));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.y1 + x), _mm512_cvtepi16_epi8(luma32(br, bg, bb)));
-        const __m512i rs = _mm512_madd_epi16(_mm512_add_epi16(tr, br), ones);
-        const __m512i gs = _mm512_madd_epi16(_mm512_add_epi16(tg, bg), ones);
-        const __m512i bs = _mm512_madd_epi16(_mm512_add_epi16(tb, bb), ones);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out.u + x / 2),
-                         _mm512_cvtepi32_epi8(chroma32(rs, gs, bs, kUR, kUG, kUB)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out.v + x / 2),
-                         _mm512_cvtepi32_epi8(chroma32(rs, gs, bs, kVR, kVG, kVB)));
+    const __mmask64 top = colour_first ? 0x5555555555555555ull : 0xAAAAAAAAAAAAAAAAull;
+    bayer_body<uint8_t>(mosaic, colour_first, BlueFirst, out, width, rgb, 0, std::min(2u, width));
+    if (width < 68) {
+        if (width > 2)
+            bayer_body<uint8_t>(mosaic, colour_first, BlueFirst, out, width, rgb, 2, width);
+        return;
     }
-    bayer_body<T>(mosaic, colour_first, blue_first, out, width, rgb, 0, std::min(2u, width));
-    if (x < width)
-        bayer_body<T>(mosaic, colour_first, blue_first, out, width, rgb, x, width);
+    // The last step may overlap the one before: both write the same values.
+    // Only the two columns at the row's end, which mirror, are left over.
+    const uint32_t last = (width - 66) & ~1u;
+    for (uint32_t x = 2; x < last; x += 64)
+        bayer8_step<BlueFirst>(mosaic, top, out, x);
+    bayer8_step<BlueFirst>(mosaic, top, out, last);
+    bayer_body<uint8_t>(mosaic, colour_first, BlueFirst, out, width, rgb, last + 64, width);
 }
 
 VSX_AVX512 void bayer8_avx512(const BayerRows& mosaic, bool colour_first, bool blue_first,
                               const PairRows& out, uint32_t width, const RgbRows& rgb)
 {
-    bayer_avx512<uint8_t>(mosaic, colour_first, blue_first, out, width, rgb);
+    if (blue_first)
+        bayer8_rows<true>(mosaic, colour_first, out, width, rgb);
+    else
+        bayer8_rows<false>(mosaic, colour_first, out, width, rgb);
+}
+
+// 16-bit mosaics are narrowed to their high bytes first, each row once per
+// call into rows of this thread's own, then demosaiced as 8-bit ones.
+VSX_AVX512 void narrow_row(const uint16_t* source, uint32_t width, uint8_t* target)
+{
+    uint32_t x = 0;
+    for (; x + 64 <= width; x += 64) {
+        const __m512i lo = _mm512_srli_epi16(_mm512_loadu_si512(source + x), 8);
+        const __m512i hi = _mm512_srli_epi16(_mm512_loadu_si512(source + x + 32), 8);
+        // packus interleaves the 128-bit lanes of its two inputs; the
+        // permutation puts them back in order.
+        const __m512i packed = _mm512_packus_epi16(lo, hi);
+        _mm512_storeu_si512(target + x,
+                            _mm512_permutexvar_epi64(_mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7), packed));
+    }
+    for (; x < width; ++x)
+        target[x] = static_cast<uint8_t>(source[x] >> 8);
 }
 
 VSX_AVX512 void bayer16_avx512(const BayerRows& mosaic, bool colour_first, bool blue_first,
                                const PairRows& out, uint32_t width, const RgbRows& rgb)
 {
-    bayer_avx512<uint16_t>(mosaic, colour_first, blue_first, out, width, rgb);
+    thread_local std::vector<uint8_t> rows;
+    rows.resize(4 * size_t{width});
+    uint8_t* narrow[4] = {rows.data(), rows.data() + width, rows.data() + 2 * width, rows.data() + 3 * width};
+    const uint8_t* const wide[4] = {mosaic.above, mosaic.s0, mosaic.s1, mosaic.below};
+    for (int i = 0; i < 4; ++i) {
+        // The rows above and below may be the pair's own rows again (mirrored
+        // at the frame's edges): narrow each distinct row once.
+        int same = -1;
+        for (int j = 0; j < i; ++j)
+            if (wide[j] == wide[i])
+                same = j;
+        if (same >= 0)
+            narrow[i] = narrow[same];
+        else
+            narrow_row(reinterpret_cast<const uint16_t*>(wide[i]), width, narrow[i]);
+    }
+    bayer8_avx512({narrow[0], narrow[1], narrow[2], narrow[3]}, colour_first, blue_first, out, width, rgb);
 }
 
 } // namespace
