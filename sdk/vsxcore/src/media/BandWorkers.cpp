@@ -22,27 +22,34 @@ BandWorkers::~BandWorkers()
         thread.join();
 }
 
-void BandWorkers::run(int count, const std::function<void(int)>& band)
+void BandWorkers::take_pieces(const std::function<void(int, int)>& job, int count, int worker)
 {
-    count = std::clamp(count, 1, bands());
-    if (count > 1) {
-        std::lock_guard lock(mutex_);
-        job_ = &band;
-        count_ = count;
-        pending_ = count - 1;
-        ++generation_;
-    }
-    if (count > 1)
-        start_.notify_all();
-    band(0);
-    if (count > 1) {
-        std::unique_lock lock(mutex_);
-        done_.wait(lock, [this] { return pending_ == 0; });
-        job_ = nullptr;
-    }
+    for (int index = next_.fetch_add(1); index < count; index = next_.fetch_add(1))
+        job(index, worker);
 }
 
-void BandWorkers::work(int index)
+void BandWorkers::run(int count, const std::function<void(int, int)>& piece)
+{
+    if (count <= 0)
+        return;
+    {
+        std::lock_guard lock(mutex_);
+        job_ = &piece;
+        count_ = count;
+        next_.store(0);
+        ++generation_;
+    }
+    if (count > 1 && !threads_.empty())
+        start_.notify_all();
+    take_pieces(piece, count, 0);
+    // Every piece is taken: threads that have not joined yet stay out, and
+    // those inside finish the pieces they hold.
+    std::unique_lock lock(mutex_);
+    job_ = nullptr;
+    done_.wait(lock, [this] { return active_ == 0; });
+}
+
+void BandWorkers::work(int worker)
 {
     unsigned seen = 0;
     std::unique_lock lock(mutex_);
@@ -51,13 +58,15 @@ void BandWorkers::work(int index)
         if (stop_)
             return;
         seen = generation_;
-        if (index >= count_)
+        if (!job_)
             continue;
-        const std::function<void(int)>* job = job_;
+        ++active_;
+        const std::function<void(int, int)>& job = *job_;
+        const int count = count_;
         lock.unlock();
-        (*job)(index);
+        take_pieces(job, count, worker);
         lock.lock();
-        if (--pending_ == 0)
+        if (--active_ == 0)
             done_.notify_one();
     }
 }

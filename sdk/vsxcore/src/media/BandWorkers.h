@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -8,9 +9,10 @@
 
 namespace vsxsim::media {
 
-// A few threads that share one job cut in bands: run() hands bands 1 … n-1 to
-// the threads, does band 0 on the calling thread and returns once every band
-// is done. The threads sleep between jobs.
+// A few threads that share one job cut in pieces: run() wakes the threads and
+// takes pieces itself at once; each thread takes the next piece not yet taken
+// until none is left, so a thread that wakes late just takes fewer. run()
+// returns once every piece is done. The threads sleep between jobs.
 class BandWorkers {
 public:
     // `threads`: the threads beside the caller's own.
@@ -19,25 +21,29 @@ public:
     BandWorkers(const BandWorkers&) = delete;
     BandWorkers& operator=(const BandWorkers&) = delete;
 
-    // The bands run() takes at most: the threads and the caller.
-    int bands() const { return static_cast<int>(threads_.size()) + 1; }
+    // The threads that work on a job, the caller's included.
+    int workers() const { return static_cast<int>(threads_.size()) + 1; }
 
-    // Runs `band` for 0 … count-1 (count at most bands()); one band each.
-    void run(int count, const std::function<void(int)>& band);
+    // Runs piece(index, worker) for every index in 0 … count-1, each once;
+    // `worker` (0 for the caller, below workers()) names the thread running it,
+    // so that each can have scratch memory of its own.
+    void run(int count, const std::function<void(int index, int worker)>& piece);
 
     // The processors this process may run on.
     static int usable_processors();
 
 private:
-    void work(int index);
+    void work(int worker);
+    void take_pieces(const std::function<void(int, int)>& job, int count, int worker);
 
     std::mutex mutex_;
     std::condition_variable start_;
     std::condition_variable done_;
-    const std::function<void(int)>* job_ = nullptr;
+    const std::function<void(int, int)>* job_ = nullptr; // null once the caller has closed the job
     int count_ = 0;
+    std::atomic<int> next_{0};
     unsigned generation_ = 0;
-    int pending_ = 0;
+    int active_ = 0; // threads inside the current job
     bool stop_ = false;
     std::vector<std::thread> threads_;
 };

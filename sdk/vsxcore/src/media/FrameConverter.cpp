@@ -125,15 +125,16 @@ Status FrameConverter::configure(uint32_t pixel_format, uint32_t width, uint32_t
     if (method_ == Method::Kernels) {
         // Frames of a megapixel and more are cut in bands of rows converted
         // side by side on up to four processors.
-        const int bands = size_t{convert_width_} * convert_height_ >= (size_t{1} << 20)
-                              ? std::min(BandWorkers::usable_processors(), 4)
-                              : 1;
-        if (bands > 1 && (!workers_ || workers_->bands() != bands))
-            workers_ = std::make_unique<BandWorkers>(bands - 1);
-        bands_ = bands;
-        // Each band's six planar colour rows, with room for an odd row's
+        const int threads = size_t{convert_width_} * convert_height_ >= (size_t{1} << 20)
+                                ? std::min(BandWorkers::usable_processors(), 4)
+                                : 1;
+        if (threads == 1)
+            workers_.reset();
+        else if (!workers_ || workers_->workers() != threads)
+            workers_ = std::make_unique<BandWorkers>(threads - 1);
+        // Each thread's six planar colour rows, with room for an odd row's
         // repeated last pixel.
-        planes_.assign(size_t(bands) * 6 * (size_t{convert_width_} + 2), 0);
+        planes_.assign(size_t(threads) * 6 * (size_t{convert_width_} + 2), 0);
         return {};
     }
     AVPixelFormat to_yuv = source;
@@ -212,16 +213,18 @@ void FrameConverter::convert(const ImageView& image, AVFrame* frame)
 void FrameConverter::convert_kernels(const ImageView& image, AVFrame* frame)
 {
     const uint32_t pairs = (convert_height_ + 1) / 2;
-    const int bands = std::min<int>(bands_, static_cast<int>(pairs));
-    if (bands <= 1 || !workers_) {
+    if (!workers_) {
         convert_rows(image, frame, 0, convert_height_, planes_.data());
         return;
     }
-    workers_->run(bands, [&](int band) {
-        const uint32_t from = static_cast<uint32_t>(uint64_t{pairs} * band / bands) * 2;
+    // Pieces of at least 32 row pairs, four per thread, so that threads that
+    // wake late share the rest.
+    const int pieces = static_cast<int>(std::clamp<uint32_t>(pairs / 32, 1, 4u * workers_->workers()));
+    workers_->run(pieces, [&](int piece, int worker) {
+        const uint32_t from = static_cast<uint32_t>(uint64_t{pairs} * piece / pieces) * 2;
         const uint32_t to =
-            std::min(convert_height_, static_cast<uint32_t>(uint64_t{pairs} * (band + 1) / bands) * 2);
-        convert_rows(image, frame, from, to, planes_.data() + size_t(band) * 6 * (convert_width_ + 2));
+            std::min(convert_height_, static_cast<uint32_t>(uint64_t{pairs} * (piece + 1) / pieces) * 2);
+        convert_rows(image, frame, from, to, planes_.data() + size_t(worker) * 6 * (convert_width_ + 2));
     });
 }
 

@@ -68,8 +68,7 @@ private:
     uint32_t coded_width_ = 0;
     uint32_t coded_height_ = 0;
     std::vector<uint8_t> tail_;   // the frame's last rows, with room to read past them
-    std::vector<uint8_t> planes_; // the kernels' planar colours of a row pair, per band
-    int bands_ = 1;
+    std::vector<uint8_t> planes_; // the kernels' planar colours of a row pair, per thread
     std::unique_ptr<BandWorkers> workers_;
 };
 

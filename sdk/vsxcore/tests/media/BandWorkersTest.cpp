@@ -8,20 +8,25 @@
 namespace vsxsim::media::test {
 namespace {
 
-// Every band of every job runs once, on as many threads as asked, job after
-// job without a lost wake-up (a lost one hangs the test), also when a job
-// has fewer bands than there are threads.
-TEST(BandWorkers, RunsEveryBandOnceJobAfterJob)
+// Every piece of every job runs once, on a thread named within the workers,
+// job after job without a lost wake-up (a lost one hangs the test), also when
+// a job has fewer pieces than there are threads.
+TEST(BandWorkers, RunsEveryPieceOnceJobAfterJob)
 {
     BandWorkers workers(3);
-    ASSERT_EQ(workers.bands(), 4);
+    ASSERT_EQ(workers.workers(), 4);
     for (int job = 0; job < 2000; ++job) {
-        const int count = 1 + job % 5; // 5 is clamped to the four bands there are
-        std::vector<std::atomic<int>> runs(4);
-        workers.run(count, [&](int band) { runs[static_cast<size_t>(band)].fetch_add(1); });
-        for (int band = 0; band < 4; ++band)
-            ASSERT_EQ(runs[static_cast<size_t>(band)].load(), band < std::min(count, 4) ? 1 : 0)
-                << "job " << job << " band " << band;
+        const int count = 1 + job % 9;
+        std::vector<std::atomic<int>> runs(static_cast<size_t>(count));
+        std::atomic<bool> named_within{true};
+        workers.run(count, [&](int index, int worker) {
+            runs[static_cast<size_t>(index)].fetch_add(1);
+            if (worker < 0 || worker >= 4)
+                named_within = false;
+        });
+        for (int index = 0; index < count; ++index)
+            ASSERT_EQ(runs[static_cast<size_t>(index)].load(), 1) << "job " << job << " piece " << index;
+        ASSERT_TRUE(named_within.load());
     }
 }
 
