@@ -292,164 +292,93 @@ VSX_INLINE void bayer_body(const BayerRows& mosaic, bool colour_first, bool blue
     planar_body(part, part_out, to - from);
 }
 
-// AVX-512 Bayer rows: 64 columns of both rows at a time in 8-bit lanes,
-// straight from the mosaic to luma and chroma. Neighbour means are rounded
-// byte averages (a level apart from the truncated sums at most). Luma keeps
-// its 8 fractional bits, split over two multiply-adds of byte pairs so that
-// neither saturates; chroma is taken from the rounded mean of each column's
-// two rows with 7-bit weights. The columns the vectors do not cover go through
-// the portable code.
+// Bayer rows in byte lanes, straight from the mosaic to luma and chroma, 64
+// columns of both rows at a time with AVX-512 and 32 with AVX2: the same
+// templates (FrameKernelsBayer.inc) compiled for each instruction set with
+// its operations. Neighbour means are rounded byte averages (a level apart
+// from the truncated sums at most). Luma keeps its 8 fractional bits, split
+// over two multiply-adds of byte pairs so that neither saturates; chroma is
+// taken from the rounded mean of each column's two rows with 7-bit weights.
+// The columns at the row's ends go through the portable code.
 // GCC 12's AVX-512 conversions start from an undefined register, which
 // -Wmaybe-uninitialized reports wherever they are inlined.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#define VSX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx2,bmi2")))
 
-// Byte pairs (a, b) weighted (wa, wb) as the signed bytes of a multiply-add.
-VSX_AVX512 inline __m512i byte_pair(int wa, int wb)
-{
-    return _mm512_set1_epi16(static_cast<short>((wb << 8) | (wa & 0xFF)));
-}
-
-// 16 + (66 r + 129 g + 25 b + 128) / 256 of 64 pixels: 66 r + 61 g and
-// 25 b + 68 g stay within a signed 16-bit sum each.
-VSX_AVX512 inline __m512i luma64(__m512i r, __m512i g, __m512i b)
-{
-    const __m512i rg = byte_pair(66, 61), bg = byte_pair(25, 68);
-    const __m512i bias = _mm512_set1_epi16((16 << 8) + 128);
-    const __m512i lo =
-        _mm512_add_epi16(_mm512_add_epi16(_mm512_maddubs_epi16(_mm512_unpacklo_epi8(r, g), rg),
-                                          _mm512_maddubs_epi16(_mm512_unpacklo_epi8(b, g), bg)),
-                         bias);
-    const __m512i hi =
-        _mm512_add_epi16(_mm512_add_epi16(_mm512_maddubs_epi16(_mm512_unpackhi_epi8(r, g), rg),
-                                          _mm512_maddubs_epi16(_mm512_unpackhi_epi8(b, g), bg)),
-                         bias);
-    // The unpacking and the packing work within the same 128-bit lanes, so
-    // the pixels come back in their order.
-    return _mm512_packus_epi16(_mm512_srli_epi16(lo, 8), _mm512_srli_epi16(hi, 8));
-}
-
-// 128 + (wr r + wg g + wb b + 128) / 256 for the 32 column pairs of the
-// vertical means r, g, b: each weight applies to both columns of a pair. The
-// weights sum to zero, so the 16-bit sum wraps back into 0..65535.
-VSX_AVX512 inline __m256i chroma64(__m512i r, __m512i g, __m512i b, int wr, int wg, int wb)
-{
-    __m512i sum = _mm512_add_epi16(_mm512_maddubs_epi16(r, byte_pair(wr, wr)),
-                                   _mm512_maddubs_epi16(g, byte_pair(wg, wg)));
-    sum = _mm512_add_epi16(sum, _mm512_maddubs_epi16(b, byte_pair(wb, wb)));
-    sum = _mm512_add_epi16(sum, _mm512_set1_epi16(static_cast<short>((128 << 8) + 128)));
-    return _mm512_cvtepi16_epi8(_mm512_srli_epi16(sum, 8));
-}
-
-VSX_AVX512 inline __m512i load64(const uint8_t* p)
-{
-    return _mm512_loadu_si512(p);
-}
-
-// One step of 64 columns from column x (even, at least 2, with x + 64 inside
-// the row).
-template <bool BlueFirst>
-VSX_AVX512 inline void bayer8_step(const BayerRows& mosaic, __mmask64 top, const PairRows& out, uint32_t x)
-{
-    const uint8_t* a = mosaic.above;
-    const uint8_t* t = mosaic.s0;
-    const uint8_t* b = mosaic.s1;
-    const uint8_t* w = mosaic.below;
-    const __mmask64 bottom = ~top;
-    const __m512i t0 = load64(t + x), tm = load64(t + x - 1), tp = load64(t + x + 1);
-    const __m512i b0 = load64(b + x), bm = load64(b + x - 1), bp = load64(b + x + 1);
-    const __m512i a0 = load64(a + x), am = load64(a + x - 1), ap = load64(a + x + 1);
-    const __m512i w0 = load64(w + x), wm = load64(w + x - 1), wp = load64(w + x + 1);
-    const __m512i th = _mm512_avg_epu8(tm, tp), bh = _mm512_avg_epu8(bm, bp);
-    const __m512i tv = _mm512_avg_epu8(a0, b0), bv = _mm512_avg_epu8(t0, w0);
-    const __m512i td = _mm512_avg_epu8(_mm512_avg_epu8(am, ap), bh);
-    const __m512i bd = _mm512_avg_epu8(th, _mm512_avg_epu8(wm, wp));
-    // c: the top row's colour, o: the bottom row's.
-    const __m512i tc = _mm512_mask_blend_epi8(top, th, t0);
-    const __m512i tg = _mm512_mask_blend_epi8(top, t0, _mm512_avg_epu8(th, tv));
-    const __m512i to = _mm512_mask_blend_epi8(top, tv, td);
-    const __m512i bo = _mm512_mask_blend_epi8(bottom, bh, b0);
-    const __m512i bg = _mm512_mask_blend_epi8(bottom, b0, _mm512_avg_epu8(bh, bv));
-    const __m512i bc = _mm512_mask_blend_epi8(bottom, bv, bd);
-    const __m512i tr = BlueFirst ? to : tc, tb = BlueFirst ? tc : to;
-    const __m512i br = BlueFirst ? bo : bc, bb = BlueFirst ? bc : bo;
-    _mm512_storeu_si512(out.y0 + x, luma64(tr, tg, tb));
-    _mm512_storeu_si512(out.y1 + x, luma64(br, bg, bb));
-    const __m512i rv = _mm512_avg_epu8(tr, br), gv = _mm512_avg_epu8(tg, bg), bvm = _mm512_avg_epu8(tb, bb);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.u + x / 2), chroma64(rv, gv, bvm, -19, -37, 56));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.v + x / 2), chroma64(rv, gv, bvm, 56, -47, -9));
-}
-
-template <bool BlueFirst>
-VSX_AVX512 void bayer8_rows(const BayerRows& mosaic, bool colour_first, const PairRows& out, uint32_t width,
-                            const RgbRows& rgb)
-{
-    // Lanes of the top row's own colour (red or blue); the bottom row has its
-    // colour in the other lanes.
-    const __mmask64 top = colour_first ? 0x5555555555555555ull : 0xAAAAAAAAAAAAAAAAull;
-    bayer_body<uint8_t>(mosaic, colour_first, BlueFirst, out, width, rgb, 0, std::min(2u, width));
-    if (width < 68) {
-        if (width > 2)
-            bayer_body<uint8_t>(mosaic, colour_first, BlueFirst, out, width, rgb, 2, width);
-        return;
+namespace avx512_bayer {
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512bw,avx512vl,avx2,bmi2")
+struct Ops {
+    using V = __m512i;
+    using M = __mmask64; // lanes to take from the second operand of blend()
+    static constexpr uint32_t kColumns = 64;
+    static V load(const uint8_t* p) { return _mm512_loadu_si512(p); }
+    static void store(uint8_t* p, V v) { _mm512_storeu_si512(p, v); }
+    static V avg(V a, V b) { return _mm512_avg_epu8(a, b); }
+    static V blend(M m, V a, V b) { return _mm512_mask_blend_epi8(m, a, b); }
+    static M lanes(bool even) { return even ? 0x5555555555555555ull : 0xAAAAAAAAAAAAAAAAull; }
+    static M other(M m) { return ~m; }
+    static V words(int v) { return _mm512_set1_epi16(static_cast<short>(v)); }
+    static V maddubs(V a, V w) { return _mm512_maddubs_epi16(a, w); }
+    static V unpacklo(V a, V b) { return _mm512_unpacklo_epi8(a, b); }
+    static V unpackhi(V a, V b) { return _mm512_unpackhi_epi8(a, b); }
+    static V add(V a, V b) { return _mm512_add_epi16(a, b); }
+    static V high_bytes(V a) { return _mm512_srli_epi16(a, 8); }
+    static V pack(V a, V b) { return _mm512_packus_epi16(a, b); }
+    // The low bytes of 32 words.
+    static void store_half(uint8_t* p, V w)
+    {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm512_cvtepi16_epi8(w));
     }
-    // The last step may overlap the one before: both write the same values.
-    // Only the two columns at the row's end, which mirror, are left over.
-    const uint32_t last = (width - 66) & ~1u;
-    for (uint32_t x = 2; x < last; x += 64)
-        bayer8_step<BlueFirst>(mosaic, top, out, x);
-    bayer8_step<BlueFirst>(mosaic, top, out, last);
-    bayer_body<uint8_t>(mosaic, colour_first, BlueFirst, out, width, rgb, last + 64, width);
-}
-
-VSX_AVX512 void bayer8_avx512(const BayerRows& mosaic, bool colour_first, bool blue_first,
-                              const PairRows& out, uint32_t width, const RgbRows& rgb)
-{
-    if (blue_first)
-        bayer8_rows<true>(mosaic, colour_first, out, width, rgb);
-    else
-        bayer8_rows<false>(mosaic, colour_first, out, width, rgb);
-}
-
-// 16-bit mosaics are narrowed to their high bytes first, each row once per
-// call into rows of this thread's own, then demosaiced as 8-bit ones.
-VSX_AVX512 void narrow_row(const uint16_t* source, uint32_t width, uint8_t* target)
-{
-    uint32_t x = 0;
-    for (; x + 64 <= width; x += 64) {
-        const __m512i lo = _mm512_srli_epi16(_mm512_loadu_si512(source + x), 8);
-        const __m512i hi = _mm512_srli_epi16(_mm512_loadu_si512(source + x + 32), 8);
-        // packus interleaves the 128-bit lanes of its two inputs; the
-        // permutation puts them back in order.
-        const __m512i packed = _mm512_packus_epi16(lo, hi);
-        _mm512_storeu_si512(target + x,
-                            _mm512_permutexvar_epi64(_mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7), packed));
+    // The high bytes of 64 16-bit samples, in order.
+    static V narrow(const uint16_t* p)
+    {
+        const V packed =
+            _mm512_packus_epi16(high_bytes(_mm512_loadu_si512(p)), high_bytes(_mm512_loadu_si512(p + 32)));
+        // packus interleaves the 128-bit lanes of its two inputs.
+        return _mm512_permutexvar_epi64(_mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7), packed);
     }
-    for (; x < width; ++x)
-        target[x] = static_cast<uint8_t>(source[x] >> 8);
-}
+};
+#include "media/FrameKernelsBayer.inc"
+#pragma GCC pop_options
+} // namespace avx512_bayer
 
-VSX_AVX512 void bayer16_avx512(const BayerRows& mosaic, bool colour_first, bool blue_first,
-                               const PairRows& out, uint32_t width, const RgbRows& rgb)
-{
-    thread_local std::vector<uint8_t> rows;
-    rows.resize(4 * size_t{width});
-    uint8_t* narrow[4] = {rows.data(), rows.data() + width, rows.data() + 2 * width, rows.data() + 3 * width};
-    const uint8_t* const wide[4] = {mosaic.above, mosaic.s0, mosaic.s1, mosaic.below};
-    for (int i = 0; i < 4; ++i) {
-        // The rows above and below may be the pair's own rows again (mirrored
-        // at the frame's edges): narrow each distinct row once.
-        int same = -1;
-        for (int j = 0; j < i; ++j)
-            if (wide[j] == wide[i])
-                same = j;
-        if (same >= 0)
-            narrow[i] = narrow[same];
-        else
-            narrow_row(reinterpret_cast<const uint16_t*>(wide[i]), width, narrow[i]);
+namespace avx2_bayer {
+#pragma GCC push_options
+#pragma GCC target("avx2,bmi2")
+struct Ops {
+    using V = __m256i;
+    using M = __m256i; // bytes whose high bit takes the second operand of blend()
+    static constexpr uint32_t kColumns = 32;
+    static V load(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+    static void store(uint8_t* p, V v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+    static V avg(V a, V b) { return _mm256_avg_epu8(a, b); }
+    static V blend(M m, V a, V b) { return _mm256_blendv_epi8(a, b, m); }
+    static M lanes(bool even) { return _mm256_set1_epi16(static_cast<short>(even ? 0x00FF : 0xFF00)); }
+    static M other(M m) { return _mm256_xor_si256(m, _mm256_set1_epi8(-1)); }
+    static V words(int v) { return _mm256_set1_epi16(static_cast<short>(v)); }
+    static V maddubs(V a, V w) { return _mm256_maddubs_epi16(a, w); }
+    static V unpacklo(V a, V b) { return _mm256_unpacklo_epi8(a, b); }
+    static V unpackhi(V a, V b) { return _mm256_unpackhi_epi8(a, b); }
+    static V add(V a, V b) { return _mm256_add_epi16(a, b); }
+    static V high_bytes(V a) { return _mm256_srli_epi16(a, 8); }
+    static V pack(V a, V b) { return _mm256_packus_epi16(a, b); }
+    // The low bytes of 16 words.
+    static void store_half(uint8_t* p, V w)
+    {
+        const __m128i packed = _mm_packus_epi16(_mm256_castsi256_si128(w), _mm256_extracti128_si256(w, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), packed);
     }
-    bayer8_avx512({narrow[0], narrow[1], narrow[2], narrow[3]}, colour_first, blue_first, out, width, rgb);
-}
+    // The high bytes of 32 16-bit samples, in order.
+    static V narrow(const uint16_t* p)
+    {
+        const V packed = _mm256_packus_epi16(high_bytes(load(reinterpret_cast<const uint8_t*>(p))),
+                                             high_bytes(load(reinterpret_cast<const uint8_t*>(p + 16))));
+        return _mm256_permute4x64_epi64(packed, 0xD8);
+    }
+};
+#include "media/FrameKernelsBayer.inc"
+#pragma GCC pop_options
+} // namespace avx2_bayer
 
 } // namespace
 
@@ -491,19 +420,26 @@ VSX_DEFINE_KERNELS(avx512,
                    __attribute__((target("avx512f,avx512bw,avx512vl,avx2,bmi2,prefer-vector-width=512"))))
 } // namespace
 
-const Kernels avx512_table = {avx512::mono8,  avx512::mono16, avx512::yuyv,
-                              avx512::packed, bayer8_avx512,  bayer16_avx512};
+const Kernels avx2_table = {avx2::mono8,  avx2::mono16,       avx2::yuyv,
+                            avx2::packed, avx2_bayer::bayer8, avx2_bayer::bayer16};
+const Kernels avx512_table = {avx512::mono8,  avx512::mono16,       avx512::yuyv,
+                              avx512::packed, avx512_bayer::bayer8, avx512_bayer::bayer16};
+
+std::vector<const Kernels*> available()
+{
+    __builtin_cpu_init();
+    std::vector<const Kernels*> tables;
+    if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl"))
+        tables.push_back(&avx512_table);
+    if (__builtin_cpu_supports("avx2"))
+        tables.push_back(&avx2_table);
+    tables.push_back(&base::table);
+    return tables;
+}
 
 const Kernels& best()
 {
-    static const Kernels& chosen = []() -> const Kernels& {
-        __builtin_cpu_init();
-        if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl"))
-            return avx512_table;
-        if (__builtin_cpu_supports("avx2"))
-            return avx2::table;
-        return base::table;
-    }();
+    static const Kernels& chosen = *available().front();
     return chosen;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 // Row kernels that turn camera rows into the encoder's 4:2:0 planes
 // (limited-range BT.601), in the widest vector instructions the processor
@@ -55,5 +56,8 @@ struct Kernels {
 const Kernels& best();
 // The SSE2 baseline kernels, whatever the processor.
 const Kernels& baseline();
+// Every set of kernels this processor can run, the widest first and the
+// baseline last.
+std::vector<const Kernels*> available();
 
 } // namespace vsxsim::media::kernels
