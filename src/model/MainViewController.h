@@ -253,6 +253,11 @@ public:
     // (MainViewControllerCapture.cpp)
     void open_device_dialog();
     void open_video_format_dialog(std::shared_ptr<app::VideoDeviceController> camera);
+    // Snap: asks the selected camera for its next frame and returns at once;
+    // the frame thread copies it and the save dialog follows on the GUI thread
+    // (a click while a snap waits for its frame or its dialog is ignored).
+    // No frame within 1000 ms: the "failed to save" box. While paused, the
+    // frame taken when pausing, at once.
     void save_image();
     void save_to_sequence();
 
@@ -381,6 +386,14 @@ private:
         addOnce([retired] {});
     }
     void connect_capture_events();
+    // A snap asked of a camera, from the click until its dialog is done.
+    struct PendingSnap;
+    // The dialog and the hand-over to the model once the snap's frame came
+    // (or the failure when it could not be copied); nothing the second time.
+    void finish_snap(const std::shared_ptr<PendingSnap>& snap);
+    // The time-out of the snap's frame: withdraws the request and shows the
+    // failure, unless the frame was handed over meanwhile.
+    void snap_timed_out(const std::shared_ptr<PendingSnap>& snap);
     // The Device tab's items in their order; a builder that fails is logged
     // and the others still run.
     void build_device_tab_items();
@@ -487,5 +500,6 @@ private:
     bool closing_ = false;            // GUI thread: on_close has begun
 
     bool loaded_ = false;
+    std::shared_ptr<PendingSnap> pendingSnap_; // GUI thread
     std::shared_ptr<Lifetime> lifetime_ = std::make_shared<Lifetime>();
 };
