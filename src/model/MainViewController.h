@@ -73,7 +73,8 @@ class VideoDeviceController;
 //
 // Threads: everything runs on the GUI thread except the frame reaction
 // (update_live_view, update_histogram and the plug-ins' frame hooks, on each
-// camera's frame thread) and the reactions that only post work for the tick
+// camera's frame thread), a snap's copy of its frame (on that thread too)
+// and the reactions that only post work for the tick
 // (a failed save on the save thread, a sequence's start or stop). The live
 // view map is read on frame threads and changed on the GUI thread under one
 // lock held only for the lookup and the change; the histogram dock's reference

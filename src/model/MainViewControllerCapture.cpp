@@ -1,6 +1,7 @@
 // Capturing images: Start/Stop of the selected camera's stream, the snap
-// saved through the save dialog, image-sequence captures on command and by hot
-// key, and what the model reports while a sequence saves.
+// (asked of the camera without waiting) saved through the save dialog,
+// image-sequence captures on command and by hot key, and what the model
+// reports while a sequence saves.
 
 #include "model/MainViewController.h"
 
@@ -26,13 +27,15 @@ using app::VideoDeviceController;
 
 namespace {
 
-// A snapped frame that owns its pixels: the camera may reuse its snap buffer
-// (or be closed) while the save dialog runs.
+const char* const kNoImage = "the camera delivered no image within 1000 ms";
+
+// A snapped frame that owns its pixels, copied on the frame thread: the
+// camera's buffer goes back to it once the frame is delivered.
 std::shared_ptr<app::MainModel::SnapshotFrame> own_frame(const kyr_kelvane::image_descriptor& frame)
 {
     if (frame.format == kyrgx::PixelFormat::NONE || !frame.data || frame.width == 0 || frame.height == 0 ||
         frame.pitch <= 0)
-        throw std::runtime_error("the camera delivered no image within 1000 ms");
+        throw std::runtime_error(kNoImage);
     auto owned = std::make_shared<app::MainModel::SnapshotFrame>();
     owned->pixels.resize(frame.byte_size());
     std::memcpy(owned->pixels.data(), frame.data, owned->pixels.size());
@@ -193,7 +196,7 @@ void MainViewController::snap_timed_out(const std::shared_ptr<PendingSnap>& snap
     if (!snap->hasArrived() && camera && !camera->cancelSnap())
         return;
     if (!snap->hasArrived())
-        snap->deliver(nullptr, "the camera delivered no image within 1000 ms");
+        snap->deliver(nullptr, kNoImage);
     finish_snap(snap);
 }
 
