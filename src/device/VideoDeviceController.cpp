@@ -187,6 +187,28 @@ kyr_kelvane::image_descriptor VideoDeviceController::snapImage(std::chrono::mill
     }
 }
 
+bool VideoDeviceController::requestSnap(SnapHandover::Receiver receiver)
+{
+    if (!receiver)
+        throw std::invalid_argument("requestSnap: no receiver given");
+    // No exception leaves the frame thread's delivery.
+    SnapHandover::Receiver guarded = [receiver =
+                                          std::move(receiver)](const kyr_kelvane::image_descriptor& frame) {
+        try {
+            receiver(frame);
+        } catch (const std::exception& e) {
+            spdlog::error("VideoDeviceController::requestSnap() failed: {}", e.what());
+        } catch (...) {
+            spdlog::error("VideoDeviceController::requestSnap() failed: unknown exception");
+        }
+    };
+    if (paused_) {
+        guarded(pausedFrame_);
+        return true;
+    }
+    return snap_.post(std::move(guarded));
+}
+
 std::array<uint8_t, 4> VideoDeviceController::pixelColor(int x, int y) const
 {
     std::array<uint8_t, 4> rgb{0, 0, 0, 0};

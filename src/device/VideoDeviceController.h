@@ -108,6 +108,17 @@ public:
     // taken when pausing. Empty when no frame came. The pixels stay valid until
     // the next snap or pause.
     kyr_kelvane::image_descriptor snapImage(std::chrono::milliseconds timeout = kSnapTimeout);
+    // The same without waiting: the frame thread that delivers the next frame
+    // hands it to receiver (its pixels valid only during the call; a receiver
+    // that throws is logged). While paused, receiver gets the frame taken when
+    // pausing at once, on this thread (empty when the pause kept none). False,
+    // and the receiver dropped, while an earlier one still waits. Nothing
+    // calls a receiver when no frame comes: the caller's time-out withdraws it
+    // with cancelSnap.
+    bool requestSnap(SnapHandover::Receiver receiver);
+    // Withdraws the receiver of requestSnap. True when it waited and is now
+    // never called; false when none waited or it was just handed a frame.
+    bool cancelSnap() { return snap_.withdraw(); }
     bool isSnapPending() const { return snap_.pending(); }
     // Red, green, blue and a fourth byte of pixel (x, y), clamped into the
     // image: of the paused frame, or (only inside onFrame) of the frame being
@@ -260,7 +271,7 @@ public:
     std::function<void(VideoDeviceController*)> onVideoformatChanged;
     // Every frame while live and not paused, on the frame thread.
     std::function<void(VideoDeviceController*, const kyr_kelvane::image_descriptor&)> onFrame;
-    // After a requested snap was copied, on the frame thread.
+    // After a requested snap was copied or handed over, on the frame thread.
     std::function<void(VideoDeviceController*)> onSnapped;
     // When the filters become able or unable to run on the pixel format.
     std::function<void(VideoDeviceController*)> onFilterSupportChanged;

@@ -73,7 +73,8 @@ class VideoDeviceController;
 //
 // Threads: everything runs on the GUI thread except the frame reaction
 // (update_live_view, update_histogram and the plug-ins' frame hooks, on each
-// camera's frame thread) and the reactions that only post work for the tick
+// camera's frame thread), a snap's copy of its frame (on that thread too)
+// and the reactions that only post work for the tick
 // (a failed save on the save thread, a sequence's start or stop). The live
 // view map is read on frame threads and changed on the GUI thread under one
 // lock held only for the lookup and the change; the histogram dock's reference
@@ -253,6 +254,11 @@ public:
     // (MainViewControllerCapture.cpp)
     void open_device_dialog();
     void open_video_format_dialog(std::shared_ptr<app::VideoDeviceController> camera);
+    // Snap: asks the selected camera for its next frame and returns at once;
+    // the frame thread copies it and the save dialog follows on the GUI thread
+    // (a click while a snap waits for its frame or its dialog is ignored).
+    // No frame within 1000 ms: the "failed to save" box. While paused, the
+    // frame taken when pausing, at once.
     void save_image();
     void save_to_sequence();
 
@@ -381,6 +387,14 @@ private:
         addOnce([retired] {});
     }
     void connect_capture_events();
+    // A snap asked of a camera, from the click until its dialog is done.
+    struct PendingSnap;
+    // The dialog and the hand-over to the model once the snap's frame came
+    // (or the failure when it could not be copied); nothing the second time.
+    void finish_snap(const std::shared_ptr<PendingSnap>& snap);
+    // The time-out of the snap's frame: withdraws the request and shows the
+    // failure, unless the frame was handed over meanwhile.
+    void snap_timed_out(const std::shared_ptr<PendingSnap>& snap);
     // The Device tab's items in their order; a builder that fails is logged
     // and the others still run.
     void build_device_tab_items();
@@ -487,5 +501,6 @@ private:
     bool closing_ = false;            // GUI thread: on_close has begun
 
     bool loaded_ = false;
+    std::shared_ptr<PendingSnap> pendingSnap_; // GUI thread
     std::shared_ptr<Lifetime> lifetime_ = std::make_shared<Lifetime>();
 };

@@ -1,6 +1,7 @@
 // Capturing images: Start/Stop of the selected camera's stream, the snap
-// saved through the save dialog, image-sequence captures on command and by hot
-// key, and what the model reports while a sequence saves.
+// (asked of the camera without waiting) saved through the save dialog,
+// image-sequence captures on command and by hot key, and what the model
+// reports while a sequence saves.
 
 #include "model/MainViewController.h"
 
@@ -26,13 +27,15 @@ using app::VideoDeviceController;
 
 namespace {
 
-// A snapped frame that owns its pixels: the camera may reuse its snap buffer
-// (or be closed) while the save dialog runs.
+const char* const kNoImage = "the camera delivered no image within 1000 ms";
+
+// A snapped frame that owns its pixels, copied on the frame thread: the
+// camera's buffer goes back to it once the frame is delivered.
 std::shared_ptr<app::MainModel::SnapshotFrame> own_frame(const kyr_kelvane::image_descriptor& frame)
 {
     if (frame.format == kyrgx::PixelFormat::NONE || !frame.data || frame.width == 0 || frame.height == 0 ||
         frame.pitch <= 0)
-        throw std::runtime_error("the camera delivered no image within 1000 ms");
+        throw std::runtime_error(kNoImage);
     auto owned = std::make_shared<app::MainModel::SnapshotFrame>();
     owned->pixels.resize(frame.byte_size());
     std::memcpy(owned->pixels.data(), frame.data, owned->pixels.size());
@@ -74,16 +77,101 @@ void MainViewController::toggle_pause(app::IMenuButton* button)
     }
 }
 
+struct MainViewController::PendingSnap {
+    // Taken at the click: the snap is saved as the camera and its view were then.
+    std::weak_ptr<VideoDeviceController> camera;
+    vsx::DeviceInfo device;
+    app::ViewTransform transform;
+    bool finished = false; // GUI thread: the dialog was opened, or the failure shown
+
+    // Set once by whichever thread copied the frame.
+    void deliver(std::shared_ptr<const app::MainModel::SnapshotFrame> owned, std::string failure)
+    {
+        std::lock_guard lock(mutex);
+        frame = std::move(owned);
+        error = std::move(failure);
+        arrived = true;
+    }
+    bool hasArrived()
+    {
+        std::lock_guard lock(mutex);
+        return arrived;
+    }
+
+    std::mutex mutex; // frame, error, arrived
+    std::shared_ptr<const app::MainModel::SnapshotFrame> frame;
+    std::string error;
+    bool arrived = false;
+};
+
 void MainViewController::save_image()
 {
     if (!model_->has_selected_device())
         return;
+    if (pendingSnap_) {
+        spdlog::info("Snap ignored: the previous snap is not done yet");
+        return;
+    }
     try {
         const std::shared_ptr<VideoDeviceController> camera = model_->current_controller();
-        const vsx::DeviceInfo device = camera->deviceInfo();
-        const app::ViewTransform transform = model_->view_transform();
-        std::shared_ptr<const app::MainModel::SnapshotFrame> frame = own_frame(model_->snap_image());
+        auto snap = std::make_shared<PendingSnap>();
+        snap->camera = camera;
+        snap->device = camera->deviceInfo();
+        snap->transform = model_->view_transform();
+        // The frame thread copies the frame; the GUI thread goes on painting.
+        const bool asked =
+            camera->requestSnap(anyThread([this, snap](const kyr_kelvane::image_descriptor& frame) {
+                std::shared_ptr<const app::MainModel::SnapshotFrame> owned;
+                std::string error;
+                try {
+                    owned = own_frame(frame);
+                } catch (const std::exception& e) {
+                    error = e.what();
+                }
+                snap->deliver(std::move(owned), std::move(error));
+                addOnce([this, snap] { finish_snap(snap); });
+            }));
+        if (!asked)
+            throw std::runtime_error("the camera is still busy with an earlier snap");
+        pendingSnap_ = snap;
+        addTimeout(
+            [this, snap] {
+                snap_timed_out(snap);
+                return false;
+            },
+            static_cast<int32_t>(VideoDeviceController::kSnapTimeout.count()), 1);
+        // A paused camera handed its frame over at once.
+        if (snap->hasArrived())
+            finish_snap(snap);
+    } catch (const std::exception& e) {
+        show_save_failed();
+        spdlog::error("failed to save image: {}\n", e.what());
+    }
+}
 
+void MainViewController::finish_snap(const std::shared_ptr<PendingSnap>& snap)
+{
+    if (snap->finished)
+        return;
+    snap->finished = true;
+    // Snap clicks count again once the dialog is closed, however it ends.
+    struct Done {
+        MainViewController& controller;
+        const std::shared_ptr<PendingSnap>& snap;
+        ~Done()
+        {
+            if (controller.pendingSnap_ == snap)
+                controller.pendingSnap_.reset();
+        }
+    } done{*this, snap};
+    try {
+        std::shared_ptr<const app::MainModel::SnapshotFrame> frame;
+        {
+            std::lock_guard lock(snap->mutex);
+            if (!snap->error.empty())
+                throw std::runtime_error(snap->error);
+            frame = std::move(snap->frame);
+        }
         if (model_->image_directory.empty())
             model_->image_directory = app::get_known_folder(app::kFolderPictures);
         std::wstring fileName;
@@ -92,11 +180,24 @@ void MainViewController::save_image()
                                                    folder))
             return;
         // Turned, drawn on and queued off the GUI thread: the live view goes on.
-        model_->save_snapshot(std::move(frame), transform, device, fileName, 100);
+        model_->save_snapshot(std::move(frame), snap->transform, snap->device, fileName, 100);
     } catch (const std::exception& e) {
         show_save_failed();
         spdlog::error("failed to save image: {}\n", e.what());
     }
+}
+
+void MainViewController::snap_timed_out(const std::shared_ptr<PendingSnap>& snap)
+{
+    if (snap->finished)
+        return;
+    const std::shared_ptr<VideoDeviceController> camera = snap->camera.lock();
+    // A receiver already handed the frame posts the dialog itself.
+    if (!snap->hasArrived() && camera && !camera->cancelSnap())
+        return;
+    if (!snap->hasArrived())
+        snap->deliver(nullptr, kNoImage);
+    finish_snap(snap);
 }
 
 void MainViewController::save_to_sequence()

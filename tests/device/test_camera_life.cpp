@@ -14,6 +14,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 using namespace quorel::test;
 namespace fs = std::filesystem;
@@ -217,6 +218,91 @@ TEST_F(CameraLife, SnapTimeOutIsAFailureAndLeavesTheLastSnapAlone)
     // Not live: no frame can come.
     controller->stopLive();
     EXPECT_EQ(controller->snapImage(std::chrono::milliseconds(20)).data, nullptr);
+}
+
+// What snap receivers were handed, and on which thread.
+struct SnapReceipts {
+    struct Receipt {
+        FrameLog::Frame frame;
+        std::thread::id thread;
+    };
+    app::SnapHandover::Receiver receiver(bool throws = false)
+    {
+        return [this, throws](const kyr_kelvane::image_descriptor& frame) {
+            {
+                std::lock_guard lock(mutex);
+                got.push_back({{frame, std::vector<uint8_t>(frame.data, frame.data + frame.byte_size())},
+                               std::this_thread::get_id()});
+            }
+            if (throws)
+                throw std::runtime_error("the receiver broke");
+        };
+    }
+    std::vector<Receipt> taken()
+    {
+        std::lock_guard lock(mutex);
+        return std::exchange(got, {});
+    }
+    std::mutex mutex;
+    std::vector<Receipt> got;
+};
+
+// A snap asked without waiting: the request returns before any frame comes,
+// the next frame reaches its receiver on the frame thread, one receiver waits
+// at a time, a withdrawn one hears nothing, one that throws is logged; while
+// paused, the paused frame is handed over at once.
+TEST_F(CameraLife, ASnapRequestReturnsAtOnceAndHandsTheNextFrameToItsReceiver)
+{
+    startRamp();
+    SnapReceipts first;
+    SnapReceipts refused;
+    ASSERT_TRUE(controller->requestSnap(first.receiver()));
+    EXPECT_TRUE(controller->isSnapPending());
+    EXPECT_FALSE(controller->requestSnap(refused.receiver()));
+    EXPECT_TRUE(first.taken().empty()) << "no frame came yet";
+
+    deliver(kUsbMono, 2);
+    std::vector<SnapReceipts::Receipt> got = first.taken();
+    ASSERT_EQ(got.size(), 1u) << "the next frame only";
+    EXPECT_TRUE(is_ramp(got[0].frame, 1));
+    EXPECT_NE(got[0].thread, std::this_thread::get_id());
+    EXPECT_FALSE(controller->isSnapPending());
+    EXPECT_TRUE(refused.taken().empty());
+
+    // Withdrawn before a frame: never called.
+    SnapReceipts withdrawn;
+    ASSERT_TRUE(controller->requestSnap(withdrawn.receiver()));
+    EXPECT_TRUE(controller->cancelSnap());
+    EXPECT_FALSE(controller->isSnapPending());
+    deliver(kUsbMono, 1);
+    EXPECT_TRUE(withdrawn.taken().empty());
+    EXPECT_FALSE(controller->cancelSnap());
+
+    // A receiver that throws is logged; frames go on.
+    {
+        LogCapture log;
+        SnapReceipts throwing;
+        ASSERT_TRUE(controller->requestSnap(throwing.receiver(true)));
+        deliver(kUsbMono, 2);
+        EXPECT_EQ(throwing.taken().size(), 1u);
+        EXPECT_EQ(
+            log.count(spdlog::level::err, "VideoDeviceController::requestSnap() failed: the receiver broke"),
+            1);
+    }
+
+    // Paused: the frame taken at the pause, before the request returns.
+    {
+        StepOnSnap step(*controller, kUsbMono);
+        controller->pause();
+    }
+    ASSERT_TRUE(controller->isPaused());
+    SnapReceipts paused;
+    ASSERT_TRUE(controller->requestSnap(paused.receiver()));
+    got = paused.taken();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_TRUE(is_ramp(got[0].frame, 6));
+    EXPECT_EQ(got[0].thread, std::this_thread::get_id());
+    EXPECT_FALSE(controller->isSnapPending());
 }
 
 // Stopping leaves the pause as it is; the next start ends it (a start that

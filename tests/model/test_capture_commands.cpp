@@ -1,7 +1,9 @@
-// The main controller's capture commands: a snap saved through the
-// application context's save dialog with the view's orientation and the
-// plug-ins' overlays, a camera that sends nothing, sequence captures by
-// command and hot key, the overwrite question and the saved-frame message.
+// The main controller's capture commands: a snap that asks for the camera's
+// next frame without waiting and saves it through the application context's
+// save dialog with the view's orientation and the plug-ins' overlays, a camera
+// that sends nothing, a paused one, clicks while a snap is pending, sequence
+// captures by command and hot key, the overwrite question and the saved-frame
+// message.
 
 #include "DeviceTabFixture.h"
 #include "SavedImages.h"
@@ -14,6 +16,7 @@
 #include "support/TempHome.h"
 
 #include <fstream>
+#include <functional>
 #include <thread>
 
 using namespace quorel::test;
@@ -51,13 +54,30 @@ public:
     vsx::DeviceInfo drawnFor;
 };
 
+// Counts the save dialogs and runs a hook while one is open.
+class SnapDesktop : public FakeDesktopServices {
+public:
+    QString getSaveFileName(QWidget* parent, const QString& caption, const QString& directory,
+                            const QString& filter, QString* selectedFilter,
+                            QFileDialog::Options options) override
+    {
+        ++saveDialogs;
+        if (whileOpen)
+            whileOpen();
+        return FakeDesktopServices::getSaveFileName(parent, caption, directory, filter, selectedFilter,
+                                                    options);
+    }
+    int saveDialogs = 0;
+    std::function<void()> whileOpen;
+};
+
 class CaptureCommandsTest : public DeviceCommandsTest {
 protected:
     void SetUp() override
     {
         DeviceCommandsTest::SetUp();
         context = std::make_shared<application::qt_context>();
-        desktop = std::make_shared<FakeDesktopServices>();
+        desktop = std::make_shared<SnapDesktop>();
         context->setDesktopServices(desktop);
         application::set_context(context);
     }
@@ -68,18 +88,31 @@ protected:
     }
 
 public:
-    // Snaps through the window's Snap: one frame is let through once the snap
-    // waits for it.
+    // Clicks Snap: it returns before the camera's next frame, which the test
+    // then lets through; the tick after it opens the save dialog.
     void snapWithFrame(const char* serial)
     {
-        const auto camera = cameraOf(serial);
-        std::thread step([camera, serial] {
-            for (int i = 0; i < 400 && !camera->isSnapPending(); ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            vsxsim_step(serial, 1);
-        });
+        const int dialogs = desktop->saveDialogs;
         app::raise_event(view->saveImageRequested, view.get());
-        step.join();
+        ASSERT_TRUE(cameraOf(serial)->isSnapPending());
+        ASSERT_EQ(desktop->saveDialogs, dialogs);
+        deliver(serial, 1);
+        ASSERT_EQ(desktop->saveDialogs, dialogs) << "the dialog opens on the GUI thread";
+        tick();
+        ASSERT_EQ(desktop->saveDialogs, dialogs + 1);
+    }
+    // From now on only after() moves the controller's clock: a slow run
+    // cannot let a snap's second pass behind the test's back.
+    void holdClock()
+    {
+        const int64_t held = app::steady_ms();
+        controller->setClock([this, held] { return held + clockOffset.load(); });
+    }
+    void expectOneSaveFailedBox()
+    {
+        ASSERT_EQ(view->messageBoxes.size(), 1u);
+        EXPECT_EQ(view->messageBoxes[0].title, Localization::getString("Messages/ErrorMessageTitle"));
+        EXPECT_EQ(view->messageBoxes[0].text, Localization::getString("Messages/FailedToSaveImage"));
     }
     app::ImageSequence& sequenceOf(const char* serial)
     {
@@ -87,7 +120,7 @@ public:
     }
 
     std::shared_ptr<application::qt_context> context;
-    std::shared_ptr<FakeDesktopServices> desktop;
+    std::shared_ptr<SnapDesktop> desktop;
 };
 
 } // namespace
@@ -95,6 +128,7 @@ public:
 TEST_F(CaptureCommandsTest, TheFirstSnapStartsInPicturesAndSavesTheTurnedFrameWithTheOverlays)
 {
     makeController();
+    holdClock();
     auto plugin = std::make_shared<RectanglePlugin>();
     app::Plugin::register_plugin(plugin);
     openThroughDialog(camera_info(kMonoSerial).uniqueName());
@@ -145,17 +179,145 @@ TEST_F(CaptureCommandsTest, TheFirstSnapStartsInPicturesAndSavesTheTurnedFrameWi
     EXPECT_TRUE(view->messageBoxes.empty());
 }
 
-TEST_F(CaptureCommandsTest, ASnapWithoutAFrameShowsTheFailureAndNoDialog)
+// The click does not wait for the camera: the failure comes from the tick
+// once a second has passed without a frame, and a frame after that is not
+// asked for any more.
+TEST_F(CaptureCommandsTest, ASnapWithoutAFrameShowsTheFailureAfterASecondAndNoDialog)
 {
     makeController();
+    holdClock();
     openThroughDialog(camera_info(kMonoSerial).uniqueName());
+    const auto camera = cameraOf(kMonoSerial);
     LogCapture log;
-    app::raise_event(view->saveImageRequested, view.get()); // no frame comes: 1000 ms
-    ASSERT_EQ(view->messageBoxes.size(), 1u);
-    EXPECT_EQ(view->messageBoxes[0].title, Localization::getString("Messages/ErrorMessageTitle"));
-    EXPECT_EQ(view->messageBoxes[0].text, Localization::getString("Messages/FailedToSaveImage"));
-    EXPECT_EQ(log.count(spdlog::level::err, "failed to save image: the camera delivered no image"), 1);
-    EXPECT_TRUE(desktop->lastCaption.isEmpty());
+    app::raise_event(view->saveImageRequested, view.get());
+    EXPECT_TRUE(camera->isSnapPending());
+    EXPECT_TRUE(view->messageBoxes.empty());
+    after(999);
+    EXPECT_TRUE(view->messageBoxes.empty());
+    EXPECT_TRUE(camera->isSnapPending());
+
+    after(1);
+    expectOneSaveFailedBox();
+    EXPECT_EQ(
+        log.count(spdlog::level::err, "failed to save image: the camera delivered no image within 1000 ms"),
+        1);
+    EXPECT_FALSE(camera->isSnapPending());
+    deliver(kMonoSerial, 1);
+    after(1000);
+    EXPECT_EQ(desktop->saveDialogs, 0);
+    EXPECT_EQ(view->messageBoxes.size(), 1u);
+}
+
+// A paused camera serves the frame taken at the pause: the dialog opens
+// during the click; a pause that kept no frame fails at once.
+TEST_F(CaptureCommandsTest, APausedCameraSnapsItsPausedFrameAtOnce)
+{
+    makeController();
+    holdClock();
+    openThroughDialog(camera_info(kMonoSerial).uniqueName());
+    model->set_videoformat("Mono8", {320, 240});
+    const auto camera = cameraOf(kMonoSerial);
+    const fs::path folder = make_temp_dir("paused");
+    const struct {
+        const char* name;
+        bool frameAtPause;
+    } rows[] = {{"paused with a frame", true}, {"paused without one", false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        view->messageBoxes.clear();
+        const fs::path file = folder / (std::string(row.name) + ".png");
+        desktop->answer = QString::fromStdString(file.string());
+        desktop->answerFilter = QStringLiteral("PNG Files (*.png)");
+        const int dialogs = desktop->saveDialogs;
+        {
+            // No frame within the pause's second leaves the pause without one.
+            std::thread step([&] {
+                for (int i = 0; row.frameAtPause && i < 400 && !camera->isSnapPending(); ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                if (row.frameAtPause)
+                    vsxsim_step(kMonoSerial, 1);
+            });
+            controller->toggle_pause(nullptr);
+            step.join();
+        }
+        ASSERT_TRUE(camera->isPaused());
+
+        LogCapture log;
+        app::raise_event(view->saveImageRequested, view.get());
+        EXPECT_FALSE(camera->isSnapPending());
+        if (row.frameAtPause) {
+            EXPECT_EQ(desktop->saveDialogs, dialogs + 1);
+            EXPECT_TRUE(view->messageBoxes.empty());
+            model->wait_for_saves();
+            const Decoded saved = decode(file);
+            ASSERT_TRUE(saved.ok());
+            EXPECT_EQ(saved.image.width(), 320);
+        } else {
+            EXPECT_EQ(desktop->saveDialogs, dialogs);
+            expectOneSaveFailedBox();
+            EXPECT_EQ(log.count(spdlog::level::err, "failed to save image: the camera delivered no image"),
+                      1);
+        }
+        // The time-out finds the snap done, and the next click is served.
+        after(1000);
+        EXPECT_EQ(desktop->saveDialogs, dialogs + (row.frameAtPause ? 1 : 0));
+        EXPECT_EQ(view->messageBoxes.size(), row.frameAtPause ? 0u : 1u);
+        controller->toggle_pause(nullptr);
+        ASSERT_FALSE(camera->isPaused());
+    }
+}
+
+// Clicks while a snap waits for its frame or its dialog is open are ignored:
+// one dialog, one file. A snap whose camera is closed, or whose controller is
+// gone, before the frame comes fails quietly or not at all, never crashes.
+TEST_F(CaptureCommandsTest, OneSnapAtATimeAndNoneOutlivesItsCameraOrController)
+{
+    makeController();
+    holdClock();
+    openThroughDialog(camera_info(kMonoSerial).uniqueName());
+    model->set_videoformat("Mono8", {320, 240});
+    const fs::path folder = make_temp_dir("once");
+    desktop->answer = QString::fromStdString((folder / "once").string());
+    desktop->answerFilter = QStringLiteral("PNG Files (*.png)");
+    desktop->whileOpen = [&] { app::raise_event(view->saveImageRequested, view.get()); };
+    LogCapture log;
+    app::raise_event(view->saveImageRequested, view.get());
+    snapWithFrame(kMonoSerial); // the second click is ignored
+    EXPECT_FALSE(cameraOf(kMonoSerial)->isSnapPending()) << "nor was the click during the dialog taken";
+    deliver(kMonoSerial, 1);
+    after(1000);
+    EXPECT_EQ(desktop->saveDialogs, 1);
+    EXPECT_TRUE(view->messageBoxes.empty());
+    EXPECT_EQ(log.count(spdlog::level::info, "Snap ignored"), 2);
+    model->wait_for_saves();
+    EXPECT_TRUE(decode(folder / "once.png").ok());
+
+    // Once done, the next click is served.
+    desktop->whileOpen = nullptr;
+    desktop->answer.clear();
+    snapWithFrame(kMonoSerial);
+    EXPECT_EQ(desktop->saveDialogs, 2);
+
+    // The camera closed while its snap waits: the time-out reports it.
+    app::raise_event(view->saveImageRequested, view.get());
+    app::raise_event(view->closeDeviceRequested, view.get());
+    after(40);
+    ASSERT_FALSE(model->has_selected_device());
+    after(1000);
+    expectOneSaveFailedBox();
+    EXPECT_EQ(desktop->saveDialogs, 2);
+
+    // The controller gone while its snap waits: the frame finds nobody.
+    view->messageBoxes.clear();
+    openThroughDialog(camera_info(kMonoSerial).uniqueName());
+    const auto camera = cameraOf(kMonoSerial);
+    app::raise_event(view->saveImageRequested, view.get());
+    ASSERT_TRUE(camera->isSnapPending());
+    controller.reset();
+    deliver(kMonoSerial, 1);
+    EXPECT_FALSE(camera->isSnapPending());
+    EXPECT_EQ(desktop->saveDialogs, 2);
+    EXPECT_TRUE(view->messageBoxes.empty());
 }
 
 TEST_F(CaptureCommandsTest, OnlyTheConfiguredHotKeyCapturesOneSequenceFrame)
