@@ -6,17 +6,10 @@
 // frame at 60 fps (16.7 ms); x_memcpy: over one memcpy of the frame. Also one
 // pass of edge snapping through the plug-in's frame hook.
 
-#include "../tests/measure/MeasureHost.h"
 #include "BenchSupport.h"
+#include "MeasureBenchSupport.h"
 #include "PaintBenchSupport.h"
 #include "kyrgx/Keys.h"
-#include "measure/AngleObject.h"
-#include "measure/AnnotationObject.h"
-#include "measure/CircleObject.h"
-#include "measure/LineObject.h"
-#include "measure/PolygonObject.h"
-#include "measure/RectangleObject.h"
-#include "measure/Workspace.h"
 
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
@@ -28,58 +21,12 @@ namespace {
 
 using quorel::bench::FrameGraphics;
 
-using Points = std::vector<kyrgx::Vec2<float>>;
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 constexpr double kFrameSeconds = 1.0 / 60.0;
 
-// 200 objects on a 20 x 10 grid of 96 x 108 pixel cells, the six kinds in turn.
-void add_objects(Measure::Workspace& ws)
-{
-    for (int i = 0; i < 200; ++i) {
-        const auto x = static_cast<float>((i % 20) * 96 + 8);
-        const auto y = static_cast<float>((i / 20) * 108 + 8);
-        std::shared_ptr<Measure::IMeasureObject> object;
-        switch (i % 6) {
-        case 0:
-            object = std::make_shared<Measure::LineObject>(&ws, Points{{x, y}, {x + 80, y + 60}});
-            break;
-        case 1:
-            object = std::make_shared<Measure::RectangleObject>(&ws, Points{{x, y}, {x + 80, y + 90}});
-            break;
-        case 2:
-            object = std::make_shared<Measure::CircleObject>(&ws, Points{{x + 40, y + 45}, {x + 80, y + 45}});
-            break;
-        case 3:
-            object =
-                std::make_shared<Measure::AngleObject>(&ws, Points{{x, y}, {x + 40, y + 90}, {x + 80, y}});
-            break;
-        case 4:
-            object = std::make_shared<Measure::PolygonObject>(
-                &ws, Points{{x, y}, {x + 80, y + 10}, {x + 70, y + 90}, {x + 10, y + 80}});
-            break;
-        default:
-            object = std::make_shared<Measure::AnnotationObject>(&ws, Points{{x, y}});
-            break;
-        }
-        ws.addObject(object);
-    }
-}
+using Scene = quorel::bench::MeasureScene;
 
-// The host with the 1920 x 1080 camera open and its 200 objects; made once.
-struct Scene {
-    Scene()
-    {
-        if (!quorel::test::init_measure_cameras() || !host.openAndShow(quorel::test::kHdName))
-            throw std::runtime_error("the simulated camera cannot be opened");
-        device = host.device(quorel::test::kHdName);
-        add_objects(*host.plugin->workspaceForDevice(device));
-    }
-    quorel::test::MeasureHost host;
-    vsx::DeviceInfo device;
-};
-
-// Made in main while the application object lives.
 Scene* g_scene = nullptr;
 
 Scene& scene()
@@ -181,7 +128,7 @@ int main(int argc, char** argv)
         QGuiApplication app(argc, argv);
         benchmark::Initialize(&argc, argv);
         try {
-            Scene made;
+            Scene made(kWidth, kHeight);
             g_scene = &made;
             benchmark::RunSpecifiedBenchmarks();
             g_scene = nullptr;

@@ -9,18 +9,11 @@
 // x_frame12: over one frame period at 12 fps (83 ms), the longest a paint of
 // the live view may wait.
 
-#include "../tests/measure/MeasureHost.h"
 #include "BenchSupport.h"
+#include "MeasureBenchSupport.h"
 #include "PaintBenchSupport.h"
 #include "application/qt_context.h"
 #include "kyrgx/FontCache.h"
-#include "measure/AngleObject.h"
-#include "measure/AnnotationObject.h"
-#include "measure/CircleObject.h"
-#include "measure/LineObject.h"
-#include "measure/PolygonObject.h"
-#include "measure/RectangleObject.h"
-#include "measure/Workspace.h"
 
 #include <QGuiApplication>
 #include <atomic>
@@ -37,63 +30,13 @@
 namespace {
 
 using quorel::bench::FrameGraphics;
-using Points = std::vector<kyrgx::Vec2<float>>;
 
 constexpr int kWidth = 2592;
 constexpr int kHeight = 1944;
 constexpr size_t kImageBytes = static_cast<size_t>(kWidth) * kHeight * 4;
 constexpr double kFramePeriod12 = 1.0 / 12.0;
 
-// 200 objects on a 20 x 10 grid over the whole 5 MP image, the six kinds in turn.
-void add_objects(Measure::Workspace& ws)
-{
-    constexpr float cellW = kWidth / 20.0f;
-    constexpr float cellH = kHeight / 10.0f;
-    for (int i = 0; i < 200; ++i) {
-        const float x = static_cast<float>(i % 20) * cellW + 8;
-        const float y = static_cast<float>(i / 20) * cellH + 8;
-        const float w = cellW - 20;
-        const float h = cellH - 20;
-        std::shared_ptr<Measure::IMeasureObject> object;
-        switch (i % 6) {
-        case 0:
-            object = std::make_shared<Measure::LineObject>(&ws, Points{{x, y}, {x + w, y + h}});
-            break;
-        case 1:
-            object = std::make_shared<Measure::RectangleObject>(&ws, Points{{x, y}, {x + w, y + h}});
-            break;
-        case 2:
-            object = std::make_shared<Measure::CircleObject>(
-                &ws, Points{{x + w / 2, y + h / 2}, {x + w, y + h / 2}});
-            break;
-        case 3:
-            object =
-                std::make_shared<Measure::AngleObject>(&ws, Points{{x, y}, {x + w / 2, y + h}, {x + w, y}});
-            break;
-        case 4:
-            object = std::make_shared<Measure::PolygonObject>(
-                &ws, Points{{x, y}, {x + w, y + 10}, {x + w - 10, y + h}, {x + 10, y + h - 10}});
-            break;
-        default:
-            object = std::make_shared<Measure::AnnotationObject>(&ws, Points{{x, y}});
-            break;
-        }
-        ws.addObject(object);
-    }
-}
-
-// The host with a camera open and its 200 objects; made once, in main.
-struct Scene {
-    Scene()
-    {
-        if (!quorel::test::init_measure_cameras() || !host.openAndShow(quorel::test::kHdName))
-            throw std::runtime_error("the simulated camera cannot be opened");
-        device = host.device(quorel::test::kHdName);
-        add_objects(*host.plugin->workspaceForDevice(device));
-    }
-    quorel::test::MeasureHost host;
-    vsx::DeviceInfo device;
-};
+using Scene = quorel::bench::MeasureScene;
 
 Scene* g_scene = nullptr;
 
@@ -222,13 +165,9 @@ private:
 // The click's copy of a snapped frame into a snapshot of its own.
 std::shared_ptr<app::MainModel::SnapshotFrame> own(const kyr_kelvane::image_descriptor& frame)
 {
-    if (!frame.data)
+    auto owned = app::MainModel::SnapshotFrame::copy_of(frame);
+    if (!owned)
         throw std::runtime_error("no frame within the snap's time-out");
-    auto owned = std::make_shared<app::MainModel::SnapshotFrame>();
-    owned->pixels.resize(frame.byte_size());
-    std::memcpy(owned->pixels.data(), frame.data, owned->pixels.size());
-    owned->view = frame;
-    owned->view.data = owned->pixels.data();
     return owned;
 }
 
@@ -319,7 +258,7 @@ int main(int argc, char** argv)
         benchmark::Initialize(&argc, argv);
         application::set_context(std::make_shared<application::qt_context>());
         try {
-            Scene made;
+            Scene made(kWidth, kHeight);
             g_scene = &made;
             benchmark::RunSpecifiedBenchmarks();
             g_scene = nullptr;

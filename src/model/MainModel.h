@@ -170,6 +170,9 @@ public:
     struct SnapshotFrame {
         std::vector<uint8_t> pixels;
         kyr_kelvane::image_descriptor view; // its data points into pixels
+
+        // A copy of the frame's pixels; null for a frame without any.
+        static std::shared_ptr<SnapshotFrame> copy_of(const kyr_kelvane::image_descriptor& frame);
     };
     // A snap (GUI thread): returns at once and prepares the image as
     // save_image does on the snapshot preparer's thread, so the live view

@@ -13,6 +13,7 @@
 #include "model/PluginHost.h"
 
 #include <cmath>
+#include <cstring>
 #include <fmt/format.h>
 #include <spdlog/spdlog.h>
 #include <stdexcept>
@@ -85,6 +86,20 @@ void MainModel::save_image(const kyr_kelvane::image_descriptor& frame, const Vie
             }
         }
     }
+}
+
+std::shared_ptr<MainModel::SnapshotFrame>
+MainModel::SnapshotFrame::copy_of(const kyr_kelvane::image_descriptor& frame)
+{
+    if (frame.format == kyrgx::PixelFormat::NONE || !frame.data || frame.width == 0 || frame.height == 0 ||
+        frame.pitch <= 0)
+        return nullptr;
+    auto owned = std::make_shared<SnapshotFrame>();
+    owned->pixels.resize(frame.byte_size());
+    std::memcpy(owned->pixels.data(), frame.data, owned->pixels.size());
+    owned->view = frame;
+    owned->view.data = owned->pixels.data();
+    return owned;
 }
 
 void MainModel::save_snapshot(std::shared_ptr<const SnapshotFrame> frame, const ViewTransform& transform,

@@ -17,7 +17,6 @@
 #include "views/IMenuButton.h"
 #include "views/liveview/LiveViewController.h"
 
-#include <cstring>
 #include <fmt/format.h>
 #include <spdlog/spdlog.h>
 #include <stdexcept>
@@ -33,14 +32,9 @@ const char* const kNoImage = "the camera delivered no image within 1000 ms";
 // camera's buffer goes back to it once the frame is delivered.
 std::shared_ptr<app::MainModel::SnapshotFrame> own_frame(const kyr_kelvane::image_descriptor& frame)
 {
-    if (frame.format == kyrgx::PixelFormat::NONE || !frame.data || frame.width == 0 || frame.height == 0 ||
-        frame.pitch <= 0)
+    auto owned = app::MainModel::SnapshotFrame::copy_of(frame);
+    if (!owned)
         throw std::runtime_error(kNoImage);
-    auto owned = std::make_shared<app::MainModel::SnapshotFrame>();
-    owned->pixels.resize(frame.byte_size());
-    std::memcpy(owned->pixels.data(), frame.data, owned->pixels.size());
-    owned->view = frame;
-    owned->view.data = owned->pixels.data();
     return owned;
 }
 
