@@ -19,8 +19,9 @@ class BandWorkers;
 // the frame's last ones.
 //
 // The conversion runs in the library's own vector kernels, a row pair at a
-// time; large frames in bands of rows on several processors at once. FFmpeg's swscale does the same job
-// several times slower; it stays available as the reference the kernels are checked and measured against.
+// time; large frames in bands of rows on several processors at once. FFmpeg's
+// swscale does the same job several times slower; it stays available as the
+// reference the kernels are checked and measured against.
 class FrameConverter {
 public:
     enum class Method { Kernels, Swscale };
