@@ -13,8 +13,15 @@
 #include "measure/RectangleObject.h"
 #include "measure/Workspace.h"
 
+#include <QGuiApplication>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace quorel::bench {
@@ -72,5 +79,51 @@ struct MeasureScene {
     quorel::test::MeasureHost host;
     vsx::DeviceInfo device;
 };
+
+// The scene while run_measure_benchmarks runs the benchmarks.
+inline MeasureScene*& current_scene()
+{
+    static MeasureScene* scene = nullptr;
+    return scene;
+}
+
+// A benchmark program's main: the host's settings in a temporary folder of
+// their own (never the user's), a Qt application, and the benchmarks run with
+// a scene of 200 objects over a width x height image. `enter` runs before the
+// scene is made and `leave` after it is gone. 1 when the scene cannot be made.
+inline int run_measure_benchmarks(int argc, char** argv, float width, float height,
+                                  const std::function<void()>& enter = {},
+                                  const std::function<void()>& leave = {})
+{
+    char folder[] = "/tmp/quorel-bench-XXXXXX";
+    if (!mkdtemp(folder))
+        return 1;
+    setenv("HOME", folder, 1);
+    setenv("XDG_CONFIG_HOME", (std::string(folder) + "/config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (std::string(folder) + "/data").c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    int status = 0;
+    {
+        QGuiApplication app(argc, argv);
+        benchmark::Initialize(&argc, argv);
+        if (enter)
+            enter();
+        try {
+            MeasureScene made(width, height);
+            current_scene() = &made;
+            benchmark::RunSpecifiedBenchmarks();
+            current_scene() = nullptr;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            status = 1;
+        }
+        if (leave)
+            leave();
+        benchmark::Shutdown();
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    return status;
+}
 
 } // namespace quorel::bench

@@ -11,11 +11,8 @@
 #include "PaintBenchSupport.h"
 #include "kyrgx/Keys.h"
 
-#include <QGuiApplication>
 #include <benchmark/benchmark.h>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 
 namespace {
 
@@ -27,11 +24,9 @@ constexpr double kFrameSeconds = 1.0 / 60.0;
 
 using Scene = quorel::bench::MeasureScene;
 
-Scene* g_scene = nullptr;
-
 Scene& scene()
 {
-    return *g_scene;
+    return *quorel::bench::current_scene();
 }
 
 void run(benchmark::State& state, const std::function<void(std::vector<uint8_t>&)>& draw)
@@ -115,30 +110,5 @@ BENCHMARK(BM_PluginSnapPass)->Name("plugin_snap_pass_1080p")->Unit(benchmark::kM
 
 int main(int argc, char** argv)
 {
-    // The host reads and writes its settings: in a folder of its own, never the user's.
-    char folder[] = "/tmp/quorel-bench-XXXXXX";
-    if (!mkdtemp(folder))
-        return 1;
-    setenv("HOME", folder, 1);
-    setenv("XDG_CONFIG_HOME", (std::string(folder) + "/config").c_str(), 1);
-    setenv("XDG_DATA_HOME", (std::string(folder) + "/data").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    int status = 0;
-    {
-        QGuiApplication app(argc, argv);
-        benchmark::Initialize(&argc, argv);
-        try {
-            Scene made(kWidth, kHeight);
-            g_scene = &made;
-            benchmark::RunSpecifiedBenchmarks();
-            g_scene = nullptr;
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s\n", e.what());
-            status = 1;
-        }
-        benchmark::Shutdown();
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-    return status;
+    return quorel::bench::run_measure_benchmarks(argc, argv, kWidth, kHeight);
 }

@@ -15,14 +15,11 @@
 #include "application/qt_context.h"
 #include "kyrgx/FontCache.h"
 
-#include <QGuiApplication>
 #include <atomic>
 #include <benchmark/benchmark.h>
 #include <condition_variable>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -38,8 +35,6 @@ constexpr double kFramePeriod12 = 1.0 / 12.0;
 
 using Scene = quorel::bench::MeasureScene;
 
-Scene* g_scene = nullptr;
-
 void set_counters(benchmark::State& state, double total, int64_t n)
 {
     const double mean = n > 0 ? total / static_cast<double>(n) : 0;
@@ -52,7 +47,7 @@ void set_counters(benchmark::State& state, double total, int64_t n)
 void BM_OffscreenOverlay(benchmark::State& state)
 {
     const bool shared = state.range(0) != 0;
-    Scene& s = *g_scene;
+    Scene& s = *quorel::bench::current_scene();
     std::vector<uint8_t> pixels(kImageBytes, 64);
     const auto fonts = std::make_shared<kyrgx::FontCache>();
     double total = 0;
@@ -90,7 +85,7 @@ void BM_SnapshotGuiThread(benchmark::State& state)
 {
     const auto format = static_cast<kyrgx::PixelFormat>(state.range(0));
     const bool handedOver = state.range(1) != 0;
-    Scene& s = *g_scene;
+    Scene& s = *quorel::bench::current_scene();
     app::MainModel model([](const ImageUtil::Image&, app::ImageFileKind, const std::wstring&, int) {});
     const app::ViewTransform turned{1.0f, 90.0f, false, true};
     quorel::bench::Frame frame(format, kWidth, kHeight);
@@ -244,32 +239,8 @@ BENCHMARK(BM_Memcpy)->Name("memcpy_5mp_rgb32")->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    // The host reads and writes its settings: in a folder of its own, never the user's.
-    char folder[] = "/tmp/quorel-bench-XXXXXX";
-    if (!mkdtemp(folder))
-        return 1;
-    setenv("HOME", folder, 1);
-    setenv("XDG_CONFIG_HOME", (std::string(folder) + "/config").c_str(), 1);
-    setenv("XDG_DATA_HOME", (std::string(folder) + "/data").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    int status = 0;
-    {
-        QGuiApplication app(argc, argv);
-        benchmark::Initialize(&argc, argv);
-        application::set_context(std::make_shared<application::qt_context>());
-        try {
-            Scene made(kWidth, kHeight);
-            g_scene = &made;
-            benchmark::RunSpecifiedBenchmarks();
-            g_scene = nullptr;
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s\n", e.what());
-            status = 1;
-        }
-        application::set_context(nullptr);
-        benchmark::Shutdown();
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-    return status;
+    return quorel::bench::run_measure_benchmarks(
+        argc, argv, kWidth, kHeight,
+        [] { application::set_context(std::make_shared<application::qt_context>()); },
+        [] { application::set_context(nullptr); });
 }
