@@ -8,6 +8,9 @@
 // vector path the processor has (the program's default; 4 with AVX-512 VBMI,
 // 3 with AVX2) and, on a processor with AVX-512 VBMI, the AVX2 path (3) for
 // the kernels that the live view runs on every frame.
+//
+// BM_OpenCvAgainstItself pairs OpenCV with itself for those kernels and the
+// 0-degree copy: read a tie in x_opencv against the spread of that row.
 
 #include "BenchSupport.h"
 #include "filter/Converter.h"
@@ -93,6 +96,30 @@ void BM_Convert(benchmark::State& state, Conversion c)
     run_paired(
         state, [&] { conv.apply(src.view(), dst.view()); }, peer, dst.size(), src.size());
 }
+
+#ifdef QUOREL_HAVE_OPENCV
+// The control for x_opencv: OpenCV's kernel paired with itself, each writing
+// its own output, exactly as BM_Convert and BM_Orient pair ours with it. Where
+// both sides are bound by the caches' bandwidth, this row shows how far from
+// 1.0 a ratio moves with nothing changed. code -1: the 0-degree copy of RGB32.
+void BM_OpenCvAgainstItself(benchmark::State& state, PixelFormat in, int code, int outPixelBytes)
+{
+    const auto w = static_cast<uint32_t>(state.range(0));
+    const auto h = static_cast<uint32_t>(state.range(1));
+    Frame src(in, w, h);
+    std::function<void()> first, second;
+    if (code < 0) {
+        cv::setNumThreads(1);
+        cv::Mat image(static_cast<int>(h), static_cast<int>(w), CV_8UC4, src.data());
+        first = [image, out = cv::Mat()]() mutable { image.copyTo(out); };
+        second = first;
+    } else {
+        first = opencv_peer(src, code);
+        second = opencv_peer(src, code);
+    }
+    run_paired(state, first, second, size_t{w} * h * outPixelBytes, src.size());
+}
+#endif
 
 void BM_Memcpy(benchmark::State& state)
 {
@@ -205,6 +232,25 @@ void register_all()
                 b->Args({s[0], s[1], best});
         }
     }
+#ifdef QUOREL_HAVE_OPENCV
+    const struct {
+        const char* name;
+        PixelFormat in;
+        int code;
+        int outPixelBytes;
+    } controls[] = {{"rgb24_to_rgb32", PixelFormat::RGB24, code_bgr2bgra, 4},
+                    {"rgb32_to_rgb24", PixelFormat::RGB32, code_bgra2bgr, 3},
+                    {"mono8_to_rgb32", PixelFormat::MONO8, code_gray2bgra, 4},
+                    {"mono8_to_rgb24", PixelFormat::MONO8, code_gray2bgr, 3},
+                    {"orient_rgb32_0", PixelFormat::RGB32, -1, 4}};
+    for (const auto& c : controls) {
+        auto* b = benchmark::RegisterBenchmark((std::string("BM_OpenCvAgainstItself/") + c.name).c_str(),
+                                               BM_OpenCvAgainstItself, c.in, c.code, c.outPixelBytes);
+        b->ArgNames({"w", "h"})->Unit(benchmark::kMicrosecond)->UseManualTime();
+        for (const auto& s : kSizes)
+            b->Args({s[0], s[1]});
+    }
+#endif
     for (PixelFormat f : {PixelFormat::RGB32, PixelFormat::MONO8}) {
         auto* b = benchmark::RegisterBenchmark(
             (std::string("BM_Orient/") + kyrgx::pixel_format_name(f)).c_str(), BM_Orient, f);
