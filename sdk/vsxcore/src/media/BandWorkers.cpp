@@ -1,9 +1,45 @@
 #include "media/BandWorkers.h"
 
 #include <algorithm>
+#include <chrono>
 #include <sched.h>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 namespace vsxsim::media {
+
+namespace {
+
+// How long a thread watches for the next job before it sleeps: long enough to
+// cover the gap between frames converted back to back, a small part of a
+// frame period at camera rates.
+constexpr std::chrono::microseconds kWatch{200};
+
+void relax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    _mm_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+// Spins until `ready` holds or the watch is over, whichever comes first.
+template <typename Ready>
+void watch(Ready ready)
+{
+    const auto until = std::chrono::steady_clock::now() + kWatch;
+    while (!ready()) {
+        for (int i = 0; i < 64; ++i)
+            relax();
+        if (std::chrono::steady_clock::now() >= until)
+            return;
+    }
+}
+
+} // namespace
 
 BandWorkers::BandWorkers(int threads)
 {
@@ -46,7 +82,12 @@ void BandWorkers::run(int count, const std::function<void(int, int)>& piece)
     // those inside finish the pieces they hold.
     std::unique_lock lock(mutex_);
     job_ = nullptr;
-    done_.wait(lock, [this] { return active_ == 0; });
+    if (active_.load(std::memory_order_relaxed) != 0) {
+        lock.unlock();
+        watch([this] { return active_.load(std::memory_order_relaxed) == 0; });
+        lock.lock();
+    }
+    done_.wait(lock, [this] { return active_.load(std::memory_order_relaxed) == 0; });
 }
 
 void BandWorkers::work(int worker)
@@ -54,10 +95,15 @@ void BandWorkers::work(int worker)
     unsigned seen = 0;
     std::unique_lock lock(mutex_);
     for (;;) {
-        start_.wait(lock, [&] { return stop_ || generation_ != seen; });
+        if (!stop_ && generation_.load(std::memory_order_relaxed) == seen) {
+            lock.unlock();
+            watch([&] { return generation_.load(std::memory_order_relaxed) != seen; });
+            lock.lock();
+        }
+        start_.wait(lock, [&] { return stop_ || generation_.load(std::memory_order_relaxed) != seen; });
         if (stop_)
             return;
-        seen = generation_;
+        seen = generation_.load(std::memory_order_relaxed);
         if (!job_)
             continue;
         ++active_;

@@ -12,7 +12,10 @@ namespace vsxsim::media {
 // A few threads that share one job cut in pieces: run() wakes the threads and
 // takes pieces itself at once; each thread takes the next piece not yet taken
 // until none is left, so a thread that wakes late just takes fewer. run()
-// returns once every piece is done. The threads sleep between jobs.
+// returns once every piece is done. After a job the threads watch for the next
+// one for a moment (frames converted back to back find them awake) and then
+// sleep until it comes; run() likewise watches for the last pieces to finish
+// before it sleeps.
 class BandWorkers {
 public:
     // `threads`: the threads beside the caller's own.
@@ -42,8 +45,8 @@ private:
     const std::function<void(int, int)>* job_ = nullptr; // null once the caller has closed the job
     int count_ = 0;
     std::atomic<int> next_{0};
-    unsigned generation_ = 0;
-    int active_ = 0; // threads inside the current job
+    std::atomic<unsigned> generation_{0}; // written under mutex_, watched without it
+    std::atomic<int> active_{0}; // threads inside the current job; written under mutex_
     bool stop_ = false;
     std::vector<std::thread> threads_;
 };
