@@ -295,16 +295,19 @@ VSX_INLINE void bayer_body(const BayerRows& mosaic, bool colour_first, bool blue
 // Bayer rows in byte lanes, straight from the mosaic to luma and chroma, 64
 // columns of both rows at a time with AVX-512 and 32 with AVX2: the same
 // templates (FrameKernelsBayer.inc) compiled for each instruction set with
-// its operations. Neighbour means are rounded byte averages (a level apart
+// its operations. Packed BGR and BGRA rows take the same way after a spread
+// of each step's pixels into colour lanes (FrameKernelsPacked.inc). Neighbour means are rounded byte averages (a level apart
 // from the truncated sums at most). Luma keeps its 8 fractional bits, split
 // over two multiply-adds of byte pairs so that neither saturates; chroma is
 // taken from the rounded mean of each column's two rows with 7-bit weights.
 // The columns at the row's ends go through the portable code.
 // GCC 12's AVX-512 conversions start from an undefined register, which
-// -Wmaybe-uninitialized reports wherever they are inlined.
+// -Wmaybe-uninitialized (and, for broadcasts and permutes, -Wuninitialized)
+// reports wherever they are inlined.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 
-namespace avx512_bayer {
+namespace avx512_lanes {
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512bw,avx512vl,avx2,bmi2")
 struct Ops {
@@ -337,12 +340,45 @@ struct Ops {
         // packus interleaves the 128-bit lanes of its two inputs.
         return _mm512_permutexvar_epi64(_mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7), packed);
     }
+    // 64 packed pixels of `Bytes` bytes (blue, green, red, and alpha if 4)
+    // into their colours, in order. Each quarter of 16 pixels is shuffled to
+    // four pixels' blues, greens, reds per 128-bit lane; the lanes' blues
+    // (greens, reds) are then gathered from the four quarters. Three-byte
+    // pixels are loaded 48 bytes at a time under a mask (nothing past them is
+    // read) and spread to 12 bytes per lane first.
+    template <int Bytes>
+    static void spread(const uint8_t* p, V& r, V& g, V& b)
+    {
+        const V lanes3 = _mm512_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0, 6, 7, 8, 0, 9, 10, 11, 0);
+        const V colours = Bytes == 4 ? _mm512_broadcast_i32x4(_mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6,
+                                                                              10, 14, 3, 7, 11, 15))
+                                     : _mm512_broadcast_i32x4(_mm_setr_epi8(0, 3, 6, 9, 1, 4, 7, 10, 2, 5,
+                                                                              8, 11, -1, -1, -1, -1));
+        V q[4];
+        for (int k = 0; k < 4; ++k) {
+            q[k] = Bytes == 4 ? _mm512_loadu_si512(p + 64 * k)
+                              : _mm512_permutexvar_epi32(
+                                    lanes3, _mm512_maskz_loadu_epi8((uint64_t{1} << 48) - 1, p + 48 * k));
+            q[k] = _mm512_shuffle_epi8(q[k], colours);
+        }
+        // Blues of both quarters, then their greens; reds (then alphas).
+        const V blue_green = _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 1, 5, 9, 13, 17, 21, 25, 29);
+        const V red = _mm512_setr_epi32(2, 6, 10, 14, 18, 22, 26, 30, 3, 7, 11, 15, 19, 23, 27, 31);
+        const V bg01 = _mm512_permutex2var_epi32(q[0], blue_green, q[1]);
+        const V bg23 = _mm512_permutex2var_epi32(q[2], blue_green, q[3]);
+        const V r01 = _mm512_permutex2var_epi32(q[0], red, q[1]);
+        const V r23 = _mm512_permutex2var_epi32(q[2], red, q[3]);
+        b = _mm512_shuffle_i64x2(bg01, bg23, 0x44);
+        g = _mm512_shuffle_i64x2(bg01, bg23, 0xEE);
+        r = _mm512_shuffle_i64x2(r01, r23, 0x44);
+    }
 };
 #include "media/FrameKernelsBayer.inc"
+#include "media/FrameKernelsPacked.inc"
 #pragma GCC pop_options
-} // namespace avx512_bayer
+} // namespace avx512_lanes
 
-namespace avx2_bayer {
+namespace avx2_lanes {
 #pragma GCC push_options
 #pragma GCC target("avx2,bmi2")
 struct Ops {
@@ -375,10 +411,41 @@ struct Ops {
                                              high_bytes(load(reinterpret_cast<const uint8_t*>(p + 16))));
         return _mm256_permute4x64_epi64(packed, 0xD8);
     }
+    // 32 packed pixels of `Bytes` bytes into their colours, in order: each
+    // quarter of 8 pixels shuffled to its blues, greens, reds, alphas of 8
+    // bytes each, and those gathered from the four quarters. Three-byte
+    // pixels are loaded 24 bytes at a time under a mask and spread to 12
+    // bytes per lane first.
+    template <int Bytes>
+    static void spread(const uint8_t* p, V& r, V& g, V& b)
+    {
+        const V lanes3 = _mm256_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0);
+        const V first6 = _mm256_setr_epi32(-1, -1, -1, -1, -1, -1, 0, 0);
+        const V colours = Bytes == 4 ? _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15, 0,
+                                                        4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15)
+                                     : _mm256_setr_epi8(0, 3, 6, 9, 1, 4, 7, 10, 2, 5, 8, 11, -1, -1, -1, -1, 0,
+                                                        3, 6, 9, 1, 4, 7, 10, 2, 5, 8, 11, -1, -1, -1, -1);
+        const V quads = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+        V q[4];
+        for (int k = 0; k < 4; ++k) {
+            q[k] = Bytes == 4 ? load(p + 32 * k)
+                              : _mm256_permutevar8x32_epi32(
+                                    _mm256_maskload_epi32(reinterpret_cast<const int*>(p + 24 * k), first6),
+                                    lanes3);
+            // 8 bytes each of blue, green, red, alpha.
+            q[k] = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(q[k], colours), quads);
+        }
+        const V br01 = _mm256_unpacklo_epi64(q[0], q[1]), ga01 = _mm256_unpackhi_epi64(q[0], q[1]);
+        const V br23 = _mm256_unpacklo_epi64(q[2], q[3]), ga23 = _mm256_unpackhi_epi64(q[2], q[3]);
+        b = _mm256_permute2x128_si256(br01, br23, 0x20);
+        r = _mm256_permute2x128_si256(br01, br23, 0x31);
+        g = _mm256_permute2x128_si256(ga01, ga23, 0x20);
+    }
 };
 #include "media/FrameKernelsBayer.inc"
+#include "media/FrameKernelsPacked.inc"
 #pragma GCC pop_options
-} // namespace avx2_bayer
+} // namespace avx2_lanes
 
 } // namespace
 
@@ -420,10 +487,10 @@ VSX_DEFINE_KERNELS(avx512,
                    __attribute__((target("avx512f,avx512bw,avx512vl,avx2,bmi2,prefer-vector-width=512"))))
 } // namespace
 
-const Kernels avx2_table = {avx2::mono8,  avx2::mono16,       avx2::yuyv,
-                            avx2::packed, avx2_bayer::bayer8, avx2_bayer::bayer16};
-const Kernels avx512_table = {avx512::mono8,  avx512::mono16,       avx512::yuyv,
-                              avx512::packed, avx512_bayer::bayer8, avx512_bayer::bayer16};
+const Kernels avx2_table = {avx2::mono8,        avx2::mono16,       avx2::yuyv,
+                            avx2_lanes::packed, avx2_lanes::bayer8, avx2_lanes::bayer16};
+const Kernels avx512_table = {avx512::mono8,        avx512::mono16,       avx512::yuyv,
+                              avx512_lanes::packed, avx512_lanes::bayer8, avx512_lanes::bayer16};
 
 std::vector<const Kernels*> available()
 {
