@@ -296,11 +296,12 @@ VSX_INLINE void bayer_body(const BayerRows& mosaic, bool colour_first, bool blue
 // columns of both rows at a time with AVX-512 and 32 with AVX2: the same
 // templates (FrameKernelsBayer.inc) compiled for each instruction set with
 // its operations. Packed BGR and BGRA rows take the same way after a spread
-// of each step's pixels into colour lanes (FrameKernelsPacked.inc). Neighbour means are rounded byte averages (a level apart
-// from the truncated sums at most). Luma keeps its 8 fractional bits, split
-// over two multiply-adds of byte pairs so that neither saturates; chroma is
-// taken from the rounded mean of each column's two rows with 7-bit weights.
-// The columns at the row's ends go through the portable code.
+// of each step's pixels into colour lanes (FrameKernelsPacked.inc). Neighbour
+// means are rounded byte averages (a level apart from the truncated sums at
+// most). Luma keeps its 8 fractional bits, split over two multiply-adds of
+// byte pairs so that neither saturates; chroma is taken from the rounded mean
+// of each column's two rows with 7-bit weights. The columns at the row's ends
+// go through the portable code.
 // GCC 12's AVX-512 conversions start from an undefined register, which
 // -Wmaybe-uninitialized (and, for broadcasts and permutes, -Wuninitialized)
 // reports wherever they are inlined.
